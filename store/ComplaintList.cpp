@@ -1,0 +1,48 @@
+#include "store/ComplaintList.h"
+
+#include "store/ComplaintRecord.h"
+#include "store/Database.h"
+#include "store/RecordId.h"
+
+bool ComplaintList::Fetch(const std::string& patientId)
+{
+    int key = 0;
+    if (!parseRecordId(patientId, key))
+        return false;
+    return Database::run([&](Database& db) {
+        Statement rows = db.prepare("SELECT compl_ID, date, complaint, diagnosis, treatment"
+                                    " FROM complaints WHERE patient_ID = ?");
+        rows.bind(1, key);
+        while (rows.step()) {
+            m_ids.push_back(rows.id(0));
+            m_dates.push_back(rows.date(1).format("%d/%m/%y"));
+            m_complaints.push_back(rows.text(2));
+            m_diagnoses.push_back(rows.text(3));
+            m_treatments.push_back(rows.text(4));
+        }
+        return true;
+    });
+}
+
+bool ComplaintList::FetchDetails(const std::string& visitId)
+{
+    int key = 0;
+    if (!parseRecordId(visitId, key))
+        return false;
+    return Database::run([&](Database& db) {
+        Statement row = db.prepare(
+            "SELECT patient_ID, date, complaint, temp, bp, RR, pulse, height, weight, eyes, HEENT,"
+            " respiratory, cardiovascular, GIT, genitourinary, endocrine, musculoskeletal,"
+            " hema_lymph, dermatology, psycho_neuro, other, diagnosis, treatment"
+            " FROM complaints WHERE compl_ID = ?");
+        if (!row.bind(1, key).step())
+            return false;
+        const DateTime date = row.date(1);
+        std::vector<std::string> values{visitId, row.id(0)};
+        for (size_t i = 0; i < ComplaintRecord::textCount; ++i)
+            values.push_back(row.text(static_cast<int>(i) + 2));
+        m_date = date;
+        m_values.insert(m_values.end(), values.begin(), values.end());
+        return true;
+    });
+}

@@ -1,0 +1,70 @@
+#include "store/ComplaintRecord.h"
+
+#include "store/Database.h"
+#include "store/RowHelpers.h"
+#include "store/RecordId.h"
+
+namespace {
+
+// Binds the date and the twenty-one texts from parameter `first` on.
+void bindVisit(Statement& statement, int first, DateTime date,
+               const std::vector<std::string>& texts)
+{
+    statement.bind(first, date);
+    for (size_t i = 0; i < texts.size(); ++i)
+        statement.bind(first + 1 + static_cast<int>(i), texts[i]);
+}
+
+} // namespace
+
+bool ComplaintRecord::Add(const std::string& patientId, DateTime date,
+                          const std::vector<std::string>& texts)
+{
+    int patient = 0;
+    if (texts.size() != textCount || !parseRecordId(patientId, patient))
+        return false;
+    std::string newId;
+    const bool added = Database::run([&](Database& db) {
+        if (!patientExists(db, patient))
+            return false;
+        Statement insert = db.prepare(
+            "INSERT INTO complaints (patient_ID, date, complaint, temp, bp, RR, pulse, height,"
+            " weight, eyes, HEENT, respiratory, cardiovascular, GIT, genitourinary, endocrine,"
+            " musculoskeletal, hema_lymph, dermatology, psycho_neuro, other, diagnosis, treatment)"
+            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        insert.bind(1, patient);
+        bindVisit(insert, 2, date, texts);
+        insert.run();
+        newId = std::to_string(db.lastInsertId());
+        return true;
+    });
+    if (added)
+        m_id = newId;
+    return added;
+}
+
+bool ComplaintRecord::Update(const std::string& visitId, const std::string& patientId,
+                             DateTime date, const std::vector<std::string>& texts)
+{
+    int visit = 0;
+    int patient = 0;
+    if (texts.size() != textCount || !parseRecordId(visitId, visit) ||
+        !parseRecordId(patientId, patient))
+        return false;
+    return Database::run([&](Database& db) {
+        Statement update = db.prepare(
+            "UPDATE complaints SET date = ?, complaint = ?, temp = ?, bp = ?, RR = ?, pulse = ?,"
+            " height = ?, weight = ?, eyes = ?, HEENT = ?, respiratory = ?, cardiovascular = ?,"
+            " GIT = ?, genitourinary = ?, endocrine = ?, musculoskeletal = ?, hema_lymph = ?,"
+            " dermatology = ?, psycho_neuro = ?, other = ?, diagnosis = ?, treatment = ?"
+            " WHERE compl_ID = ?");
+        bindVisit(update, 1, date, texts);
+        update.bind(23, visit).run();
+        return db.changes() == 1;
+    });
+}
+
+bool ComplaintRecord::Delete(const std::string& visitId)
+{
+    return deleteRowById("DELETE FROM complaints WHERE compl_ID = ?", visitId);
+}

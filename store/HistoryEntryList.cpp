@@ -1,0 +1,21 @@
+#include "store/HistoryEntryList.h"
+
+#include "store/Database.h"
+#include "store/RecordId.h"
+
+bool HistoryEntryList::Fetch(const std::string& patientId, const std::string& entryType)
+{
+    int patient = 0;
+    if (!parseRecordId(patientId, patient))
+        return false;
+    return Database::run([&](Database& db) {
+        Statement rows = db.prepare("SELECT entry_ID, entry_details FROM history_entries"
+                                    " WHERE patient_ID = ? AND entry_type = ?");
+        rows.bind(1, patient).bind(2, entryType);
+        while (rows.step()) {
+            m_ids.push_back(rows.id(0));
+            m_details.push_back(rows.text(1));
+        }
+        return true;
+    });
+}

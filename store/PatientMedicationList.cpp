@@ -1,0 +1,22 @@
+#include "store/PatientMedicationList.h"
+
+#include "store/Database.h"
+#include "store/RecordId.h"
+
+bool PatientMedicationList::Fetch(const std::string& patientId)
+{
+    int patient = 0;
+    if (!parseRecordId(patientId, patient))
+        return false;
+    return Database::run([&](Database& db) {
+        Statement rows = db.prepare(
+            "SELECT medication_ID, name, status FROM patient_medications WHERE patient_ID = ?");
+        rows.bind(1, patient);
+        while (rows.step()) {
+            m_ids.push_back(rows.id(0));
+            m_names.push_back(rows.text(1));
+            m_statuses.push_back(rows.text(2));
+        }
+        return true;
+    });
+}

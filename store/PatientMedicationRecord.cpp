@@ -1,0 +1,17 @@
+#include "store/PatientMedicationRecord.h"
+
+#include "store/RowHelpers.h"
+
+bool PatientMedicationRecord::Add(const std::string& patientId, const std::string& name,
+                                  const std::string& status)
+{
+    return addPatientRow(
+        "INSERT INTO patient_medications (patient_ID, name, status) VALUES (?, ?, ?)", patientId,
+        name, status);
+}
+
+bool PatientMedicationRecord::Delete(const std::string& medicationId)
+{
+    return deleteRowById("DELETE FROM patient_medications WHERE medication_ID = ?",
+                         medicationId);
+}

@@ -1,0 +1,40 @@
+#include "store/PatientNameList.h"
+
+#include "store/Database.h"
+#include "store/RecordId.h"
+
+namespace {
+
+void appendRows(PatientNameList& list, Statement& rows)
+{
+    while (rows.step()) {
+        list.m_ids.push_back(rows.id(0));
+        list.m_firstNames.push_back(rows.text(1));
+        list.m_lastNames.push_back(rows.text(2));
+    }
+}
+
+} // namespace
+
+bool PatientNameList::FetchAll()
+{
+    return Database::run([&](Database& db) {
+        Statement rows = db.prepare("SELECT ID, first_name, last_name FROM patient_info");
+        appendRows(*this, rows);
+        return true;
+    });
+}
+
+bool PatientNameList::FetchByID(const std::string& id)
+{
+    int key = 0;
+    if (!parseRecordId(id, key))
+        return false;
+    return Database::run([&](Database& db) {
+        Statement rows = db.prepare("SELECT ID, first_name, last_name FROM patient_info WHERE ID = ?");
+        rows.bind(1, key);
+        const size_t before = m_ids.size();
+        appendRows(*this, rows);
+        return m_ids.size() > before;
+    });
+}

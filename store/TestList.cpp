@@ -1,0 +1,23 @@
+#include "store/TestList.h"
+
+#include "store/Database.h"
+#include "store/RecordId.h"
+
+bool TestList::Fetch(const std::string& patientId)
+{
+    int patient = 0;
+    if (!parseRecordId(patientId, patient))
+        return false;
+    return Database::run([&](Database& db) {
+        Statement rows =
+            db.prepare("SELECT test_ID, date, type, results FROM tests WHERE patient_ID = ?");
+        rows.bind(1, patient);
+        while (rows.step()) {
+            m_ids.push_back(rows.id(0));
+            m_dates.push_back(rows.date(1).format("%d/%m/%y"));
+            m_types.push_back(rows.text(2));
+            m_results.push_back(rows.text(3));
+        }
+        return true;
+    });
+}
