@@ -1,0 +1,216 @@
+#include "TestDatabase.h"
+
+#include "store/store.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <pwd.h>
+#include <random>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using Strings = std::vector<std::string>;
+using Clock = std::chrono::steady_clock;
+
+struct Operation
+{
+    const char* name;
+    Strings tables;
+    std::function<bool()> run;
+};
+
+// Every operation of the store, on the rows that populate() makes (patient 1 with visit,
+// entry, medication and test 1). In this order each one succeeds on a sound database.
+std::vector<Operation> everyOperation()
+{
+    const DateTime day = DateTime::fromCivil(2025, 1, 2);
+    const Strings texts(21, "t");
+    return {
+        {"FetchAll", {"patient_info"}, [] { return PatientNameList().FetchAll(); }},
+        {"FetchByID", {"patient_info"}, [] { return PatientNameList().FetchByID("1"); }},
+        {"Fetch", {"patient_info"}, [] { return PatientDetails().Fetch("1"); }},
+        {"FetchAge", {"patient_info"}, [] { return PatientDetails().FetchAge("1"); }},
+        {"PatientAdd", {"patient_info"}, [=] { return PatientRecord().Add("A", "B", day, 0, "", ""); }},
+        {"PatientUpdate", {"patient_info"}, [=] { return PatientRecord().Update("1", "A", "B", day, 1, "", ""); }},
+        {"VisitFetch", {"complaints"}, [] { return ComplaintList().Fetch("1"); }},
+        {"VisitDetails", {"complaints"}, [] { return ComplaintList().FetchDetails("1"); }},
+        {"VisitAdd", {"complaints", "patient_info"}, [=] { return ComplaintRecord().Add("1", day, texts); }},
+        {"VisitUpdate", {"complaints"}, [=] { return ComplaintRecord().Update("1", "1", day, texts); }},
+        {"EntryFetch", {"history_entries"}, [] { return HistoryEntryList().Fetch("1", "Medical"); }},
+        {"EntryAdd", {"history_entries", "patient_info"}, [] { return HistoryEntryRecord().Add("1", "Medical", "x"); }},
+        {"MedFetch", {"patient_medications"}, [] { return PatientMedicationList().Fetch("1"); }},
+        {"MedAdd", {"patient_medications", "patient_info"}, [] { return PatientMedicationRecord().Add("1", "X", "Temporary"); }},
+        {"MedNames", {"meds_list"}, [] { return MedicationNameList().FetchAll(); }},
+        {"MedAddName", {"meds_list"}, [] { return MedicationNameList().AddName("NEW"); }},
+        {"TestFetch", {"tests"}, [] { return TestList().Fetch("1"); }},
+        {"TestAdd", {"tests", "patient_info"}, [=] { return TestRecord().Add("1", day, "CBC", "ok"); }},
+        {"TestTypes", {"tests_list"}, [] { return TestTypeList().FetchAll(); }},
+        {"TestAddType", {"tests_list"}, [] { return TestTypeList().AddName("NEW"); }},
+        {"ClinicFetch", {"clinic_info"}, [] { return ClinicInfo().Fetch(); }},
+        {"ClinicSave", {"clinic_info"}, [] { return ClinicInfo().Save("a", "b", "c", "d", "e", "f", "g", "h"); }},
+        {"VisitDelete", {"complaints"}, [] { return ComplaintRecord().Delete("1"); }},
+        {"EntryDelete", {"history_entries"}, [] { return HistoryEntryRecord().Delete("1"); }},
+        {"MedDelete", {"patient_medications"}, [] { return PatientMedicationRecord().Delete("1"); }},
+        {"TestDelete", {"tests"}, [] { return TestRecord().Delete("1"); }},
+        {"DeleteWithRecords", {"patient_info", "complaints", "history_entries", "tests", "patient_medications"},
+         [] { return PatientRecord().DeleteWithRecords("1"); }},
+    };
+}
+
+std::string fileBytes(const char* path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace
+
+class FaultTest : public TestDatabase
+{
+protected:
+    void SetUp() override
+    {
+        TestDatabase::SetUp();
+        const std::string patient = addPatient();
+        ASSERT_TRUE(ComplaintRecord().Add(patient, DateTime(45000), Strings(21)));
+        ASSERT_TRUE(HistoryEntryRecord().Add(patient, "Medical", "asthma"));
+        ASSERT_TRUE(PatientMedicationRecord().Add(patient, "ASPIRIN", "Temporary"));
+        ASSERT_TRUE(TestRecord().Add(patient, DateTime(45000), "CBC", "normal"));
+    }
+
+    static void expectAllFail()
+    {
+        for (const Operation& op : everyOperation())
+            EXPECT_FALSE(op.run()) << op.name;
+    }
+};
+
+TEST_F(FaultTest, EveryOperationSucceedsOnASoundDatabase)
+{
+    for (const Operation& op : everyOperation())
+        EXPECT_TRUE(op.run()) << op.name;
+    EXPECT_EQ(query("PRAGMA integrity_check"), Strings{"ok"});
+}
+
+TEST_F(FaultTest, MissingFileFailsAndIsNotCreated)
+{
+    std::filesystem::remove("clinic_db.mdb");
+    expectAllFail();
+    EXPECT_FALSE(std::filesystem::exists("clinic_db.mdb"));
+}
+
+TEST_F(FaultTest, CorruptFileFails)
+{
+    const std::string sound = fileBytes("clinic_db.mdb");
+    std::mt19937 random(11);
+    for (const size_t kept : {size_t{0}, size_t{100}}) {
+        std::string bytes = sound;
+        for (size_t i = kept; i < bytes.size(); ++i)
+            bytes[i] = static_cast<char>(random());
+        std::ofstream("clinic_db.mdb", std::ios::binary | std::ios::trunc) << bytes;
+        SCOPED_TRACE(kept ? "header kept" : "all random");
+        expectAllFail();
+    }
+}
+
+TEST_F(FaultTest, MissingTableFailsItsOperations)
+{
+    const std::string sound = fileBytes("clinic_db.mdb");
+    for (const char* table : {"patient_info", "complaints", "history_entries", "patient_medications",
+                              "meds_list", "tests", "tests_list", "clinic_info"}) {
+        std::ofstream("clinic_db.mdb", std::ios::binary | std::ios::trunc) << sound;
+        query(std::string("DROP TABLE ") + table);
+        for (const Operation& op : everyOperation()) {
+            if (std::find(op.tables.begin(), op.tables.end(), table) != op.tables.end())
+                EXPECT_FALSE(op.run()) << op.name << " without " << table;
+        }
+    }
+}
+
+TEST_F(FaultTest, ReadOnlyFileFailsAndStaysUnchanged)
+{
+    const std::string before = fileBytes("clinic_db.mdb");
+    std::filesystem::permissions("clinic_db.mdb", std::filesystem::perms::owner_read |
+                                                      std::filesystem::perms::group_read |
+                                                      std::filesystem::perms::others_read);
+    std::filesystem::permissions(m_dir, std::filesystem::perms::owner_all |
+                                            std::filesystem::perms::group_read |
+                                            std::filesystem::perms::group_exec |
+                                            std::filesystem::perms::others_read |
+                                            std::filesystem::perms::others_exec);
+    // Root writes through any permission, so the operations run in a child that is not root.
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        const passwd* nobody = getpwnam("nobody");
+        if (geteuid() == 0 && (nobody == nullptr || setgid(nobody->pw_gid) != 0 ||
+                               setuid(nobody->pw_uid) != 0))
+            _exit(100);
+        int succeeded = 0;
+        for (const Operation& op : everyOperation())
+            succeeded += op.run();
+        _exit(succeeded);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "operations that succeeded (100: could not drop root)";
+    EXPECT_EQ(fileBytes("clinic_db.mdb"), before);
+}
+
+class LockTest : public FaultTest, public ::testing::WithParamInterface<const char*>
+{
+};
+
+// Another program holding the file makes every operation give up after about a second.
+TEST_P(LockTest, LockedFileFailsWithoutHanging)
+{
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open("clinic_db.mdb", &other), SQLITE_OK);
+    sqlite3_stmt* reading = nullptr;
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_prepare_v2(other, GetParam(), -1, &reading, nullptr), SQLITE_OK);
+    ASSERT_NE(sqlite3_step(reading), SQLITE_ERROR);
+
+    const auto start = Clock::now();
+    std::vector<std::pair<const char*, std::future<bool>>> results;
+    for (Operation& op : everyOperation())
+        results.emplace_back(op.name, std::async(std::launch::async, op.run));
+    for (auto& [name, result] : results)
+        EXPECT_FALSE(result.get()) << name;
+    const auto waited = Clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(900));
+    EXPECT_LT(waited, std::chrono::seconds(10));
+
+    sqlite3_finalize(reading);
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(count("patient_info"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Holders, LockTest,
+                         ::testing::Values("SELECT * FROM patient_info",   // a reader
+                                           "INSERT INTO meds_list VALUES ('HELD')")); // a writer
+
+TEST_F(FaultTest, ShortLockIsWaitedFor)
+{
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open("clinic_db.mdb", &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::thread release([other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    const auto start = Clock::now();
+    EXPECT_TRUE(PatientNameList().FetchAll());
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(250));
+    release.join();
+    sqlite3_close(other);
+}
