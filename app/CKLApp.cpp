@@ -1,0 +1,70 @@
+#include "app/CKLApp.h"
+
+#include "app/CMainFrame.h"
+#include "app/MainMenu.h"
+#include "app/Screens.h"
+#include "platform/DocTemplate.h"
+#include "platform/Document.h"
+#include "res/resource.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <cassert>
+
+namespace {
+CKLApp* theApp = nullptr;
+}
+
+// The images live in a static library, where nothing else would pull them in.
+static void loadResources() {
+    Q_INIT_RESOURCE(res);
+}
+
+CKLApp::CKLApp() {
+    loadResources();
+    assert(!theApp);
+    theApp = this;
+}
+
+// The frame goes first: its screens' views must not outlive the templates.
+CKLApp::~CKLApp() {
+    frame.reset();
+    docTemplates.clear();
+    theApp = nullptr;
+}
+
+CKLApp& CKLApp::instance() {
+    assert(theApp);
+    return *theApp;
+}
+
+QString CKLApp::programDirectory() {
+    return QCoreApplication::applicationDirPath() + "/";
+}
+
+bool CKLApp::InitInstance(const QStringList& arguments) {
+    docTemplates.push_back(std::make_unique<DocTemplate>(
+        IDR_MAINMENU_MENU, "MainMenu", [] { return new MainMenu; }));
+    QCoreApplication::setOrganizationName("Local AppWizard-Generated Applications");
+    QCoreApplication::setApplicationName(kAppTitle);
+    frame = std::make_unique<CMainFrame>();
+    if (!openFirstScreen(arguments))
+        return false;
+    frame->show();
+    return true;
+}
+
+// With no argument an untitled main menu opens; a file argument binds it to that file.
+bool CKLApp::openFirstScreen(const QStringList& arguments) {
+    DocTemplate& mainMenu = *docTemplates.front();
+    if (arguments.isEmpty())
+        return mainMenu.OpenDocumentFile(QString()) != nullptr;
+    Document* doc = mainMenu.OpenDocumentFile(QFileInfo(arguments.first()).absoluteFilePath());
+    if (!doc) {
+        CMainFrame::reportUnreadableFile(QFileInfo(arguments.first()).fileName());
+        return false;
+    }
+    doc->setTitle(QFileInfo(arguments.first()).fileName());
+    return true;
+}

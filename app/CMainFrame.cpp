@@ -1,0 +1,295 @@
+#include "app/CMainFrame.h"
+
+#include "app/AboutDialog.h"
+#include "app/CKLApp.h"
+#include "app/HelpViewer.h"
+#include "app/KeyIndicators.h"
+#include "app/ScreenTemplates.h"
+#include "app/Screens.h"
+#include "platform/CChildFrame.h"
+#include "platform/DocTemplate.h"
+#include "platform/Document.h"
+#include "platform/FormView.h"
+#include "platform/MessageBox.h"
+#include "platform/PrintDialog.h"
+#include "res/Menus.h"
+#include "res/resource.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QMenuBar>
+#include <QPrinter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+const char* kReady = "Ready";
+
+QString promptOf(int command) {
+    return QString::fromUtf8(commandString(command)).section(u'\n', 0, 0);
+}
+
+QString tipOf(int command) {
+    return QString::fromUtf8(commandString(command)).section(u'\n', 1, 1);
+}
+
+} // namespace
+
+CMainFrame::CMainFrame() : frames(new QStackedWidget(this)) {
+    setWindowTitle(kAppTitle);
+    setWindowIcon(QIcon(":/icons/medora.svg"));
+    resize(640, 480);
+    setCentralWidget(frames);
+    createToolbar();
+    createStatusBar();
+    createAccelerators();
+    rebuildMenu(IDR_MAINFRAME);
+    MdiHost::setInstance(this);
+}
+
+CMainFrame::~CMainFrame() {
+    MdiHost::setInstance(nullptr);
+}
+
+void CMainFrame::RegisterScreenTemplates() {
+    auto& templates = CKLApp::instance().templates();
+    if (templates.size() > 1)
+        return;
+    for (auto& screen : screenTemplates())
+        templates.push_back(std::move(screen));
+}
+
+void CMainFrame::reportUnreadableFile(const QString& fileName) {
+    MessageBox(nullptr,
+               (fileName + "\nCannot find this file.\nPlease verify that the correct path and "
+                           "file name are given.")
+                   .toStdString(),
+               kAppTitle, MsgIcon::Exclamation);
+}
+
+void CMainFrame::openScreen(int screenIndex, const char* title) {
+    auto& templates = CKLApp::instance().templates();
+    if (screenIndex >= int(templates.size()))
+        return;
+    const QString marker = CKLApp::programDirectory() + "ndoc";
+    Document* doc = templates[screenIndex]->OpenDocumentFile(marker);
+    if (!doc) {
+        reportUnreadableFile("ndoc");
+        return;
+    }
+    doc->setTitle(title);
+}
+
+void CMainFrame::closeScreen(int screenIndex) {
+    auto& templates = CKLApp::instance().templates();
+    if (screenIndex < int(templates.size()))
+        templates[screenIndex]->CloseAllDocuments();
+}
+
+FormView* CMainFrame::GetScreenView(int screenIndex) {
+    auto& templates = CKLApp::instance().templates();
+    if (screenIndex >= int(templates.size()) || templates[screenIndex]->documents().empty())
+        return nullptr;
+    return templates[screenIndex]->documents().front()->view();
+}
+
+void CMainFrame::OpenMainMenu() { openScreen(SCREEN_MAIN_MENU, "Main Menu"); }
+void CMainFrame::CloseMainMenu() { closeScreen(SCREEN_MAIN_MENU); }
+void CMainFrame::OpenAddNew() { openScreen(SCREEN_ADD_NEW, "Add new patient record"); }
+void CMainFrame::CloseAddNew() { closeScreen(SCREEN_ADD_NEW); }
+void CMainFrame::OpenFindID() { openScreen(SCREEN_FIND_ID, "Locate patient by ID"); }
+void CMainFrame::CloseFindID() { closeScreen(SCREEN_FIND_ID); }
+void CMainFrame::OpenFindName() { openScreen(SCREEN_FIND_NAME, "Locate patient by name"); }
+void CMainFrame::CloseFindName() { closeScreen(SCREEN_FIND_NAME); }
+void CMainFrame::OpenViewResults() { openScreen(SCREEN_VIEW_RESULTS, "Search results"); }
+void CMainFrame::CloseViewResults() { closeScreen(SCREEN_VIEW_RESULTS); }
+void CMainFrame::OpenViewRec() { openScreen(SCREEN_VIEW_REC, "Patient medical record"); }
+void CMainFrame::CloseViewRec() { closeScreen(SCREEN_VIEW_REC); }
+void CMainFrame::OpenViewComplaint() { openScreen(SCREEN_VIEW_COMPLAINT, "Patient visit"); }
+void CMainFrame::CloseViewComplaint() { closeScreen(SCREEN_VIEW_COMPLAINT); }
+void CMainFrame::OpenIssuPrescription() {
+    openScreen(SCREEN_ISSUE_PRESCRIPTION, "Issue prescription");
+}
+void CMainFrame::CloseIssuPrescription() { closeScreen(SCREEN_ISSUE_PRESCRIPTION); }
+void CMainFrame::OpenEditClinicInfo1() {
+    openScreen(SCREEN_EDIT_CLINIC_INFO, "Edit clinic information");
+}
+void CMainFrame::CloseEditClinicInfo1() { closeScreen(SCREEN_EDIT_CLINIC_INFO); }
+
+FormView* CMainFrame::activeView() const {
+    return openFrames.empty() ? nullptr : openFrames.back()->view();
+}
+
+QAction* CMainFrame::commandAction(int command) const {
+    auto found = actions.find(command);
+    return found == actions.end() ? nullptr : found->second;
+}
+
+void CMainFrame::addFrame(CChildFrame* frame) {
+    openFrames.push_back(frame);
+    frames->addWidget(frame);
+    activeFrameChanged();
+}
+
+void CMainFrame::removeFrame(CChildFrame* frame) {
+    std::erase(openFrames, frame);
+    frames->removeWidget(frame);
+    activeFrameChanged();
+}
+
+void CMainFrame::frameTitleChanged(CChildFrame* frame) {
+    if (!openFrames.empty() && frame == openFrames.back())
+        activeFrameChanged();
+}
+
+void CMainFrame::activeFrameChanged() {
+    if (openFrames.empty()) {
+        setWindowTitle(kAppTitle);
+        rebuildMenu(IDR_MAINFRAME);
+    } else {
+        CChildFrame* active = openFrames.back();
+        frames->setCurrentWidget(active);
+        setWindowTitle(QString(kAppTitle) + " - [" + active->windowTitle() + "]");
+        rebuildMenu(active->document().docTemplate().resourceId());
+        active->view()->setFocus();
+    }
+    updateCommandStates();
+}
+
+QAction* CMainFrame::actionFor(int command) {
+    if (QAction* existing = commandAction(command))
+        return existing;
+    auto* action = new QAction(this);
+    action->setStatusTip(promptOf(command));
+    action->setToolTip(tipOf(command));
+    connect(action, &QAction::triggered, this, [this, command] { routeCommand(command); });
+    actions[command] = action;
+    return action;
+}
+
+void CMainFrame::rebuildMenu(int menuId) {
+    menuBar()->clear();
+    for (const MenuPopup& popup : menuResource(menuId)) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(popup.title));
+        for (const MenuItem& item : popup.items) {
+            if (!item.text) {
+                menu->addSeparator();
+                continue;
+            }
+            // The text after a tab is the key's name, shown but not bound here.
+            QAction* entry = menu->addAction(QString::fromUtf8(item.text).section(u'\t', 0, 0));
+            entry->setStatusTip(promptOf(item.command));
+            entry->setEnabled(commandEnabled(item.command));
+            const int command = item.command;
+            connect(entry, &QAction::triggered, this, [this, command] { routeCommand(command); });
+        }
+    }
+}
+
+void CMainFrame::createToolbar() {
+    toolbar = addToolBar("Standard");
+    toolbar->setObjectName("Standard");
+    toolbar->setMovable(false);
+    toolbar->setFloatable(false);
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolbar->setIconSize(QSize(35, 30));
+    toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
+    for (const ToolbarButton& button : toolbarResource()) {
+        if (!button.command) {
+            toolbar->addSeparator();
+            continue;
+        }
+        QAction* action = actionFor(button.command);
+        action->setText(QString::fromUtf8(button.label));
+        action->setIcon(QIcon(QString::fromUtf8(button.icon)));
+        toolbar->addAction(action);
+        if (auto* tool = qobject_cast<QToolButton*>(toolbar->widgetForAction(action))) {
+            tool->setMinimumSize(42, 49);
+            tool->setAccessibleName(QString::fromUtf8(button.label));
+        }
+    }
+}
+
+void CMainFrame::createStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->showMessage(kReady);
+    connect(bar, &QStatusBar::messageChanged, bar, [bar](const QString& message) {
+        if (message.isEmpty())
+            bar->showMessage(kReady);
+    });
+    indicators = new KeyIndicators(bar);
+}
+
+void CMainFrame::createAccelerators() {
+    for (const Accelerator& accelerator : acceleratorResource()) {
+        QAction* action = actionFor(accelerator.command);
+        QList<QKeySequence> keys = action->shortcuts();
+        keys << QKeySequence(QString::fromUtf8(accelerator.keys));
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
+}
+
+bool CMainFrame::appHandles(int command) const {
+    switch (command) {
+    case ID_APP_ABOUT:
+    case ID_APP_EXIT:
+    case ID_FILE_PRINT_SETUP:
+    case ID_HELP_CONTENTS:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CMainFrame::routeCommand(int command) {
+    FormView* view = activeView();
+    if (view && view->handlesCommand(command))
+        view->runCommand(command);
+    else if (appHandles(command))
+        runAppCommand(command);
+}
+
+void CMainFrame::runAppCommand(int command) {
+    switch (command) {
+    case ID_APP_ABOUT:
+        AboutDialog(this).DoModal();
+        break;
+    case ID_APP_EXIT:
+        close();
+        break;
+    case ID_FILE_PRINT_SETUP:
+        printSetup();
+        break;
+    case ID_HELP_CONTENTS:
+        showHelp();
+        break;
+    }
+}
+
+// Commands are enabled exactly where something handles them, so the task buttons work
+// only while the main menu screen is active.
+bool CMainFrame::commandEnabled(int command) const {
+    FormView* view = activeView();
+    return appHandles(command) || (view && view->handlesCommand(command));
+}
+
+void CMainFrame::updateCommandStates() {
+    for (auto& [command, action] : actions)
+        action->setEnabled(commandEnabled(command));
+}
+
+void CMainFrame::showHelp() {
+    HelpViewer::showContents(this, CKLApp::programDirectory() + "help/index.html");
+}
+
+// The printer set up here is the program's default for nothing: every prescription asks
+// for its printer afresh.
+void CMainFrame::printSetup() {
+    QPrinter printer;
+    PrintDialog::run(this, printer);
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "platform/MdiHost.h"
+
+#include <QMainWindow>
+#include <map>
+#include <vector>
+
+class CChildFrame;
+class FormView;
+class KeyIndicators;
+class QAction;
+class QStackedWidget;
+class QToolBar;
+
+// The main window: menu bar of the active screen, toolbar of the main tasks, status bar, and
+// the screens' frames, of which the newest open one fills the window. Its openers and
+// closers are static: they reach the screens through the application's template list.
+class CMainFrame : public QMainWindow, public MdiHost {
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+
+    static void RegisterScreenTemplates();
+
+    static void OpenMainMenu();
+    static void CloseMainMenu();
+    static void OpenAddNew();
+    static void CloseAddNew();
+    static void OpenFindID();
+    static void CloseFindID();
+    static void OpenFindName();
+    static void CloseFindName();
+    static void OpenViewResults();
+    static void CloseViewResults();
+    static void OpenViewRec();
+    static void CloseViewRec();
+    static void OpenViewComplaint();
+    static void CloseViewComplaint();
+    static void OpenIssuPrescription();
+    static void CloseIssuPrescription();
+    static void OpenEditClinicInfo1();
+    static void CloseEditClinicInfo1();
+
+    // The first view of the first open document of that screen, or null.
+    static FormView* GetScreenView(int screenIndex);
+    template <class View> static View* ScreenView(int screenIndex) {
+        return dynamic_cast<View*>(GetScreenView(screenIndex));
+    }
+
+    static void reportUnreadableFile(const QString& fileName);
+
+    FormView* activeView() const;
+    QAction* commandAction(int command) const;
+    // Runs a command of the menu, toolbar or keyboard: the active screen's handler if it has
+    // one, else the application's.
+    void routeCommand(int command);
+
+    void addFrame(CChildFrame* frame) override;
+    void removeFrame(CChildFrame* frame) override;
+    void frameTitleChanged(CChildFrame* frame) override;
+
+private:
+    static void openScreen(int screenIndex, const char* title);
+    static void closeScreen(int screenIndex);
+
+    void createToolbar();
+    void createStatusBar();
+    void createAccelerators();
+    QAction* actionFor(int command);
+    void activeFrameChanged();
+    void rebuildMenu(int menuId);
+    void updateCommandStates();
+    bool appHandles(int command) const;
+    bool commandEnabled(int command) const;
+    void runAppCommand(int command);
+    void showHelp();
+    void printSetup();
+
+    QStackedWidget* frames;
+    QToolBar* toolbar = nullptr;
+    KeyIndicators* indicators = nullptr;
+    std::vector<CChildFrame*> openFrames; // oldest first; the last is active
+    std::map<int, QAction*> actions;
+};

@@ -1,0 +1,78 @@
+#include "app/MainMenu.h"
+
+#include "app/CMainFrame.h"
+#include "platform/DataExchange.h"
+#include "res/Forms.h"
+#include "res/resource.h"
+#include "store/DateTime.h"
+
+#include <QPushButton>
+
+namespace {
+const int kTaskButtons[] = {IDC_MAIN_ADD_PATIENT, IDC_MAIN_FIND_NAME,   IDC_MAIN_FIND_ID,
+                            IDC_MAIN_LIST_ALL,    IDC_MAIN_PRESCRIPTION, IDC_MAIN_CLINIC_INFO,
+                            IDC_MAIN_BACKUP,      IDC_MAIN_RESTORE};
+}
+
+MainMenu::MainMenu() : FormView(kMainMenuForm) {
+    for (int id : kTaskButtons) {
+        auto* button = control<QPushButton>(id);
+        button->setFlat(true);
+        button->setStyleSheet("text-align: left; padding-left: 4px;");
+    }
+    onCommandAndClick(ID_PATIENT_ADD, IDC_MAIN_ADD_PATIENT, [this] { addPatient(); });
+    onCommandAndClick(ID_PATIENT_LOCATE_ID, IDC_MAIN_FIND_ID, [this] { locateByID(); });
+    onCommandAndClick(ID_PATIENT_LOCATE_NAME, IDC_MAIN_FIND_NAME, [this] { locateByName(); });
+    onCommandAndClick(ID_PATIENT_LIST_ALL, IDC_MAIN_LIST_ALL, [this] { listAllPatients(); });
+    onCommandAndClick(ID_ISSUE_PRESCRIPTION, IDC_MAIN_PRESCRIPTION,
+                      [this] { issuePrescription(); });
+    onCommandAndClick(ID_EDIT_CLINIC_INFO, IDC_MAIN_CLINIC_INFO, [this] { editClinicInfo(); });
+    onCommandAndClick(ID_DATABASE_BACKUP, IDC_MAIN_BACKUP, [this] { backup(); });
+    onCommandAndClick(ID_DATABASE_RESTORE, IDC_MAIN_RESTORE, [this] { restore(); });
+}
+
+void MainMenu::OnInitialUpdate() {
+    FormView::OnInitialUpdate();
+    CMainFrame::RegisterScreenTemplates();
+    dateText = DateTime::currentLocal().format("%A %d %B, %Y");
+    UpdateData(false);
+}
+
+void MainMenu::DoDataExchange(DataExchange& dx) {
+    dx.text(IDC_MAIN_DATE, dateText);
+}
+
+// The one task that closes the main menu before its screen opens.
+void MainMenu::addPatient() {
+    CMainFrame::CloseMainMenu();
+    CMainFrame::OpenAddNew();
+}
+
+void MainMenu::locateByID() {
+    CMainFrame::OpenFindID();
+    CMainFrame::CloseMainMenu();
+}
+
+void MainMenu::locateByName() {
+    CMainFrame::OpenFindName();
+    CMainFrame::CloseMainMenu();
+}
+
+void MainMenu::listAllPatients() {
+    CMainFrame::OpenViewResults();
+    CMainFrame::CloseMainMenu();
+}
+
+void MainMenu::issuePrescription() {
+    CMainFrame::OpenIssuPrescription();
+    CMainFrame::CloseMainMenu();
+}
+
+void MainMenu::editClinicInfo() {
+    CMainFrame::OpenEditClinicInfo1();
+    CMainFrame::CloseMainMenu();
+}
+
+void MainMenu::backup() {}
+
+void MainMenu::restore() {}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/FormView.h"
+
+#include <string>
+
+// The hub of the program: today's date and the eight tasks. It alone handles the task
+// commands of the menu and toolbar, so they work only while it is the active screen.
+class MainMenu : public FormView {
+public:
+    MainMenu();
+
+    void OnInitialUpdate() override;
+    void DoDataExchange(DataExchange& dx) override;
+
+    std::string dateText;
+
+private:
+    void addPatient();
+    void locateByID();
+    void locateByName();
+    void listAllPatients();
+    void issuePrescription();
+    void editClinicInfo();
+    void backup();
+    void restore();
+};

@@ -1,0 +1,39 @@
+#include "app/ScreenTemplates.h"
+
+#include "app/PlaceholderView.h"
+#include "app/Screens.h"
+#include "platform/DocTemplate.h"
+#include "res/Forms.h"
+#include "res/resource.h"
+
+namespace {
+
+std::unique_ptr<DocTemplate> screen(int menuId, const char* docName,
+                                    DocTemplate::ViewFactory makeView) {
+    return std::make_unique<DocTemplate>(menuId, docName, std::move(makeView));
+}
+
+DocTemplate::ViewFactory placeholder(int screenIndex, const FormTemplate& form) {
+    return [screenIndex, &form] { return new PlaceholderView(screenIndex, form); };
+}
+
+} // namespace
+
+std::vector<std::unique_ptr<DocTemplate>> screenTemplates() {
+    std::vector<std::unique_ptr<DocTemplate>> screens;
+    screens.push_back(screen(IDR_ADDNEW_MENU, "AddNew", placeholder(SCREEN_ADD_NEW, kAddNewForm)));
+    screens.push_back(screen(IDR_FINDID_MENU, "FindID", placeholder(SCREEN_FIND_ID, kFindIDForm)));
+    screens.push_back(
+        screen(IDR_FINDNAME_MENU, "FindName", placeholder(SCREEN_FIND_NAME, kFindNameForm)));
+    screens.push_back(screen(IDR_VIEWRESULTS_MENU, "ViewResults",
+                             placeholder(SCREEN_VIEW_RESULTS, kViewResultsForm)));
+    screens.push_back(
+        screen(IDR_VIEWREC_MENU, "ViewRec", placeholder(SCREEN_VIEW_REC, kViewRecForm)));
+    screens.push_back(screen(IDR_VIEWCOMPLAINT_MENU, "ViewComplaint",
+                             placeholder(SCREEN_VIEW_COMPLAINT, kViewComplaintForm)));
+    screens.push_back(screen(IDR_PRESCRIPTION_MENU, "IssuPrescription",
+                             placeholder(SCREEN_ISSUE_PRESCRIPTION, kIssuPrescriptionForm)));
+    screens.push_back(screen(IDR_CLINICINFO_MENU, "EditClinicInfo1",
+                             placeholder(SCREEN_EDIT_CLINIC_INFO, kEditClinicInfoForm)));
+    return screens;
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+class DocTemplate;
+
+// The templates of screens 1 to 8, in index order.
+std::vector<std::unique_ptr<DocTemplate>> screenTemplates();

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class Document;
+class FormView;
+
+// Makes a screen: a new document, its frame and its view, every time it is asked, so a screen
+// opened twice has two instances. The resource number names the screen's menu.
+class DocTemplate {
+public:
+    using ViewFactory = std::function<FormView*()>;
+
+    DocTemplate(int resourceId, QString docName, ViewFactory makeView);
+    ~DocTemplate();
+
+    int resourceId() const { return resource; }
+    const QString& docName() const { return name; }
+
+    // The new document, or null when the file it is bound to cannot be read.
+    Document* OpenDocumentFile(const QString& pathName);
+    void CloseAllDocuments();
+    const std::vector<std::unique_ptr<Document>>& documents() const { return docs; }
+
+private:
+    int resource;
+    QString name;
+    ViewFactory makeView;
+    int untitledCount = 0;
+    std::vector<std::unique_ptr<Document>> docs;
+};

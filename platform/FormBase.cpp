@@ -1,0 +1,91 @@
+#include "platform/FormBase.h"
+
+#include "platform/ComboBox.h"
+#include "platform/DataExchange.h"
+#include "platform/MultiLineEdit.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QDateTimeEdit>
+#include <QLineEdit>
+#include <QPushButton>
+
+void FormBase::buildForm(const FormTemplate& form, QWidget* page) {
+    built = FormBuilder::build(form, page);
+}
+
+QWidget* FormBase::controlWidget(int id) const {
+    auto found = built.controls.find(id);
+    return found == built.controls.end() ? nullptr : found->second;
+}
+
+bool FormBase::UpdateData(bool saveAndValidate) {
+    if (!saveAndValidate)
+        ++fillDepth;
+    DataExchange exchange(*this, saveAndValidate);
+    DoDataExchange(exchange);
+    if (!saveAndValidate)
+        --fillDepth;
+    return true;
+}
+
+int FormBase::radioIndex(int firstId) const {
+    auto group = built.radioGroups.find(firstId);
+    return group == built.radioGroups.end() ? -1 : group->second->checkedId();
+}
+
+void FormBase::setRadioIndex(int firstId, int index) {
+    auto found = built.radioGroups.find(firstId);
+    if (found == built.radioGroups.end())
+        return;
+    QButtonGroup* group = found->second;
+    ++fillDepth;
+    if (QAbstractButton* button = group->button(index)) {
+        button->setChecked(true);
+    } else if (QAbstractButton* checked = group->checkedButton()) {
+        group->setExclusive(false);
+        checked->setChecked(false);
+        group->setExclusive(true);
+    }
+    --fillDepth;
+}
+
+void FormBase::onClicked(int id, std::function<void()> handler) {
+    if (auto* button = control<QAbstractButton>(id))
+        QObject::connect(button, &QAbstractButton::clicked, button, [handler] { handler(); });
+}
+
+void FormBase::onChanged(int id, std::function<void()> handler) {
+    QWidget* widget = controlWidget(id);
+    auto guarded = [this, handler] {
+        if (!filling())
+            handler();
+    };
+    if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        QObject::connect(edit, &QLineEdit::textChanged, edit, guarded);
+    else if (auto* multi = qobject_cast<MultiLineEdit*>(widget))
+        QObject::connect(multi, &QPlainTextEdit::textChanged, multi, guarded);
+    else if (auto* combo = qobject_cast<ComboBox*>(widget))
+        QObject::connect(combo, &QComboBox::editTextChanged, combo, guarded);
+    else if (auto* picker = qobject_cast<QDateTimeEdit*>(widget))
+        QObject::connect(picker, &QDateTimeEdit::dateTimeChanged, picker, guarded);
+    else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        QObject::connect(button, &QAbstractButton::clicked, button, guarded);
+}
+
+void FormBase::setControlText(int id, const QString& text) {
+    ++fillDepth;
+    QWidget* widget = controlWidget(id);
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        button->setText(text);
+        button->setAccessibleName(QString(text).remove(u'&'));
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        edit->setText(text);
+    }
+    --fillDepth;
+}
+
+void FormBase::enableControl(int id, bool enable) {
+    if (QWidget* widget = controlWidget(id))
+        widget->setEnabled(enable);
+}

@@ -1,0 +1,47 @@
+#include "platform/FormView.h"
+
+#include <QKeyEvent>
+#include <QPushButton>
+
+FormView::FormView(const FormTemplate& form, QWidget* parent)
+    : QScrollArea(parent), page(new QWidget) {
+    buildForm(form, page);
+    page->setFixedSize(formSize());
+    setWidget(page);
+    setWidgetResizable(false);
+    setFrameShape(QFrame::NoFrame);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void FormView::OnInitialUpdate() {
+    UpdateData(false);
+}
+
+void FormView::runCommand(int command) {
+    auto found = commands.find(command);
+    if (found != commands.end())
+        found->second();
+}
+
+void FormView::onCommand(int command, std::function<void()> handler) {
+    commands[command] = std::move(handler);
+}
+
+void FormView::onCommandAndClick(int command, int buttonId, std::function<void()> handler) {
+    onClicked(buttonId, handler);
+    onCommand(command, std::move(handler));
+}
+
+// A form is not a dialog, so Enter presses the focused button, else the default button.
+void FormView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        QScrollArea::keyPressEvent(event);
+        return;
+    }
+    QPushButton* button = qobject_cast<QPushButton*>(focusWidget());
+    if (!button)
+        button = defaultButton();
+    if (button && button->isEnabled() && button->isVisible())
+        button->click();
+    event->accept();
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/FormBase.h"
+
+#include <QScrollArea>
+#include <functional>
+#include <map>
+
+// A screen: a form shown in a child frame, scrolling when larger than its window. It handles
+// the commands of the menu and toolbar it registers; the others it leaves alone.
+class FormView : public QScrollArea, public FormBase {
+    Q_OBJECT
+public:
+    FormView(const FormTemplate& form, QWidget* parent = nullptr);
+
+    // Called once, when the screen has been made and before it is shown.
+    virtual void OnInitialUpdate();
+
+    bool handlesCommand(int command) const { return commands.count(command) != 0; }
+    void runCommand(int command);
+
+protected:
+    // Routes a menu or toolbar command, and the button of the same meaning, to one handler.
+    void onCommand(int command, std::function<void()> handler);
+    void onCommandAndClick(int command, int buttonId, std::function<void()> handler);
+
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QWidget* page;
+    std::map<int, std::function<void()>> commands;
+};

@@ -1,0 +1,13 @@
+#include "platform/MdiHost.h"
+
+namespace {
+MdiHost* current = nullptr;
+}
+
+MdiHost* MdiHost::instance() {
+    return current;
+}
+
+void MdiHost::setInstance(MdiHost* host) {
+    current = host;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+class CChildFrame;
+
+// Where screens' frames live: the main window. The newest open frame is the active one.
+class MdiHost {
+public:
+    virtual ~MdiHost() = default;
+    virtual void addFrame(CChildFrame* frame) = 0;
+    virtual void removeFrame(CChildFrame* frame) = 0;
+    virtual void frameTitleChanged(CChildFrame* frame) = 0;
+
+    static MdiHost* instance();
+    static void setInstance(MdiHost* host);
+};

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "platform/UiResponder.h"
+
+// Shows the real Qt dialogs.
+class WidgetResponder : public UiResponder {
+public:
+    int messageBox(QWidget* parent, const BoxRecord& box) override;
+    std::optional<std::string> fileDialog(QWidget* parent, const FileRequest& request) override;
+    bool printDialog(QWidget* parent, QPrinter& printer) override;
+};

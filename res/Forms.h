@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/FormTemplate.h"
+
+// The form templates of every screen and dialog, one file each.
+extern const FormTemplate kAboutForm;            // 100
+extern const FormTemplate kMainMenuForm;         // 102
+extern const FormTemplate kAddNewForm;           // 105
+extern const FormTemplate kFindIDForm;           // 107
+extern const FormTemplate kFindNameForm;         // 109
+extern const FormTemplate kViewResultsForm;      // 112
+extern const FormTemplate kViewRecForm;          // 116
+extern const FormTemplate kViewComplaintForm;    // 118
+extern const FormTemplate kAddTestForm;          // 120
+extern const FormTemplate kAddMedicationForm;    // 121
+extern const FormTemplate kIssuPrescriptionForm; // 122
+extern const FormTemplate kEditClinicInfoForm;   // 133
+extern const FormTemplate kAddEntryForm;         // 139

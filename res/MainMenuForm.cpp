@@ -1,0 +1,22 @@
+#include "res/Forms.h"
+#include "res/resource.h"
+
+using K = ControlKind;
+
+const FormTemplate kMainMenuForm = {
+    IDD_MAIN_MENU, 278, 116, "",
+    {
+        {K::Label, IDC_MAIN_DATE, 7, 7, 184, 8, "Date"},
+        {K::GroupBox, IDC_STATIC, 7, 18, 264, 91, "Tasks list:"},
+        {K::PushButton, IDC_MAIN_ADD_PATIENT, 11, 29, 126, 16, "- Add a new patient"},
+        {K::PushButton, IDC_MAIN_FIND_NAME, 11, 48, 126, 16, "- Find patient by name"},
+        {K::PushButton, IDC_MAIN_FIND_ID, 11, 67, 126, 16, "- Locate patient by ID"},
+        {K::PushButton, IDC_MAIN_LIST_ALL, 11, 86, 126, 16, "- List all patients"},
+        {K::PushButton, IDC_MAIN_PRESCRIPTION, 141, 29, 126, 16, "- Issue a prescription"},
+        {K::PushButton, IDC_MAIN_CLINIC_INFO, 141, 48, 126, 16,
+         "- Edit clinic and doctor information"},
+        {K::PushButton, IDC_MAIN_BACKUP, 141, 67, 126, 16, "- Backup medical records database"},
+        {K::PushButton, IDC_MAIN_RESTORE, 141, 86, 126, 16,
+         "- Restore database from a backup file"},
+    },
+};

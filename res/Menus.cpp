@@ -1,0 +1,122 @@
+#include "res/Menus.h"
+
+#include "res/resource.h"
+
+#include <map>
+
+namespace {
+
+const MenuItem kSeparator{nullptr, 0};
+
+const std::vector<MenuPopup> kNoScreenMenu = {
+    {"&File", {kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator,
+               {"E&xit", ID_APP_EXIT}}},
+    {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
+};
+
+const std::vector<MenuPopup> kMainMenuMenu = {
+    {"&File", {{"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator, {"E&xit", ID_APP_EXIT}}},
+    {"&Patient", {{"Add New", ID_PATIENT_ADD}, {"Locate by ID", ID_PATIENT_LOCATE_ID},
+                  {"Locate by name", ID_PATIENT_LOCATE_NAME}, {"List all", ID_PATIENT_LIST_ALL}}},
+    {"&Issue", {{"Prescription", ID_ISSUE_PRESCRIPTION}}},
+    {"&Database", {{"Backup", ID_DATABASE_BACKUP}, {"Restore", ID_DATABASE_RESTORE}}},
+    {"&Edit", {{"Clinic information", ID_EDIT_CLINIC_INFO}}},
+    {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
+};
+
+const std::vector<MenuPopup> kAddNewMenu = {
+    {"&File", {kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP}, {"E&xit", ID_APP_EXIT}}},
+    {"&Help", {{"&About Medora...", ID_APP_ABOUT}}},
+};
+
+const std::vector<MenuPopup> kPlainScreenMenu = {
+    {"&File", {{"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator, {"E&xit", ID_APP_EXIT}}},
+    {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
+};
+
+const std::vector<MenuPopup> kPrescriptionMenu = {
+    {"&File", {{"&Print...\tCtrl+P", ID_FILE_PRINT}, {"Print Pre&view", ID_FILE_PRINT_PREVIEW},
+               {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator, {"E&xit", ID_APP_EXIT}}},
+    {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
+};
+
+const std::vector<ToolbarButton> kToolbar = {
+    {ID_PATIENT_ADD, "New Patient", ":/toolbar/new-patient.svg"},
+    {0, nullptr, nullptr},
+    {ID_PATIENT_LOCATE_ID, "Find ID", ":/toolbar/find-id.svg"},
+    {ID_PATIENT_LOCATE_NAME, "Find Name", ":/toolbar/find-name.svg"},
+    {ID_PATIENT_LIST_ALL, "List All", ":/toolbar/list-all.svg"},
+    {0, nullptr, nullptr},
+    {ID_ISSUE_PRESCRIPTION, "Prescription", ":/toolbar/prescription.svg"},
+    {0, nullptr, nullptr},
+    {ID_DATABASE_BACKUP, "Backup", ":/toolbar/backup.svg"},
+    {ID_DATABASE_RESTORE, "Restore", ":/toolbar/restore.svg"},
+    {ID_EDIT_CLINIC_INFO, "Clinic Info", ":/toolbar/clinic-info.svg"},
+};
+
+// New and Open are left out: they would open screens without their data.
+const std::vector<Accelerator> kAccelerators = {
+    {"Ctrl+S", ID_FILE_SAVE},       {"Ctrl+P", ID_FILE_PRINT},
+    {"Ctrl+Z", ID_EDIT_UNDO},       {"Alt+Backspace", ID_EDIT_UNDO},
+    {"Ctrl+X", ID_EDIT_CUT},        {"Shift+Del", ID_EDIT_CUT},
+    {"Ctrl+C", ID_EDIT_COPY},       {"Ctrl+Ins", ID_EDIT_COPY},
+    {"Ctrl+V", ID_EDIT_PASTE},      {"Shift+Ins", ID_EDIT_PASTE},
+    {"F6", ID_NEXT_PANE},           {"Shift+F6", ID_PREV_PANE},
+    {"F1", ID_HELP_CONTENTS},
+};
+
+const std::map<int, const char*> kCommandStrings = {
+    {ID_PATIENT_ADD, "Add a new patient's medical record.\nNew Patient"},
+    {ID_PATIENT_LOCATE_ID, "Locate patient record by ID.\nLocate by ID"},
+    {ID_PATIENT_LOCATE_NAME, "Locate patient record by name\nLocate by name"},
+    {ID_PATIENT_LIST_ALL, "List all medical records.\nList all records"},
+    {ID_ISSUE_PRESCRIPTION, "Issue and print a medical prescription\nIssue a prescription"},
+    {ID_DATABASE_BACKUP, "Backup medical records database to a certain location\nBackup database"},
+    {ID_DATABASE_RESTORE, "Restore database from a backup file\nRestore database"},
+    {ID_EDIT_CLINIC_INFO, "Edit clinic and doctor information\nEdit clinic information"},
+    {ID_HELP_CONTENTS, "Display program help\nHelp contents"},
+    {ID_ADDNEW_ADD, "Add the record to the system\nAdd"},
+    {ID_ADDNEW_CANCEL, "Cancel the operation and go back to main menu\nCancel"},
+    {ID_RESULTS_DISPLAY, "Display the selected medical record\nview selected"},
+    {ID_RESULTS_CLOSE, "Close and go back to main menu\nClose"},
+    {ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
+    {ID_APP_EXIT, "Quit the application\nExit"},
+    {ID_FILE_PRINT_SETUP, "Change the printer and printing options\nPage Setup"},
+    {ID_FILE_PRINT, "Print the active document\nPrint"},
+    {ID_FILE_PRINT_PREVIEW, "Display full pages\nPrint Preview"},
+};
+
+} // namespace
+
+const std::vector<MenuPopup>& menuResource(int id) {
+    switch (id) {
+    case IDR_MAINMENU_MENU:
+        return kMainMenuMenu;
+    case IDR_ADDNEW_MENU:
+        return kAddNewMenu;
+    case IDR_FINDID_MENU:
+    case IDR_FINDNAME_MENU:
+    case IDR_VIEWRESULTS_MENU:
+    case IDR_VIEWREC_MENU:
+    case IDR_VIEWCOMPLAINT_MENU:
+    case IDR_CLINICINFO_MENU:
+        return kPlainScreenMenu;
+    case IDR_PRESCRIPTION_MENU:
+        return kPrescriptionMenu;
+    default:
+        return kNoScreenMenu;
+    }
+}
+
+const std::vector<ToolbarButton>& toolbarResource() {
+    return kToolbar;
+}
+
+const std::vector<Accelerator>& acceleratorResource() {
+    return kAccelerators;
+}
+
+const char* commandString(int command) {
+    auto found = kCommandStrings.find(command);
+    return found == kCommandStrings.end() ? "" : found->second;
+}

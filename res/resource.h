@@ -1,0 +1,85 @@
+#pragma once
+
+// Numbers of the program's dialogs, controls, commands, menus, strings and bitmaps.
+
+// Main window: menu, toolbar, icon, accelerators and caption string.
+constexpr int IDR_MAINFRAME = 128;
+constexpr int IDR_MAINMENU_MENU = 103;
+constexpr int IDR_ADDNEW_MENU = 106;
+constexpr int IDR_FINDID_MENU = 108;
+constexpr int IDR_FINDNAME_MENU = 110;
+constexpr int IDR_VIEWRESULTS_MENU = 113;
+constexpr int IDR_VIEWREC_MENU = 117;
+constexpr int IDR_VIEWCOMPLAINT_MENU = 119;
+constexpr int IDR_PRESCRIPTION_MENU = 123;
+constexpr int IDR_CLINICINFO_MENU = 134;
+constexpr int IDI_ABOUT = 131;
+constexpr int IDB_EMBLEM = 146;
+
+// Strings.
+constexpr int IDS_SOCKETS_INIT_FAILED = 104;
+
+// Dialog templates.
+constexpr int IDD_ABOUTBOX = 100;
+constexpr int IDD_MAIN_MENU = 102;
+constexpr int IDD_ADD_NEW = 105;
+constexpr int IDD_FIND_ID = 107;
+constexpr int IDD_FIND_NAME = 109;
+constexpr int IDD_VIEW_RESULTS = 112;
+constexpr int IDD_VIEW_REC = 116;
+constexpr int IDD_VIEW_COMPLAINT = 118;
+constexpr int IDD_ADD_TEST = 120;
+constexpr int IDD_ADD_MEDICATION = 121;
+constexpr int IDD_ISSUE_PRESCRIPTION = 122;
+constexpr int IDD_CLINIC_INFO = 133;
+constexpr int IDD_ADD_ENTRY = 139;
+
+// Framework commands.
+constexpr int ID_FILE_NEW = 57600;
+constexpr int ID_FILE_OPEN = 57601;
+constexpr int ID_FILE_SAVE = 57603;
+constexpr int ID_FILE_PRINT_SETUP = 57606;
+constexpr int ID_FILE_PRINT = 57607;
+constexpr int ID_FILE_PRINT_PREVIEW = 57609;
+constexpr int ID_EDIT_COPY = 57634;
+constexpr int ID_EDIT_CUT = 57635;
+constexpr int ID_EDIT_PASTE = 57637;
+constexpr int ID_EDIT_UNDO = 57643;
+constexpr int ID_APP_ABOUT = 57664;
+constexpr int ID_APP_EXIT = 57665;
+constexpr int ID_NEXT_PANE = 57680;
+constexpr int ID_PREV_PANE = 57681;
+
+// Task commands of the main menu screen.
+constexpr int ID_PATIENT_ADD = 32771;
+constexpr int ID_PATIENT_LIST_ALL = 32772;
+constexpr int ID_PATIENT_LOCATE_ID = 32773;
+constexpr int ID_PATIENT_LOCATE_NAME = 32774;
+constexpr int ID_ISSUE_PRESCRIPTION = 32788;
+constexpr int ID_EDIT_CLINIC_INFO = 32791;
+constexpr int ID_DATABASE_BACKUP = 32793;
+constexpr int ID_DATABASE_RESTORE = 32794;
+constexpr int ID_HELP_CONTENTS = 32797;
+
+// Commands of other screens.
+constexpr int ID_ADDNEW_ADD = 32775;
+constexpr int ID_ADDNEW_CANCEL = 32776;
+constexpr int ID_RESULTS_DISPLAY = 32777;
+constexpr int ID_RESULTS_CLOSE = 32778;
+
+// About box (100).
+constexpr int IDC_ABOUT_ICON = 1200;
+
+// Main menu screen (102).
+constexpr int IDC_MAIN_DATE = 1025;
+constexpr int IDC_MAIN_ADD_PATIENT = 1005;
+constexpr int IDC_MAIN_FIND_NAME = 1004;
+constexpr int IDC_MAIN_FIND_ID = 1003;
+constexpr int IDC_MAIN_LIST_ALL = 1002;
+constexpr int IDC_MAIN_PRESCRIPTION = 1084;
+constexpr int IDC_MAIN_CLINIC_INFO = 1085;
+constexpr int IDC_MAIN_BACKUP = 1086;
+constexpr int IDC_MAIN_RESTORE = 1088;
+
+// Controls of the patient screens and dialogs, the prescription screen and the clinic
+// screen follow, one block per form.
