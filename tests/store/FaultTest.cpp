@@ -128,8 +128,9 @@ TEST_F(FaultTest, MissingTableFailsItsOperations)
         std::ofstream("clinic_db.mdb", std::ios::binary | std::ios::trunc) << sound;
         query(std::string("DROP TABLE ") + table);
         for (const Operation& op : everyOperation()) {
-            if (std::find(op.tables.begin(), op.tables.end(), table) != op.tables.end())
-                EXPECT_FALSE(op.run()) << op.name << " without " << table;
+            const bool usesTable =
+                std::find(op.tables.begin(), op.tables.end(), table) != op.tables.end();
+            EXPECT_FALSE(usesTable && op.run()) << op.name << " without " << table;
         }
     }
 }
