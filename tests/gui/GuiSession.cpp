@@ -1,0 +1,83 @@
+#include "GuiSession.h"
+
+#include "platform/CChildFrame.h"
+#include "platform/DocTemplate.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QWidget>
+
+GuiSession::GuiSession() : previousDir(QDir::currentPath()) {
+    QStandardPaths::setTestModeEnabled(true);
+    QFile::copy(MEDORA_EMPTY_DB, dir.filePath("clinic_db.mdb"));
+    QFile::setPermissions(dir.filePath("clinic_db.mdb"),
+                          QFile::ReadOwner | QFile::WriteOwner);
+    QDir::setCurrent(dir.path());
+    app = std::make_unique<CKLApp>();
+    if (!app->InitInstance())
+        qFatal("the application did not start");
+    settle();
+}
+
+GuiSession::~GuiSession() {
+    app.reset();
+    settle();
+    QDir::setCurrent(previousDir);
+}
+
+void GuiSession::settle() {
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+}
+
+QString GuiSession::activeTitle() const {
+    FormView* view = activeView();
+    return view ? static_cast<CChildFrame*>(view->parentWidget())->windowTitle() : QString();
+}
+
+int GuiSession::openCount(int screenIndex) {
+    return int(CKLApp::instance().templates()[screenIndex]->documents().size());
+}
+
+void GuiSession::click(FormBase& form, int buttonId) {
+    auto* button = form.control<QAbstractButton>(buttonId);
+    if (!button)
+        qFatal("no button %d on this form", buttonId);
+    QTest::mouseClick(button, Qt::LeftButton);
+    settle();
+}
+
+void GuiSession::type(FormBase& form, int controlId, const QString& text) {
+    QWidget* widget = form.controlWidget(controlId);
+    if (!widget)
+        qFatal("no control %d on this form", controlId);
+    widget->setFocus();
+    QTest::keyClicks(widget->focusProxy() ? widget->focusProxy() : widget, text);
+}
+
+void GuiSession::key(FormBase& form, int controlId, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QWidget* widget = form.controlWidget(controlId);
+    if (!widget)
+        qFatal("no control %d on this form", controlId);
+    widget->setFocus();
+    QTest::keyClick(widget->focusProxy() ? widget->focusProxy() : widget, key, modifiers);
+}
+
+void GuiSession::whenModal(std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer(qApp);
+    poll->setInterval(10);
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act, tries] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal && ++*tries < 300)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        if (modal)
+            act(modal);
+    });
+    poll->start();
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "app/CKLApp.h"
+#include "app/CMainFrame.h"
+#include "platform/FormView.h"
+#include "platform/ScriptedResponder.h"
+
+#include <QAbstractButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QDialog;
+
+// One run of the program for a test: a fresh copy of the empty records database in a
+// temporary folder that is the current directory, the real application and main window,
+// and a scripted responder that answers and records every message box.
+class GuiSession {
+public:
+    GuiSession();
+    ~GuiSession();
+
+    CMainFrame& frame() const { return *app->mainFrame(); }
+    ScriptedResponder& boxes() { return responder; }
+    QString folder() const { return dir.path(); }
+
+    // Lets deferred work run (screens closed from their own handlers go away here).
+    static void settle();
+
+    template <class View> View* active() const {
+        return dynamic_cast<View*>(app->mainFrame()->activeView());
+    }
+    FormView* activeView() const { return app->mainFrame()->activeView(); }
+    QString activeTitle() const;
+    // How many screens of that index are open.
+    static int openCount(int screenIndex);
+
+    // Clicks the button with that id on a form, as the user would with the mouse.
+    static void click(FormBase& form, int buttonId);
+    // Gives the control the focus and types the text into it.
+    static void type(FormBase& form, int controlId, const QString& text);
+    static void key(FormBase& form, int controlId, Qt::Key key, Qt::KeyboardModifiers = {});
+
+    // Runs act on the next modal dialog of type D once it is up (act must close it), while
+    // trigger, which opens it, runs. Returns false when no such dialog came up.
+    template <class D> static bool withModal(std::function<void()> trigger,
+                                             std::function<void(D&)> act) {
+        bool seen = false;
+        whenModal([&](QWidget* modal) {
+            if (auto* dialog = dynamic_cast<D*>(modal)) {
+                seen = true;
+                act(*dialog);
+            }
+        });
+        trigger();
+        return seen;
+    }
+
+    // The texts that the scripted responder found wrong; empty when all went as scripted.
+    std::string unexpectedBoxes() const { return responder.report(); }
+
+private:
+    static void whenModal(std::function<void(QWidget*)> act);
+
+    QTemporaryDir dir;
+    QString previousDir;
+    ScriptedResponder responder;
+    std::unique_ptr<CKLApp> app;
+};
+
+// Fails the test unless every box shown was scripted and every scripted box was shown.
+#define VERIFY_BOXES(session)                                                                 \
+    QVERIFY2((session).unexpectedBoxes().empty(), (session).unexpectedBoxes().c_str())
