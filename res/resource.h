@@ -83,3 +83,8 @@ constexpr int IDC_MAIN_RESTORE = 1088;
 
 // Controls of the patient screens and dialogs, the prescription screen and the clinic
 // screen follow, one block per form.
+
+// Visit screen (118): the buttons its opener sets up.
+constexpr int IDC_VISIT_ADD = 1043;
+constexpr int IDC_VISIT_DELETE = 1019;
+constexpr int IDC_VISIT_CANCEL = 1052;

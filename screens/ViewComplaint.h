@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/FormView.h"
+#include "store/DateTime.h"
+
+#include <array>
+#include <string>
+
+// One visit of a patient: entered new, or viewed, changed and deleted. Every way out leads
+// back to the patient's record screen.
+class ViewComplaint : public FormView {
+public:
+    ViewComplaint();
+
+    // Fills the screen from the members the opener set.
+    void LoadVisit();
+
+    std::string patientId;          // input
+    std::string visitId;            // input in edit mode; empty for a new visit
+    DateTime visitDate;
+    std::string complaint;
+    // The twenty findings in the order of their columns: temperature, blood pressure,
+    // respiratory rate, pulse, height, weight, eyes, head/ears/nose/throat, respiratory,
+    // cardiovascular, gastrointestinal, genitourinary, endocrine, musculoskeletal,
+    // hematology/lymphatics, dermatology, psychological/neurological, other, diagnosis,
+    // treatment plan.
+    std::array<std::string, 20> findings;
+    bool newVisit = false;          // input
+};
