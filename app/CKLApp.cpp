@@ -27,8 +27,10 @@ CKLApp::CKLApp() {
     theApp = this;
 }
 
-// The frame goes first: its screens' views must not outlive the templates.
+// Screens close while the main window that holds their frames still stands.
 CKLApp::~CKLApp() {
+    for (auto& screen : docTemplates)
+        screen->CloseAllDocuments();
     frame.reset();
     docTemplates.clear();
     theApp = nullptr;
