@@ -4,6 +4,7 @@
 #include "app/CKLApp.h"
 #include "app/HelpViewer.h"
 #include "app/KeyIndicators.h"
+#include "app/RecentFileList.h"
 #include "app/ScreenTemplates.h"
 #include "app/Screens.h"
 #include "platform/CChildFrame.h"
@@ -80,6 +81,7 @@ void CMainFrame::openScreen(int screenIndex, const char* title) {
         reportUnreadableFile("ndoc");
         return;
     }
+    RecentFileList::add(marker);
     doc->setTitle(title);
 }
 

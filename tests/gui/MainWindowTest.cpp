@@ -6,6 +6,7 @@
 #include "app/AboutDialog.h"
 #include "app/HelpViewer.h"
 #include "app/MainMenu.h"
+#include "app/RecentFileList.h"
 #include "app/Screens.h"
 #include "platform/DocTemplate.h"
 #include "res/resource.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLocale>
+#include <QSettings>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -164,6 +166,15 @@ private slots:
         for (int i = 0; i < 9; ++i)
             QCOMPARE(templates[i]->docName(), names[i]);
         QCOMPARE(s.activeTitle(), QString("Main Menu"));
+        VERIFY_BOXES(s);
+    }
+
+    void openedScreensFillTheRecentFileList() {
+        GuiSession s;
+        GuiSession::click(*s.activeView(), IDC_MAIN_FIND_ID);
+        QCOMPARE(RecentFileList::entries(), QStringList({CKLApp::programDirectory() + "ndoc"}));
+        QCOMPARE(QSettings().organizationName(), QString("Local AppWizard-Generated Applications"));
+        QCOMPARE(QSettings().applicationName(), QString("Medora 1.0"));
         VERIFY_BOXES(s);
     }
 
