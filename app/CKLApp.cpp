@@ -1,6 +1,7 @@
 #include "app/CKLApp.h"
 
 #include "app/CMainFrame.h"
+#include "app/FirstStart.h"
 #include "app/MainMenu.h"
 #include "app/Screens.h"
 #include "platform/DocTemplate.h"
@@ -51,6 +52,7 @@ bool CKLApp::InitInstance(const QStringList& arguments) {
     QCoreApplication::setOrganizationName("Local AppWizard-Generated Applications");
     QCoreApplication::setApplicationName(kAppTitle);
     frame = std::make_unique<CMainFrame>();
+    FirstStart::offerEmptyDatabase(frame.get());
     if (!openFirstScreen(arguments))
         return false;
     frame->show();

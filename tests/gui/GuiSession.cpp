@@ -11,10 +11,21 @@
 #include <QWidget>
 
 GuiSession::GuiSession() : previousDir(QDir::currentPath()) {
-    QStandardPaths::setTestModeEnabled(true);
     QFile::copy(MEDORA_EMPTY_DB, dir.filePath("clinic_db.mdb"));
     QFile::setPermissions(dir.filePath("clinic_db.mdb"),
                           QFile::ReadOwner | QFile::WriteOwner);
+    start();
+}
+
+GuiSession::GuiSession(std::function<void(ScriptedResponder&, const QString&)> script)
+    : previousDir(QDir::currentPath()) {
+    script(responder, dir.path());
+    start();
+}
+
+void GuiSession::start() {
+    QStandardPaths::setTestModeEnabled(true);
+    qputenv("MEDORA_SUPPLIED_DB", MEDORA_EMPTY_DB);
     QDir::setCurrent(dir.path());
     app = std::make_unique<CKLApp>();
     if (!app->InitInstance())

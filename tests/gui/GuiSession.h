@@ -20,6 +20,9 @@ class QDialog;
 class GuiSession {
 public:
     GuiSession();
+    // Starts in a folder without a records database, after script has set up what the
+    // responder is to expect at start-up; it is given the folder.
+    explicit GuiSession(std::function<void(ScriptedResponder&, const QString&)> script);
     ~GuiSession();
 
     CMainFrame& frame() const { return *app->mainFrame(); }
@@ -62,6 +65,7 @@ public:
     std::string unexpectedBoxes() const { return responder.report(); }
 
 private:
+    void start();
     static void whenModal(std::function<void(QWidget*)> act);
 
     QTemporaryDir dir;

@@ -1,0 +1,63 @@
+// Starting in a folder that holds no records database.
+
+#include "GuiSession.h"
+
+#include "app/MainMenu.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+BoxRecord offer(const QString& folder) {
+    return {"There is no records database (clinic_db.mdb) in " + folder.toStdString() +
+                ".\nCreate an empty one now?\n\nChoose No to go on without records; every task "
+                "will then report that it cannot reach them.",
+            "Medora 1.0", MsgIcon::Question, MsgButtons::YesNo};
+}
+
+QByteArray digest(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+} // namespace
+
+class FirstStartTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void yesCreatesTheEmptyDatabase() {
+        GuiSession s([](ScriptedResponder& boxes, const QString& folder) {
+            boxes.expectBox(offer(folder), IDYES);
+        });
+        QVERIFY(s.active<MainMenu>());
+        VERIFY_BOXES(s);
+        const QString created = s.folder() + "/clinic_db.mdb";
+        QCOMPARE(digest(created), digest(MEDORA_EMPTY_DB));
+        const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                          QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+        QCOMPARE(QFileInfo(created).permissions() & others, QFile::Permissions());
+    }
+
+    void noGoesOnWithoutRecords() {
+        GuiSession s([](ScriptedResponder& boxes, const QString& folder) {
+            boxes.expectBox(offer(folder), IDNO);
+        });
+        QVERIFY(s.active<MainMenu>());
+        VERIFY_BOXES(s);
+        QVERIFY(!QFileInfo::exists(s.folder() + "/clinic_db.mdb"));
+    }
+
+    void anExistingDatabaseIsNeverTouched() {
+        GuiSession s;
+        QVERIFY(s.boxes().boxes().empty());
+        QCOMPARE(digest(s.folder() + "/clinic_db.mdb"), digest(MEDORA_EMPTY_DB));
+        VERIFY_BOXES(s);
+    }
+};
+
+QTEST_MAIN(FirstStartTest)
+#include "FirstStartTest.moc"
