@@ -5,6 +5,7 @@
 #include "platform/DocTemplate.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/ViewRec.h"
 
 namespace {
 
@@ -27,8 +28,7 @@ std::vector<std::unique_ptr<DocTemplate>> screenTemplates() {
         screen(IDR_FINDNAME_MENU, "FindName", placeholder(SCREEN_FIND_NAME, kFindNameForm)));
     screens.push_back(screen(IDR_VIEWRESULTS_MENU, "ViewResults",
                              placeholder(SCREEN_VIEW_RESULTS, kViewResultsForm)));
-    screens.push_back(
-        screen(IDR_VIEWREC_MENU, "ViewRec", placeholder(SCREEN_VIEW_REC, kViewRecForm)));
+    screens.push_back(screen(IDR_VIEWREC_MENU, "ViewRec", [] { return new ViewRec; }));
     screens.push_back(screen(IDR_VIEWCOMPLAINT_MENU, "ViewComplaint",
                              placeholder(SCREEN_VIEW_COMPLAINT, kViewComplaintForm)));
     screens.push_back(screen(IDR_PRESCRIPTION_MENU, "IssuPrescription",

@@ -88,3 +88,57 @@ constexpr int IDC_MAIN_RESTORE = 1088;
 constexpr int IDC_VISIT_ADD = 1043;
 constexpr int IDC_VISIT_DELETE = 1019;
 constexpr int IDC_VISIT_CANCEL = 1052;
+
+// Add patient screen (105).
+constexpr int IDC_ADDNEW_FIRST_NAME = 1004;
+constexpr int IDC_ADDNEW_LAST_NAME = 1005;
+constexpr int IDC_ADDNEW_MALE = 1048;
+constexpr int IDC_ADDNEW_FEMALE = 1049;
+constexpr int IDC_ADDNEW_DOB = 1006;
+constexpr int IDC_ADDNEW_ADDRESS = 1007;
+constexpr int IDC_ADDNEW_TELEPHONE = 1008;
+constexpr int IDC_ADDNEW_ADD = 1043;
+constexpr int IDC_ADDNEW_CANCEL = 1052;
+
+// Search results screen (112).
+constexpr int IDC_RESULTS_LIST = 1037;
+constexpr int IDC_RESULTS_DISPLAY = 1016;
+constexpr int IDC_RESULTS_CLOSE = 1052;
+
+// Patient medical record screen (116).
+constexpr int IDC_REC_FIRST_NAME = 1004;
+constexpr int IDC_REC_LAST_NAME = 1005;
+constexpr int IDC_REC_DOB = 1035;
+constexpr int IDC_REC_TELEPHONE = 1008;
+constexpr int IDC_REC_MALE = 1048;
+constexpr int IDC_REC_FEMALE = 1051;
+constexpr int IDC_REC_ADDRESS = 1007;
+constexpr int IDC_REC_UPDATE_INFO = 1014;
+constexpr int IDC_REC_VISITS = 1009;
+constexpr int IDC_REC_MEDICAL = 1010;
+constexpr int IDC_REC_SURGICAL = 1011;
+constexpr int IDC_REC_SOCIAL = 1012;
+constexpr int IDC_REC_FAMILY = 1053;
+constexpr int IDC_REC_ALLERGIES = 1054;
+constexpr int IDC_REC_MEDICATIONS = 1013;
+constexpr int IDC_REC_TESTS = 1069;
+constexpr int IDC_REC_HISTORY_LIST = 1006;
+constexpr int IDC_REC_ADD = 1043;
+constexpr int IDC_REC_VIEW_EDIT = 1018;
+constexpr int IDC_REC_DELETE = 1019;
+constexpr int IDC_REC_DELETE_RECORD = 1020;
+constexpr int IDC_REC_CLOSE = 1052;
+constexpr int IDC_REC_PATIENT_NUMBER = 1022;
+
+// Add history entry dialog (139).
+constexpr int IDC_ENTRY_DETAILS = 1046;
+constexpr int IDC_ENTRY_TYPE = 1045;
+
+// Add medication dialog (121).
+constexpr int IDC_MED_DRUG = 1013;
+constexpr int IDC_MED_STATUS = 1073;
+
+// Add test dialog (120).
+constexpr int IDC_TEST_DATE = 1025;
+constexpr int IDC_TEST_TYPE = 1088;
+constexpr int IDC_TEST_RESULTS = 1067;

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/FormView.h"
+#include "store/DateTime.h"
+
+#include <string>
+#include <vector>
+
+class ListView;
+
+// One patient's whole record: the personal details, which can be edited and saved, and one
+// kind of history at a time below them, chosen with the "History type" buttons.
+class ViewRec : public FormView {
+public:
+    ViewRec();
+
+    void OnInitialUpdate() override;
+    void DoDataExchange(DataExchange& dx) override;
+
+    // Fills the screen for patientId; failures are shown to the user.
+    void LoadPatient();
+
+    std::string patientId; // input
+    std::string patientNumber;
+    std::string firstName;
+    std::string lastName;
+    std::string telephone;
+    std::string address;
+    DateTime dob = DateTime::currentLocal();
+    int gender = -1;
+    int historyType = -1;
+    std::vector<std::string> rowIds; // the record number of each list row
+    bool hasVisits = false;
+    bool infoChanged = false;
+
+private:
+    ListView* historyList() const;
+};
