@@ -13,7 +13,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QLocale>
 #include <QSettings>
 #include <QLabel>
@@ -216,6 +218,29 @@ private slots:
         QVERIFY(viewer->shownText().contains("Contents"));
         viewer->close();
         VERIFY_BOXES(s);
+    }
+
+    void everyHelpLinkLeadsToAPage() {
+        const QDir help(CKLApp::programDirectory() + "help");
+        const QRegularExpression link("href=\"([^\"#]+)");
+        int links = 0;
+        for (const QString& page : help.entryList({"*.html"})) {
+            QFile file(help.filePath(page));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QString html = QString::fromUtf8(file.readAll());
+            for (const auto& match : link.globalMatch(html)) {
+                ++links;
+                QVERIFY2(help.exists(match.captured(1)), qPrintable(page + " -> " + match.captured(1)));
+            }
+        }
+        QVERIFY(links > 10);
+    }
+
+    void aMissingHelpPageIsReportedByTheViewer() {
+        GuiSession s;
+        HelpViewer* viewer = HelpViewer::showContents(&s.frame(), s.folder() + "/none.html");
+        QVERIFY(viewer->shownText().contains("could not be found"));
+        viewer->close();
     }
 
     void aboutBoxShowsTheVersion() {
