@@ -156,7 +156,7 @@ void CMainFrame::activeFrameChanged() {
         frames->setCurrentWidget(active);
         setWindowTitle(QString(kAppTitle) + " - [" + active->windowTitle() + "]");
         rebuildMenu(active->document().docTemplate().resourceId());
-        active->view()->setFocus();
+        active->view()->focusFirstControl();
     }
     updateCommandStates();
 }

@@ -17,6 +17,17 @@ void FormView::OnInitialUpdate() {
     UpdateData(false);
 }
 
+void FormView::focusFirstControl() {
+    for (QWidget* w = page->nextInFocusChain(); w && w != page; w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(page) &&
+            page->isAncestorOf(w)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+    setFocus();
+}
+
 void FormView::runCommand(int command) {
     auto found = commands.find(command);
     if (found != commands.end())

@@ -16,6 +16,9 @@ public:
     // Called once, when the screen has been made and before it is shown.
     virtual void OnInitialUpdate();
 
+    // Puts the keyboard focus on the first control in tab order, as a form does when shown.
+    void focusFirstControl();
+
     bool handlesCommand(int command) const { return commands.count(command) != 0; }
     void runCommand(int command);
 

@@ -70,6 +70,7 @@ private slots:
         auto* date = s.active<MainMenu>()->control<QLabel>(IDC_MAIN_DATE);
         QCOMPARE(date->text(), QLocale::c().toString(QDate::currentDate(), "dddd dd MMMM, yyyy"));
         QCOMPARE(s.frame().statusBar()->currentMessage(), QString("Ready"));
+        QCOMPARE(s.frame().focusWidget(), s.activeView()->controlWidget(IDC_MAIN_ADD_PATIENT));
         QCOMPARE(menuTitles(s.frame()), QStringList({"&File", "&Patient", "&Issue", "&Database",
                                                      "&Edit", "&Help"}));
         VERIFY_BOXES(s);
