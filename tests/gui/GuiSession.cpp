@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QWidget>
@@ -30,6 +31,7 @@ void GuiSession::start() {
     app = std::make_unique<CKLApp>();
     if (!app->InitInstance())
         qFatal("the application did not start");
+    QSettings().clear();
     settle();
 }
 
