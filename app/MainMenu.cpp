@@ -1,10 +1,14 @@
 #include "app/MainMenu.h"
 
 #include "app/CMainFrame.h"
+#include "app/Screens.h"
 #include "platform/DataExchange.h"
+#include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/ViewResults.h"
 #include "store/DateTime.h"
+#include "store/PatientNameList.h"
 
 #include <QPushButton>
 
@@ -59,7 +63,18 @@ void MainMenu::locateByName() {
 }
 
 void MainMenu::listAllPatients() {
+    PatientNameList patients;
+    if (!patients.FetchAll()) {
+        MessageBox(this, "Error fetching patients list", "Error", MsgIcon::Stop);
+        return;
+    }
     CMainFrame::OpenViewResults();
+    if (auto* results = CMainFrame::ScreenView<ViewResults>(SCREEN_VIEW_RESULTS)) {
+        results->resultIds = std::move(patients.m_ids);
+        results->resultFirstNames = std::move(patients.m_firstNames);
+        results->resultLastNames = std::move(patients.m_lastNames);
+        results->ShowResults();
+    }
     CMainFrame::CloseMainMenu();
 }
 

@@ -5,7 +5,9 @@
 #include "platform/DocTemplate.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/AddNew.h"
 #include "screens/ViewRec.h"
+#include "screens/ViewResults.h"
 
 namespace {
 
@@ -22,12 +24,11 @@ DocTemplate::ViewFactory placeholder(int screenIndex, const FormTemplate& form) 
 
 std::vector<std::unique_ptr<DocTemplate>> screenTemplates() {
     std::vector<std::unique_ptr<DocTemplate>> screens;
-    screens.push_back(screen(IDR_ADDNEW_MENU, "AddNew", placeholder(SCREEN_ADD_NEW, kAddNewForm)));
+    screens.push_back(screen(IDR_ADDNEW_MENU, "AddNew", [] { return new AddNew; }));
     screens.push_back(screen(IDR_FINDID_MENU, "FindID", placeholder(SCREEN_FIND_ID, kFindIDForm)));
     screens.push_back(
         screen(IDR_FINDNAME_MENU, "FindName", placeholder(SCREEN_FIND_NAME, kFindNameForm)));
-    screens.push_back(screen(IDR_VIEWRESULTS_MENU, "ViewResults",
-                             placeholder(SCREEN_VIEW_RESULTS, kViewResultsForm)));
+    screens.push_back(screen(IDR_VIEWRESULTS_MENU, "ViewResults", [] { return new ViewResults; }));
     screens.push_back(screen(IDR_VIEWREC_MENU, "ViewRec", [] { return new ViewRec; }));
     screens.push_back(screen(IDR_VIEWCOMPLAINT_MENU, "ViewComplaint",
                              placeholder(SCREEN_VIEW_COMPLAINT, kViewComplaintForm)));

@@ -1,5 +1,41 @@
 #include "res/Forms.h"
 #include "res/resource.h"
 
-// The screen is not built yet; its form stays empty until it is.
-const FormTemplate kViewRecForm = {IDD_VIEW_REC, 406, 209, "", {}};
+using K = ControlKind;
+
+const FormTemplate kViewRecForm = {
+    IDD_VIEW_REC, 406, 209, "",
+    {
+        {K::Label, IDC_STATIC, 7, 25, 0, 0, "First Name *", Style::None, IDC_REC_FIRST_NAME},
+        {K::Edit, IDC_REC_FIRST_NAME, 49, 23, 70, 12},
+        {K::Label, IDC_STATIC, 143, 25, 0, 0, "Last Name *", Style::None, IDC_REC_LAST_NAME},
+        {K::Edit, IDC_REC_LAST_NAME, 194, 23, 70, 12},
+        {K::Label, IDC_STATIC, 143, 9, 0, 0, "D.O.B", Style::None, IDC_REC_DOB},
+        {K::DatePicker, IDC_REC_DOB, 194, 7, 54, 12},
+        {K::Label, IDC_STATIC, 272, 9, 0, 0, "Telephone", Style::None, IDC_REC_TELEPHONE},
+        {K::Edit, IDC_REC_TELEPHONE, 317, 7, 52, 12},
+        {K::Label, IDC_STATIC, 283, 25, 0, 0, "Gender"},
+        {K::RadioButton, IDC_REC_MALE, 317, 25, 31, 10, "Male", Style::Group},
+        {K::RadioButton, IDC_REC_FEMALE, 358, 25, 39, 10, "Female"},
+        {K::Label, IDC_STATIC, 7, 39, 0, 0, "Address", Style::None, IDC_REC_ADDRESS},
+        {K::MultiEdit, IDC_REC_ADDRESS, 49, 39, 200, 20, "", Style::WantReturn},
+        {K::PushButton, IDC_REC_UPDATE_INFO, 348, 45, 49, 14, "Update info", Style::Disabled},
+        {K::GroupBox, IDC_STATIC, 7, 62, 390, 123, "History type"},
+        {K::RadioButton, IDC_REC_VISITS, 14, 73, 32, 10, "Visits", Style::Group},
+        {K::RadioButton, IDC_REC_MEDICAL, 55, 73, 41, 10, "Medical"},
+        {K::RadioButton, IDC_REC_SURGICAL, 105, 73, 41, 10, "Surgical"},
+        {K::RadioButton, IDC_REC_SOCIAL, 155, 73, 35, 10, "Social"},
+        {K::RadioButton, IDC_REC_FAMILY, 199, 73, 35, 10, "Family"},
+        {K::RadioButton, IDC_REC_ALLERGIES, 243, 73, 42, 10, "Allergies"},
+        {K::RadioButton, IDC_REC_MEDICATIONS, 294, 73, 54, 10, "Medications"},
+        {K::RadioButton, IDC_REC_TESTS, 357, 73, 33, 10, "Tests"},
+        {K::ListView, IDC_REC_HISTORY_LIST, 13, 86, 378, 75, "History list"},
+        {K::PushButton, IDC_REC_ADD, 13, 166, 50, 14, "Add"},
+        {K::PushButton, IDC_REC_VIEW_EDIT, 73, 166, 50, 14, "View/Edit"},
+        {K::PushButton, IDC_REC_DELETE, 133, 166, 50, 14, "Delete"},
+        {K::PushButton, IDC_REC_DELETE_RECORD, 257, 188, 50, 14, "Delete record"},
+        {K::PushButton, IDC_REC_CLOSE, 349, 188, 50, 14, "Close"},
+        {K::Label, IDC_STATIC, 7, 9, 0, 0, "ID #", Style::None, IDC_REC_PATIENT_NUMBER},
+        {K::Edit, IDC_REC_PATIENT_NUMBER, 49, 7, 53, 12, "", Style::ReadOnly | Style::Disabled},
+    },
+};

@@ -11,7 +11,10 @@ class ListView;
 // One patient's whole record: the personal details, which can be edited and saved, and one
 // kind of history at a time below them, chosen with the "History type" buttons.
 class ViewRec : public FormView {
-public:
+  public:
+    // The history types in the order of their radio buttons.
+    enum HistoryType { Visits, Medical, Surgical, Social, Family, Allergies, Medications, Tests };
+
     ViewRec();
 
     void OnInitialUpdate() override;
@@ -33,6 +36,22 @@ public:
     bool hasVisits = false;
     bool infoChanged = false;
 
-private:
+  private:
     ListView* historyList() const;
+    void showNoPatient();
+    void detailChanged();
+    void updateInfo();
+    bool savePatient();
+    void close();
+    void historyTypeClicked(int type);
+    void loadList(int type);
+    void clearList();
+    void add();
+    void runDialogAndReload(int type);
+    void openNewVisit();
+    void viewVisit();
+    void deleteEntry();
+    bool deleteRow(const std::string& id);
+    void deleteRecord();
+    void listDoubleClicked();
 };
