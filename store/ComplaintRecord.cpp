@@ -23,24 +23,22 @@ bool ComplaintRecord::Add(const std::string& patientId, DateTime date,
     int patient = 0;
     if (texts.size() != textCount || !parseRecordId(patientId, patient))
         return false;
-    std::string newId;
-    const bool added = Database::run([&](Database& db) {
-        if (!patientExists(db, patient))
-            return false;
-        Statement insert = db.prepare(
-            "INSERT INTO complaints (patient_ID, date, complaint, temp, bp, RR, pulse, height,"
-            " weight, eyes, HEENT, respiratory, cardiovascular, GIT, genitourinary, endocrine,"
-            " musculoskeletal, hema_lymph, dermatology, psycho_neuro, other, diagnosis, treatment)"
-            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        insert.bind(1, patient);
-        bindVisit(insert, 2, date, texts);
-        insert.run();
-        newId = std::to_string(db.lastInsertId());
-        return true;
-    });
-    if (added)
-        m_id = newId;
-    return added;
+    return Database::runInsert(
+        [&](Database& db) {
+            if (!patientExists(db, patient))
+                return false;
+            Statement insert = db.prepare(
+                "INSERT INTO complaints (patient_ID, date, complaint, temp, bp, RR, pulse, height,"
+                " weight, eyes, HEENT, respiratory, cardiovascular, GIT, genitourinary,"
+                " endocrine, musculoskeletal, hema_lymph, dermatology, psycho_neuro, other,"
+                " diagnosis, treatment)"
+                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+            insert.bind(1, patient);
+            bindVisit(insert, 2, date, texts);
+            insert.run();
+            return true;
+        },
+        m_id);
 }
 
 bool ComplaintRecord::Update(const std::string& visitId, const std::string& patientId,

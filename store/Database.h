@@ -54,6 +54,22 @@ public:
         }
     }
 
+    // As run(), and once committed sets key to the number of the row the work added last.
+    template <typename Work>
+    static bool runInsert(Work&& work, std::string& key)
+    {
+        long long added = 0;
+        const bool done = run([&](Database& db) {
+            if (!work(db))
+                return false;
+            added = db.lastInsertId();
+            return true;
+        });
+        if (done)
+            key = std::to_string(added);
+        return done;
+    }
+
 private:
     void fail();
 

@@ -18,20 +18,16 @@ void bindDetails(Statement& statement, const std::string& firstName, const std::
 bool PatientRecord::Add(const std::string& firstName, const std::string& lastName, DateTime dob,
                         int gender, const std::string& address, const std::string& telephone)
 {
-    std::string newId;
-    const bool added = Database::run([&](Database& db) {
-        Statement insert = db.prepare(
-            "INSERT INTO patient_info (first_name, last_name, DOB, Gender, address, telephone)"
-            " VALUES (?, ?, ?, ?, ?, ?)");
-        bindDetails(insert, firstName, lastName, dob, gender, address, telephone);
-        insert.run();
-        newId = std::to_string(db.lastInsertId());
-        return true;
-    });
-    // Only a committed row has a number worth showing.
-    if (added)
-        m_id = newId;
-    return added;
+    return Database::runInsert(
+        [&](Database& db) {
+            Statement insert = db.prepare(
+                "INSERT INTO patient_info (first_name, last_name, DOB, Gender, address, telephone)"
+                " VALUES (?, ?, ?, ?, ?, ?)");
+            bindDetails(insert, firstName, lastName, dob, gender, address, telephone);
+            insert.run();
+            return true;
+        },
+        m_id);
 }
 
 bool PatientRecord::Update(const std::string& id, const std::string& firstName,

@@ -1,25 +1,8 @@
 #include "store/RowHelpers.h"
 
-#include "store/Database.h"
-#include "store/RecordId.h"
-
 bool patientExists(Database& db, int patientId)
 {
     return db.prepare("SELECT 1 FROM patient_info WHERE ID = ?").bind(1, patientId).step();
-}
-
-bool addPatientRow(const char* sql, const std::string& patientId, const std::string& first,
-                   const std::string& second)
-{
-    int patient = 0;
-    if (!parseRecordId(patientId, patient))
-        return false;
-    return Database::run([&](Database& db) {
-        if (!patientExists(db, patient))
-            return false;
-        db.prepare(sql).bind(1, patient).bind(2, first).bind(3, second).run();
-        return true;
-    });
 }
 
 bool deleteRowById(const char* sql, const std::string& id)

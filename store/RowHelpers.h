@@ -1,9 +1,10 @@
 #pragma once
 
+#include "store/Database.h"
+#include "store/RecordId.h"
+
 #include <string>
 #include <vector>
-
-class Database;
 
 // Work that several data classes share, each helper one whole operation unless it takes a
 // Database.
@@ -11,9 +12,25 @@ class Database;
 // Rows that belong to a patient are only ever added for a patient that still exists.
 bool patientExists(Database& db, int patientId);
 
-// Runs `sql` (parameters: patient number, first text, second text) for an existing patient.
-bool addPatientRow(const char* sql, const std::string& patientId, const std::string& first,
-                   const std::string& second);
+// Runs the INSERT `sql` with the patient's number and then `values` as its parameters,
+// when that patient still exists.
+template <typename... Values>
+bool addPatientRow(const char* sql, const std::string& patientId, const Values&... values)
+{
+    int patient = 0;
+    if (!parseRecordId(patientId, patient))
+        return false;
+    return Database::run([&](Database& db) {
+        if (!patientExists(db, patient))
+            return false;
+        Statement insert = db.prepare(sql);
+        insert.bind(1, patient);
+        int index = 2;
+        (insert.bind(index++, values), ...);
+        insert.run();
+        return true;
+    });
+}
 
 // Runs the DELETE `sql` with the key `id`; false when no row had it.
 bool deleteRowById(const char* sql, const std::string& id);
