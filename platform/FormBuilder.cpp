@@ -31,6 +31,16 @@ int averageCharWidth(const QFont& font) {
     return (QFontMetrics(font).horizontalAdvance(alphabet) / 26 + 1) / 2;
 }
 
+// A label made taller than a line holds a paragraph, wrapped from the top as static text is.
+QWidget* makeLabel(const ControlTemplate& c, const QString& text, QWidget* page) {
+    auto* label = new QLabel(text, page);
+    if (c.height >= 16 && !text.isEmpty()) {
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
+    return label;
+}
+
 QWidget* makeEdit(const ControlTemplate& c, QWidget* page) {
     auto* edit = new QLineEdit(page);
     edit->setReadOnly(has(c, Style::ReadOnly));
@@ -74,7 +84,7 @@ QWidget* makeControl(const ControlTemplate& c, QWidget* page) {
     const QString text = QString::fromUtf8(c.text);
     switch (c.kind) {
     case ControlKind::Label:
-        return new QLabel(text, page);
+        return makeLabel(c, text, page);
     case ControlKind::GroupBox:
         return new QGroupBox(text, page);
     case ControlKind::PushButton:
@@ -146,8 +156,11 @@ void setTabOrder(const std::vector<QWidget*>& focusable) {
 
 } // namespace
 
+// A face of the proportions forms were drawn for: about six pixels a character across and
+// thirteen down. Another sans-serif face takes its place where this one is missing.
 QFont FormBuilder::formFont() {
-    QFont font = QApplication::font();
+    QFont font("Liberation Sans");
+    font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     return font;
 }
