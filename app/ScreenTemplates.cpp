@@ -3,6 +3,8 @@
 #include "app/PlaceholderView.h"
 #include "app/Screens.h"
 #include "platform/DocTemplate.h"
+#include "prescription/EditClinicInfo1.h"
+#include "prescription/IssuPrescription.h"
 #include "res/Forms.h"
 #include "res/resource.h"
 #include "screens/AddNew.h"
@@ -32,9 +34,9 @@ std::vector<std::unique_ptr<DocTemplate>> screenTemplates() {
     screens.push_back(screen(IDR_VIEWREC_MENU, "ViewRec", [] { return new ViewRec; }));
     screens.push_back(screen(IDR_VIEWCOMPLAINT_MENU, "ViewComplaint",
                              placeholder(SCREEN_VIEW_COMPLAINT, kViewComplaintForm)));
-    screens.push_back(screen(IDR_PRESCRIPTION_MENU, "IssuPrescription",
-                             placeholder(SCREEN_ISSUE_PRESCRIPTION, kIssuPrescriptionForm)));
-    screens.push_back(screen(IDR_CLINICINFO_MENU, "EditClinicInfo1",
-                             placeholder(SCREEN_EDIT_CLINIC_INFO, kEditClinicInfoForm)));
+    screens.push_back(
+        screen(IDR_PRESCRIPTION_MENU, "IssuPrescription", [] { return new IssuPrescription; }));
+    screens.push_back(
+        screen(IDR_CLINICINFO_MENU, "EditClinicInfo1", [] { return new EditClinicInfo1; }));
     return screens;
 }

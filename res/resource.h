@@ -142,3 +142,28 @@ constexpr int IDC_MED_STATUS = 1073;
 constexpr int IDC_TEST_DATE = 1025;
 constexpr int IDC_TEST_TYPE = 1088;
 constexpr int IDC_TEST_RESULTS = 1067;
+
+// Prescription screen (122).
+constexpr int IDC_RX_PATIENT_NAME = 1086;
+constexpr int IDC_RX_AGE = 1075;
+constexpr int IDC_RX_AGE_UNIT = 1087;
+constexpr int IDC_RX_DIAGNOSIS = 1040;
+constexpr int IDC_RX_DRUG = 1079;
+constexpr int IDC_RX_ADD_TO_LIST = 1043;
+constexpr int IDC_RX_REMOVE_FROM_LIST = 1085;
+constexpr int IDC_RX_PRESCRIPTIONS = 1078;
+constexpr int IDC_RX_PRINT = 1081;
+constexpr int IDC_RX_RESET = 1111;
+constexpr int IDC_RX_CANCEL = 1082;
+
+// Clinic information screen (133).
+constexpr int IDC_CLINIC_NAME = 1097;
+constexpr int IDC_CLINIC_DOCTOR_NAME = 1098;
+constexpr int IDC_CLINIC_QUALIFICATIONS = 1099;
+constexpr int IDC_CLINIC_PHONE = 1008;
+constexpr int IDC_CLINIC_STREET = 1007;
+constexpr int IDC_CLINIC_CITY = 1101;
+constexpr int IDC_CLINIC_PROVINCE = 1103;
+constexpr int IDC_CLINIC_POSTAL_CODE = 1104;
+constexpr int IDC_CLINIC_UPDATE = 1014;
+constexpr int IDC_CLINIC_CANCEL = 1082;

@@ -1,0 +1,81 @@
+#include "platform/QPrinterDevice.h"
+
+#include <QFontMetrics>
+#include <QPrinter>
+
+namespace {
+
+QFont toQFont(const PrintFont& wanted, QPaintDevice* device) {
+    QFont font(QFont(), device);
+    if (wanted.serif) {
+        font.setFamilies({"serif"});
+        font.setStyleHint(QFont::Serif);
+    }
+    if (wanted.pixelHeight > 0)
+        font.setPixelSize(wanted.pixelHeight);
+    else if (wanted.pointSize > 0)
+        font.setPointSize(wanted.pointSize);
+    font.setWeight(QFont::Weight(wanted.weight));
+    return font;
+}
+
+} // namespace
+
+QPrinterDevice::QPrinterDevice(QPrinter& printer) : printer(printer) {}
+
+QPrinterDevice::~QPrinterDevice() {
+    if (painter.isActive())
+        painter.end();
+}
+
+int QPrinterDevice::dotsPerInchX() const {
+    return printer.logicalDpiX();
+}
+
+int QPrinterDevice::dotsPerInchY() const {
+    return printer.logicalDpiY();
+}
+
+int QPrinterDevice::printableWidth() const {
+    return printer.pageRect(QPrinter::DevicePixel).toRect().width();
+}
+
+int QPrinterDevice::printableHeight() const {
+    return printer.pageRect(QPrinter::DevicePixel).toRect().height();
+}
+
+bool QPrinterDevice::startDocument(const std::string& name) {
+    printer.setDocName(QString::fromStdString(name));
+    return painter.begin(&printer);
+}
+
+// The painter opens the first page itself; each later page must be asked for.
+void QPrinterDevice::startPage() {
+    if (pagesEnded > 0)
+        printer.newPage();
+}
+
+void QPrinterDevice::drawText(QPoint at, const std::string& text, const PrintFont& font,
+                              TextAnchor anchor) {
+    const QFont qfont = toQFont(font, &printer);
+    const QString run = QString::fromStdString(text);
+    const QFontMetrics metrics(qfont, &printer);
+    int x = at.x();
+    if (anchor == TextAnchor::TopCentre)
+        x -= metrics.horizontalAdvance(run) / 2;
+    painter.setFont(qfont);
+    painter.drawText(QPoint(x, at.y() + metrics.ascent()), run);
+}
+
+void QPrinterDevice::drawBitmap(const QImage& image, const QRect& target) {
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(target, image);
+}
+
+void QPrinterDevice::endPage() {
+    ++pagesEnded;
+}
+
+void QPrinterDevice::endDocument() {
+    painter.end();
+}

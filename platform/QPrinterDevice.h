@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/PrintDevice.h"
+
+#include <QPainter>
+
+class QPrinter;
+
+// Prints through a QPrinter: a CUPS queue or a PDF file, both raster devices whose pixels
+// are the printer's own at its resolution.
+class QPrinterDevice : public PrintDevice {
+public:
+    explicit QPrinterDevice(QPrinter& printer);
+    ~QPrinterDevice() override;
+
+    int dotsPerInchX() const override;
+    int dotsPerInchY() const override;
+    int printableWidth() const override;
+    int printableHeight() const override;
+    bool isRasterPrinter() const override { return true; }
+
+    bool startDocument(const std::string& name) override;
+    void startPage() override;
+    void drawText(QPoint at, const std::string& text, const PrintFont& font,
+                  TextAnchor anchor) override;
+    void drawBitmap(const QImage& image, const QRect& target) override;
+    void endPage() override;
+    void endDocument() override;
+
+private:
+    QPrinter& printer;
+    QPainter painter;
+    int pagesEnded = 0;
+};

@@ -1,0 +1,225 @@
+#include "prescription/IssuPrescription.h"
+
+#include "app/CMainFrame.h"
+#include "platform/ComboBox.h"
+#include "platform/CompleteEntry.h"
+#include "platform/DataExchange.h"
+#include "platform/KeyWatch.h"
+#include "platform/MessageBox.h"
+#include "platform/PrintDialog.h"
+#include "platform/QPrinterDevice.h"
+#include "prescription/PrescriptionPrintout.h"
+#include "res/Forms.h"
+#include "res/resource.h"
+#include "store/MedicationNameList.h"
+#include "store/PatientDetails.h"
+#include "store/PatientNameList.h"
+
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPrinter>
+
+namespace {
+
+const char* kNoHeaderQuestion = "Clinic information are not set, print prescription without a "
+                                "header, and then fill doctor's name field manually? ";
+
+} // namespace
+
+IssuPrescription::IssuPrescription() : FormView(kIssuPrescriptionForm) {
+    new KeyWatch(this, autoComplete);
+    connect(nameBox()->lineEdit(), &QLineEdit::textEdited, this, [this] { completeName(); });
+    connect(nameBox(), &QComboBox::activated, this, [this](int index) { selectedIndex = index; });
+    connect(drugBox()->lineEdit(), &QLineEdit::textEdited, this,
+            [this] { CompleteEntry(drugBox(), autoComplete); });
+    controlWidget(IDC_RX_AGE)->installEventFilter(this);
+    onClicked(IDC_RX_ADD_TO_LIST, [this] { AddToList(); });
+    onClicked(IDC_RX_REMOVE_FROM_LIST, [this] { RemoveFromList(); });
+    onClicked(IDC_RX_RESET, [this] { ResetFields(); });
+    onClicked(IDC_RX_PRINT, [this] { PrintPrescription(); });
+    onClicked(IDC_RX_CANCEL, [this] { cancel(); });
+}
+
+void IssuPrescription::OnInitialUpdate() {
+    FormView::OnInitialUpdate();
+    fillNameBox();
+    fillDrugBox();
+    ageUnit = Years;
+    UpdateData(false);
+}
+
+void IssuPrescription::DoDataExchange(DataExchange& dx) {
+    dx.text(IDC_RX_PATIENT_NAME, patientName, 102);
+    dx.text(IDC_RX_AGE, age, 3);
+    dx.selection(IDC_RX_AGE_UNIT, ageUnit);
+    dx.text(IDC_RX_DIAGNOSIS, diagnosis, 255);
+    dx.text(IDC_RX_DRUG, drug, 255);
+}
+
+void IssuPrescription::fillNameBox() {
+    PatientNameList patients;
+    if (!patients.FetchAll()) {
+        MessageBox(this, "Error fetching patients list", "Error", MsgIcon::Stop);
+        return;
+    }
+    QStringList names;
+    names.reserve(qsizetype(patients.m_ids.size()));
+    for (size_t i = 0; i < patients.m_ids.size(); ++i)
+        names << QString::fromStdString(patients.m_firstNames[i] + " " + patients.m_lastNames[i]);
+    nameBox()->addEntries(names);
+    patientIds = std::move(patients.m_ids);
+}
+
+void IssuPrescription::fillDrugBox() {
+    MedicationNameList medications;
+    if (!medications.FetchAll()) {
+        MessageBox(this, "Error fetching medications list", "Error", MsgIcon::Stop);
+        return;
+    }
+    QStringList names;
+    names.reserve(qsizetype(medications.m_names.size()));
+    for (const std::string& name : medications.m_names)
+        names << QString::fromStdString(name);
+    drugBox()->addEntries(names);
+}
+
+void IssuPrescription::completeName() {
+    if (std::optional<int> match = CompleteEntry(nameBox(), autoComplete))
+        selectedIndex = *match;
+}
+
+// The age field fills itself each time the user moves into it. Focus coming back with the
+// window (after a message box, say) is not the user moving in, and must not undo a typed age.
+bool IssuPrescription::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            FillAge();
+    }
+    return FormView::eventFilter(watched, event);
+}
+
+void IssuPrescription::FillAge() {
+    UpdateData(true);
+    if (!nameBeginsChosenEntry()) {
+        age.clear();
+        ageUnit = Years;
+    } else {
+        PatientDetails details;
+        if (details.FetchAge(patientIds[size_t(selectedIndex)])) {
+            age = details.m_age;
+            ageUnit = details.m_ageUnit;
+        } else {
+            MessageBox(this, "Error fetching patient age", "Error", MsgIcon::Stop);
+        }
+    }
+    UpdateData(false);
+}
+
+// The choice stands only while the box still shows a beginning of that patient's name, so a
+// name changed after choosing never gets somebody else's age.
+bool IssuPrescription::nameBeginsChosenEntry() const {
+    return !patientName.empty() && size_t(selectedIndex) < patientIds.size() &&
+           nameBox()->itemText(selectedIndex)
+               .startsWith(QString::fromStdString(patientName), Qt::CaseInsensitive);
+}
+
+void IssuPrescription::AddToList() {
+    UpdateData(true);
+    if (drug.empty()) {
+        MessageBox(this, "Medication name cannot be empty", "Error", MsgIcon::Information);
+    } else {
+        prescriptionList()->addItem(QString::fromStdString(drug));
+        MedicationNameList medications;
+        if (!medications.AddName(drug))
+            MessageBox(this, "Error adding medication to medications list", "Error",
+                       MsgIcon::Stop);
+        drug.clear();
+    }
+    UpdateData(false);
+    drugBox()->setFocus();
+}
+
+void IssuPrescription::RemoveFromList() {
+    QListWidget* list = prescriptionList();
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    if (selected.isEmpty()) {
+        MessageBox(this, "Please select an item to remove", "Error", MsgIcon::Information);
+        return;
+    }
+    delete list->takeItem(list->row(selected.first()));
+    // Nothing stays selected, so a second press never removes a line the user did not pick.
+    list->clearSelection();
+    list->setCurrentRow(-1);
+}
+
+void IssuPrescription::ResetFields() {
+    patientName.clear();
+    age.clear();
+    diagnosis.clear();
+    drug.clear();
+    ageUnit = Years;
+    selectedIndex = -1;
+    prescriptionList()->clear();
+    nameBox()->setFocus();
+    UpdateData(false);
+}
+
+void IssuPrescription::PrintPrescription() {
+    UpdateData(true);
+    if (patientName.empty() || age.empty() || diagnosis.empty() ||
+        prescriptionList()->count() == 0) {
+        MessageBox(this, "All fields are required", "Error", MsgIcon::Information);
+        return;
+    }
+    std::optional<ClinicInfo> header = letterhead();
+    if (!header &&
+        MessageBox(this, kNoHeaderQuestion, "Warning", MsgIcon::Question, MsgButtons::YesNo) !=
+            IDYES)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    if (!PrintDialog::run(this, printer))
+        return;
+    QPrinterDevice device(printer);
+    PrescriptionPrintout(entries(), std::move(header), DateTime::currentLocal()).print(device);
+}
+
+// The clinic's details when they were ever saved; none when they were not or cannot be read.
+std::optional<ClinicInfo> IssuPrescription::letterhead() {
+    ClinicInfo info;
+    if (!info.Fetch()) {
+        MessageBox(this, "Error fetching clinic information", "Error", MsgIcon::Stop);
+        return std::nullopt;
+    }
+    if (info.m_setStatus == 0)
+        return std::nullopt;
+    return info;
+}
+
+PrescriptionEntries IssuPrescription::entries() const {
+    PrescriptionEntries what{patientName, age,
+                             control<ComboBox>(IDC_RX_AGE_UNIT)->itemText(ageUnit).toStdString(),
+                             diagnosis, {}};
+    const QListWidget* list = prescriptionList();
+    for (int row = 0; row < list->count(); ++row)
+        what.drugs.push_back(list->item(row)->text().toStdString());
+    return what;
+}
+
+void IssuPrescription::cancel() {
+    CMainFrame::CloseIssuPrescription();
+    CMainFrame::OpenMainMenu();
+}
+
+ComboBox* IssuPrescription::nameBox() const {
+    return control<ComboBox>(IDC_RX_PATIENT_NAME);
+}
+
+ComboBox* IssuPrescription::drugBox() const {
+    return control<ComboBox>(IDC_RX_DRUG);
+}
+
+QListWidget* IssuPrescription::prescriptionList() const {
+    return control<QListWidget>(IDC_RX_PRESCRIPTIONS);
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+// Steps shared by the prescription and clinic screen tests: the records database changed
+// behind the program's back, a prescription filled in as the user would, and PDF printouts
+// read back as text.
+
+#include "GuiSession.h"
+
+#include "app/Screens.h"
+#include "platform/ComboBox.h"
+#include "prescription/IssuPrescription.h"
+#include "res/resource.h"
+
+#include <QLineEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <sqlite3.h>
+
+namespace rx {
+
+// Runs SQL on the session's records database, as another program would.
+inline bool runSql(const char* sql) {
+    sqlite3* db = nullptr;
+    bool done = sqlite3_open("clinic_db.mdb", &db) == SQLITE_OK &&
+                sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return done;
+}
+
+inline IssuPrescription* openPrescription(GuiSession& s) {
+    GuiSession::click(*s.activeView(), IDC_MAIN_PRESCRIPTION);
+    return s.active<IssuPrescription>();
+}
+
+// Types the patient's particulars and adds each drug line with the button.
+inline void fillPrescription(IssuPrescription& view, const QString& name, const QString& age,
+                             const QString& diagnosis, const QStringList& drugs) {
+    GuiSession::type(view, IDC_RX_PATIENT_NAME, name);
+    GuiSession::type(view, IDC_RX_AGE, age);
+    GuiSession::type(view, IDC_RX_DIAGNOSIS, diagnosis);
+    for (const QString& drug : drugs) {
+        GuiSession::type(view, IDC_RX_DRUG, drug);
+        GuiSession::click(view, IDC_RX_ADD_TO_LIST);
+    }
+}
+
+// What a test answers the print dialog with: a PDF file at 600 pixels per inch.
+inline std::function<bool(QPrinter&)> toPdf(const QString& file) {
+    return [file](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        printer.setResolution(600);
+        return true;
+    };
+}
+
+// The printout as pdftotext lays it out; pages are separated by form feeds.
+inline QString pdfText(const QString& file) {
+    QProcess tool;
+    tool.start("pdftotext", {"-layout", file, "-"});
+    if (!tool.waitForFinished(30000) || tool.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(tool.readAllStandardOutput());
+}
+
+inline int pageCount(const QString& text) {
+    return int(text.count(u'\f'));
+}
+
+// The trimmed, non-empty lines of a printout, in order.
+inline QStringList lines(const QString& text) {
+    QStringList kept;
+    for (const QString& line : text.split(QRegularExpression("[\n\f]")))
+        if (!line.trimmed().isEmpty())
+            kept << line.trimmed().simplified();
+    return kept;
+}
+
+} // namespace rx
