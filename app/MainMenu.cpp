@@ -1,12 +1,16 @@
 #include "app/MainMenu.h"
 
 #include "app/CMainFrame.h"
+#include "app/DatabaseBackup.h"
+#include "app/RecordsLock.h"
 #include "app/Screens.h"
 #include "platform/DataExchange.h"
+#include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
 #include "screens/ViewResults.h"
+#include "store/Database.h"
 #include "store/DateTime.h"
 #include "store/PatientNameList.h"
 
@@ -88,6 +92,40 @@ void MainMenu::editClinicInfo() {
     CMainFrame::CloseMainMenu();
 }
 
-void MainMenu::backup() {}
+// The records stay locked from before the dialog until the copy is on disk, so the backup is
+// the file as it was when the user asked for it.
+void MainMenu::backup() {
+    const RecordsLock records(Database::fileName);
+    if (const auto& failure = records.failure()) {
+        MessageBox(this, failure->describe(), kAppTitle, failure->icon());
+        return;
+    }
+    const auto target = FileDialog::choose(
+        this, {FileRequest::Save, "rbk", "Medora Backup Files (*.rbk)", "*.rbk"});
+    if (!target)
+        return;
+    if (const auto failure = DatabaseBackup::backup(records, *target)) {
+        MessageBox(this, failure->describe(), kAppTitle, failure->icon());
+        return;
+    }
+    MessageBox(this, "Backup operation completed successfully", "Confirmation",
+               MsgIcon::Information);
+}
 
-void MainMenu::restore() {}
+void MainMenu::restore() {
+    if (MessageBox(this,
+                   "Resotring the database from a backup file will delete all data in the "
+                   "currently used database, proceed?",
+                   "Warning", MsgIcon::Exclamation, MsgButtons::YesNo) != IDYES)
+        return;
+    const auto source = FileDialog::choose(
+        this, {FileRequest::Open, "rbk", "Medora Backup Files (*.rbk)", "*.rbk"});
+    if (!source)
+        return;
+    if (const auto failure = DatabaseBackup::restore(*source)) {
+        MessageBox(this, failure->describe(), kAppTitle, failure->icon());
+        return;
+    }
+    MessageBox(this, "Database restore operation completed successfully", "Confirmation",
+               MsgIcon::Information);
+}

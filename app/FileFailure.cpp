@@ -1,0 +1,60 @@
+#include "app/FileFailure.h"
+
+#include <cerrno>
+
+FileFailure FileFailure::fromErrno(int error, const std::string& file) {
+    switch (error) {
+    case ENOENT:
+        return {NotFound, file};
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+        return {BadPath, file};
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY:
+        return {AccessDenied, file};
+    case EMFILE:
+    case ENFILE:
+        return {TooManyOpenFiles, file};
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return {DiskFull, file};
+    case EIO:
+        return {HardIO, file};
+    case ENOMEM:
+        return {OutOfMemory, file};
+    default:
+        return {Unknown, file};
+    }
+}
+
+std::string FileFailure::describe() const {
+    switch (kind) {
+    case NotFound:
+        return file + " was not found.";
+    case BadPath:
+        return file + " contains an incorrect path.";
+    case AccessDenied:
+        return "Access to " + file + " was denied.";
+    case SharingViolation:
+        return "A sharing violation occurred while accessing " + file + ".";
+    case TooManyOpenFiles:
+        return file + " could not be opened because there are too many open files.";
+    case DiskFull:
+        return "Disk full while accessing " + file + ".";
+    case HardIO:
+        return "A hardware I/O error was reported while accessing " + file + ".";
+    case OutOfMemory:
+        return "Out of memory.";
+    case NotRecords:
+        return file + " is not a Medora database, or it is damaged. The records were left as "
+                      "they were.";
+    case Unknown:
+        break;
+    }
+    return "An unknown error occurred while accessing " + file + ".";
+}

@@ -1,0 +1,91 @@
+#include "app/RecordsLock.h"
+
+#include "store/Database.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+RecordsLock::RecordsLock(const std::string& name) : m_name(name) {
+    lock();
+    if (m_failure && m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+RecordsLock::~RecordsLock() {
+    if (!m_db)
+        return;
+    sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(m_db);
+}
+
+// stat() and access() rather than open(): they name the file's trouble without opening a
+// descriptor whose closing would drop another connection's locks on it.
+void RecordsLock::lock() {
+    struct stat info {};
+    if (stat(m_name.c_str(), &info) != 0 || access(m_name.c_str(), R_OK | W_OK) != 0) {
+        m_failure = FileFailure::fromErrno(errno, m_name);
+        return;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        m_failure = FileFailure{FileFailure::AccessDenied, m_name};
+        return;
+    }
+    int rc = sqlite3_open_v2(m_name.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK && sqlite3_db_readonly(m_db, "main") != 0) {
+        m_failure = FileFailure{FileFailure::AccessDenied, m_name};
+        return;
+    }
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(m_db, Database::busyTimeoutMs);
+        // As the store does: a database left in another journal mode becomes one file again.
+        rc = sqlite3_exec(m_db, "PRAGMA journal_mode=DELETE; BEGIN EXCLUSIVE", nullptr, nullptr,
+                          nullptr);
+    }
+    if (rc == SQLITE_OK)
+        rc = sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &m_file);
+    if (rc != SQLITE_OK || !m_file || !m_file->pMethods)
+        failFromEngine(rc);
+}
+
+void RecordsLock::failFromEngine(int rc) {
+    const int error = m_db ? sqlite3_system_errno(m_db) : 0;
+    switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        m_failure = FileFailure{FileFailure::SharingViolation, m_name};
+        return;
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        m_failure = FileFailure{FileFailure::NotRecords, m_name};
+        return;
+    case SQLITE_NOMEM:
+        m_failure = FileFailure{FileFailure::OutOfMemory, m_name};
+        return;
+    case SQLITE_FULL:
+        m_failure = FileFailure{FileFailure::DiskFull, m_name};
+        return;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        m_failure = FileFailure{FileFailure::AccessDenied, m_name};
+        return;
+    default:
+        m_failure = error != 0 ? FileFailure::fromErrno(error, m_name)
+                               : FileFailure{FileFailure::HardIO, m_name};
+    }
+}
+
+long long RecordsLock::size() const {
+    sqlite3_int64 length = 0;
+    if (!m_file || m_file->pMethods->xFileSize(m_file, &length) != SQLITE_OK)
+        return -1;
+    return length;
+}
+
+bool RecordsLock::read(char* buffer, int amount, long long offset) const {
+    return m_file && m_file->pMethods->xRead(m_file, buffer, amount, offset) == SQLITE_OK;
+}
