@@ -8,6 +8,9 @@
 #include "res/Forms.h"
 #include "res/resource.h"
 #include "screens/AddNew.h"
+#include "screens/FindID.h"
+#include "screens/FindName.h"
+#include "screens/ViewComplaint.h"
 #include "screens/ViewRec.h"
 #include "screens/ViewResults.h"
 
@@ -27,13 +30,12 @@ DocTemplate::ViewFactory placeholder(int screenIndex, const FormTemplate& form) 
 std::vector<std::unique_ptr<DocTemplate>> screenTemplates() {
     std::vector<std::unique_ptr<DocTemplate>> screens;
     screens.push_back(screen(IDR_ADDNEW_MENU, "AddNew", [] { return new AddNew; }));
-    screens.push_back(screen(IDR_FINDID_MENU, "FindID", placeholder(SCREEN_FIND_ID, kFindIDForm)));
-    screens.push_back(
-        screen(IDR_FINDNAME_MENU, "FindName", placeholder(SCREEN_FIND_NAME, kFindNameForm)));
+    screens.push_back(screen(IDR_FINDID_MENU, "FindID", [] { return new FindID; }));
+    screens.push_back(screen(IDR_FINDNAME_MENU, "FindName", [] { return new FindName; }));
     screens.push_back(screen(IDR_VIEWRESULTS_MENU, "ViewResults", [] { return new ViewResults; }));
     screens.push_back(screen(IDR_VIEWREC_MENU, "ViewRec", [] { return new ViewRec; }));
-    screens.push_back(screen(IDR_VIEWCOMPLAINT_MENU, "ViewComplaint",
-                             placeholder(SCREEN_VIEW_COMPLAINT, kViewComplaintForm)));
+    screens.push_back(
+        screen(IDR_VIEWCOMPLAINT_MENU, "ViewComplaint", [] { return new ViewComplaint; }));
     screens.push_back(
         screen(IDR_PRESCRIPTION_MENU, "IssuPrescription", [] { return new IssuPrescription; }));
     screens.push_back(

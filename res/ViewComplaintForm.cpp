@@ -1,5 +1,90 @@
 #include "res/Forms.h"
 #include "res/resource.h"
 
-// The screen is not built yet; its form stays empty until it is.
-const FormTemplate kViewComplaintForm = {IDD_VIEW_COMPLAINT, 406, 362, "", {}};
+using K = ControlKind;
+
+namespace {
+const unsigned kExamination = Style::WantReturn;
+}
+
+// Controls in tab order; the complaint box comes last, after the buttons.
+const FormTemplate kViewComplaintForm = {
+    IDD_VIEW_COMPLAINT, 406, 362, "",
+    {
+        {K::Label, IDC_STATIC, 304, 9, 0, 0, "Date *", Style::None, IDC_VISIT_DATE},
+        {K::DatePicker, IDC_VISIT_DATE, 339, 7, 53, 12},
+
+        {K::GroupBox, IDC_STATIC, 7, 40, 299, 43, "Vital signs"},
+        {K::Label, IDC_STATIC, 16, 51, 0, 0, "Temperature", Style::None, IDC_VISIT_TEMPERATURE},
+        {K::Edit, IDC_VISIT_TEMPERATURE, 70, 49, 38, 12, "", Style::Digits},
+        {K::Label, IDC_STATIC, 115, 51, 0, 0, "C°"},
+        {K::Label, IDC_STATIC, 172, 51, 0, 0, "Blood Pressure", Style::None,
+         IDC_VISIT_BLOOD_PRESSURE},
+        {K::Edit, IDC_VISIT_BLOOD_PRESSURE, 227, 49, 50, 12},
+        {K::Label, IDC_STATIC, 280, 51, 0, 0, "mmHg"},
+        {K::Label, IDC_STATIC, 16, 67, 0, 0, "Respiratory rate", Style::None,
+         IDC_VISIT_RESPIRATORY_RATE},
+        {K::Edit, IDC_VISIT_RESPIRATORY_RATE, 70, 65, 43, 12, "", Style::Digits},
+        {K::Label, IDC_STATIC, 115, 67, 0, 0, "min"},
+        {K::Label, IDC_STATIC, 202, 67, 0, 0, "Pulse", Style::None, IDC_VISIT_PULSE},
+        {K::Edit, IDC_VISIT_PULSE, 227, 65, 50, 12, "", Style::Digits},
+        {K::Label, IDC_STATIC, 280, 67, 0, 0, "min"},
+
+        {K::GroupBox, IDC_STATIC, 311, 40, 88, 43, "Physical characteristics"},
+        {K::Label, IDC_STATIC, 319, 50, 0, 0, "Height", Style::None, IDC_VISIT_HEIGHT},
+        {K::Edit, IDC_VISIT_HEIGHT, 347, 49, 30, 12, "", Style::Digits},
+        {K::Label, IDC_STATIC, 381, 52, 0, 0, "cm"},
+        {K::Label, IDC_STATIC, 317, 68, 0, 0, "Weight", Style::None, IDC_VISIT_WEIGHT},
+        {K::Edit, IDC_VISIT_WEIGHT, 347, 65, 30, 12, "", Style::Digits},
+        {K::Label, IDC_STATIC, 381, 68, 0, 0, "Kg"},
+
+        {K::GroupBox, IDC_STATIC, 7, 85, 392, 215, "Physical examination"},
+        {K::Label, IDC_STATIC, 15, 95, 0, 0, "Eyes", Style::None, IDC_VISIT_EYES},
+        {K::MultiEdit, IDC_VISIT_EYES, 15, 105, 185, 20, "", kExamination},
+        {K::Label, IDC_STATIC, 206, 95, 0, 0, "Head, Ears, Nose and Throat", Style::None,
+         IDC_VISIT_HEENT},
+        {K::MultiEdit, IDC_VISIT_HEENT, 206, 105, 185, 20, "", kExamination},
+        {K::Label, IDC_STATIC, 15, 128, 0, 0, "Respiratory", Style::None, IDC_VISIT_RESPIRATORY},
+        {K::MultiEdit, IDC_VISIT_RESPIRATORY, 15, 139, 185, 20, "", kExamination},
+        {K::Label, IDC_STATIC, 206, 128, 0, 0, "Cardiovascular", Style::None,
+         IDC_VISIT_CARDIOVASCULAR},
+        {K::MultiEdit, IDC_VISIT_CARDIOVASCULAR, 206, 139, 185, 20, "", kExamination},
+        {K::Label, IDC_STATIC, 15, 162, 0, 0, "Gastrointestinal", Style::None,
+         IDC_VISIT_GASTROINTESTINAL},
+        {K::MultiEdit, IDC_VISIT_GASTROINTESTINAL, 15, 173, 185, 20, "", kExamination},
+        {K::Label, IDC_STATIC, 206, 162, 0, 0, "Genitourinary", Style::None,
+         IDC_VISIT_GENITOURINARY},
+        {K::MultiEdit, IDC_VISIT_GENITOURINARY, 206, 173, 185, 20, "", kExamination | Style::NoWrap},
+        {K::Label, IDC_STATIC, 15, 196, 0, 0, "Endocrine", Style::None, IDC_VISIT_ENDOCRINE},
+        {K::MultiEdit, IDC_VISIT_ENDOCRINE, 15, 207, 185, 20, "", kExamination | Style::NoWrap},
+        {K::Label, IDC_STATIC, 206, 196, 0, 0, "Musculoskeletal", Style::None,
+         IDC_VISIT_MUSCULOSKELETAL},
+        {K::MultiEdit, IDC_VISIT_MUSCULOSKELETAL, 206, 207, 185, 20, "", kExamination},
+        {K::Label, IDC_STATIC, 15, 230, 0, 0, "Hematology/Lymphatics", Style::None,
+         IDC_VISIT_HEMA_LYMPH},
+        {K::MultiEdit, IDC_VISIT_HEMA_LYMPH, 15, 241, 185, 20, "", kExamination},
+        {K::Label, IDC_STATIC, 206, 230, 0, 0, "Dermatology", Style::None, IDC_VISIT_DERMATOLOGY},
+        {K::MultiEdit, IDC_VISIT_DERMATOLOGY, 206, 241, 185, 20, "", kExamination},
+        {K::Label, IDC_STATIC, 15, 264, 0, 0, "Psycological/Neurological", Style::None,
+         IDC_VISIT_PSYCHO_NEURO},
+        {K::MultiEdit, IDC_VISIT_PSYCHO_NEURO, 15, 275, 185, 20, "", kExamination},
+        {K::Label, IDC_STATIC, 206, 264, 0, 0, "Other/Misc. notes", Style::None, IDC_VISIT_OTHER},
+        {K::MultiEdit, IDC_VISIT_OTHER, 206, 275, 185, 20, "", kExamination},
+        {K::Label, IDC_STATIC, 15, 303, 0, 0, "Diagnosis", Style::None, IDC_VISIT_DIAGNOSIS},
+        {K::MultiEdit, IDC_VISIT_DIAGNOSIS, 15, 313, 185, 20, "", kExamination},
+        {K::Label, IDC_STATIC, 206, 303, 0, 0, "Treatment plan", Style::None, IDC_VISIT_TREATMENT},
+        {K::MultiEdit, IDC_VISIT_TREATMENT, 206, 313, 185, 20, "", kExamination},
+
+        {K::PushButton, IDC_VISIT_ADD, 7, 340, 48, 15, "Add", Style::Disabled},
+        {K::PushButton, IDC_VISIT_UPDATE, 121, 340, 48, 15, "Update", Style::Disabled},
+        {K::PushButton, IDC_VISIT_DELETE, 235, 340, 48, 15, "Delete", Style::Disabled},
+        {K::PushButton, IDC_VISIT_CANCEL, 349, 340, 48, 15, "Cancel"},
+
+        {K::Label, IDC_STATIC, 13, 9, 0, 0, "Visit ID#", Style::None, IDC_VISIT_NUMBER},
+        {K::Edit, IDC_VISIT_NUMBER, 54, 7, 40, 12, "", Style::ReadOnly | Style::Disabled},
+        {K::Label, IDC_STATIC, 147, 9, 0, 0, "Patient ID#", Style::None, IDC_VISIT_PATIENT_NUMBER},
+        {K::Edit, IDC_VISIT_PATIENT_NUMBER, 196, 7, 41, 12, "", Style::ReadOnly},
+        {K::Label, IDC_STATIC, 13, 28, 0, 0, "Complaint *", Style::None, IDC_VISIT_COMPLAINT},
+        {K::ComboEdit, IDC_VISIT_COMPLAINT, 54, 26, 345, 76, "", Style::Sorted | Style::FitWidth},
+    },
+};

@@ -143,6 +143,43 @@ constexpr int IDC_TEST_DATE = 1025;
 constexpr int IDC_TEST_TYPE = 1088;
 constexpr int IDC_TEST_RESULTS = 1067;
 
+// Visit screen (118): the other controls.
+constexpr int IDC_VISIT_DATE = 1025;
+constexpr int IDC_VISIT_TEMPERATURE = 1028;
+constexpr int IDC_VISIT_BLOOD_PRESSURE = 1030;
+constexpr int IDC_VISIT_RESPIRATORY_RATE = 1055;
+constexpr int IDC_VISIT_PULSE = 1029;
+constexpr int IDC_VISIT_HEIGHT = 1060;
+constexpr int IDC_VISIT_WEIGHT = 1031;
+constexpr int IDC_VISIT_EYES = 1056;
+constexpr int IDC_VISIT_HEENT = 1057;
+constexpr int IDC_VISIT_RESPIRATORY = 1034;
+constexpr int IDC_VISIT_CARDIOVASCULAR = 1037;
+constexpr int IDC_VISIT_GASTROINTESTINAL = 1032;
+constexpr int IDC_VISIT_GENITOURINARY = 1038;
+constexpr int IDC_VISIT_ENDOCRINE = 1036;
+constexpr int IDC_VISIT_MUSCULOSKELETAL = 1058;
+constexpr int IDC_VISIT_HEMA_LYMPH = 1059;
+constexpr int IDC_VISIT_DERMATOLOGY = 1062;
+constexpr int IDC_VISIT_PSYCHO_NEURO = 1033;
+constexpr int IDC_VISIT_OTHER = 1063;
+constexpr int IDC_VISIT_DIAGNOSIS = 1040;
+constexpr int IDC_VISIT_TREATMENT = 1042;
+constexpr int IDC_VISIT_UPDATE = 1014;
+constexpr int IDC_VISIT_NUMBER = 1021;
+constexpr int IDC_VISIT_PATIENT_NUMBER = 1022;
+constexpr int IDC_VISIT_COMPLAINT = 1009;
+
+// Locate patient by ID (107).
+constexpr int IDC_FINDID_PATIENT_ID = 1022;
+constexpr int IDC_FINDID_LOCATE = 1;
+constexpr int IDC_FINDID_CANCEL = 1052;
+
+// Locate patient by name (109).
+constexpr int IDC_FINDNAME_NAME = 1107;
+constexpr int IDC_FINDNAME_LOCATE = 1108;
+constexpr int IDC_FINDNAME_CANCEL = 1052;
+
 // Prescription screen (122).
 constexpr int IDC_RX_PATIENT_NAME = 1086;
 constexpr int IDC_RX_AGE = 1075;

@@ -5,6 +5,9 @@
 
 #include <array>
 #include <string>
+#include <vector>
+
+class ComboBox;
 
 // One visit of a patient: entered new, or viewed, changed and deleted. Every way out leads
 // back to the patient's record screen.
@@ -26,4 +29,20 @@ public:
     // treatment plan.
     std::array<std::string, 20> findings;
     bool newVisit = false;          // input
+
+private:
+    void DoDataExchange(DataExchange& dx) override;
+
+    void fillComplaintList(const std::vector<std::string>& complaints);
+    void trackChange();
+    void add();
+    void update();
+    void remove();
+    void leave();
+    std::vector<std::string> visitTexts() const;
+    ComboBox* complaintBox() const;
+
+    std::string patientNumber;
+    bool autoComplete = false;
+    bool loading = false; // the program is filling the complaint list
 };

@@ -1,0 +1,50 @@
+#include "screens/FindID.h"
+
+#include "app/CMainFrame.h"
+#include "app/Screens.h"
+#include "platform/DataExchange.h"
+#include "platform/MessageBox.h"
+#include "res/Forms.h"
+#include "res/resource.h"
+#include "screens/ViewRec.h"
+#include "store/PatientNameList.h"
+
+#include <QLineEdit>
+
+FindID::FindID() : FormView(kFindIDForm) {
+    onClicked(IDC_FINDID_LOCATE, [this] { LocateByID(); });
+    onClicked(IDC_FINDID_CANCEL, [this] { cancel(); });
+}
+
+void FindID::DoDataExchange(DataExchange& dx) {
+    dx.text(IDC_FINDID_PATIENT_ID, patientId, 64);
+}
+
+void FindID::LocateByID() {
+    UpdateData(true);
+    if (patientId.empty()) {
+        MessageBox(this, "ID field is required.", "Error", MsgIcon::Information);
+        return;
+    }
+    PatientNameList patient;
+    if (!patient.FetchByID(patientId)) {
+        MessageBox(this, "No patient with the given ID.", "Information", MsgIcon::Information);
+        // Ready for the number to be typed again over the one that missed.
+        auto* field = control<QLineEdit>(IDC_FINDID_PATIENT_ID);
+        field->setFocus();
+        field->selectAll();
+        return;
+    }
+    const std::string typed = patientId;
+    CMainFrame::OpenViewRec();
+    if (auto* record = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC)) {
+        record->patientId = typed;
+        record->LoadPatient();
+    }
+    CMainFrame::CloseFindID();
+}
+
+void FindID::cancel() {
+    CMainFrame::CloseFindID();
+    CMainFrame::OpenMainMenu();
+}

@@ -1,0 +1,88 @@
+#include "screens/FindName.h"
+
+#include "app/CMainFrame.h"
+#include "app/Screens.h"
+#include "platform/ComboBox.h"
+#include "platform/CompleteEntry.h"
+#include "platform/DataExchange.h"
+#include "platform/KeyWatch.h"
+#include "platform/MessageBox.h"
+#include "res/Forms.h"
+#include "res/resource.h"
+#include "screens/ViewRec.h"
+#include "store/PatientNameList.h"
+
+#include <QLineEdit>
+
+FindName::FindName() : FormView(kFindNameForm) {
+    new KeyWatch(this, autoComplete);
+    ComboBox* box = nameBox();
+    connect(box->lineEdit(), &QLineEdit::textEdited, this, [this] { complete(); });
+    connect(box, &QComboBox::activated, this, [this](int index) { selectedIndex = index; });
+    onClicked(IDC_FINDNAME_LOCATE, [this] { LocateByName(); });
+    onClicked(IDC_FINDNAME_CANCEL, [this] { cancel(); });
+}
+
+void FindName::OnInitialUpdate() {
+    FormView::OnInitialUpdate();
+    fillNameBox();
+}
+
+void FindName::DoDataExchange(DataExchange& dx) {
+    dx.text(IDC_FINDNAME_NAME, patientName, 102);
+}
+
+void FindName::fillNameBox() {
+    PatientNameList patients;
+    if (!patients.FetchAll()) {
+        MessageBox(this, "Error fetching patients names list", "Error", MsgIcon::Stop);
+        return;
+    }
+    QStringList names;
+    names.reserve(qsizetype(patients.m_ids.size()));
+    for (size_t i = 0; i < patients.m_ids.size(); ++i)
+        names << QString::fromStdString(patients.m_firstNames[i] + " " + patients.m_lastNames[i]);
+    nameBox()->addEntries(names);
+    patientIds = std::move(patients.m_ids);
+}
+
+void FindName::complete() {
+    if (std::optional<int> match = CompleteEntry(nameBox(), autoComplete))
+        selectedIndex = *match;
+}
+
+void FindName::LocateByName() {
+    UpdateData(true);
+    if (patientName.empty()) {
+        MessageBox(this, "Patient's name filed cannot be empty", "Error", MsgIcon::Information);
+        return;
+    }
+    if (!textBeginsChosenEntry()) {
+        MessageBox(this, "Patient doesn't not exist", "Information", MsgIcon::Information);
+        return;
+    }
+    const std::string patient = patientIds[size_t(selectedIndex)];
+    CMainFrame::OpenViewRec();
+    if (auto* record = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC)) {
+        record->patientId = patient;
+        record->LoadPatient();
+    }
+    CMainFrame::CloseFindName();
+}
+
+// The choice stands only while the box still shows a beginning of that patient's name, so a
+// name pasted or left over after deleting can never open somebody else's record.
+bool FindName::textBeginsChosenEntry() const {
+    return size_t(selectedIndex) < patientIds.size() &&
+           nameBox()->itemText(selectedIndex)
+               .startsWith(QString::fromStdString(patientName), Qt::CaseInsensitive);
+}
+
+void FindName::cancel() {
+    CMainFrame::CloseFindName();
+    CMainFrame::OpenMainMenu();
+}
+
+ComboBox* FindName::nameBox() const {
+    return control<ComboBox>(IDC_FINDNAME_NAME);
+}

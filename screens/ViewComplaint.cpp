@@ -1,0 +1,161 @@
+#include "screens/ViewComplaint.h"
+
+#include "app/CMainFrame.h"
+#include "app/Screens.h"
+#include "platform/ComboBox.h"
+#include "platform/CompleteEntry.h"
+#include "platform/DataExchange.h"
+#include "platform/KeyWatch.h"
+#include "platform/MessageBox.h"
+#include "res/Forms.h"
+#include "res/resource.h"
+#include "screens/ViewRec.h"
+#include "store/ComplaintList.h"
+#include "store/ComplaintRecord.h"
+
+#include <QLineEdit>
+#include <iterator>
+
+namespace {
+
+// The finding fields in the order of their columns, with their typing limits.
+struct Finding {
+    int id;
+    int maxChars;
+};
+constexpr int kVital = 3;
+constexpr int kExamination = 65535;
+const Finding kFindings[] = {
+    {IDC_VISIT_TEMPERATURE, kVital},        {IDC_VISIT_BLOOD_PRESSURE, 50},
+    {IDC_VISIT_RESPIRATORY_RATE, kVital},   {IDC_VISIT_PULSE, kVital},
+    {IDC_VISIT_HEIGHT, kVital},             {IDC_VISIT_WEIGHT, kVital},
+    {IDC_VISIT_EYES, kExamination},         {IDC_VISIT_HEENT, kExamination},
+    {IDC_VISIT_RESPIRATORY, kExamination},  {IDC_VISIT_CARDIOVASCULAR, kExamination},
+    {IDC_VISIT_GASTROINTESTINAL, kExamination}, {IDC_VISIT_GENITOURINARY, kExamination},
+    {IDC_VISIT_ENDOCRINE, kExamination},    {IDC_VISIT_MUSCULOSKELETAL, kExamination},
+    {IDC_VISIT_HEMA_LYMPH, kExamination},   {IDC_VISIT_DERMATOLOGY, kExamination},
+    {IDC_VISIT_PSYCHO_NEURO, kExamination}, {IDC_VISIT_OTHER, kExamination},
+    {IDC_VISIT_DIAGNOSIS, kExamination},    {IDC_VISIT_TREATMENT, kExamination},
+};
+static_assert(std::size(kFindings) == std::tuple_size_v<decltype(ViewComplaint::findings)>);
+
+const char* const kRequired = "Please complete all the required fileds (marked with * ).";
+
+} // namespace
+
+ViewComplaint::ViewComplaint() : FormView(kViewComplaintForm) {
+    visitDate = DateTime::currentLocal();
+    new KeyWatch(this, autoComplete);
+    ComboBox* box = complaintBox();
+    connect(box->lineEdit(), &QLineEdit::textEdited, this,
+            [this, box] { CompleteEntry(box, autoComplete); });
+
+    for (const Finding& finding : kFindings)
+        onChanged(finding.id, [this] { trackChange(); });
+    onChanged(IDC_VISIT_COMPLAINT, [this] { trackChange(); });
+    onChanged(IDC_VISIT_DATE, [this] { trackChange(); });
+
+    onClicked(IDC_VISIT_ADD, [this] { add(); });
+    onClicked(IDC_VISIT_UPDATE, [this] { update(); });
+    onClicked(IDC_VISIT_DELETE, [this] { remove(); });
+    onClicked(IDC_VISIT_CANCEL, [this] { leave(); });
+}
+
+void ViewComplaint::DoDataExchange(DataExchange& dx) {
+    dx.text(IDC_VISIT_NUMBER, visitId);
+    dx.text(IDC_VISIT_PATIENT_NUMBER, patientNumber);
+    dx.date(IDC_VISIT_DATE, visitDate);
+    // Shown as it is: an empty new visit must not take an earlier complaint from the list.
+    dx.text(IDC_VISIT_COMPLAINT, complaint, 255);
+    for (size_t i = 0; i < findings.size(); ++i)
+        dx.text(kFindings[i].id, findings[i], kFindings[i].maxChars);
+}
+
+void ViewComplaint::LoadVisit() {
+    patientNumber = patientId;
+    ComplaintList visits;
+    if (!visits.Fetch(patientId)) {
+        MessageBox(this, "Error fetching complaints list", "Error", MsgIcon::Stop);
+        return;
+    }
+    fillComplaintList(visits.m_complaints);
+    UpdateData(false);
+}
+
+void ViewComplaint::fillComplaintList(const std::vector<std::string>& complaints) {
+    QStringList entries;
+    entries.reserve(qsizetype(complaints.size()));
+    for (const std::string& text : complaints)
+        entries << QString::fromStdString(text);
+    loading = true;
+    complaintBox()->addEntries(entries);
+    loading = false;
+}
+
+void ViewComplaint::trackChange() {
+    if (!newVisit && !loading)
+        enableControl(IDC_VISIT_UPDATE, true);
+}
+
+std::vector<std::string> ViewComplaint::visitTexts() const {
+    std::vector<std::string> texts{complaint};
+    texts.insert(texts.end(), findings.begin(), findings.end());
+    return texts;
+}
+
+void ViewComplaint::add() {
+    UpdateData(true);
+    if (complaint.empty()) {
+        MessageBox(this, kRequired, "Error", MsgIcon::Information);
+        return;
+    }
+    ComplaintRecord record;
+    if (!record.Add(patientId, visitDate, visitTexts())) {
+        MessageBox(this, "Error adding new complaint", "Error", MsgIcon::Stop);
+        return;
+    }
+    leave();
+}
+
+void ViewComplaint::update() {
+    UpdateData(true);
+    if (complaint.empty()) {
+        MessageBox(this, kRequired, "Error", MsgIcon::Information);
+        return;
+    }
+    ComplaintRecord record;
+    if (!record.Update(visitId, patientId, visitDate, visitTexts())) {
+        MessageBox(this, "Error updating complaint", "Error", MsgIcon::Stop);
+        return;
+    }
+    enableControl(IDC_VISIT_UPDATE, false);
+}
+
+void ViewComplaint::remove() {
+    if (MessageBox(this, "Delete complaint?", "Confirmation", MsgIcon::Question,
+                   MsgButtons::YesNo) != IDYES)
+        return;
+    ComplaintRecord record;
+    if (!record.Delete(visitId)) {
+        MessageBox(this, "Error deleting complaint", "Error", MsgIcon::Stop);
+        return;
+    }
+    MessageBox(this, "Complaint deleted successfuly.", "Confirmation", MsgIcon::Information);
+    leave();
+}
+
+// Back to the patient the opener named, whatever the number field holds: it stays empty
+// when the visit list could not be read.
+void ViewComplaint::leave() {
+    const std::string patient = patientId;
+    CMainFrame::OpenViewRec();
+    if (auto* record = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC)) {
+        record->patientId = patient;
+        record->LoadPatient();
+    }
+    CMainFrame::CloseViewComplaint();
+}
+
+ComboBox* ViewComplaint::complaintBox() const {
+    return control<ComboBox>(IDC_VISIT_COMPLAINT);
+}

@@ -1,0 +1,485 @@
+// The visit screen: a new visit, a stored one viewed, changed and deleted, the complaint
+// box's completion, and every way back to the patient's record.
+
+#include "GuiSession.h"
+
+#include "app/Screens.h"
+#include "platform/ComboBox.h"
+#include "platform/DataExchange.h"
+#include "platform/ListView.h"
+#include "platform/MultiLineEdit.h"
+#include "res/resource.h"
+#include "screens/ViewComplaint.h"
+#include "screens/ViewRec.h"
+#include "store/store.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+const BoxRecord kRequired{"Please complete all the required fileds (marked with * ).", "Error",
+                          MsgIcon::Information, MsgButtons::Ok};
+const BoxRecord kAskDelete{"Delete complaint?", "Confirmation", MsgIcon::Question,
+                           MsgButtons::YesNo};
+
+// The finding fields in column order, as the user sees them.
+const int kFindingIds[] = {
+    IDC_VISIT_TEMPERATURE,   IDC_VISIT_BLOOD_PRESSURE,  IDC_VISIT_RESPIRATORY_RATE,
+    IDC_VISIT_PULSE,         IDC_VISIT_HEIGHT,          IDC_VISIT_WEIGHT,
+    IDC_VISIT_EYES,          IDC_VISIT_HEENT,           IDC_VISIT_RESPIRATORY,
+    IDC_VISIT_CARDIOVASCULAR, IDC_VISIT_GASTROINTESTINAL, IDC_VISIT_GENITOURINARY,
+    IDC_VISIT_ENDOCRINE,     IDC_VISIT_MUSCULOSKELETAL, IDC_VISIT_HEMA_LYMPH,
+    IDC_VISIT_DERMATOLOGY,   IDC_VISIT_PSYCHO_NEURO,    IDC_VISIT_OTHER,
+    IDC_VISIT_DIAGNOSIS,     IDC_VISIT_TREATMENT,
+};
+
+const DateTime kVisitDay = DateTime::fromCivil(2025, 3, 4, 10, 30);
+
+std::string addPatient(const std::string& first = "Mona", const std::string& last = "Haddad") {
+    PatientRecord patient;
+    if (!patient.Add(first, last, DateTime::fromCivil(1980, 5, 17), 1, "", ""))
+        qFatal("cannot add a patient");
+    return patient.m_id;
+}
+
+std::string addVisit(const std::string& patientId, const std::string& complaint,
+                     const std::string& diagnosis = "") {
+    std::vector<std::string> texts(ComplaintRecord::textCount);
+    texts.front() = complaint;
+    texts[19] = diagnosis;
+    ComplaintRecord visit;
+    if (!visit.Add(patientId, kVisitDay, texts))
+        qFatal("cannot add a visit");
+    return visit.m_id;
+}
+
+// The visit as stored: [0] number, [1] patient, [2] complaint, [3..22] the findings.
+std::vector<std::string> storedVisit(const std::string& visitId, DateTime* date = nullptr) {
+    ComplaintList visit;
+    if (!visit.FetchDetails(visitId))
+        return {};
+    if (date)
+        *date = visit.m_date;
+    return visit.m_values;
+}
+
+size_t visitCount(const std::string& patientId) {
+    ComplaintList visits;
+    visits.Fetch(patientId);
+    return visits.m_ids.size();
+}
+
+// What the record screen's "Add" with "Visits" selected does.
+ViewComplaint* openNewVisit(const std::string& patientId) {
+    CMainFrame::OpenViewComplaint();
+    auto* visit = CMainFrame::ScreenView<ViewComplaint>(SCREEN_VIEW_COMPLAINT);
+    visit->patientId = patientId;
+    visit->enableControl(IDC_VISIT_ADD, true);
+    visit->newVisit = true;
+    visit->LoadVisit();
+    CMainFrame::CloseViewRec();
+    CMainFrame::CloseMainMenu();
+    GuiSession::settle();
+    return visit;
+}
+
+// What the record screen's "View/Edit" does with a visit row.
+ViewComplaint* openStoredVisit(const std::string& patientId, const std::string& visitId) {
+    ComplaintList details;
+    if (!details.FetchDetails(visitId))
+        qFatal("no such visit");
+    CMainFrame::OpenViewComplaint();
+    auto* visit = CMainFrame::ScreenView<ViewComplaint>(SCREEN_VIEW_COMPLAINT);
+    visit->patientId = patientId;
+    visit->visitId = visitId;
+    visit->visitDate = details.m_date;
+    visit->complaint = details.m_values[2];
+    for (size_t i = 0; i < visit->findings.size(); ++i)
+        visit->findings[i] = details.m_values[3 + i];
+    visit->newVisit = false;
+    visit->enableControl(IDC_VISIT_DELETE, true);
+    visit->setControlText(IDC_VISIT_CANCEL, "Close");
+    visit->LoadVisit();
+    CMainFrame::CloseViewRec();
+    CMainFrame::CloseMainMenu();
+    GuiSession::settle();
+    return visit;
+}
+
+bool enabled(FormBase& form, int id) {
+    return form.controlWidget(id)->isEnabled();
+}
+
+QLineEdit* complaintField(FormBase& form) {
+    return form.control<ComboBox>(IDC_VISIT_COMPLAINT)->lineEdit();
+}
+
+// The complaints the record screen lists for its patient, or its one placeholder row.
+QStringList listedComplaints(ViewRec* record) {
+    QStringList complaints;
+    auto* list = record->control<ListView>(IDC_REC_HISTORY_LIST);
+    const int column = list->columnCountNow() > 1 ? 1 : 0;
+    for (int row = 0; row < list->rowCountNow(); ++row)
+        complaints << list->cellText(row, column);
+    return complaints;
+}
+
+void verifyBackOnRecordOf(GuiSession& s, const std::string& patientId) {
+    ViewRec* record = s.active<ViewRec>();
+    QVERIFY(record);
+    QCOMPARE(record->patientId, patientId);
+    QCOMPARE(GuiSession::openCount(SCREEN_VIEW_COMPLAINT), 0);
+}
+
+} // namespace
+
+class ViewComplaintTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aVisitWithOnlyAComplaintIsStoredWithThePickersDate() {
+        GuiSession s;
+        const std::string patient = addPatient();
+        ViewComplaint* visit = openNewVisit(patient);
+        QCOMPARE(s.activeTitle(), QString("Patient visit"));
+        QVERIFY(enabled(*visit, IDC_VISIT_ADD));
+        QVERIFY(!enabled(*visit, IDC_VISIT_UPDATE));
+        QVERIFY(!enabled(*visit, IDC_VISIT_DELETE));
+        QCOMPARE(visit->control<QPushButton>(IDC_VISIT_CANCEL)->text(), QString("Cancel"));
+        QCOMPARE(visit->control<QLineEdit>(IDC_VISIT_PATIENT_NUMBER)->text(),
+                 QString::fromStdString(patient));
+
+        // The user moves the day on by one and types the complaint.
+        auto* picker = visit->control<QDateTimeEdit>(IDC_VISIT_DATE);
+        const QDateTime shownAtFirst = picker->dateTime();
+        GuiSession::key(*visit, IDC_VISIT_DATE, Qt::Key_Up);
+        QCOMPARE(picker->date(), shownAtFirst.date().addDays(1));
+        const DateTime picked = DataExchange::fromQDateTime(picker->dateTime());
+        GuiSession::type(*visit, IDC_VISIT_COMPLAINT, "Headache");
+        // A new visit never enables "Update", whatever changes.
+        QVERIFY(!enabled(*visit, IDC_VISIT_UPDATE));
+        GuiSession::click(*visit, IDC_VISIT_ADD);
+
+        verifyBackOnRecordOf(s, patient);
+        ComplaintList visits;
+        QVERIFY(visits.Fetch(patient));
+        QCOMPARE(visits.m_ids.size(), size_t(1));
+        DateTime stored;
+        const std::vector<std::string> values = storedVisit(visits.m_ids[0], &stored);
+        QCOMPARE(values[2], std::string("Headache"));
+        for (size_t i = 3; i < values.size(); ++i)
+            QCOMPARE(values[i], std::string());
+        QCOMPARE(stored, picked);
+        QCOMPARE(listedComplaints(s.active<ViewRec>()), QStringList({"Headache"}));
+        VERIFY_BOXES(s);
+    }
+
+    void anEmptyComplaintIsRefusedAndOneOfSpacesAccepted() {
+        GuiSession s;
+        const std::string patient = addPatient();
+        ViewComplaint* visit = openNewVisit(patient);
+        GuiSession::type(*visit, IDC_VISIT_DIAGNOSIS, "Migraine");
+        s.boxes().expectBox(kRequired);
+        GuiSession::click(*visit, IDC_VISIT_ADD);
+        QCOMPARE(s.active<ViewComplaint>(), visit);
+        QCOMPARE(visitCount(patient), size_t(0));
+        QCOMPARE(visit->control<MultiLineEdit>(IDC_VISIT_DIAGNOSIS)->toPlainText(),
+                 QString("Migraine"));
+
+        GuiSession::type(*visit, IDC_VISIT_COMPLAINT, "   ");
+        GuiSession::click(*visit, IDC_VISIT_ADD);
+        verifyBackOnRecordOf(s, patient);
+        ComplaintList visits;
+        visits.Fetch(patient);
+        QCOMPARE(visits.m_complaints, std::vector<std::string>({"   "}));
+        VERIFY_BOXES(s);
+    }
+
+    void everyFindingReachesItsOwnColumn() {
+        GuiSession s;
+        const std::string patient = addPatient();
+        ViewComplaint* visit = openNewVisit(patient);
+        GuiSession::type(*visit, IDC_VISIT_COMPLAINT, "Check-up");
+        const QStringList typed = {"37",  "120/80", "16",  "72",  "180", "75", "eyes", "heent",
+                                   "resp", "cardio", "git", "gu", "endo", "msk", "blood", "skin",
+                                   "psych", "other", "diagnosis", "plan"};
+        for (size_t i = 0; i < std::size(kFindingIds); ++i)
+            GuiSession::type(*visit, kFindingIds[i], typed[qsizetype(i)]);
+        GuiSession::click(*visit, IDC_VISIT_ADD);
+        ComplaintList visits;
+        visits.Fetch(patient);
+        QCOMPARE(visits.m_ids.size(), size_t(1));
+        const std::vector<std::string> values = storedVisit(visits.m_ids[0]);
+        for (size_t i = 0; i < std::size(kFindingIds); ++i)
+            QCOMPARE(QString::fromStdString(values[3 + i]), typed[qsizetype(i)]);
+        VERIFY_BOXES(s);
+    }
+
+    void vitalSignsTakeAtMostThreeDigits() {
+        GuiSession s;
+        ViewComplaint* visit = openNewVisit(addPatient());
+        for (int id : {IDC_VISIT_TEMPERATURE, IDC_VISIT_RESPIRATORY_RATE, IDC_VISIT_PULSE,
+                       IDC_VISIT_HEIGHT, IDC_VISIT_WEIGHT}) {
+            GuiSession::type(*visit, id, "37.5x12");
+            QCOMPARE(visit->control<QLineEdit>(id)->text(), QString("375"));
+        }
+        GuiSession::type(*visit, IDC_VISIT_BLOOD_PRESSURE, "120/80 sitting");
+        QCOMPARE(visit->control<QLineEdit>(IDC_VISIT_BLOOD_PRESSURE)->text(),
+                 QString("120/80 sitting"));
+        QCOMPARE(visit->control<QLineEdit>(IDC_VISIT_BLOOD_PRESSURE)->maxLength(), 50);
+        QCOMPARE(complaintField(*visit)->maxLength(), 255);
+        QCOMPARE(visit->control<MultiLineEdit>(IDC_VISIT_EYES)->maxLength(), 65535);
+        VERIFY_BOXES(s);
+    }
+
+    void cancelReturnsToTheRecordWithoutStoring() {
+        GuiSession s;
+        const std::string patient = addPatient();
+        ViewComplaint* visit = openNewVisit(patient);
+        GuiSession::type(*visit, IDC_VISIT_COMPLAINT, "Fever");
+        GuiSession::click(*visit, IDC_VISIT_CANCEL);
+        verifyBackOnRecordOf(s, patient);
+        QCOMPARE(visitCount(patient), size_t(0));
+        VERIFY_BOXES(s);
+    }
+
+    void aStoredVisitOpensCleanAndAnyChangeEnablesUpdate() {
+        GuiSession s;
+        const std::string patient = addPatient();
+        const std::string visitId = addVisit(patient, "Cough", "Bronchitis");
+        ViewComplaint* visit = openStoredVisit(patient, visitId);
+        // The program's own filling is no change.
+        QVERIFY(!enabled(*visit, IDC_VISIT_UPDATE));
+        QVERIFY(!enabled(*visit, IDC_VISIT_ADD));
+        QVERIFY(enabled(*visit, IDC_VISIT_DELETE));
+        QCOMPARE(visit->control<QPushButton>(IDC_VISIT_CANCEL)->text(), QString("Close"));
+        QCOMPARE(complaintField(*visit)->text(), QString("Cough"));
+        QCOMPARE(visit->control<MultiLineEdit>(IDC_VISIT_DIAGNOSIS)->toPlainText(),
+                 QString("Bronchitis"));
+        QCOMPARE(visit->control<QLineEdit>(IDC_VISIT_NUMBER)->text(),
+                 QString::fromStdString(visitId));
+        QVERIFY(!enabled(*visit, IDC_VISIT_NUMBER));
+        CMainFrame::CloseViewComplaint();
+        GuiSession::settle();
+
+        for (int id : {IDC_VISIT_PULSE, IDC_VISIT_OTHER, IDC_VISIT_COMPLAINT}) {
+            ViewComplaint* again = openStoredVisit(patient, visitId);
+            GuiSession::type(*again, id, "9");
+            QVERIFY2(enabled(*again, IDC_VISIT_UPDATE), qPrintable(QString::number(id)));
+            CMainFrame::CloseViewComplaint();
+            GuiSession::settle();
+        }
+        VERIFY_BOXES(s);
+    }
+
+    void changingOnlyTheDateUpdatesAndKeepsTheScreen() {
+        GuiSession s;
+        const std::string patient = addPatient();
+        const std::string visitId = addVisit(patient, "Cough", "Bronchitis");
+        ViewComplaint* visit = openStoredVisit(patient, visitId);
+        GuiSession::key(*visit, IDC_VISIT_DATE, Qt::Key_Up);
+        QVERIFY(enabled(*visit, IDC_VISIT_UPDATE));
+        GuiSession::click(*visit, IDC_VISIT_UPDATE);
+        QCOMPARE(s.active<ViewComplaint>(), visit);
+        QVERIFY(!enabled(*visit, IDC_VISIT_UPDATE));
+        DateTime stored;
+        const std::vector<std::string> values = storedVisit(visitId, &stored);
+        QCOMPARE(stored, DateTime::fromCivil(2025, 3, 5, 10, 30));
+        QCOMPARE(values[2], std::string("Cough"));
+        QCOMPARE(values[21], std::string("Bronchitis"));
+
+        GuiSession::click(*visit, IDC_VISIT_CANCEL);
+        verifyBackOnRecordOf(s, patient);
+        QCOMPARE(listedComplaints(s.active<ViewRec>()), QStringList({"Cough"}));
+        VERIFY_BOXES(s);
+    }
+
+    void updateWithAnEmptyComplaintIsRefused() {
+        GuiSession s;
+        const std::string patient = addPatient();
+        const std::string visitId = addVisit(patient, "Cough");
+        ViewComplaint* visit = openStoredVisit(patient, visitId);
+        complaintField(*visit)->setFocus();
+        QTest::keyClick(complaintField(*visit), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(complaintField(*visit), Qt::Key_Delete);
+        QCOMPARE(complaintField(*visit)->text(), QString());
+        s.boxes().expectBox(kRequired);
+        GuiSession::click(*visit, IDC_VISIT_UPDATE);
+        QVERIFY(enabled(*visit, IDC_VISIT_UPDATE));
+        QCOMPARE(storedVisit(visitId)[2], std::string("Cough"));
+        VERIFY_BOXES(s);
+    }
+
+    void closeAfterAChangeDiscardsItWithoutAsking() {
+        GuiSession s;
+        const std::string patient = addPatient();
+        const std::string visitId = addVisit(patient, "Cough");
+        ViewComplaint* visit = openStoredVisit(patient, visitId);
+        GuiSession::type(*visit, IDC_VISIT_TREATMENT, "Rest");
+        QVERIFY(enabled(*visit, IDC_VISIT_UPDATE));
+        GuiSession::click(*visit, IDC_VISIT_CANCEL);
+        verifyBackOnRecordOf(s, patient);
+        QCOMPARE(storedVisit(visitId)[22], std::string());
+        VERIFY_BOXES(s);
+    }
+
+    void deleteAsksAndOnlyYesDeletes() {
+        GuiSession s;
+        const std::string patient = addPatient();
+        const std::string visitId = addVisit(patient, "Cough");
+        ViewComplaint* visit = openStoredVisit(patient, visitId);
+        s.boxes().expectBox(kAskDelete, IDNO);
+        GuiSession::click(*visit, IDC_VISIT_DELETE);
+        QCOMPARE(s.active<ViewComplaint>(), visit);
+        QCOMPARE(visitCount(patient), size_t(1));
+
+        s.boxes().expectBox(kAskDelete, IDYES);
+        s.boxes().expectBox({"Complaint deleted successfuly.", "Confirmation",
+                             MsgIcon::Information, MsgButtons::Ok});
+        GuiSession::click(*visit, IDC_VISIT_DELETE);
+        verifyBackOnRecordOf(s, patient);
+        QCOMPARE(visitCount(patient), size_t(0));
+        QCOMPARE(listedComplaints(s.active<ViewRec>()), QStringList({"No Visits"}));
+        VERIFY_BOXES(s);
+    }
+
+    void aVisitDeletedMeanwhileCannotBeUpdatedOrDeleted() {
+        GuiSession s;
+        const std::string patient = addPatient();
+        const std::string visitId = addVisit(patient, "Cough");
+        const std::string otherVisit = addVisit(patient, "Fever");
+        ViewComplaint* visit = openStoredVisit(patient, visitId);
+        QVERIFY(ComplaintRecord().Delete(visitId));
+
+        GuiSession::type(*visit, IDC_VISIT_EYES, "Clear");
+        s.boxes().expectBox({"Error updating complaint", "Error", MsgIcon::Stop, MsgButtons::Ok});
+        GuiSession::click(*visit, IDC_VISIT_UPDATE);
+        QVERIFY(enabled(*visit, IDC_VISIT_UPDATE));
+        QCOMPARE(s.active<ViewComplaint>(), visit);
+
+        s.boxes().expectBox(kAskDelete, IDYES);
+        s.boxes().expectBox({"Error deleting complaint", "Error", MsgIcon::Stop, MsgButtons::Ok});
+        GuiSession::click(*visit, IDC_VISIT_DELETE);
+        QCOMPARE(s.active<ViewComplaint>(), visit);
+        // The other visit is untouched by either.
+        QCOMPARE(storedVisit(otherVisit)[2], std::string("Fever"));
+        QCOMPARE(storedVisit(otherVisit)[9], std::string());
+        VERIFY_BOXES(s);
+    }
+
+    void earlierComplaintsCompleteInAnyLetterCase() {
+        GuiSession s;
+        const std::string patient = addPatient();
+        addVisit(patient, "Headache");
+        addVisit(patient, "chest pain");
+        addVisit(patient, "Headache");
+        ViewComplaint* visit = openNewVisit(patient);
+        auto* box = visit->control<ComboBox>(IDC_VISIT_COMPLAINT);
+        // Sorted by the box, repeats kept; and nothing taken from the list into a new visit.
+        QCOMPARE(box->entries(), QStringList({"chest pain", "Headache", "Headache"}));
+        QCOMPARE(complaintField(*visit)->text(), QString());
+
+        GuiSession::type(*visit, IDC_VISIT_COMPLAINT, "hE");
+        QCOMPARE(complaintField(*visit)->text(), QString("Headache"));
+        QCOMPARE(complaintField(*visit)->selectedText(), QString("adache"));
+        // The next key replaces the highlighted rest and completes again.
+        GuiSession::type(*visit, IDC_VISIT_COMPLAINT, "a");
+        QCOMPARE(complaintField(*visit)->text(), QString("Headache"));
+        QCOMPARE(complaintField(*visit)->selectedText(), QString("dache"));
+
+        GuiSession::key(*visit, IDC_VISIT_COMPLAINT, Qt::Key_Backspace);
+        QCOMPARE(complaintField(*visit)->text(), QString("Hea"));
+        GuiSession::key(*visit, IDC_VISIT_COMPLAINT, Qt::Key_Backspace);
+        QCOMPARE(complaintField(*visit)->text(), QString("He"));
+        QVERIFY(!complaintField(*visit)->hasSelectedText());
+
+        GuiSession::type(*visit, IDC_VISIT_COMPLAINT, "x");
+        QCOMPARE(complaintField(*visit)->text(), QString("Hex"));
+        QCOMPARE(complaintField(*visit)->cursorPosition(), 3);
+        VERIFY_BOXES(s);
+    }
+
+    void pastingBeforeAnyKeyDoesNotComplete() {
+        GuiSession s;
+        const std::string patient = addPatient();
+        addVisit(patient, "Headache");
+        ViewComplaint* visit = openNewVisit(patient);
+        QApplication::clipboard()->setText("He");
+        complaintField(*visit)->paste();
+        QCOMPARE(complaintField(*visit)->text(), QString("He"));
+        VERIFY_BOXES(s);
+    }
+
+    void aPatientWithoutVisitsIsNeverCompleted() {
+        GuiSession s;
+        addVisit(addPatient("Omar", "Said"), "Headache");
+        const std::string patient = addPatient();
+        ViewComplaint* visit = openNewVisit(patient);
+        QVERIFY(visit->control<ComboBox>(IDC_VISIT_COMPLAINT)->entries().isEmpty());
+        GuiSession::type(*visit, IDC_VISIT_COMPLAINT, "hea");
+        QCOMPARE(complaintField(*visit)->text(), QString("hea"));
+        QCOMPARE(complaintField(*visit)->selectedText(), QString());
+        VERIFY_BOXES(s);
+    }
+
+    // The list cannot be read: the screen stays empty but a visit can still be added, and the
+    // way back still leads to the patient.
+    void anUnreadableListLeavesAnEmptyButUsableScreen() {
+        GuiSession s;
+        const std::string patient = addPatient();
+        addVisit(patient, "Headache");
+        const QString db = QDir(s.folder()).filePath("clinic_db.mdb");
+        QVERIFY(QFile::rename(db, db + ".away"));
+        s.boxes().expectBox({"Error fetching complaints list", "Error", MsgIcon::Stop,
+                             MsgButtons::Ok});
+        ViewComplaint* visit = openNewVisit(patient);
+        QCOMPARE(visit->control<QLineEdit>(IDC_VISIT_PATIENT_NUMBER)->text(), QString());
+        GuiSession::type(*visit, IDC_VISIT_COMPLAINT, "Dizziness");
+        s.boxes().expectBox({"Error adding new complaint", "Error", MsgIcon::Stop,
+                             MsgButtons::Ok});
+        GuiSession::click(*visit, IDC_VISIT_ADD);
+        QCOMPARE(s.active<ViewComplaint>(), visit);
+        QCOMPARE(complaintField(*visit)->text(), QString("Dizziness"));
+
+        QVERIFY(QFile::rename(db + ".away", db));
+        GuiSession::click(*visit, IDC_VISIT_ADD);
+        verifyBackOnRecordOf(s, patient);
+        QCOMPARE(visitCount(patient), size_t(2));
+
+        s.boxes().expectBox({"Error fetching complaints list", "Error", MsgIcon::Stop,
+                             MsgButtons::Ok});
+        QVERIFY(QFile::rename(db, db + ".away"));
+        visit = openNewVisit(patient);
+        QVERIFY(QFile::rename(db + ".away", db));
+        GuiSession::click(*visit, IDC_VISIT_CANCEL);
+        verifyBackOnRecordOf(s, patient);
+        VERIFY_BOXES(s);
+    }
+
+    void fieldsAreNamedByTheirLabelsAndTheComplaintComesLast() {
+        GuiSession s;
+        ViewComplaint* visit = openNewVisit(addPatient());
+        QCOMPARE(visit->controlWidget(IDC_VISIT_TEMPERATURE)->accessibleName(),
+                 QString("Temperature"));
+        QCOMPARE(visit->controlWidget(IDC_VISIT_PSYCHO_NEURO)->accessibleName(),
+                 QString("Psycological/Neurological"));
+        QCOMPARE(visit->controlWidget(IDC_VISIT_COMPLAINT)->accessibleName(),
+                 QString("Complaint *"));
+        QCOMPARE(visit->controlWidget(IDC_VISIT_DATE)->accessibleName(), QString("Date *"));
+        QApplication::setActiveWindow(&s.frame());
+        GuiSession::key(*visit, IDC_VISIT_PATIENT_NUMBER, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), visit->controlWidget(IDC_VISIT_COMPLAINT));
+        GuiSession::key(*visit, IDC_VISIT_TEMPERATURE, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), visit->controlWidget(IDC_VISIT_BLOOD_PRESSURE));
+        VERIFY_BOXES(s);
+    }
+};
+
+QTEST_MAIN(ViewComplaintTest)
+#include "ViewComplaintTest.moc"
