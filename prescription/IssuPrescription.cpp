@@ -151,7 +151,6 @@ void IssuPrescription::RemoveFromList() {
     delete list->takeItem(list->row(selected.first()));
     // Nothing stays selected, so a second press never removes a line the user did not pick.
     list->clearSelection();
-    list->setCurrentRow(-1);
 }
 
 void IssuPrescription::ResetFields() {
