@@ -1,0 +1,232 @@
+// The visit screen and the find-by-name screen at a large clinic, offscreen, through the real
+// main window: the name list opened and filled, completion at each keystroke over it, and
+// the visit screen of a patient seen very often.
+
+#include "app/CKLApp.h"
+#include "app/CMainFrame.h"
+#include "app/Screens.h"
+#include "bench/ClinicGenerator.h"
+#include "platform/ComboBox.h"
+#include "platform/CompleteEntry.h"
+#include "res/resource.h"
+#include "screens/FindName.h"
+#include "screens/ViewComplaint.h"
+#include "store/store.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <QTest>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kPatients = 100000;
+constexpr int kFrequentVisits = 500;
+// Added last, so completing it means searching the whole list.
+const char* const kFrequentFirst = "Zebulon";
+const char* const kFrequentLast = "Quartermaine";
+
+// The large clinic and one more patient with many visits, made once and kept for later runs.
+class Clinic {
+public:
+    Clinic() {
+        const fs::path dir = fs::path(MEDORA_BENCH_DATA_DIR) / "visits-and-names-100000";
+        const fs::path ready = dir / "generated";
+        if (!fs::exists(ready)) {
+            fs::create_directories(dir);
+            fs::copy_file(MEDORA_EMPTY_DB, dir / "clinic_db.mdb",
+                          fs::copy_options::overwrite_existing);
+            if (!generateClinic((dir / "clinic_db.mdb").string(),
+                                ClinicSize::forPatients(kPatients), 1))
+                throw std::runtime_error("cannot generate the clinic");
+            fs::current_path(dir);
+            std::ofstream(ready) << addFrequentPatient() << "\n";
+        }
+        fs::current_path(dir);
+        std::ifstream(ready) >> frequentPatient;
+        ComplaintList visits;
+        if (!visits.Fetch(frequentPatient) || visits.m_ids.size() != kFrequentVisits)
+            throw std::runtime_error("the frequent patient's visits are missing");
+        lastVisit = visits.m_ids.back();
+    }
+
+    std::string frequentPatient;
+    std::string lastVisit;
+
+private:
+    static std::string addFrequentPatient() {
+        static const char* const complaints[] = {
+            "Headache for two days", "Cough and fever", "Lower back pain", "Follow-up of blood pressure",
+            "Sore throat", "Abdominal pain after meals", "Dizziness on standing", "Skin rash on both arms",
+            "Fatigue and poor sleep", "Knee pain when climbing stairs", "Repeat prescription",
+            "Chest tightness on exertion"};
+        PatientRecord patient;
+        if (!patient.Add(kFrequentFirst, kFrequentLast, DateTime::fromCivil(1948, 2, 11), 0,
+                         "4 Mill Lane", "555-0199"))
+            throw std::runtime_error("cannot add the frequent patient");
+        std::vector<std::string> texts(ComplaintRecord::textCount, "Normal findings.");
+        for (int i = 0; i < kFrequentVisits; ++i) {
+            texts[0] = complaints[i % std::size(complaints)];
+            texts[19] = "Visit " + std::to_string(i + 1) + " diagnosis";
+            if (!ComplaintRecord().Add(patient.m_id, DateTime::fromCivil(2000, 1, 1 + 14 * i),
+                                       texts))
+                throw std::runtime_error("cannot add a visit");
+        }
+        return patient.m_id;
+    }
+};
+
+void settle() {
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+}
+
+// Opened from the main menu's task and shown once, as the user would see it.
+void FindNameOpenAndFill(benchmark::State& state) {
+    for (auto _ : state) {
+        CMainFrame::OpenFindName();
+        QApplication::processEvents();
+        state.PauseTiming();
+        auto* find = CMainFrame::ScreenView<FindName>(SCREEN_FIND_NAME);
+        const bool filled = find && find->patientIds.size() == kPatients + 1;
+        CMainFrame::CloseFindName();
+        settle();
+        if (!filled) {
+            state.SkipWithError("the name box is not filled");
+            break;
+        }
+        state.ResumeTiming();
+    }
+}
+
+struct Typing {
+    const char* name;
+    QString typed; // the last character is the keystroke measured
+};
+
+Typing typing(int which) {
+    static const Typing cases[] = {
+        {"early match", "Ma"},
+        {"only the last entry", QString(kFrequentFirst) + " Q"},
+        {"no match", "Qxz"},
+    };
+    return cases[which];
+}
+
+// One keystroke at the end of the name box's text, from key press to completed text.
+void NameKeystroke(benchmark::State& state, bool wholeKey) {
+    CMainFrame::OpenFindName();
+    settle();
+    auto* find = CMainFrame::ScreenView<FindName>(SCREEN_FIND_NAME);
+    auto* box = find->control<ComboBox>(IDC_FINDNAME_NAME);
+    QLineEdit* field = box->lineEdit();
+    box->setFocus();
+    const QString typed = typing(int(state.range(0))).typed;
+    const QString before = typed.chopped(1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        field->setText(before);
+        field->end(false);
+        state.ResumeTiming();
+        if (wholeKey) {
+            QTest::keyClick(box, typed.back().toLatin1());
+        } else {
+            field->setText(typed);
+            benchmark::DoNotOptimize(CompleteEntry(box, true));
+        }
+        state.PauseTiming();
+        const bool completed = field->text().size() > typed.size();
+        if (!field->text().startsWith(typed, Qt::CaseInsensitive) ||
+            completed != (box->findPrefix(typed) >= 0)) {
+            state.SkipWithError("the keystroke did not complete as it should");
+            break;
+        }
+        state.ResumeTiming();
+    }
+    state.SetLabel(typing(int(state.range(0))).name);
+    CMainFrame::CloseFindName();
+    settle();
+}
+
+// The record screen's "View/Edit" on the patient's last visit: the visit fetched, the screen
+// opened, its complaint box filled with the 500 earlier complaints, and shown once.
+void VisitScreenOfFrequentPatient(benchmark::State& state, const Clinic& clinic) {
+    for (auto _ : state) {
+        ComplaintList details;
+        if (!details.FetchDetails(clinic.lastVisit)) {
+            state.SkipWithError("cannot fetch the visit");
+            break;
+        }
+        CMainFrame::OpenViewComplaint();
+        auto* visit = CMainFrame::ScreenView<ViewComplaint>(SCREEN_VIEW_COMPLAINT);
+        visit->patientId = clinic.frequentPatient;
+        visit->visitId = clinic.lastVisit;
+        visit->visitDate = details.m_date;
+        visit->complaint = details.m_values[2];
+        for (size_t i = 0; i < visit->findings.size(); ++i)
+            visit->findings[i] = details.m_values[3 + i];
+        visit->enableControl(IDC_VISIT_DELETE, true);
+        visit->setControlText(IDC_VISIT_CANCEL, "Close");
+        visit->LoadVisit();
+        QApplication::processEvents();
+        state.PauseTiming();
+        const int listed = visit->control<ComboBox>(IDC_VISIT_COMPLAINT)->count();
+        CMainFrame::CloseViewComplaint();
+        settle();
+        if (listed != kFrequentVisits) {
+            state.SkipWithError("the complaint box is not filled");
+            break;
+        }
+        state.ResumeTiming();
+    }
+}
+
+// The offscreen platform warns at every window shown; the figures are what matter here.
+void keepOnlyCriticalMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(keepOnlyCriticalMessages);
+    QApplication qt(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    const Clinic clinic;
+    CKLApp app;
+    if (!app.InitInstance())
+        return 1;
+    CMainFrame::CloseMainMenu();
+    settle();
+
+    const auto measured = [](benchmark::internal::Benchmark* b) {
+        b->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+    };
+    measured(benchmark::RegisterBenchmark("FindName/open and fill/100000", FindNameOpenAndFill));
+    measured(benchmark::RegisterBenchmark("FindName/keystroke/100000",
+                                          [](benchmark::State& s) { NameKeystroke(s, true); })
+                 ->DenseRange(0, 2));
+    measured(benchmark::RegisterBenchmark("CompleteEntry/100000",
+                                          [](benchmark::State& s) { NameKeystroke(s, false); })
+                 ->DenseRange(0, 2));
+    measured(benchmark::RegisterBenchmark(
+        "ViewComplaint/stored visit/500 earlier visits",
+        [&clinic](benchmark::State& s) { VisitScreenOfFrequentPatient(s, clinic); }));
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
