@@ -462,6 +462,48 @@ private slots:
         VERIFY_BOXES(s);
     }
 
+    // The record screen's own commands open the screen, and every way out comes back there.
+    void theRecordScreenOpensItAndGetsItBack() {
+        GuiSession s;
+        const std::string patient = addPatient();
+        addVisit(patient, "Cough");
+        CMainFrame::OpenViewRec();
+        auto* record = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC);
+        record->patientId = patient;
+        record->LoadPatient();
+        CMainFrame::CloseMainMenu();
+        GuiSession::settle();
+
+        GuiSession::click(*record, IDC_REC_ADD);
+        auto* visit = s.active<ViewComplaint>();
+        QVERIFY(visit);
+        QVERIFY(enabled(*visit, IDC_VISIT_ADD));
+        QCOMPARE(complaintField(*visit)->text(), QString());
+        GuiSession::type(*visit, IDC_VISIT_COMPLAINT, "fe");
+        QCOMPARE(complaintField(*visit)->text(), QString("fe"));
+        GuiSession::type(*visit, IDC_VISIT_COMPLAINT, "ver");
+        GuiSession::click(*visit, IDC_VISIT_ADD);
+        record = s.active<ViewRec>();
+        QVERIFY(record);
+        QCOMPARE(listedComplaints(record), QStringList({"Cough", "fever"}));
+
+        auto* list = record->control<ListView>(IDC_REC_HISTORY_LIST);
+        const QPoint secondRow = list->visualRect(list->model()->index(1, 1)).center();
+        // What the system sends for a double-click: press, release, double-click, release.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, secondRow);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, secondRow);
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, secondRow);
+        GuiSession::settle();
+        visit = s.active<ViewComplaint>();
+        QVERIFY(visit);
+        QCOMPARE(complaintField(*visit)->text(), QString("fever"));
+        QVERIFY(!enabled(*visit, IDC_VISIT_UPDATE));
+        QVERIFY(enabled(*visit, IDC_VISIT_DELETE));
+        GuiSession::click(*visit, IDC_VISIT_CANCEL);
+        verifyBackOnRecordOf(s, patient);
+        VERIFY_BOXES(s);
+    }
+
     void fieldsAreNamedByTheirLabelsAndTheComplaintComesLast() {
         GuiSession s;
         ViewComplaint* visit = openNewVisit(addPatient());
