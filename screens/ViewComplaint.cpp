@@ -71,14 +71,15 @@ void ViewComplaint::DoDataExchange(DataExchange& dx) {
         dx.text(kFindings[i].id, findings[i], kFindings[i].maxChars);
 }
 
+// Without the earlier complaints only completion is lost; the visit itself is shown all the
+// same, so that an update never overwrites stored findings with fields left empty.
 void ViewComplaint::LoadVisit() {
     patientNumber = patientId;
     ComplaintList visits;
-    if (!visits.Fetch(patientId)) {
+    if (visits.Fetch(patientId))
+        fillComplaintList(visits.m_complaints);
+    else
         MessageBox(this, "Error fetching complaints list", "Error", MsgIcon::Stop);
-        return;
-    }
-    fillComplaintList(visits.m_complaints);
     UpdateData(false);
 }
 
@@ -144,8 +145,6 @@ void ViewComplaint::remove() {
     leave();
 }
 
-// Back to the patient the opener named, whatever the number field holds: it stays empty
-// when the visit list could not be read.
 void ViewComplaint::leave() {
     const std::string patient = patientId;
     CMainFrame::OpenViewRec();
