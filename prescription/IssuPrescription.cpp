@@ -22,6 +22,8 @@
 
 namespace {
 
+constexpr int kPdfResolution = 600;
+
 const char* kNoHeaderQuestion = "Clinic information are not set, print prescription without a "
                                 "header, and then fill doctor's name field manually? ";
 
@@ -180,6 +182,10 @@ void IssuPrescription::PrintPrescription() {
     QPrinter printer(QPrinter::HighResolution);
     if (!PrintDialog::run(this, printer))
         return;
+    // A PDF file has no pixels of its own: it gets those of the office printer the page's
+    // fonts and emblem were sized for.
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        printer.setResolution(kPdfResolution);
     QPrinterDevice device(printer);
     PrescriptionPrintout(entries(), std::move(header), DateTime::currentLocal()).print(device);
 }

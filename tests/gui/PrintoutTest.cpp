@@ -347,6 +347,33 @@ private slots:
         QCOMPARE(rx::pdfText(again), text);
     }
 
+    void aPdfFileIsLaidOutForA600DpiPrinter() {
+        GuiSession s;
+        IssuPrescription* view = rx::openPrescription(s);
+        rx::fillPrescription(*view, "Omar Khalil", "34", "Acute sinusitis", {"aspirin"});
+        const QString file = s.folder() + "/default.pdf";
+        s.boxes().expectBox({"Clinic information are not set, print prescription without a "
+                             "header, and then fill doctor's name field manually? ",
+                             "Warning", MsgIcon::Question, MsgButtons::YesNo},
+                            IDYES);
+        s.boxes().expectPrint([file](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(file);
+            return true;
+        });
+        GuiSession::click(*view, IDC_RX_PRINT);
+        VERIFY_BOXES(s);
+        // 91 emblem pixels over 364 printer pixels of a 600 dpi page: 150 per inch.
+        QProcess images;
+        images.start("pdfimages", {"-list", file});
+        QVERIFY(images.waitForFinished(30000));
+        const QStringList rows = QString::fromUtf8(images.readAllStandardOutput()).split(u'\n');
+        QVERIFY(rows.size() > 2);
+        const QStringList emblem = rows[2].simplified().split(u' ');
+        QCOMPARE(emblem.value(3), QString("91"));
+        QCOMPARE(emblem.value(12), QString("150"));
+    }
+
     void withoutClinicDetailsTheUserIsAskedFirst() {
         GuiSession s;
         IssuPrescription* view = rx::openPrescription(s);
