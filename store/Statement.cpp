@@ -28,8 +28,9 @@ Statement& Statement::bind(int index, long long value)
 
 Statement& Statement::bind(int index, const std::string& text)
 {
-    check(sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()),
-                            SQLITE_TRANSIENT));
+    // The 64-bit length lets SQLite refuse a text too long for it instead of cutting it.
+    check(sqlite3_bind_text64(m_stmt, index, text.data(), text.size(), SQLITE_TRANSIENT,
+                              SQLITE_UTF8));
     return *this;
 }
 

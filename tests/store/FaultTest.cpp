@@ -206,12 +206,12 @@ TEST_F(FaultTest, ShortLockIsWaitedFor)
     ASSERT_EQ(sqlite3_open("clinic_db.mdb", &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
     std::thread release([other] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
         sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
     });
     const auto start = Clock::now();
     EXPECT_TRUE(PatientNameList().FetchAll());
-    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(250));
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(150));
     release.join();
     sqlite3_close(other);
 }
