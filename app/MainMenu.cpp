@@ -14,6 +14,7 @@
 #include "store/DateTime.h"
 #include "store/PatientNameList.h"
 
+#include <QApplication>
 #include <QPushButton>
 
 namespace {
@@ -104,7 +105,10 @@ void MainMenu::backup() {
         this, {FileRequest::Save, "rbk", "Medora Backup Files (*.rbk)", "*.rbk"});
     if (!target)
         return;
-    if (const auto failure = DatabaseBackup::backup(records, *target)) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto failure = DatabaseBackup::backup(records, *target);
+    QApplication::restoreOverrideCursor();
+    if (failure) {
         MessageBox(this, failure->describe(), kAppTitle, failure->icon());
         return;
     }
@@ -122,7 +126,11 @@ void MainMenu::restore() {
         this, {FileRequest::Open, "rbk", "Medora Backup Files (*.rbk)", "*.rbk"});
     if (!source)
         return;
-    if (const auto failure = DatabaseBackup::restore(*source)) {
+    // Proving a large backup whole takes a while.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto failure = DatabaseBackup::restore(*source);
+    QApplication::restoreOverrideCursor();
+    if (failure) {
         MessageBox(this, failure->describe(), kAppTitle, failure->icon());
         return;
     }

@@ -139,8 +139,8 @@ TEST_F(BackupTest, RestoreRefusesWhatIsNotAWholeMedoraDatabase) {
     sqlite3_close(db);
 
     const std::string before = fingerprint("clinic_db.mdb");
-    for (const char* file : {"text.rbk", "empty.rbk", "half.rbk", "cut.rbk", "bent.rbk",
-                             "other.rbk", "older.rbk"}) {
+    for (const char* file :
+         {"text.rbk", "empty.rbk", "half.rbk", "cut.rbk", "bent.rbk", "other.rbk", "older.rbk"}) {
         EXPECT_EQ(DatabaseBackup::restore(file), (FileFailure{FileFailure::NotRecords, file}));
         EXPECT_EQ(fingerprint("clinic_db.mdb"), before) << file;
     }
@@ -156,8 +156,7 @@ TEST_F(BackupTest, FailedRestoresLeaveTheRecordsAsTheyWere) {
     addPatient("Current");
     const std::string before = fingerprint("clinic_db.mdb");
 
-    EXPECT_EQ(inChild(100'000, [] { return DatabaseBackup::restore("good.rbk"); }),
-              Kind::DiskFull);
+    EXPECT_EQ(inChild(100'000, [] { return DatabaseBackup::restore("good.rbk"); }), Kind::DiskFull);
     EXPECT_EQ(fingerprint("clinic_db.mdb"), before);
     {
         const OtherProgram other;

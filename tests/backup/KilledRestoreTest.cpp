@@ -29,8 +29,9 @@ bool isWhole(const std::string& path) {
     sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_stmt* check = nullptr;
     sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr);
-    const bool ok = sqlite3_step(check) == SQLITE_ROW &&
-                    std::string(reinterpret_cast<const char*>(sqlite3_column_text(check, 0))) == "ok";
+    const bool ok =
+        sqlite3_step(check) == SQLITE_ROW &&
+        std::string(reinterpret_cast<const char*>(sqlite3_column_text(check, 0))) == "ok";
     sqlite3_finalize(check);
     sqlite3_close(db);
     return ok;
@@ -42,7 +43,7 @@ bool isWhole(const std::string& path) {
 // has them, never a mix; only the restore's own unfinished file may stay behind.
 TEST_F(BackupTest, KilledRestoreLeavesTheOldOrTheNewDatabaseWhole) {
     addPatient("New");
-    fill(8'000'000);
+    fill(4'000'000);
     {
         const RecordsLock records("clinic_db.mdb");
         ASSERT_EQ(DatabaseBackup::backup(records, "new.rbk"), std::nullopt);
@@ -74,7 +75,8 @@ TEST_F(BackupTest, KilledRestoreLeavesTheOldOrTheNewDatabaseWhole) {
         killedMidway += WIFSIGNALED(status);
 
         const std::string now = contents("clinic_db.mdb");
-        ASSERT_TRUE(now == oldBytes || now == newBytes) << "round " << round << ": " << now.size() << " bytes";
+        ASSERT_TRUE(now == oldBytes || now == newBytes)
+            << "round " << round << ": " << now.size() << " bytes";
         ASSERT_TRUE(isWhole("clinic_db.mdb")) << "round " << round;
         for (const std::string& name : files())
             if (name.starts_with("clinic_db.mdb.part-"))

@@ -39,7 +39,12 @@ const sqlite3_io_methods probeMethods = {
     [](sqlite3_file* file, int op, void* arg) { return FORWARD(xFileControl, op, arg); },
     [](sqlite3_file* file) { return FORWARD(xSectorSize); },
     [](sqlite3_file* file) { return FORWARD(xDeviceCharacteristics); },
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
 };
 
 #undef FORWARD

@@ -162,15 +162,16 @@ private slots:
         else {
             sqlite3* db = nullptr;
             sqlite3_open(chosen.toUtf8().constData(), &db);
-            sqlite3_exec(db, "CREATE TABLE invoices (number INTEGER, total REAL)", nullptr,
-                         nullptr, nullptr);
+            sqlite3_exec(db, "CREATE TABLE invoices (number INTEGER, total REAL)", nullptr, nullptr,
+                         nullptr);
             sqlite3_close(db);
         }
         const QByteArray before = bytes("clinic_db.mdb");
         s.boxes().expectBox(kWarning, IDYES);
         s.boxes().expectFile(kOpenBackup, chosen.toStdString());
-        s.boxes().expectBox(stop(chosen.toStdString() + " is not a Medora database, or it is "
-                                                         "damaged. The records were left as they were."));
+        s.boxes().expectBox(stop(chosen.toStdString() +
+                                 " is not a Medora database, or it is "
+                                 "damaged. The records were left as they were."));
         pressRestore(s);
         QCOMPARE(bytes("clinic_db.mdb"), before);
         QCOMPARE(filesIn(s.folder()), QStringList({"chosen.rbk", "clinic_db.mdb"}));
