@@ -1,15 +1,161 @@
 #include "screens/ViewRec.h"
 
+#include "app/CMainFrame.h"
+#include "app/Screens.h"
 #include "platform/DataExchange.h"
 #include "platform/ListView.h"
+#include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/AddEntryDialog.h"
+#include "screens/AddMedicationDialog.h"
+#include "screens/AddTestDialog.h"
+#include "screens/ViewComplaint.h"
+#include "store/store.h"
 
-ViewRec::ViewRec() : FormView(kViewRecForm) {}
+#include <QStringList>
+
+namespace {
+
+constexpr int kScrollBarRoom = 15;
+constexpr int kHistoryRadios[] = {IDC_REC_VISITS,      IDC_REC_MEDICAL, IDC_REC_SURGICAL,
+                                  IDC_REC_SOCIAL,      IDC_REC_FAMILY,  IDC_REC_ALLERGIES,
+                                  IDC_REC_MEDICATIONS, IDC_REC_TESTS};
+
+struct Column {
+    const char* title;
+    int width;
+};
+
+// How each history type shows in the list.
+struct HistoryLayout {
+    const char* fetchError;
+    const char* emptyTitle;
+    const char* placeholder;
+    std::vector<Column> columns; // adding up to the list's 560 pixels
+    int flexibleColumn;          // gives room to the scroll bar when the rows do not all fit
+};
+
+const HistoryLayout& layoutOf(int type) {
+    static const std::vector<HistoryLayout> layouts = {
+        {"Error fetching complaints list",
+         "Visits",
+         "No Visits",
+         {{"Date", 60}, {"Complaint", 167}, {"Diagnosis", 167}, {"Treatment", 166}},
+         3},
+        {"Error retrieving entris", "Medical history", "No Entries", {{"Medical history", 560}}, 0},
+        {"Error retrieving entris",
+         "Surgical history",
+         "No Entries",
+         {{"Surgical history", 560}},
+         0},
+        {"Error retrieving entris", "Social history", "No Entries", {{"Social history", 560}}, 0},
+        {"Error retrieving entris", "Family history", "No Entries", {{"Family history", 560}}, 0},
+        {"Error retrieving entris", "Allergies", "No Entries", {{"Allergies", 560}}, 0},
+        {"Error fetching medications list",
+         "Medications",
+         "No Entries",
+         {{"Medications", 460}, {"Status", 100}},
+         0},
+        {"Error fetching tests list",
+         "Tests",
+         "No Tests",
+         {{"Test Date", 60}, {"Type", 150}, {"Resutls", 350}},
+         2},
+    };
+    return layouts[size_t(type)];
+}
+
+// The texts stored in entry_type, which the entry dialog writes.
+const char* entryTypeOf(int type) {
+    static const char* const types[] = {"Medical", "Surgical", "Social", "Family", "Allergies"};
+    return types[type - ViewRec::Medical];
+}
+
+bool isHistoryEntry(int type) {
+    return type >= ViewRec::Medical && type <= ViewRec::Allergies;
+}
+
+QString q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+struct FetchedRows {
+    std::vector<QStringList> rows;
+    std::vector<std::string> ids;
+};
+
+bool fetchVisits(const std::string& patientId, FetchedRows& out) {
+    ComplaintList visits;
+    if (!visits.Fetch(patientId))
+        return false;
+    for (size_t i = 0; i < visits.m_ids.size(); ++i)
+        out.rows.push_back({q(visits.m_dates[i]), q(visits.m_complaints[i]),
+                            q(visits.m_diagnoses[i]), q(visits.m_treatments[i])});
+    out.ids = std::move(visits.m_ids);
+    return true;
+}
+
+bool fetchEntries(const std::string& patientId, int type, FetchedRows& out) {
+    HistoryEntryList entries;
+    if (!entries.Fetch(patientId, entryTypeOf(type)))
+        return false;
+    for (const std::string& details : entries.m_details)
+        out.rows.push_back({q(details)});
+    out.ids = std::move(entries.m_ids);
+    return true;
+}
+
+bool fetchMedications(const std::string& patientId, FetchedRows& out) {
+    PatientMedicationList medications;
+    if (!medications.Fetch(patientId))
+        return false;
+    for (size_t i = 0; i < medications.m_ids.size(); ++i)
+        out.rows.push_back({q(medications.m_names[i]), q(medications.m_statuses[i])});
+    out.ids = std::move(medications.m_ids);
+    return true;
+}
+
+bool fetchTests(const std::string& patientId, FetchedRows& out) {
+    TestList tests;
+    if (!tests.Fetch(patientId))
+        return false;
+    for (size_t i = 0; i < tests.m_ids.size(); ++i)
+        out.rows.push_back({q(tests.m_dates[i]), q(tests.m_types[i]), q(tests.m_results[i])});
+    out.ids = std::move(tests.m_ids);
+    return true;
+}
+
+bool fetchRows(const std::string& patientId, int type, FetchedRows& out) {
+    if (type == ViewRec::Visits)
+        return fetchVisits(patientId, out);
+    if (type == ViewRec::Medications)
+        return fetchMedications(patientId, out);
+    if (type == ViewRec::Tests)
+        return fetchTests(patientId, out);
+    return fetchEntries(patientId, type, out);
+}
+
+} // namespace
+
+ViewRec::ViewRec() : FormView(kViewRecForm) {
+    for (int id : {IDC_REC_FIRST_NAME, IDC_REC_LAST_NAME, IDC_REC_ADDRESS, IDC_REC_TELEPHONE,
+                   IDC_REC_MALE, IDC_REC_FEMALE, IDC_REC_DOB})
+        onChanged(id, [this] { detailChanged(); });
+    for (int type = Visits; type <= Tests; ++type)
+        onClicked(kHistoryRadios[type], [this, type] { historyTypeClicked(type); });
+    onClicked(IDC_REC_UPDATE_INFO, [this] { updateInfo(); });
+    onClicked(IDC_REC_CLOSE, [this] { close(); });
+    onClicked(IDC_REC_ADD, [this] { add(); });
+    onClicked(IDC_REC_VIEW_EDIT, [this] { viewVisit(); });
+    onClicked(IDC_REC_DELETE, [this] { deleteEntry(); });
+    onClicked(IDC_REC_DELETE_RECORD, [this] { deleteRecord(); });
+    connect(historyList(), &ListView::rowDoubleClicked, this, [this] { listDoubleClicked(); });
+}
 
 void ViewRec::OnInitialUpdate() {
     FormView::OnInitialUpdate();
-    historyType = 0;
+    historyType = Visits;
 }
 
 void ViewRec::DoDataExchange(DataExchange& dx) {
@@ -23,11 +169,241 @@ void ViewRec::DoDataExchange(DataExchange& dx) {
     dx.radio(IDC_REC_VISITS, historyType);
 }
 
+ListView* ViewRec::historyList() const {
+    return control<ListView>(IDC_REC_HISTORY_LIST);
+}
+
 void ViewRec::LoadPatient() {
+    PatientDetails details;
+    if (!details.Fetch(patientId)) {
+        showNoPatient();
+        MessageBox(this, "Error fetching patient information", "Error", MsgIcon::Stop);
+        return;
+    }
     patientNumber = patientId;
+    dob = details.m_dob;
+    firstName = details.m_firstName;
+    lastName = details.m_lastName;
+    address = details.m_address;
+    telephone = details.m_telephone;
+    gender = details.m_gender;
+    loadList(Visits);
     UpdateData(false);
 }
 
-ListView* ViewRec::historyList() const {
-    return control<ListView>(IDC_REC_HISTORY_LIST);
+// A patient that could not be read leaves nothing of another one on screen.
+void ViewRec::showNoPatient() {
+    patientNumber.clear();
+    firstName.clear();
+    lastName.clear();
+    address.clear();
+    telephone.clear();
+    gender = -1;
+    clearList();
+    hasVisits = false;
+    UpdateData(false);
+}
+
+void ViewRec::detailChanged() {
+    infoChanged = true;
+    enableControl(IDC_REC_UPDATE_INFO, true);
+}
+
+void ViewRec::updateInfo() {
+    UpdateData(true);
+    if (firstName.empty() || lastName.empty()) {
+        MessageBox(this, "Please complete all the required fileds (marked with * ).", "Error",
+                   MsgIcon::Information);
+        return;
+    }
+    if (savePatient()) {
+        infoChanged = false;
+        enableControl(IDC_REC_UPDATE_INFO, false);
+    }
+}
+
+bool ViewRec::savePatient() {
+    PatientRecord record;
+    if (record.Update(patientNumber, firstName, lastName, dob, gender, address, telephone))
+        return true;
+    MessageBox(this, "Error updating patient info", "Error", MsgIcon::Stop);
+    return false;
+}
+
+void ViewRec::close() {
+    if (infoChanged && MessageBox(this, "Patient information has changed, would you like to save?",
+                                  "Confirmation", MsgIcon::Question, MsgButtons::YesNo) == IDYES) {
+        UpdateData(true);
+        savePatient();
+    }
+    CMainFrame::CloseViewRec();
+    CMainFrame::OpenMainMenu();
+}
+
+void ViewRec::historyTypeClicked(int type) {
+    enableControl(IDC_REC_VIEW_EDIT, type == Visits);
+    loadList(type);
+}
+
+void ViewRec::clearList() {
+    ListView* list = historyList();
+    list->deleteAllRows();
+    while (list->columnCountNow() > 0)
+        list->deleteColumn(0);
+    rowIds.clear();
+}
+
+void ViewRec::loadList(int type) {
+    const HistoryLayout& layout = layoutOf(type);
+    FetchedRows fetched;
+    if (!fetchRows(patientId, type, fetched)) {
+        // Rows of the type shown before must never be taken for rows of this one.
+        clearList();
+        enableControl(IDC_REC_DELETE, false);
+        enableControl(IDC_REC_VIEW_EDIT, false);
+        hasVisits = false;
+        MessageBox(this, layout.fetchError, "Error", MsgIcon::Stop);
+        return;
+    }
+    clearList();
+    ListView* list = historyList();
+    if (fetched.rows.empty()) {
+        list->insertColumn(0, layout.emptyTitle, 560);
+        list->addRow({layout.placeholder});
+        enableControl(IDC_REC_VIEW_EDIT, false);
+        enableControl(IDC_REC_DELETE, false);
+        if (type == Visits)
+            hasVisits = false;
+        return;
+    }
+    for (size_t c = 0; c < layout.columns.size(); ++c)
+        list->insertColumn(int(c), layout.columns[c].title, layout.columns[c].width);
+    list->addRows(std::move(fetched.rows));
+    rowIds = std::move(fetched.ids);
+    const int full = layout.columns[size_t(layout.flexibleColumn)].width;
+    const bool allFit = list->rowCountNow() <= list->countPerPage();
+    list->setColumnWidthPx(layout.flexibleColumn, allFit ? full : full - kScrollBarRoom);
+    enableControl(IDC_REC_DELETE, true);
+    if (type == Visits)
+        hasVisits = true;
+}
+
+void ViewRec::add() {
+    UpdateData(true);
+    if (historyType == Visits)
+        openNewVisit();
+    else if (historyType >= Medical && historyType <= Tests)
+        runDialogAndReload(historyType);
+}
+
+// The list reloads whatever the dialog's outcome.
+void ViewRec::runDialogAndReload(int type) {
+    if (isHistoryEntry(type)) {
+        AddEntryDialog dialog(window());
+        dialog.patientId = patientId;
+        dialog.entryTypeIndex = type - Medical;
+        dialog.DoModal();
+    } else if (type == Medications) {
+        AddMedicationDialog dialog(window());
+        dialog.patientId = patientId;
+        dialog.DoModal();
+    } else {
+        AddTestDialog dialog(window());
+        dialog.patientId = patientId;
+        dialog.DoModal();
+    }
+    loadList(type);
+}
+
+void ViewRec::openNewVisit() {
+    CMainFrame::OpenViewComplaint();
+    if (auto* visit = CMainFrame::ScreenView<ViewComplaint>(SCREEN_VIEW_COMPLAINT)) {
+        visit->patientId = patientId;
+        visit->enableControl(IDC_VISIT_ADD, true);
+        visit->newVisit = true;
+        visit->LoadVisit();
+    }
+    CMainFrame::CloseViewRec();
+}
+
+void ViewRec::viewVisit() {
+    const int row = historyList()->firstSelectedRow();
+    if (row < 0 || size_t(row) >= rowIds.size()) {
+        MessageBox(this, "No selected entry.", "Error", MsgIcon::Information);
+        return;
+    }
+    const std::string visitId = rowIds[size_t(row)];
+    ComplaintList visits;
+    if (!visits.FetchDetails(visitId)) {
+        MessageBox(this, "Error fetching complaint details, cannot edit complaint", "Error",
+                   MsgIcon::Stop);
+        return;
+    }
+    CMainFrame::OpenViewComplaint();
+    if (auto* visit = CMainFrame::ScreenView<ViewComplaint>(SCREEN_VIEW_COMPLAINT)) {
+        visit->patientId = patientId;
+        visit->visitId = visitId;
+        visit->visitDate = visits.m_date;
+        // m_values: the visit number, the patient number, then complaint to treatment.
+        visit->complaint = visits.m_values[2];
+        for (size_t i = 0; i < visit->findings.size(); ++i)
+            visit->findings[i] = visits.m_values[3 + i];
+        visit->newVisit = false;
+        visit->enableControl(IDC_VISIT_DELETE, true);
+        visit->setControlText(IDC_VISIT_CANCEL, "Close");
+        visit->LoadVisit();
+    }
+    CMainFrame::CloseViewRec();
+}
+
+void ViewRec::deleteEntry() {
+    UpdateData(true);
+    const int row = historyList()->firstSelectedRow();
+    if (row < 0 || size_t(row) >= rowIds.size()) {
+        MessageBox(this, "No selected entry.", "Error", MsgIcon::Information);
+        return;
+    }
+    if (MessageBox(this, "Delete entry?", "Confirmation", MsgIcon::Question, MsgButtons::YesNo) !=
+        IDYES)
+        return;
+    if (historyType < Visits || historyType > Tests)
+        return;
+    if (deleteRow(rowIds[size_t(row)]))
+        loadList(historyType);
+}
+
+bool ViewRec::deleteRow(const std::string& id) {
+    bool deleted = false;
+    if (historyType == Visits)
+        deleted = ComplaintRecord().Delete(id);
+    else if (historyType == Medications)
+        deleted = PatientMedicationRecord().Delete(id);
+    else if (historyType == Tests)
+        deleted = TestRecord().Delete(id);
+    else
+        deleted = HistoryEntryRecord().Delete(id);
+    if (!deleted)
+        MessageBox(this,
+                   historyType == Visits ? "Error deleting complaint" : "Error deleting entry",
+                   "Error", MsgIcon::Stop);
+    return deleted;
+}
+
+void ViewRec::deleteRecord() {
+    if (MessageBox(this, "Permenantly delete this medical record?", "Confirmation",
+                   MsgIcon::Question, MsgButtons::YesNo) != IDYES)
+        return;
+    if (!PatientRecord().DeleteWithRecords(patientId)) {
+        MessageBox(this, "Error deleting record", "Error", MsgIcon::Stop);
+        return;
+    }
+    MessageBox(this, "Record deleted successfuly", "Confirmation", MsgIcon::Information);
+    CMainFrame::CloseViewRec();
+    CMainFrame::OpenMainMenu();
+}
+
+void ViewRec::listDoubleClicked() {
+    UpdateData(true);
+    if (historyType == Visits && hasVisits)
+        viewVisit();
 }

@@ -1,0 +1,238 @@
+// The add patient screen: the road from the main menu to the new patient's record, the
+// required names, typing limits, failures and cancelling.
+
+#include "GuiSession.h"
+
+#include "app/MainMenu.h"
+#include "app/Screens.h"
+#include "platform/ListView.h"
+#include "platform/MultiLineEdit.h"
+#include "res/resource.h"
+#include "screens/AddNew.h"
+#include "screens/ViewRec.h"
+#include "store/store.h"
+
+#include <QDateTimeEdit>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+const BoxRecord kRequired{"Please complete all the required fileds (marked with * ).", "Error",
+                          MsgIcon::Information, MsgButtons::Ok};
+const BoxRecord kViewRecord{
+    "Record added successfuly, would you like to view and edit the record details?", "Confirmation",
+    MsgIcon::Question, MsgButtons::YesNo};
+
+AddNew* openAddNew(GuiSession& s) {
+    GuiSession::click(*s.activeView(), IDC_MAIN_ADD_PATIENT);
+    return s.active<AddNew>();
+}
+
+QString text(FormBase& form, int id) {
+    return form.control<QLineEdit>(id)->text();
+}
+
+PatientNameList storedPatients() {
+    PatientNameList patients;
+    patients.FetchAll();
+    return patients;
+}
+
+void typeAPatient(AddNew& add) {
+    GuiSession::type(add, IDC_ADDNEW_FIRST_NAME, "Amira");
+    GuiSession::type(add, IDC_ADDNEW_LAST_NAME, "Haddad");
+    GuiSession::click(add, IDC_ADDNEW_FEMALE);
+    GuiSession::type(add, IDC_ADDNEW_ADDRESS, "12 Cedar Street");
+    GuiSession::key(add, IDC_ADDNEW_ADDRESS, Qt::Key_Return);
+    GuiSession::type(add, IDC_ADDNEW_ADDRESS, "Beirut");
+    GuiSession::type(add, IDC_ADDNEW_TELEPHONE, "01 234 567");
+}
+
+} // namespace
+
+class AddNewTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void opensWithMaleTodayAndEmptyFieldsInTabOrder() {
+        GuiSession s;
+        AddNew* add = openAddNew(s);
+        QVERIFY(add);
+        QCOMPARE(s.activeTitle(), QString("Add new patient record"));
+        QCOMPARE(GuiSession::openCount(SCREEN_MAIN_MENU), 0);
+        QVERIFY(add->control<QRadioButton>(IDC_ADDNEW_MALE)->isChecked());
+        QCOMPARE(add->gender, 0);
+        QCOMPARE(add->control<QDateTimeEdit>(IDC_ADDNEW_DOB)->date(), QDate::currentDate());
+        QVERIFY(text(*add, IDC_ADDNEW_FIRST_NAME).isEmpty());
+        QCOMPARE(add->controlWidget(IDC_ADDNEW_FIRST_NAME)->accessibleName(),
+                 QString("First Name *"));
+        QCOMPARE(add->controlWidget(IDC_ADDNEW_DOB)->accessibleName(), QString("D.O.B"));
+        QCOMPARE(add->defaultButton(), add->control<QPushButton>(IDC_ADDNEW_ADD));
+
+        const int order[] = {IDC_ADDNEW_FIRST_NAME, IDC_ADDNEW_LAST_NAME, IDC_ADDNEW_MALE,
+                             IDC_ADDNEW_FEMALE,     IDC_ADDNEW_DOB,       IDC_ADDNEW_ADDRESS,
+                             IDC_ADDNEW_TELEPHONE,  IDC_ADDNEW_ADD,       IDC_ADDNEW_CANCEL};
+        for (size_t i = 1; i < std::size(order); ++i) {
+            QWidget* next = add->controlWidget(order[i - 1])->nextInFocusChain();
+            while (next->focusProxy() || !(next->focusPolicy() & Qt::TabFocus))
+                next = next->nextInFocusChain();
+            QVERIFY2(next == add->controlWidget(order[i]) ||
+                         add->controlWidget(order[i])->isAncestorOf(next),
+                     qPrintable(QString("after control %1").arg(order[i - 1])));
+        }
+        VERIFY_BOXES(s);
+    }
+
+    void addingAndAnsweringYesShowsTheNewRecord() {
+        GuiSession s;
+        AddNew* add = openAddNew(s);
+        typeAPatient(*add);
+        s.boxes().expectBox(kViewRecord, IDYES);
+        GuiSession::click(*add, IDC_ADDNEW_ADD);
+
+        const PatientNameList stored = storedPatients();
+        QCOMPARE(stored.m_ids.size(), size_t(1));
+        auto* rec = s.active<ViewRec>();
+        QVERIFY(rec);
+        QCOMPARE(s.activeTitle(), QString("Patient medical record"));
+        QCOMPARE(text(*rec, IDC_REC_PATIENT_NUMBER), QString::fromStdString(stored.m_ids[0]));
+        QCOMPARE(text(*rec, IDC_REC_FIRST_NAME), QString("Amira"));
+        QCOMPARE(text(*rec, IDC_REC_LAST_NAME), QString("Haddad"));
+        QCOMPARE(text(*rec, IDC_REC_TELEPHONE), QString("01 234 567"));
+        QCOMPARE(rec->control<MultiLineEdit>(IDC_REC_ADDRESS)->toPlainText(),
+                 QString("12 Cedar Street\nBeirut"));
+        QVERIFY(rec->control<QRadioButton>(IDC_REC_FEMALE)->isChecked());
+        QVERIFY(rec->control<QRadioButton>(IDC_REC_VISITS)->isChecked());
+        auto* list = rec->control<ListView>(IDC_REC_HISTORY_LIST);
+        QCOMPARE(list->columnCountNow(), 1);
+        QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), QString("Visits"));
+        QCOMPARE(list->rowCountNow(), 1);
+        QCOMPARE(list->cellText(0, 0), QString("No Visits"));
+        QVERIFY(!rec->controlWidget(IDC_REC_VIEW_EDIT)->isEnabled());
+        QVERIFY(!rec->controlWidget(IDC_REC_DELETE)->isEnabled());
+        QVERIFY(!rec->controlWidget(IDC_REC_UPDATE_INFO)->isEnabled());
+        QVERIFY(!rec->infoChanged);
+        // The add screen stays open beneath the record.
+        QCOMPARE(GuiSession::openCount(SCREEN_ADD_NEW), 1);
+
+        PatientDetails details;
+        QVERIFY(details.Fetch(stored.m_ids[0]));
+        QCOMPARE(details.m_gender, 1);
+        QCOMPARE(details.m_dob.format("%d/%m/%Y"),
+                 QDate::currentDate().toString("dd/MM/yyyy").toStdString());
+        VERIFY_BOXES(s);
+    }
+
+    void answeringNoGoesBackToTheMainMenuWithThePatientStored() {
+        GuiSession s;
+        AddNew* add = openAddNew(s);
+        typeAPatient(*add);
+        s.boxes().expectBox(kViewRecord, IDNO);
+        GuiSession::click(*add, IDC_ADDNEW_ADD);
+        QVERIFY(s.active<MainMenu>());
+        QCOMPARE(GuiSession::openCount(SCREEN_ADD_NEW), 0);
+        QCOMPARE(GuiSession::openCount(SCREEN_VIEW_REC), 0);
+        const PatientNameList stored = storedPatients();
+        QCOMPARE(stored.m_firstNames, std::vector<std::string>{"Amira"});
+        QCOMPARE(stored.m_lastNames, std::vector<std::string>{"Haddad"});
+        VERIFY_BOXES(s);
+    }
+
+    void bothNamesAreRequiredButSpacesCount() {
+        GuiSession s;
+        AddNew* add = openAddNew(s);
+        s.boxes().expectBox(kRequired);
+        GuiSession::click(*add, IDC_ADDNEW_ADD);
+        GuiSession::type(*add, IDC_ADDNEW_FIRST_NAME, "Amira");
+        s.boxes().expectBox(kRequired);
+        GuiSession::click(*add, IDC_ADDNEW_ADD);
+        add->control<QLineEdit>(IDC_ADDNEW_FIRST_NAME)->clear();
+        GuiSession::type(*add, IDC_ADDNEW_LAST_NAME, "Haddad");
+        s.boxes().expectBox(kRequired);
+        GuiSession::click(*add, IDC_ADDNEW_ADD);
+        QVERIFY(storedPatients().m_ids.empty());
+        QCOMPARE(text(*add, IDC_ADDNEW_LAST_NAME), QString("Haddad"));
+
+        GuiSession::type(*add, IDC_ADDNEW_FIRST_NAME, " ");
+        s.boxes().expectBox(kViewRecord, IDNO);
+        GuiSession::click(*add, IDC_ADDNEW_ADD);
+        QCOMPARE(storedPatients().m_firstNames, std::vector<std::string>{" "});
+        VERIFY_BOXES(s);
+    }
+
+    void fieldsStopAtTheirLimits() {
+        GuiSession s;
+        AddNew* add = openAddNew(s);
+        GuiSession::type(*add, IDC_ADDNEW_FIRST_NAME, QString(60, 'a'));
+        GuiSession::type(*add, IDC_ADDNEW_LAST_NAME, QString(60, 'b'));
+        GuiSession::type(*add, IDC_ADDNEW_TELEPHONE, QString(60, '7'));
+        GuiSession::type(*add, IDC_ADDNEW_ADDRESS, QString(300, 'c'));
+        QCOMPARE(text(*add, IDC_ADDNEW_FIRST_NAME).size(), 50);
+        QCOMPARE(text(*add, IDC_ADDNEW_LAST_NAME).size(), 50);
+        QCOMPARE(text(*add, IDC_ADDNEW_TELEPHONE).size(), 50);
+        QCOMPARE(add->control<MultiLineEdit>(IDC_ADDNEW_ADDRESS)->toPlainText().size(), 255);
+        VERIFY_BOXES(s);
+    }
+
+    void theSameNameTwiceMakesTwoPatients() {
+        GuiSession s;
+        for (int i = 0; i < 2; ++i) {
+            AddNew* add = openAddNew(s);
+            GuiSession::type(*add, IDC_ADDNEW_FIRST_NAME, "Omar");
+            GuiSession::type(*add, IDC_ADDNEW_LAST_NAME, "Khalil");
+            s.boxes().expectBox(kViewRecord, IDNO);
+            GuiSession::click(*add, IDC_ADDNEW_ADD);
+        }
+        const PatientNameList stored = storedPatients();
+        QCOMPARE(stored.m_ids.size(), size_t(2));
+        QVERIFY(stored.m_ids[0] != stored.m_ids[1]);
+        VERIFY_BOXES(s);
+    }
+
+    void aDatabaseErrorKeepsWhatWasTyped() {
+        GuiSession s;
+        AddNew* add = openAddNew(s);
+        typeAPatient(*add);
+        QVERIFY(QFile::rename("clinic_db.mdb", "clinic_db.away"));
+        s.boxes().expectBox({"Error adding new record", "Error", MsgIcon::Stop, MsgButtons::Ok});
+        GuiSession::click(*add, IDC_ADDNEW_ADD);
+        QVERIFY(QFile::rename("clinic_db.away", "clinic_db.mdb"));
+        QCOMPARE(s.active<AddNew>(), add);
+        QCOMPARE(text(*add, IDC_ADDNEW_FIRST_NAME), QString("Amira"));
+        QVERIFY(add->control<QRadioButton>(IDC_ADDNEW_FEMALE)->isChecked());
+        QVERIFY(storedPatients().m_ids.empty());
+        VERIFY_BOXES(s);
+    }
+
+    void cancelDiscardsWithoutAQuestion() {
+        GuiSession s;
+        AddNew* add = openAddNew(s);
+        typeAPatient(*add);
+        GuiSession::click(*add, IDC_ADDNEW_CANCEL);
+        QVERIFY(s.active<MainMenu>());
+        QCOMPARE(GuiSession::openCount(SCREEN_ADD_NEW), 0);
+        QVERIFY(storedPatients().m_ids.empty());
+        VERIFY_BOXES(s);
+    }
+
+    void enterInTheAddressBreaksTheLineAndElsewhereAdds() {
+        GuiSession s;
+        AddNew* add = openAddNew(s);
+        GuiSession::type(*add, IDC_ADDNEW_FIRST_NAME, "Lina");
+        GuiSession::type(*add, IDC_ADDNEW_LAST_NAME, "Saad");
+        GuiSession::key(*add, IDC_ADDNEW_ADDRESS, Qt::Key_Return);
+        QCOMPARE(add->control<MultiLineEdit>(IDC_ADDNEW_ADDRESS)->toPlainText(), QString("\n"));
+        QVERIFY(storedPatients().m_ids.empty());
+        s.boxes().expectBox(kViewRecord, IDNO);
+        GuiSession::key(*add, IDC_ADDNEW_TELEPHONE, Qt::Key_Return);
+        GuiSession::settle();
+        QCOMPARE(storedPatients().m_ids.size(), size_t(1));
+        VERIFY_BOXES(s);
+    }
+};
+
+QTEST_MAIN(AddNewTest)
+#include "AddNewTest.moc"

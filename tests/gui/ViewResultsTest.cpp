@@ -1,0 +1,214 @@
+// The main menu's "List all patients" and the search results screen: empty and long lists,
+// the last column's room for the scroll bar, opening a record and closing.
+
+#include "GuiSession.h"
+
+#include "app/MainMenu.h"
+#include "app/Screens.h"
+#include "platform/ListView.h"
+#include "res/resource.h"
+#include "screens/ViewRec.h"
+#include "screens/ViewResults.h"
+#include "store/store.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <sqlite3.h>
+
+namespace {
+
+const BoxRecord kNoSelection{"No selected record", "Error", MsgIcon::Information};
+
+// Many patients at once, in one transaction, named "First<n>" and "Last<n>" from 1.
+void addPatients(int count) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2("clinic_db.mdb", &db, SQLITE_OPEN_READWRITE, nullptr);
+    std::string sql = "BEGIN;";
+    for (int n = 1; n <= count; ++n)
+        sql += "INSERT INTO patient_info (first_name, last_name, DOB, Gender, address, telephone)"
+               " VALUES ('First" +
+               std::to_string(n) + "', 'Last" + std::to_string(n) +
+               "', '1990-01-01 00:00:00', 0, '', '');";
+    sql += "COMMIT;";
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        qFatal("could not add patients: %s", sqlite3_errmsg(db));
+    sqlite3_close(db);
+}
+
+ViewResults* listAll(GuiSession& s) {
+    GuiSession::click(*s.activeView(), IDC_MAIN_LIST_ALL);
+    return s.active<ViewResults>();
+}
+
+ListView* resultsList(ViewResults& results) {
+    return results.control<ListView>(IDC_RESULTS_LIST);
+}
+
+QStringList titles(ListView* list) {
+    QStringList result;
+    for (int c = 0; c < list->columnCountNow(); ++c)
+        result << list->model()->headerData(c, Qt::Horizontal).toString();
+    return result;
+}
+
+QList<int> widths(ListView* list) {
+    QList<int> result;
+    for (int c = 0; c < list->columnCountNow(); ++c)
+        result << list->columnWidth(c);
+    return result;
+}
+
+QPoint rowCentre(ListView* list, int row) {
+    list->scrollTo(list->model()->index(row, 0));
+    return list->visualRect(list->model()->index(row, 0)).center();
+}
+
+void doubleClickRow(ListView* list, int row) {
+    const QPoint at = rowCentre(list, row);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+    GuiSession::settle();
+}
+
+} // namespace
+
+class ViewResultsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void anEmptyClinicListsNoMatches() {
+        GuiSession s;
+        ViewResults* results = listAll(s);
+        QVERIFY(results);
+        QCOMPARE(s.activeTitle(), QString("Search results"));
+        QCOMPARE(GuiSession::openCount(SCREEN_MAIN_MENU), 0);
+        ListView* list = resultsList(*results);
+        QCOMPARE(titles(list), QStringList{"Results"});
+        QCOMPARE(widths(list), QList<int>{560});
+        QCOMPARE(list->rowCountNow(), 1);
+        QCOMPARE(list->cellText(0, 0), QString("0 Matches found."));
+        QVERIFY(!results->hasResults);
+        QVERIFY(!results->controlWidget(IDC_RESULTS_DISPLAY)->isEnabled());
+        doubleClickRow(list, 0);
+        QCOMPARE(s.active<ViewResults>(), results);
+        QCOMPARE(GuiSession::openCount(SCREEN_VIEW_REC), 0);
+        VERIFY_BOXES(s);
+    }
+
+    void patientsAreListedInStoredOrderAndTheLastColumnMakesRoomWhenTheyOverflow() {
+        GuiSession s;
+        ViewResults* results = listAll(s);
+        const int fit = resultsList(*results)->countPerPage();
+        QVERIFY(fit > 5);
+        GuiSession::click(*results, IDC_RESULTS_CLOSE);
+
+        addPatients(fit);
+        results = listAll(s);
+        ListView* list = resultsList(*results);
+        QCOMPARE(titles(list), (QStringList{"Patient ID#", "First Name", "Last Name"}));
+        QCOMPARE(widths(list), (QList<int>{70, 256, 256}));
+        QCOMPARE(list->rowCountNow(), fit);
+        QVERIFY(results->hasResults);
+        QVERIFY(results->controlWidget(IDC_RESULTS_DISPLAY)->isEnabled());
+        PatientNameList stored;
+        QVERIFY(stored.FetchAll());
+        for (int row = 0; row < fit; ++row) {
+            QCOMPARE(list->cellText(row, 0), QString::fromStdString(stored.m_ids[row]));
+            QCOMPARE(list->cellText(row, 1), QString("First%1").arg(row + 1));
+            QCOMPARE(list->cellText(row, 2), QString("Last%1").arg(row + 1));
+        }
+        GuiSession::click(*results, IDC_RESULTS_CLOSE);
+        QVERIFY(s.active<MainMenu>());
+
+        addPatients(1);
+        results = listAll(s);
+        QCOMPARE(resultsList(*results)->rowCountNow(), fit + 1);
+        QCOMPARE(widths(resultsList(*results)), (QList<int>{70, 256, 241}));
+        VERIFY_BOXES(s);
+    }
+
+    void displayNeedsASelectedRowAndOpensItsRecord() {
+        GuiSession s;
+        addPatients(30);
+        ViewResults* results = listAll(s);
+        s.boxes().expectBox(kNoSelection);
+        GuiSession::click(*results, IDC_RESULTS_DISPLAY);
+        QCOMPARE(s.active<ViewResults>(), results);
+
+        ListView* list = resultsList(*results);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowCentre(list, 24));
+        const QString shownId = list->cellText(24, 0);
+        GuiSession::click(*results, IDC_RESULTS_DISPLAY);
+        QCOMPARE(GuiSession::openCount(SCREEN_VIEW_RESULTS), 0);
+        auto* rec = s.active<ViewRec>();
+        QVERIFY(rec);
+        QCOMPARE(rec->control<QLineEdit>(IDC_REC_FIRST_NAME)->text(), QString("First25"));
+        QCOMPARE(rec->control<QLineEdit>(IDC_REC_PATIENT_NUMBER)->text(), shownId);
+
+        // Leaving the record leads to the main menu, not back to the results.
+        GuiSession::click(*rec, IDC_REC_CLOSE);
+        QVERIFY(s.active<MainMenu>());
+        QCOMPARE(GuiSession::openCount(SCREEN_VIEW_RESULTS), 0);
+        VERIFY_BOXES(s);
+    }
+
+    void aDoubleClickAndTheMenuCommandOpenTheRecordToo() {
+        GuiSession s;
+        addPatients(3);
+        ViewResults* results = listAll(s);
+        doubleClickRow(resultsList(*results), 2);
+        QCOMPARE(GuiSession::openCount(SCREEN_VIEW_RESULTS), 0);
+        QCOMPARE(s.active<ViewRec>()->control<QLineEdit>(IDC_REC_LAST_NAME)->text(),
+                 QString("Last3"));
+        GuiSession::click(*s.activeView(), IDC_REC_CLOSE);
+
+        results = listAll(s);
+        s.boxes().expectBox(kNoSelection);
+        s.frame().routeCommand(ID_RESULTS_DISPLAY);
+        resultsList(*results)->selectRow(0);
+        s.frame().routeCommand(ID_RESULTS_DISPLAY);
+        GuiSession::settle();
+        QCOMPARE(s.active<ViewRec>()->control<QLineEdit>(IDC_REC_LAST_NAME)->text(),
+                 QString("Last1"));
+        VERIFY_BOXES(s);
+    }
+
+    void closeGoesBackToTheMainMenu() {
+        GuiSession s;
+        addPatients(2);
+        listAll(s);
+        s.frame().routeCommand(ID_RESULTS_CLOSE);
+        GuiSession::settle();
+        QVERIFY(s.active<MainMenu>());
+        QCOMPARE(GuiSession::openCount(SCREEN_VIEW_RESULTS), 0);
+        VERIFY_BOXES(s);
+    }
+
+    void aPatientListThatCannotBeReadKeepsTheMainMenu() {
+        GuiSession s;
+        QVERIFY(QFile::rename("clinic_db.mdb", "clinic_db.away"));
+        s.boxes().expectBox({"Error fetching patients list", "Error", MsgIcon::Stop});
+        GuiSession::click(*s.activeView(), IDC_MAIN_LIST_ALL);
+        QVERIFY(QFile::rename("clinic_db.away", "clinic_db.mdb"));
+        QVERIFY(s.active<MainMenu>());
+        QCOMPARE(GuiSession::openCount(SCREEN_VIEW_RESULTS), 0);
+        VERIFY_BOXES(s);
+    }
+
+    void namesShorterThanTheIdsLeaveEmptyCells() {
+        GuiSession s;
+        CMainFrame::OpenViewResults();
+        auto* results = CMainFrame::ScreenView<ViewResults>(SCREEN_VIEW_RESULTS);
+        results->resultIds = {"1", "2"};
+        results->resultFirstNames = {"Ann"};
+        results->ShowResults();
+        QCOMPARE(resultsList(*results)->rowCountNow(), 2);
+        QCOMPARE(resultsList(*results)->cellText(1, 1), QString());
+        QCOMPARE(resultsList(*results)->cellText(0, 1), QString("Ann"));
+        VERIFY_BOXES(s);
+    }
+};
+
+QTEST_MAIN(ViewResultsTest)
+#include "ViewResultsTest.moc"
