@@ -1,8 +1,8 @@
 #include "store/ComplaintRecord.h"
 
 #include "store/Database.h"
-#include "store/RowHelpers.h"
 #include "store/RecordId.h"
+#include "store/RowHelpers.h"
 
 namespace {
 
