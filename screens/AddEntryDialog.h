@@ -7,7 +7,7 @@
 // Adds one free-text entry to a patient's medical, surgical, social or family history or
 // allergies; the type is chosen by the opener.
 class AddEntryDialog : public Dialog {
-  public:
+public:
     explicit AddEntryDialog(QWidget* parent = nullptr);
 
     void DoDataExchange(DataExchange& dx) override;
@@ -16,7 +16,7 @@ class AddEntryDialog : public Dialog {
     int entryTypeIndex = -1; // input: 0 Medical, 1 Surgical, 2 Social, 3 Family, 4 Allergies
     std::string entryDetails;
 
-  protected:
+protected:
     bool OnInitDialog() override;
     void OnOK() override;
 };

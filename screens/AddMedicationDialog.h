@@ -9,7 +9,7 @@ class ComboBox;
 // Adds one medication with its status to a patient, offering the clinic's known names while
 // the user types; a new name joins that list.
 class AddMedicationDialog : public Dialog {
-  public:
+public:
     explicit AddMedicationDialog(QWidget* parent = nullptr);
 
     void DoDataExchange(DataExchange& dx) override;
@@ -21,7 +21,7 @@ class AddMedicationDialog : public Dialog {
     int statusIndex = -1;
     bool autoComplete = false; // the last key was neither Delete nor Backspace
 
-  protected:
+protected:
     bool OnInitDialog() override;
     void OnOK() override;
 };

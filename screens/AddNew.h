@@ -7,7 +7,7 @@
 
 // Registers a new patient and offers to go straight to the new patient's record.
 class AddNew : public FormView {
-  public:
+public:
     AddNew();
 
     void OnInitialUpdate() override;
@@ -20,7 +20,7 @@ class AddNew : public FormView {
     DateTime dob = DateTime::currentLocal();
     int gender = -1; // 0 male, 1 female
 
-  private:
+private:
     void addPatient();
     void cancel();
 };

@@ -10,7 +10,7 @@ class ComboBox;
 // Adds one test result to a patient, offering the clinic's known test types while the user
 // types; a new type joins that list.
 class AddTestDialog : public Dialog {
-  public:
+public:
     explicit AddTestDialog(QWidget* parent = nullptr);
 
     void DoDataExchange(DataExchange& dx) override;
@@ -23,7 +23,7 @@ class AddTestDialog : public Dialog {
     std::string results;
     bool autoComplete = false; // the last key was neither Delete nor Backspace
 
-  protected:
+protected:
     bool OnInitDialog() override;
     void OnOK() override;
 };

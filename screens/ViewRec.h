@@ -11,7 +11,7 @@ class ListView;
 // One patient's whole record: the personal details, which can be edited and saved, and one
 // kind of history at a time below them, chosen with the "History type" buttons.
 class ViewRec : public FormView {
-  public:
+public:
     // The history types in the order of their radio buttons.
     enum HistoryType { Visits, Medical, Surgical, Social, Family, Allergies, Medications, Tests };
 
@@ -36,7 +36,7 @@ class ViewRec : public FormView {
     bool hasVisits = false;
     bool infoChanged = false;
 
-  private:
+private:
     ListView* historyList() const;
     void showNoPatient();
     void detailChanged();

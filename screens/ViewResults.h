@@ -10,7 +10,7 @@ class ListView;
 // Patients found or listed, one row each, any of which opens in the record screen. It
 // fetches nothing itself: its producer hands it the three lists.
 class ViewResults : public FormView {
-  public:
+public:
     ViewResults();
 
     // Builds the list from the three input lists.
@@ -22,7 +22,7 @@ class ViewResults : public FormView {
     std::vector<std::string> resultLastNames;
     bool hasResults = false;
 
-  private:
+private:
     ListView* resultsList() const;
     void displaySelected();
     void close();

@@ -21,7 +21,7 @@ namespace {
 
 // The medication dialog as the record screen shows it, with these names in its list.
 class DrugBox {
-  public:
+public:
     explicit DrugBox(GuiSession& s, const std::vector<std::string>& names) {
         for (const std::string& name : names)
             MedicationNameList().AddName(name);
@@ -39,7 +39,7 @@ class DrugBox {
     int caret() const { return edit()->cursorPosition(); }
     AddMedicationDialog& owner() { return *dialog; }
 
-  private:
+private:
     std::unique_ptr<AddMedicationDialog> dialog;
 };
 
@@ -48,7 +48,7 @@ class DrugBox {
 class CompletionTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void aTypedPrefixCompletesWithTheTailSelectedAndEachKeyCompletesAgain() {
         GuiSession s;
         DrugBox box(s, {"PARACETAMOL 500MG", "PANTOPRAZOLE 40MG", "IBUPROFEN 400MG"});

@@ -1,22 +1,18 @@
 // The record screen's modal dialogs for history entries, medications and tests: what each
 // stores, what each refuses, what a failure leaves, and the list reloaded whatever the outcome.
 
-#include "GuiSession.h"
+#include "RecordSupport.h"
 
-#include "app/Screens.h"
 #include "platform/ComboBox.h"
-#include "platform/ListView.h"
 #include "res/resource.h"
 #include "screens/AddEntryDialog.h"
 #include "screens/AddMedicationDialog.h"
 #include "screens/AddTestDialog.h"
-#include "screens/ViewRec.h"
-#include "store/store.h"
 
 #include <QDateTimeEdit>
-#include <QFile>
 #include <QLineEdit>
-#include <sqlite3.h>
+
+using namespace records;
 
 namespace {
 
@@ -26,43 +22,6 @@ const int kEntryRadios[] = {IDC_REC_MEDICAL, IDC_REC_SURGICAL, IDC_REC_SOCIAL, I
 const BoxRecord kAddFailed{"Error adding entry.", "Error", MsgIcon::Stop};
 const BoxRecord kTestEmpty{"Results and/or Type fields cannot be empty.", "Error",
                            MsgIcon::Information};
-
-void runSql(const std::string& sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2("clinic_db.mdb", &db, SQLITE_OPEN_READWRITE, nullptr);
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK)
-        qFatal("%s: %s", sql.c_str(), error);
-    sqlite3_close(db);
-}
-
-// Every operation on the table fails while this lives.
-class TableAway {
-  public:
-    explicit TableAway(std::string table) : table(std::move(table)) {
-        runSql("ALTER TABLE " + this->table + " RENAME TO " + this->table + "_away");
-    }
-    ~TableAway() { runSql("ALTER TABLE " + table + "_away RENAME TO " + table); }
-
-  private:
-    std::string table;
-};
-
-std::string addPatient() {
-    PatientRecord patient;
-    patient.Add("Nadia", "Aziz", DateTime::fromCivil(1980, 5, 17), 1, "", "");
-    return patient.m_id;
-}
-
-ViewRec* openRecord(GuiSession& s, const std::string& id) {
-    CMainFrame::OpenViewRec();
-    auto* rec = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC);
-    rec->patientId = id;
-    rec->LoadPatient();
-    CMainFrame::CloseMainMenu();
-    GuiSession::settle();
-    return s.active<ViewRec>();
-}
 
 // Presses the record screen's "Add" with the history type chosen, and runs act on the dialog
 // that comes up; act is to close it, and when it did not (a check failed) it is cancelled.
@@ -79,12 +38,8 @@ template <class D> bool addThrough(ViewRec& rec, int radio, std::function<void(D
     return seen && closed;
 }
 
-QStringList shownColumn(ViewRec& rec, int column) {
-    auto* list = rec.control<ListView>(IDC_REC_HISTORY_LIST);
-    QStringList cells;
-    for (int row = 0; row < list->rowCountNow(); ++row)
-        cells << list->cellText(row, column);
-    return cells;
+QStringList shownColumn(ViewRec& rec, int c) {
+    return column(rec.control<ListView>(IDC_REC_HISTORY_LIST), c);
 }
 
 std::vector<std::string> medicationNames() {
@@ -104,7 +59,7 @@ std::vector<std::string> testTypes() {
 class HistoryDialogsTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void anEntryIsStoredUnderTheTypeTheRecordScreenChose() {
         GuiSession s;
         const std::string id = addPatient();

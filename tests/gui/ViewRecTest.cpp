@@ -2,23 +2,19 @@
 // history lists with their layouts, deleting entries and whole records, and the hand-over to
 // the visit screen.
 
-#include "GuiSession.h"
+#include "RecordSupport.h"
 
 #include "app/MainMenu.h"
-#include "app/Screens.h"
-#include "platform/ListView.h"
 #include "platform/MultiLineEdit.h"
 #include "res/resource.h"
 #include "screens/ViewComplaint.h"
-#include "screens/ViewRec.h"
-#include "store/store.h"
 
 #include <QDateTimeEdit>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <sqlite3.h>
+
+using namespace records;
 
 namespace {
 
@@ -33,40 +29,6 @@ const BoxRecord kSaveQuestion{"Patient information has changed, would you like t
 const BoxRecord kUpdateFailed{"Error updating patient info", "Error", MsgIcon::Stop};
 const BoxRecord kRequired{"Please complete all the required fileds (marked with * ).", "Error",
                           MsgIcon::Information};
-
-void runSql(const std::string& sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2("clinic_db.mdb", &db, SQLITE_OPEN_READWRITE, nullptr);
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK)
-        qFatal("%s: %s", sql.c_str(), error);
-    sqlite3_close(db);
-}
-
-// Every operation on the table fails while this lives.
-class TableAway {
-  public:
-    explicit TableAway(std::string table) : table(std::move(table)) {
-        runSql("ALTER TABLE " + this->table + " RENAME TO " + this->table + "_away");
-    }
-    ~TableAway() { runSql("ALTER TABLE " + table + "_away RENAME TO " + table); }
-
-  private:
-    std::string table;
-};
-
-// Every operation fails while this lives.
-class DatabaseAway {
-  public:
-    DatabaseAway() { QFile::rename("clinic_db.mdb", "clinic_db.away"); }
-    ~DatabaseAway() { QFile::rename("clinic_db.away", "clinic_db.mdb"); }
-};
-
-std::string addPatient(const std::string& first, const std::string& last) {
-    PatientRecord patient;
-    patient.Add(first, last, DateTime::fromCivil(1980, 5, 17, 8, 15), 1, "3 Olive Lane", "555");
-    return patient.m_id;
-}
 
 std::vector<std::string> visitTexts(const std::string& complaint) {
     std::vector<std::string> texts(ComplaintRecord::textCount);
@@ -97,52 +59,8 @@ void addRecord(const std::string& patient, int type, int n) {
         HistoryEntryRecord().Add(patient, kEntryTypes[type], text);
 }
 
-// Opens the record screen as its openers do; an open one goes first, as it does when the
-// user leaves it.
-ViewRec* openRecord(GuiSession& s, const std::string& id) {
-    CMainFrame::CloseViewRec();
-    CMainFrame::OpenViewRec();
-    auto* rec = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC);
-    rec->patientId = id;
-    rec->LoadPatient();
-    CMainFrame::CloseMainMenu();
-    GuiSession::settle();
-    return s.active<ViewRec>();
-}
-
 ListView* historyList(ViewRec& rec) {
     return rec.control<ListView>(IDC_REC_HISTORY_LIST);
-}
-
-QStringList titles(ListView* list) {
-    QStringList result;
-    for (int c = 0; c < list->columnCountNow(); ++c)
-        result << list->model()->headerData(c, Qt::Horizontal).toString();
-    return result;
-}
-
-QList<int> widths(ListView* list) {
-    QList<int> result;
-    for (int c = 0; c < list->columnCountNow(); ++c)
-        result << list->columnWidth(c);
-    return result;
-}
-
-QPoint rowCentre(ListView* list, int row) {
-    return list->visualRect(list->model()->index(row, 0)).center();
-}
-
-void clickRow(ListView* list, int row) {
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowCentre(list, row));
-}
-
-// What the system sends for a double-click: press, release, double-click, release.
-void doubleClickRow(ListView* list, int row) {
-    const QPoint at = rowCentre(list, row);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
-    GuiSession::settle();
 }
 
 bool enabled(ViewRec& rec, int id) {
@@ -181,7 +99,7 @@ const Layout kLayouts[] = {
 class ViewRecTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void loadingShowsThePatientAndIsNoEdit() {
         GuiSession s;
         const std::string id = addPatient("Nadia", "Aziz");

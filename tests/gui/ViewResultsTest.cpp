@@ -1,19 +1,15 @@
 // The main menu's "List all patients" and the search results screen: empty and long lists,
 // the last column's room for the scroll bar, opening a record and closing.
 
-#include "GuiSession.h"
+#include "RecordSupport.h"
 
 #include "app/MainMenu.h"
-#include "app/Screens.h"
-#include "platform/ListView.h"
 #include "res/resource.h"
-#include "screens/ViewRec.h"
 #include "screens/ViewResults.h"
-#include "store/store.h"
 
-#include <QFile>
 #include <QLineEdit>
-#include <sqlite3.h>
+
+using namespace records;
 
 namespace {
 
@@ -44,39 +40,12 @@ ListView* resultsList(ViewResults& results) {
     return results.control<ListView>(IDC_RESULTS_LIST);
 }
 
-QStringList titles(ListView* list) {
-    QStringList result;
-    for (int c = 0; c < list->columnCountNow(); ++c)
-        result << list->model()->headerData(c, Qt::Horizontal).toString();
-    return result;
-}
-
-QList<int> widths(ListView* list) {
-    QList<int> result;
-    for (int c = 0; c < list->columnCountNow(); ++c)
-        result << list->columnWidth(c);
-    return result;
-}
-
-QPoint rowCentre(ListView* list, int row) {
-    list->scrollTo(list->model()->index(row, 0));
-    return list->visualRect(list->model()->index(row, 0)).center();
-}
-
-void doubleClickRow(ListView* list, int row) {
-    const QPoint at = rowCentre(list, row);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
-    GuiSession::settle();
-}
-
 } // namespace
 
 class ViewResultsTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void anEmptyClinicListsNoMatches() {
         GuiSession s;
         ViewResults* results = listAll(s);
@@ -187,10 +156,11 @@ class ViewResultsTest : public QObject {
 
     void aPatientListThatCannotBeReadKeepsTheMainMenu() {
         GuiSession s;
-        QVERIFY(QFile::rename("clinic_db.mdb", "clinic_db.away"));
-        s.boxes().expectBox({"Error fetching patients list", "Error", MsgIcon::Stop});
-        GuiSession::click(*s.activeView(), IDC_MAIN_LIST_ALL);
-        QVERIFY(QFile::rename("clinic_db.away", "clinic_db.mdb"));
+        {
+            DatabaseAway away;
+            s.boxes().expectBox({"Error fetching patients list", "Error", MsgIcon::Stop});
+            GuiSession::click(*s.activeView(), IDC_MAIN_LIST_ALL);
+        }
         QVERIFY(s.active<MainMenu>());
         QCOMPARE(GuiSession::openCount(SCREEN_VIEW_RESULTS), 0);
         VERIFY_BOXES(s);
