@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -77,6 +78,8 @@ void report(
     const std::function<void()>& tidy = [] {}) {
     double peak = 0;
     for (auto _ : state) {
+        // Whatever an earlier run left to write back is written first, not during this run.
+        sync();
         const ChildRun done = run();
         if (!done.ok) {
             state.SkipWithError("the measured run failed");
@@ -167,8 +170,17 @@ MEASURED(BM_CpSyncRestore);
 MEASURED(BM_Restore);
 MEASURED(BM_RestoreCheckAlone);
 
+// An interrupted run still takes its gigabytes away.
+void removeFolderAndStop(int signalNumber) {
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    _exit(128 + signalNumber);
+}
+
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    std::signal(SIGINT, removeFolderAndStop);
+    std::signal(SIGTERM, removeFolderAndStop);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     int result = 0;

@@ -209,3 +209,13 @@ TEST_F(BackupTest, RestoreWithoutADatabaseIgnoresAnOrphanedJournal) {
     EXPECT_EQ(count("patient_info", "last_name = 'Later'"), 0);
     EXPECT_EQ(fingerprint("clinic_db.mdb"), fingerprint("good.rbk"));
 }
+
+// Restoring is how a spoilt records file is mended, so a current file that is no database
+// does not stand in the way.
+TEST_F(BackupTest, RestoreReplacesRecordsThatAreNoLongerADatabase) {
+    ASSERT_EQ(backUp("good.rbk"), std::nullopt);
+    write("clinic_db.mdb", std::string(8192, '\x5a'));
+    ASSERT_EQ(DatabaseBackup::restore("good.rbk"), std::nullopt);
+    EXPECT_EQ(fingerprint("clinic_db.mdb"), fingerprint("good.rbk"));
+    EXPECT_EQ(patientNames(), std::vector<std::string>{});
+}
