@@ -38,11 +38,14 @@ def xdotool(*args):
 
 
 def walk(node, depth=0):
+    """The node and what shows below it; the cells of tables and hidden screens are left out."""
     if node is None or depth > 30:
         return
     yield node
     try:
-        children = list(node)
+        if node.getRoleName() in ("table", "list", "menu bar", "page tab list"):
+            return
+        children = [child for child in node if child is not None and showing(child)]
     except Exception:
         return
     for child in children:
