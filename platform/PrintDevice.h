@@ -10,8 +10,8 @@
 struct PrintFont {
     int pixelHeight = 0;
     int pointSize = 0;
-    int weight = 400;    // 100 (thin) to 900 (heaviest)
-    bool serif = false;  // a roman family; otherwise whatever family the device prefers
+    int weight = 400;   // 100 (thin) to 900 (heaviest)
+    bool serif = false; // a roman family; otherwise whatever family the device prefers
 
     bool operator==(const PrintFont&) const = default;
 };

@@ -13,13 +13,13 @@ public:
     struct Call {
         enum Kind { StartDocument, StartPage, Text, Bitmap, EndPage, EndDocument };
         Kind kind = StartDocument;
-        std::string text = {};     // the text drawn, or the document's name
-        QPoint at = {};            // where a text is drawn
-        QRect target = {};         // where a bitmap is drawn
+        std::string text = {}; // the text drawn, or the document's name
+        QPoint at = {};        // where a text is drawn
+        QRect target = {};     // where a bitmap is drawn
         PrintFont font = {};
         TextAnchor anchor = TextAnchor::TopLeft;
         QSize imageSize = {};
-        int imageDepth = 0;        // bits per pixel
+        int imageDepth = 0; // bits per pixel
     };
 
     RecordingPrintDevice(int dotsPerInchX, int dotsPerInchY, QSize printable, bool raster);

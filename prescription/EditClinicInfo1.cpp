@@ -11,8 +11,8 @@
 
 namespace {
 
-const int kFields[] = {IDC_CLINIC_NAME,   IDC_CLINIC_DOCTOR_NAME, IDC_CLINIC_QUALIFICATIONS,
-                       IDC_CLINIC_PHONE,  IDC_CLINIC_STREET,      IDC_CLINIC_CITY,
+const int kFields[] = {IDC_CLINIC_NAME,     IDC_CLINIC_DOCTOR_NAME, IDC_CLINIC_QUALIFICATIONS,
+                       IDC_CLINIC_PHONE,    IDC_CLINIC_STREET,      IDC_CLINIC_CITY,
                        IDC_CLINIC_PROVINCE, IDC_CLINIC_POSTAL_CODE};
 
 } // namespace

@@ -123,7 +123,8 @@ void IssuPrescription::FillAge() {
 // name changed after choosing never gets somebody else's age.
 bool IssuPrescription::nameBeginsChosenEntry() const {
     return !patientName.empty() && size_t(selectedIndex) < patientIds.size() &&
-           nameBox()->itemText(selectedIndex)
+           nameBox()
+               ->itemText(selectedIndex)
                .startsWith(QString::fromStdString(patientName), Qt::CaseInsensitive);
 }
 
@@ -135,8 +136,7 @@ void IssuPrescription::AddToList() {
         prescriptionList()->addItem(QString::fromStdString(drug));
         MedicationNameList medications;
         if (!medications.AddName(drug))
-            MessageBox(this, "Error adding medication to medications list", "Error",
-                       MsgIcon::Stop);
+            MessageBox(this, "Error adding medication to medications list", "Error", MsgIcon::Stop);
         drug.clear();
     }
     UpdateData(false);
@@ -175,9 +175,8 @@ void IssuPrescription::PrintPrescription() {
         return;
     }
     std::optional<ClinicInfo> header = letterhead();
-    if (!header &&
-        MessageBox(this, kNoHeaderQuestion, "Warning", MsgIcon::Question, MsgButtons::YesNo) !=
-            IDYES)
+    if (!header && MessageBox(this, kNoHeaderQuestion, "Warning", MsgIcon::Question,
+                              MsgButtons::YesNo) != IDYES)
         return;
     QPrinter printer(QPrinter::HighResolution);
     if (!PrintDialog::run(this, printer))
@@ -203,9 +202,11 @@ std::optional<ClinicInfo> IssuPrescription::letterhead() {
 }
 
 PrescriptionEntries IssuPrescription::entries() const {
-    PrescriptionEntries what{patientName, age,
+    PrescriptionEntries what{patientName,
+                             age,
                              control<ComboBox>(IDC_RX_AGE_UNIT)->itemText(ageUnit).toStdString(),
-                             diagnosis, {}};
+                             diagnosis,
+                             {}};
     const QListWidget* list = prescriptionList();
     for (int row = 0; row < list->count(); ++row)
         what.drugs.push_back(list->item(row)->text().toStdString());

@@ -22,13 +22,21 @@ constexpr int kFirstDrugRow = 15;
 constexpr int kContinuedDrugRow = 1;
 constexpr int kSignatureRows = 5;
 
+// A text run draws line breaks as nothing, which would join the last word of one line to
+// the first of the next; a blank keeps them apart.
+std::string asOneRun(std::string text) {
+    std::erase(text, '\r');
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
 } // namespace
 
 struct PrescriptionPrintout::Grid {
-    int unit;      // one fifth of an inch down the page
-    int inch;      // one inch across
-    int width;     // the printable width
-    int rows;      // whole line units on a page
+    int unit;  // one fifth of an inch down the page
+    int inch;  // one inch across
+    int width; // the printable width
+    int rows;  // whole line units on a page
     int bodyX;
 
     explicit Grid(const PrintDevice& device)
@@ -91,7 +99,7 @@ void PrescriptionPrintout::drawParticulars(PrintDevice& device, const Grid& grid
     grid.line(device, kDateRow + 1, "Doctor's name: " + (header ? header->m_docName : ""));
     grid.line(device, kDateRow + 2, "Patient's name: " + entries.patientName);
     grid.line(device, kDateRow + 3, "Age: " + entries.age + " " + entries.ageUnit);
-    grid.line(device, kDateRow + 4, "Diagnosis: " + entries.diagnosis);
+    grid.line(device, kDateRow + 4, "Diagnosis: " + asOneRun(entries.diagnosis));
     grid.line(device, kRxRow, "Rx:");
 }
 

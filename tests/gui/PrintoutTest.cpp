@@ -119,7 +119,7 @@ private slots:
         const std::vector<Call> expected = {
             {.kind = Call::StartDocument, .text = "Medical Prescription"},
             {.kind = Call::StartPage},
-            {.kind = Call::Bitmap, .target = QRect(QPoint(120, 120), QPoint(483, 523)),
+            {.kind = Call::Bitmap, .target = QRect(120, 120, 484 - 120, 524 - 120),
              .imageSize = QSize(91, 101), .imageDepth = 8},
             text(600, 120, "Cedar Family Clinic", kHeader),
             text(600, 240, "12 Harbour Road"),
@@ -169,6 +169,18 @@ private slots:
             QVERIFY(!find(drawn, header));
         for (const Call& c : drawn)
             QVERIFY(!(c.font == kHeader));
+    }
+
+    void aDiagnosisOfSeveralLinesIsOneRunWithItsWordsApart() {
+        RecordingPrintDevice device(600, 600, kPage600, true);
+        PrescriptionEntries entries = sampleEntries();
+        entries.diagnosis = "Sinusitis\nfor two weeks\r\nno fever";
+        PrescriptionPrintout(entries, sampleClinic(), kSeventhOfDecember).print(device);
+        const std::vector<Call> drawn = pages(device).at(0);
+        const Call* diagnosis = find(drawn, "Diagnosis: Sinusitis for two weeks no fever");
+        QVERIFY(diagnosis);
+        QCOMPARE(diagnosis->at, QPoint(480, 1440));
+        QCOMPARE(find(drawn, "Rx:")->at, QPoint(480, 1680));
     }
 
     void anotherTechnologyHasNoEmblemAndTheHeaderAtOneUnit() {
