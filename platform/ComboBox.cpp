@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QListView>
+#include <QSignalBlocker>
 #include <QStringListModel>
 
 #include <algorithm>
@@ -56,6 +57,8 @@ void ComboBox::addEntries(const QStringList& texts) {
 // The list widget selects its first entry by itself when a list starts to fill; the owner
 // decides what is selected and what the field shows.
 void ComboBox::keepNothingSelected(const QString& editText) {
+    // Filling the list is not the user's change.
+    const QSignalBlocker quiet(this);
     setCurrentIndex(-1);
     if (isEditable())
         setEditText(editText);

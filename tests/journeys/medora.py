@@ -69,12 +69,14 @@ class Medora:
     # The program
 
     def start(self):
+        # The accessibility bus starts on first use; have it up before the program looks.
+        wait_for("the accessibility registry", lambda: pyatspi.Registry.getDesktop(0) is not None)
         env = dict(os.environ, MEDORA_DATA_DIR=self.data_dir, QT_QPA_PLATFORM="xcb",
                    QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         log = open(os.path.join(self.data_dir, "..", "medora.log"), "ab")
         self.process = subprocess.Popen([os.path.join(self.prefix, "bin", "medora")], env=env,
                                         stdout=log, stderr=log)
-        self.app = wait_for("Medora on the accessibility bus", self._find_app)
+        self.app = wait_for("Medora on the accessibility bus", self._find_app, timeout=40)
         self.main = self.window("Medora 1.0")
         return self
 

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Makes sure a CUPS server runs with a PDF queue, "Medora_PDF", as the default printer, so
+# a journey can print on a real queue and read what it wrote.
+set -euo pipefail
+as_root=()
+[[ $(id -u) -eq 0 ]] || as_root=(sudo -n)
+if ! lpstat -r >/dev/null 2>&1; then
+  "${as_root[@]}" cupsd
+  for _ in $(seq 1 50); do lpstat -r >/dev/null 2>&1 && break; sleep 0.2; done
+fi
+# pdftocairo turns the program's PDF into PostScript with fonts whose text survives the
+# queue's conversion back to PDF, so the written file can be read with pdftotext.
+if ! lpstat -p Medora_PDF >/dev/null 2>&1; then
+  "${as_root[@]}" lpadmin -p Medora_PDF -E -v cups-pdf:/ \
+    -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd -o pdftops-renderer-default=pdftocairo 2>/dev/null
+fi
+"${as_root[@]}" lpadmin -d Medora_PDF
+lpstat -d
