@@ -1,11 +1,9 @@
 #include "app/ScreenTemplates.h"
 
-#include "app/PlaceholderView.h"
 #include "app/Screens.h"
 #include "platform/DocTemplate.h"
 #include "prescription/EditClinicInfo1.h"
 #include "prescription/IssuPrescription.h"
-#include "res/Forms.h"
 #include "res/resource.h"
 #include "screens/AddNew.h"
 #include "screens/FindID.h"
@@ -19,10 +17,6 @@ namespace {
 std::unique_ptr<DocTemplate> screen(int menuId, const char* docName,
                                     DocTemplate::ViewFactory makeView) {
     return std::make_unique<DocTemplate>(menuId, docName, std::move(makeView));
-}
-
-DocTemplate::ViewFactory placeholder(int screenIndex, const FormTemplate& form) {
-    return [screenIndex, &form] { return new PlaceholderView(screenIndex, form); };
 }
 
 } // namespace
