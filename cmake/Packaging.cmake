@@ -5,6 +5,7 @@ include(GNUInstallDirs)
 
 file(TOUCH ${CMAKE_BINARY_DIR}/ndoc)
 install(TARGETS medora RUNTIME DESTINATION lib/medora)
+install(TARGETS medora-sample-data RUNTIME DESTINATION bin)
 install(FILES ${CMAKE_BINARY_DIR}/ndoc DESTINATION lib/medora)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/help/ DESTINATION lib/medora/help)
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/res/medora-launcher.sh DESTINATION bin RENAME medora)
