@@ -1,0 +1,283 @@
+// The patient record screens at a large clinic, offscreen, through the real main window:
+// "List all patients" over every patient, the record screen of a patient seen very often and
+// its history types, and completion over the clinic's medication names.
+
+#include "app/CKLApp.h"
+#include "app/CMainFrame.h"
+#include "app/Screens.h"
+#include "bench/ClinicGenerator.h"
+#include "platform/ComboBox.h"
+#include "platform/CompleteEntry.h"
+#include "platform/ListView.h"
+#include "res/resource.h"
+#include "screens/AddMedicationDialog.h"
+#include "screens/ViewRec.h"
+#include "screens/ViewResults.h"
+#include "store/store.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <QTest>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kPatients = 100000;
+constexpr int kMedicationNames = 2000;
+constexpr int kFrequentVisits = 500;
+constexpr int kFrequentTests = 120;
+constexpr int kFrequentMedical = 40;
+
+// The large clinic and one more patient with many visits, tests and entries, made once and
+// kept for later runs.
+class Clinic {
+public:
+    Clinic() {
+        const fs::path dir = fs::path(MEDORA_BENCH_DATA_DIR) / "records-100000";
+        const fs::path ready = dir / "generated";
+        if (!fs::exists(ready)) {
+            fs::create_directories(dir);
+            fs::copy_file(MEDORA_EMPTY_DB, dir / "clinic_db.mdb",
+                          fs::copy_options::overwrite_existing);
+            if (!generateClinic((dir / "clinic_db.mdb").string(),
+                                ClinicSize::forPatients(kPatients), 1))
+                throw std::runtime_error("cannot generate the clinic");
+            fs::current_path(dir);
+            std::ofstream(ready) << addFrequentPatient() << "\n";
+        }
+        fs::current_path(dir);
+        std::ifstream(ready) >> frequentPatient;
+    }
+
+    std::string frequentPatient;
+
+private:
+    static std::string addFrequentPatient() {
+        PatientRecord patient;
+        if (!patient.Add("Zebulon", "Quartermaine", DateTime::fromCivil(1948, 2, 11), 0,
+                         "4 Mill Lane", "555-0199"))
+            throw std::runtime_error("cannot add the frequent patient");
+        std::vector<std::string> texts(ComplaintRecord::textCount, "Normal findings.");
+        for (int i = 0; i < kFrequentVisits; ++i) {
+            texts[0] = "Follow-up of blood pressure, visit " + std::to_string(i + 1);
+            texts[19] = "Essential hypertension, controlled";
+            texts[20] = "Continue amlodipine 5 mg daily; review in two weeks";
+            if (!ComplaintRecord().Add(patient.m_id, DateTime::fromCivil(2000, 1, 1 + 14 * i),
+                                       texts))
+                throw std::runtime_error("cannot add a visit");
+        }
+        for (int i = 0; i < kFrequentTests; ++i)
+            if (!TestRecord().Add(patient.m_id, DateTime::fromCivil(2001, 1, 1 + 30 * i),
+                                  "LIPID PANEL", "LDL 3.1 mmol/L, HDL 1.2 mmol/L"))
+                throw std::runtime_error("cannot add a test");
+        for (int i = 0; i < kFrequentMedical; ++i)
+            if (!HistoryEntryRecord().Add(patient.m_id, "Medical",
+                                          "Hypertension diagnosed, entry " + std::to_string(i)))
+                throw std::runtime_error("cannot add an entry");
+        return patient.m_id;
+    }
+};
+
+void settle() {
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+}
+
+// From the main menu's button to the filled results screen, shown once.
+void ListAllPatients(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        CMainFrame::OpenMainMenu();
+        settle();
+        auto* button =
+            CMainFrame::GetScreenView(SCREEN_MAIN_MENU)->control<QAbstractButton>(IDC_MAIN_LIST_ALL);
+        state.ResumeTiming();
+        button->click();
+        QApplication::processEvents();
+        state.PauseTiming();
+        auto* results = CMainFrame::ScreenView<ViewResults>(SCREEN_VIEW_RESULTS);
+        const int rows = results ? results->control<ListView>(IDC_RESULTS_LIST)->rowCountNow() : 0;
+        CMainFrame::CloseViewResults();
+        settle();
+        if (rows != kPatients + 1) {
+            state.SkipWithError("the results are not all listed");
+            break;
+        }
+        state.ResumeTiming();
+    }
+}
+
+// An opener's hand-over: the record screen opened, LoadPatient, shown once.
+void RecordOfFrequentPatient(benchmark::State& state, const Clinic& clinic) {
+    for (auto _ : state) {
+        CMainFrame::OpenViewRec();
+        auto* rec = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC);
+        rec->patientId = clinic.frequentPatient;
+        rec->LoadPatient();
+        QApplication::processEvents();
+        state.PauseTiming();
+        const int rows = rec->control<ListView>(IDC_REC_HISTORY_LIST)->rowCountNow();
+        CMainFrame::CloseViewRec();
+        settle();
+        if (rows != kFrequentVisits) {
+            state.SkipWithError("the visits are not all listed");
+            break;
+        }
+        state.ResumeTiming();
+    }
+}
+
+struct Switch {
+    const char* name;
+    int radio;
+    int rows;
+};
+
+const Switch kSwitches[] = {
+    {"to Visits (500 rows)", IDC_REC_VISITS, kFrequentVisits},
+    {"to Tests (120 rows)", IDC_REC_TESTS, kFrequentTests},
+    {"to Medical (40 rows)", IDC_REC_MEDICAL, kFrequentMedical},
+};
+
+// A click on a history type, from the click to the list shown with its rows. Each click
+// fetches anew, so alternating with another type measures the same work.
+void SwitchHistoryType(benchmark::State& state, const Clinic& clinic) {
+    const Switch& to = kSwitches[state.range(0)];
+    const int away = to.radio == IDC_REC_SOCIAL ? IDC_REC_FAMILY : IDC_REC_SOCIAL;
+    CMainFrame::OpenViewRec();
+    auto* rec = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC);
+    rec->patientId = clinic.frequentPatient;
+    rec->LoadPatient();
+    settle();
+    auto* target = rec->control<QAbstractButton>(to.radio);
+    auto* other = rec->control<QAbstractButton>(away);
+    ListView* list = rec->control<ListView>(IDC_REC_HISTORY_LIST);
+    for (auto _ : state) {
+        state.PauseTiming();
+        other->click();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        target->click();
+        QApplication::processEvents();
+        state.PauseTiming();
+        const bool listed = list->rowCountNow() == to.rows;
+        state.ResumeTiming();
+        if (!listed) {
+            state.SkipWithError("the list does not hold the type's rows");
+            break;
+        }
+    }
+    state.SetLabel(to.name);
+    CMainFrame::CloseViewRec();
+    settle();
+}
+
+struct Typing {
+    const char* name;
+    QString typed; // the last character is the keystroke measured
+};
+
+// The box keeps its list sorted, so the last entry is the longest search.
+Typing typing(int which, const ComboBox& box) {
+    const QString last = box.entries().last();
+    return which == 0   ? Typing{"early match", "AM"}
+           : which == 1 ? Typing{"the last entry", last.chopped(1)}
+                        : Typing{"no match", "QXZ"};
+}
+
+// One keystroke at the end of the medication dialog's drug box, over the 2,000 names: the
+// whole key from press to completed text, or CompleteEntry alone.
+void DrugKeystroke(benchmark::State& state, bool wholeKey) {
+    AddMedicationDialog dialog(CKLApp::instance().mainFrame());
+    dialog.show();
+    settle();
+    ComboBox* box = dialog.drugBox();
+    if (box->count() != kMedicationNames) {
+        state.SkipWithError("the drug box is not filled");
+        return;
+    }
+    QLineEdit* field = box->lineEdit();
+    box->setFocus();
+    const Typing t = typing(int(state.range(0)), *box);
+    const QString before = t.typed.chopped(1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        field->setText(before);
+        field->end(false);
+        state.ResumeTiming();
+        if (wholeKey) {
+            QTest::keyClick(box, t.typed.back().toLatin1());
+        } else {
+            field->setText(t.typed);
+            benchmark::DoNotOptimize(CompleteEntry(box, true));
+        }
+        state.PauseTiming();
+        const bool completed = field->text().size() > t.typed.size();
+        const bool right = field->text().startsWith(t.typed, Qt::CaseInsensitive) &&
+                           completed == (box->findPrefix(t.typed) >= 0);
+        state.ResumeTiming();
+        if (!right) {
+            state.SkipWithError("the keystroke did not complete as it should");
+            break;
+        }
+    }
+    state.SetLabel(t.name);
+    dialog.EndDialog(IDCANCEL);
+}
+
+// The offscreen platform warns at every window shown; the figures are what matter here.
+void keepOnlyCriticalMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(keepOnlyCriticalMessages);
+    QApplication qt(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    const Clinic clinic;
+    CKLApp app;
+    if (!app.InitInstance())
+        return 1;
+    CMainFrame::CloseMainMenu();
+    settle();
+
+    const auto measured = [](benchmark::internal::Benchmark* b) {
+        b->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+    };
+    measured(benchmark::RegisterBenchmark("ListAllPatients/100000", ListAllPatients));
+    measured(benchmark::RegisterBenchmark(
+        "ViewRec/LoadPatient/500 visits",
+        [&clinic](benchmark::State& s) { RecordOfFrequentPatient(s, clinic); }));
+    measured(benchmark::RegisterBenchmark(
+                 "ViewRec/switch type",
+                 [&clinic](benchmark::State& s) { SwitchHistoryType(s, clinic); })
+                 ->DenseRange(0, 2));
+    measured(benchmark::RegisterBenchmark(
+                 "AddMedication/keystroke/2000 names",
+                 [](benchmark::State& s) { DrugKeystroke(s, true); })
+                 ->DenseRange(0, 2));
+    measured(benchmark::RegisterBenchmark(
+                 "CompleteEntry/2000 names",
+                 [](benchmark::State& s) { DrugKeystroke(s, false); })
+                 ->DenseRange(0, 2));
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
