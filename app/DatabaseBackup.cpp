@@ -191,10 +191,11 @@ DatabaseBackup::Outcome DatabaseBackup::restore(const std::string& source) {
         if (auto failure = copyFile(in.fd, source, copy, name))
             return failure;
     }
-    if (!RecordsFileCheck::isRecords(copy.path()))
-        return FileFailure{FileFailure::NotRecords, source};
+    // Flushed before the check, which then reads a file the system is no longer writing out.
     if (const int error = copy.finish())
         return FileFailure::fromErrno(error, name);
+    if (!RecordsFileCheck::isRecords(copy.path()))
+        return FileFailure{FileFailure::NotRecords, source};
     // The current file stays locked until the new one has taken its name, so no operation
     // runs on it halfway through.
     const RecordsLock current(name);
