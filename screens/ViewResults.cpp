@@ -17,10 +17,7 @@ constexpr int kScrollBarRoom = 15;
 ViewResults::ViewResults() : FormView(kViewResultsForm) {
     onCommandAndClick(ID_RESULTS_DISPLAY, IDC_RESULTS_DISPLAY, [this] { displaySelected(); });
     onCommandAndClick(ID_RESULTS_CLOSE, IDC_RESULTS_CLOSE, [this] { close(); });
-    connect(resultsList(), &ListView::rowDoubleClicked, this, [this] {
-        if (hasResults)
-            displaySelected();
-    });
+    connect(resultsList(), &ListView::rowDoubleClicked, this, [this] { displaySelected(); });
 }
 
 ListView* ViewResults::resultsList() const {
@@ -58,6 +55,9 @@ void ViewResults::ShowResults() {
 }
 
 void ViewResults::displaySelected() {
+    // The placeholder row of an empty list is no patient, whichever way the command came.
+    if (!hasResults)
+        return;
     const int row = resultsList()->firstSelectedRow();
     if (row < 0) {
         MessageBox(this, "No selected record", "Error", MsgIcon::Information);

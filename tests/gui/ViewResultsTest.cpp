@@ -60,6 +60,8 @@ private slots:
         QVERIFY(!results->hasResults);
         QVERIFY(!results->controlWidget(IDC_RESULTS_DISPLAY)->isEnabled());
         doubleClickRow(list, 0);
+        s.frame().routeCommand(ID_RESULTS_DISPLAY);
+        GuiSession::settle();
         QCOMPARE(s.active<ViewResults>(), results);
         QCOMPARE(GuiSession::openCount(SCREEN_VIEW_REC), 0);
         VERIFY_BOXES(s);
