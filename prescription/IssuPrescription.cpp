@@ -181,9 +181,10 @@ void IssuPrescription::PrintPrescription() {
     QPrinter printer(QPrinter::HighResolution);
     if (!PrintDialog::run(this, printer))
         return;
-    // A PDF file has no pixels of its own: it gets those of the office printer the page's
-    // fonts and emblem were sized for.
-    if (printer.outputFormat() == QPrinter::PdfFormat)
+    // The page's fonts and emblem are sized in printer pixels for an office printer. A PDF
+    // file has no pixels of its own, and on a finer printer the title would print smaller
+    // than the text, so both get the pixels of the printer the page was drawn for.
+    if (printer.outputFormat() == QPrinter::PdfFormat || printer.resolution() > kPdfResolution)
         printer.setResolution(kPdfResolution);
     QPrinterDevice device(printer);
     PrescriptionPrintout(entries(), std::move(header), DateTime::currentLocal()).print(device);

@@ -4,6 +4,7 @@ the PDF the queue writes holds every line of the prescription."""
 import glob
 import os
 import pwd
+import re
 import subprocess
 import sys
 import time
@@ -62,7 +63,21 @@ def journey(m):
     missing = [line for line in expected if line not in text]
     if missing:
         fail("the printed prescription lacks %r; it reads:\n%s" % (missing, text))
+    title, body = word_height(pdf, "Prescription"), word_height(pdf, "Diagnosis:")
+    if title <= body:
+        fail("the title prints %.1f points high, no larger than the text's %.1f" % (title, body))
     os.remove(pdf)
+
+
+def word_height(pdf, word):
+    """The height of the first word so written on the page, from pdftotext's word boxes."""
+    boxes = subprocess.run(["pdftotext", "-bbox", pdf, "-"], capture_output=True, text=True,
+                           check=True).stdout
+    for line in boxes.splitlines():
+        found = re.search(r'yMin="([\d.]+)".*yMax="([\d.]+)">' + re.escape(word) + "</word>", line)
+        if found:
+            return float(found.group(2)) - float(found.group(1))
+    fail("no word %r on the printed page" % word)
 
 
 sys.exit(run(journey))
