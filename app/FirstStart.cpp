@@ -44,7 +44,8 @@ QString FirstStart::suppliedDatabase() {
     if (!named.isEmpty())
         return QFileInfo(named).isFile() ? named : QString();
     const QString dir = CKLApp::programDirectory();
-    for (const QString& candidate : {dir + "../share/medora/" + kDatabase, dir + "../" + kDatabase})
+    // Installed, the program is in lib/medora beside share/medora; built, below the top.
+    for (const QString& candidate : {dir + "../../share/medora/" + kDatabase, dir + "../" + kDatabase})
         if (QFileInfo(candidate).isFile())
             return QFileInfo(candidate).canonicalFilePath();
     return {};

@@ -65,6 +65,7 @@ class Medora:
         self.data_dir = data_dir
         self.process = None
         self.app = None
+        self.main = None
 
     # The program
 
@@ -77,8 +78,10 @@ class Medora:
         self.process = subprocess.Popen([os.path.join(self.prefix, "bin", "medora")], env=env,
                                         stdout=log, stderr=log)
         self.app = wait_for("Medora on the accessibility bus", self._find_app, timeout=40)
-        self.main = self.window("Medora 1.0")
         return self
+
+    def main_window(self):
+        self.main = self.window("Medora 1.0 - [")
 
     def _find_app(self):
         for app in pyatspi.Registry.getDesktop(0):
@@ -141,7 +144,7 @@ class Medora:
     def in_main_window(self, node):
         while node is not None and node.getRoleName() not in ("frame", "dialog", "alert"):
             node = node.parent
-        return node is not None and node.name == self.main.name
+        return node is not None and self.main is not None and node.name == self.main.name
 
     def bring_into_view(self, node):
         """Scrolls a form taller than the main window with the mouse wheel until node shows."""
@@ -209,12 +212,14 @@ class Medora:
         return [line.split("|") for line in out.splitlines()]
 
 
-def run(journey):
-    """Runs one journey function with a started Medora; the exit code tells CTest."""
+def run(journey, start=True):
+    """Runs one journey function, with Medora started unless the journey starts it; the exit
+    code tells CTest."""
     prefix, data_dir = sys.argv[1], sys.argv[2]
     medora = Medora(prefix, data_dir)
     try:
-        medora.start()
+        if start:
+            medora.start().main_window()
         journey(medora)
         print("journey passed")
         return 0
