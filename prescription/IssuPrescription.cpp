@@ -11,9 +11,9 @@
 #include "prescription/PrescriptionPrintout.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/PatientNames.h"
 #include "store/MedicationNameList.h"
 #include "store/PatientDetails.h"
-#include "store/PatientNameList.h"
 
 #include <QFocusEvent>
 #include <QLineEdit>
@@ -60,17 +60,8 @@ void IssuPrescription::DoDataExchange(DataExchange& dx) {
 }
 
 void IssuPrescription::fillNameBox() {
-    PatientNameList patients;
-    if (!patients.FetchAll()) {
+    if (!PatientNames::fill(nameBox(), patientIds))
         MessageBox(this, "Error fetching patients list", "Error", MsgIcon::Stop);
-        return;
-    }
-    QStringList names;
-    names.reserve(qsizetype(patients.m_ids.size()));
-    for (size_t i = 0; i < patients.m_ids.size(); ++i)
-        names << QString::fromStdString(patients.m_firstNames[i] + " " + patients.m_lastNames[i]);
-    nameBox()->addEntries(names);
-    patientIds = std::move(patients.m_ids);
 }
 
 void IssuPrescription::fillDrugBox() {
@@ -104,7 +95,7 @@ bool IssuPrescription::eventFilter(QObject* watched, QEvent* event) {
 
 void IssuPrescription::FillAge() {
     UpdateData(true);
-    if (!nameBeginsChosenEntry()) {
+    if (!PatientNames::stillNamed(nameBox(), selectedIndex, patientName)) {
         age.clear();
         ageUnit = Years;
     } else {
@@ -117,15 +108,6 @@ void IssuPrescription::FillAge() {
         }
     }
     UpdateData(false);
-}
-
-// The choice stands only while the box still shows a beginning of that patient's name, so a
-// name changed after choosing never gets somebody else's age.
-bool IssuPrescription::nameBeginsChosenEntry() const {
-    return !patientName.empty() && size_t(selectedIndex) < patientIds.size() &&
-           nameBox()
-               ->itemText(selectedIndex)
-               .startsWith(QString::fromStdString(patientName), Qt::CaseInsensitive);
 }
 
 void IssuPrescription::AddToList() {

@@ -37,7 +37,6 @@ private:
     void fillDrugBox();
     void completeName();
     void FillAge();
-    bool nameBeginsChosenEntry() const;
     void AddToList();
     void RemoveFromList();
     void ResetFields();

@@ -8,6 +8,7 @@
 #include "platform/KeyWatch.h"
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
+#include "screens/PatientNames.h"
 #include "res/resource.h"
 #include "screens/ViewRec.h"
 #include "store/PatientNameList.h"
@@ -33,17 +34,8 @@ void FindName::DoDataExchange(DataExchange& dx) {
 }
 
 void FindName::fillNameBox() {
-    PatientNameList patients;
-    if (!patients.FetchAll()) {
+    if (!PatientNames::fill(nameBox(), patientIds))
         MessageBox(this, "Error fetching patients names list", "Error", MsgIcon::Stop);
-        return;
-    }
-    QStringList names;
-    names.reserve(qsizetype(patients.m_ids.size()));
-    for (size_t i = 0; i < patients.m_ids.size(); ++i)
-        names << QString::fromStdString(patients.m_firstNames[i] + " " + patients.m_lastNames[i]);
-    nameBox()->addEntries(names);
-    patientIds = std::move(patients.m_ids);
 }
 
 void FindName::complete() {
@@ -57,7 +49,7 @@ void FindName::LocateByName() {
         MessageBox(this, "Patient's name filed cannot be empty", "Error", MsgIcon::Information);
         return;
     }
-    if (!textBeginsChosenEntry()) {
+    if (!PatientNames::stillNamed(nameBox(), selectedIndex, patientName)) {
         MessageBox(this, "Patient doesn't not exist", "Information", MsgIcon::Information);
         return;
     }
@@ -68,14 +60,6 @@ void FindName::LocateByName() {
         record->LoadPatient();
     }
     CMainFrame::CloseFindName();
-}
-
-// The choice stands only while the box still shows a beginning of that patient's name, so a
-// name pasted or left over after deleting can never open somebody else's record.
-bool FindName::textBeginsChosenEntry() const {
-    return size_t(selectedIndex) < patientIds.size() &&
-           nameBox()->itemText(selectedIndex)
-               .startsWith(QString::fromStdString(patientName), Qt::CaseInsensitive);
 }
 
 void FindName::cancel() {

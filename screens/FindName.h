@@ -24,7 +24,6 @@ private:
     void fillNameBox();
     void complete();
     void LocateByName();
-    bool textBeginsChosenEntry() const;
     void cancel();
     ComboBox* nameBox() const;
 
