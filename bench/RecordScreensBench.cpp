@@ -2,6 +2,7 @@
 // "List all patients" over every patient, the record screen of a patient seen very often and
 // its history types, and completion over the clinic's medication names.
 
+#include "bench/ScreenBench.h"
 #include "app/CKLApp.h"
 #include "app/CMainFrame.h"
 #include "app/Screens.h"
@@ -86,17 +87,12 @@ private:
     }
 };
 
-void settle() {
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QApplication::processEvents();
-}
-
 // From the main menu's button to the filled results screen, shown once.
 void ListAllPatients(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         CMainFrame::OpenMainMenu();
-        settle();
+        ScreenBench::settle();
         auto* button =
             CMainFrame::GetScreenView(SCREEN_MAIN_MENU)->control<QAbstractButton>(IDC_MAIN_LIST_ALL);
         state.ResumeTiming();
@@ -106,7 +102,7 @@ void ListAllPatients(benchmark::State& state) {
         auto* results = CMainFrame::ScreenView<ViewResults>(SCREEN_VIEW_RESULTS);
         const int rows = results ? results->control<ListView>(IDC_RESULTS_LIST)->rowCountNow() : 0;
         CMainFrame::CloseViewResults();
-        settle();
+        ScreenBench::settle();
         if (rows != kPatients + 1) {
             state.SkipWithError("the results are not all listed");
             break;
@@ -126,7 +122,7 @@ void RecordOfFrequentPatient(benchmark::State& state, const Clinic& clinic) {
         state.PauseTiming();
         const int rows = rec->control<ListView>(IDC_REC_HISTORY_LIST)->rowCountNow();
         CMainFrame::CloseViewRec();
-        settle();
+        ScreenBench::settle();
         if (rows != kFrequentVisits) {
             state.SkipWithError("the visits are not all listed");
             break;
@@ -156,7 +152,7 @@ void SwitchHistoryType(benchmark::State& state, const Clinic& clinic) {
     auto* rec = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC);
     rec->patientId = clinic.frequentPatient;
     rec->LoadPatient();
-    settle();
+    ScreenBench::settle();
     auto* target = rec->control<QAbstractButton>(to.radio);
     auto* other = rec->control<QAbstractButton>(away);
     ListView* list = rec->control<ListView>(IDC_REC_HISTORY_LIST);
@@ -177,7 +173,7 @@ void SwitchHistoryType(benchmark::State& state, const Clinic& clinic) {
     }
     state.SetLabel(to.name);
     CMainFrame::CloseViewRec();
-    settle();
+    ScreenBench::settle();
 }
 
 struct Typing {
@@ -198,7 +194,7 @@ Typing typing(int which, const ComboBox& box) {
 void DrugKeystroke(benchmark::State& state, bool wholeKey) {
     AddMedicationDialog dialog(CKLApp::instance().mainFrame());
     dialog.show();
-    settle();
+    ScreenBench::settle();
     ComboBox* box = dialog.drugBox();
     if (box->count() != kMedicationNames) {
         state.SkipWithError("the drug box is not filled");
@@ -233,18 +229,10 @@ void DrugKeystroke(benchmark::State& state, bool wholeKey) {
     dialog.EndDialog(IDCANCEL);
 }
 
-// The offscreen platform warns at every window shown; the figures are what matter here.
-void keepOnlyCriticalMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(keepOnlyCriticalMessages);
+    ScreenBench::quietOffscreen();
     QApplication qt(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     const Clinic clinic;
@@ -252,11 +240,9 @@ int main(int argc, char** argv) {
     if (!app.InitInstance())
         return 1;
     CMainFrame::CloseMainMenu();
-    settle();
+    ScreenBench::settle();
 
-    const auto measured = [](benchmark::internal::Benchmark* b) {
-        b->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
-    };
+    const auto measured = ScreenBench::measured;
     measured(benchmark::RegisterBenchmark("ListAllPatients/100000", ListAllPatients));
     measured(benchmark::RegisterBenchmark(
         "ViewRec/LoadPatient/500 visits",

@@ -2,6 +2,7 @@
 // main window: the name list opened and filled, completion at each keystroke over it, and
 // the visit screen of a patient seen very often.
 
+#include "bench/ScreenBench.h"
 #include "app/CKLApp.h"
 #include "app/CMainFrame.h"
 #include "app/Screens.h"
@@ -83,11 +84,6 @@ private:
     }
 };
 
-void settle() {
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QApplication::processEvents();
-}
-
 // Opened from the main menu's task and shown once, as the user would see it.
 void FindNameOpenAndFill(benchmark::State& state) {
     for (auto _ : state) {
@@ -97,7 +93,7 @@ void FindNameOpenAndFill(benchmark::State& state) {
         auto* find = CMainFrame::ScreenView<FindName>(SCREEN_FIND_NAME);
         const bool filled = find && find->patientIds.size() == kPatients + 1;
         CMainFrame::CloseFindName();
-        settle();
+        ScreenBench::settle();
         if (!filled) {
             state.SkipWithError("the name box is not filled");
             break;
@@ -123,7 +119,7 @@ Typing typing(int which) {
 // One keystroke at the end of the name box's text, from key press to completed text.
 void NameKeystroke(benchmark::State& state, bool wholeKey) {
     CMainFrame::OpenFindName();
-    settle();
+    ScreenBench::settle();
     auto* find = CMainFrame::ScreenView<FindName>(SCREEN_FIND_NAME);
     auto* box = find->control<ComboBox>(IDC_FINDNAME_NAME);
     QLineEdit* field = box->lineEdit();
@@ -152,7 +148,7 @@ void NameKeystroke(benchmark::State& state, bool wholeKey) {
     }
     state.SetLabel(typing(int(state.range(0))).name);
     CMainFrame::CloseFindName();
-    settle();
+    ScreenBench::settle();
 }
 
 // The record screen's "View/Edit" on the patient's last visit: the visit fetched, the screen
@@ -179,7 +175,7 @@ void VisitScreenOfFrequentPatient(benchmark::State& state, const Clinic& clinic)
         state.PauseTiming();
         const int listed = visit->control<ComboBox>(IDC_VISIT_COMPLAINT)->count();
         CMainFrame::CloseViewComplaint();
-        settle();
+        ScreenBench::settle();
         if (listed != kFrequentVisits) {
             state.SkipWithError("the complaint box is not filled");
             break;
@@ -188,18 +184,10 @@ void VisitScreenOfFrequentPatient(benchmark::State& state, const Clinic& clinic)
     }
 }
 
-// The offscreen platform warns at every window shown; the figures are what matter here.
-void keepOnlyCriticalMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(keepOnlyCriticalMessages);
+    ScreenBench::quietOffscreen();
     QApplication qt(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     const Clinic clinic;
@@ -207,11 +195,9 @@ int main(int argc, char** argv) {
     if (!app.InitInstance())
         return 1;
     CMainFrame::CloseMainMenu();
-    settle();
+    ScreenBench::settle();
 
-    const auto measured = [](benchmark::internal::Benchmark* b) {
-        b->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
-    };
+    const auto measured = ScreenBench::measured;
     measured(benchmark::RegisterBenchmark("FindName/open and fill/100000", FindNameOpenAndFill));
     measured(benchmark::RegisterBenchmark("FindName/keystroke/100000",
                                           [](benchmark::State& s) { NameKeystroke(s, true); })

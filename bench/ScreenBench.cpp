@@ -1,0 +1,27 @@
+#include "bench/ScreenBench.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+
+namespace {
+void keepOnlyCriticalMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+} // namespace
+
+void ScreenBench::quietOffscreen() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(keepOnlyCriticalMessages);
+}
+
+void ScreenBench::settle() {
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+}
+
+benchmark::internal::Benchmark* ScreenBench::measured(benchmark::internal::Benchmark* b) {
+    return b->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+}
