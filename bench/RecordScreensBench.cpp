@@ -23,7 +23,6 @@
 #include <QTest>
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
