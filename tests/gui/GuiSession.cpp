@@ -26,12 +26,14 @@ GuiSession::GuiSession(std::function<void(ScriptedResponder&, const QString&)> s
 
 void GuiSession::start() {
     QStandardPaths::setTestModeEnabled(true);
+    // Each session keeps its settings in its own folder, so test programs running side by
+    // side never see each other's recent files.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
     qputenv("MEDORA_SUPPLIED_DB", MEDORA_EMPTY_DB);
     QDir::setCurrent(dir.path());
     app = std::make_unique<CKLApp>();
     if (!app->InitInstance())
         qFatal("the application did not start");
-    QSettings().clear();
     settle();
 }
 
