@@ -29,19 +29,6 @@ struct Descriptor {
     }
 };
 
-bool writeAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t written = write(fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= size_t(written);
-    }
-    return true;
-}
-
 // The file a name stands for once symbolic links are followed; the name itself while no
 // file has it.
 std::string realName(const std::string& name) {
@@ -82,10 +69,30 @@ public:
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
 
-    int fd() const { return m_fd; }
     // errno of the creation, or 0.
     int creationError() const { return m_error; }
     const std::string& path() const { return m_path; }
+
+    // Appends data; errno, or 0. Each piece starts on its way to the disk at once, and all
+    // before the piece before it is waited for, so the final flush finds little left to write
+    // and few pieces wait in memory.
+    int append(const char* data, size_t size) {
+        const off_t start = m_written;
+        while (size > 0) {
+            const ssize_t written = write(m_fd, data, size);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written < 0)
+                return errno;
+            if (written == 0)
+                return ENOSPC;
+            data += written;
+            size -= size_t(written);
+            m_written += written;
+        }
+        startWriteBack(start, m_written - start);
+        return 0;
+    }
 
     // Flushes the file to disk and closes it; errno, or 0.
     int finish() {
@@ -105,9 +112,21 @@ public:
     }
 
 private:
+    // Only a head start: errors here are left for the final flush to report.
+    void startWriteBack(off_t start, off_t length) {
+        sync_file_range(m_fd, start, length, SYNC_FILE_RANGE_WRITE);
+        if (m_previousStart > 0)
+            sync_file_range(m_fd, 0, m_previousStart,
+                            SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                SYNC_FILE_RANGE_WAIT_AFTER);
+        m_previousStart = start;
+    }
+
     std::string m_destination;
     std::string m_path;
     int m_fd = -1;
+    off_t m_written = 0;
+    off_t m_previousStart = 0;
     int m_error = 0;
     bool m_placed = false;
 };
@@ -126,8 +145,8 @@ DatabaseBackup::Outcome copyFile(int in, const std::string& source, PendingFile&
             return FileFailure::fromErrno(errno, source);
         if (got == 0)
             return std::nullopt;
-        if (!writeAll(out.fd(), buffer.get(), size_t(got)))
-            return FileFailure::fromErrno(errno, target);
+        if (const int error = out.append(buffer.get(), size_t(got)))
+            return FileFailure::fromErrno(error, target);
     }
 }
 
@@ -161,8 +180,8 @@ DatabaseBackup::Outcome DatabaseBackup::backup(const RecordsLock& records,
         const int amount = int(std::min<long long>(kPiece, size - offset));
         if (!records.read(buffer.get(), amount, offset))
             return FileFailure{FileFailure::HardIO, records.name()};
-        if (!writeAll(copy.fd(), buffer.get(), size_t(amount)))
-            return FileFailure::fromErrno(errno, target);
+        if (const int error = copy.append(buffer.get(), size_t(amount)))
+            return FileFailure::fromErrno(error, target);
     }
     int error = copy.finish();
     if (error == 0)

@@ -4,9 +4,11 @@
 set -euo pipefail
 as_root=()
 [[ $(id -u) -eq 0 ]] || as_root=(sudo -n)
-if ! lpstat -r >/dev/null 2>&1; then
+# lpstat -r succeeds whether or not the scheduler runs; only its words tell.
+scheduler_runs() { [[ $(lpstat -r 2>/dev/null) == "scheduler is running" ]]; }
+if ! scheduler_runs; then
   "${as_root[@]}" cupsd
-  for _ in $(seq 1 50); do lpstat -r >/dev/null 2>&1 && break; sleep 0.2; done
+  for _ in $(seq 1 50); do scheduler_runs && break; sleep 0.2; done
 fi
 # pdftocairo turns the program's PDF into PostScript with fonts whose text survives the
 # queue's conversion back to PDF, so the written file can be read with pdftotext.
