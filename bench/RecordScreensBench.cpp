@@ -6,7 +6,7 @@
 #include "app/CKLApp.h"
 #include "app/CMainFrame.h"
 #include "app/Screens.h"
-#include "bench/ClinicGenerator.h"
+#include "bench/KeptClinic.h"
 #include "platform/ComboBox.h"
 #include "platform/CompleteEntry.h"
 #include "platform/ListView.h"
@@ -23,10 +23,7 @@
 #include <QTest>
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
-#include <fstream>
-
-namespace fs = std::filesystem;
+#include <stdexcept>
 
 namespace {
 
@@ -40,22 +37,7 @@ constexpr int kFrequentMedical = 40;
 // kept for later runs.
 class Clinic {
 public:
-    Clinic() {
-        const fs::path dir = fs::path(MEDORA_BENCH_DATA_DIR) / "records-100000";
-        const fs::path ready = dir / "generated";
-        if (!fs::exists(ready)) {
-            fs::create_directories(dir);
-            fs::copy_file(MEDORA_EMPTY_DB, dir / "clinic_db.mdb",
-                          fs::copy_options::overwrite_existing);
-            if (!generateClinic((dir / "clinic_db.mdb").string(),
-                                ClinicSize::forPatients(kPatients), 1))
-                throw std::runtime_error("cannot generate the clinic");
-            fs::current_path(dir);
-            std::ofstream(ready) << addFrequentPatient() << "\n";
-        }
-        fs::current_path(dir);
-        std::ifstream(ready) >> frequentPatient;
-    }
+    Clinic() : frequentPatient(enterKeptClinic("records-100000", kPatients, addFrequentPatient)) {}
 
     std::string frequentPatient;
 

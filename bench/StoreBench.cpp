@@ -2,6 +2,7 @@
 // bare sqlite3 calls (open, the statement, close, the same durability) as the floor.
 
 #include "bench/ClinicGenerator.h"
+#include "bench/KeptClinic.h"
 #include "store/store.h"
 
 #include <benchmark/benchmark.h>
@@ -9,15 +10,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
 #include <random>
+#include <stdexcept>
 #include <variant>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -63,20 +61,13 @@ Params visitParams(long long patient, const std::string& treatment = visitTexts(
 class Clinic
 {
 public:
-    explicit Clinic(int patients) : m_size(ClinicSize::forPatients(patients))
+    explicit Clinic(int patients)
+        : m_name("clinic-" + std::to_string(patients)), m_size(ClinicSize::forPatients(patients))
     {
-        m_dir = fs::path(MEDORA_BENCH_DATA_DIR) / ("clinic-" + std::to_string(patients));
-        const fs::path ready = m_dir / "generated";
-        if (fs::exists(ready))
-            return;
-        fs::create_directories(m_dir);
-        fs::copy_file(MEDORA_EMPTY_DB, m_dir / "clinic_db.mdb", fs::copy_options::overwrite_existing);
-        if (!generateClinic((m_dir / "clinic_db.mdb").string(), m_size, 1))
-            throw std::runtime_error("cannot generate the clinic");
-        std::ofstream(ready) << "seed 1\n";
+        enterKeptClinic(m_name, patients);
     }
 
-    void enter() const { fs::current_path(m_dir); }
+    void enter() const { enterKeptClinic(m_name, m_size.patients); }
     int patients() const { return m_size.patients; }
 
     long long patient() { return draw(m_size.patients); }
@@ -91,8 +82,8 @@ public:
 private:
     long long draw(int count) { return std::uniform_int_distribution<long long>(1, count)(m_random); }
 
+    std::string m_name;
     ClinicSize m_size;
-    fs::path m_dir;
     std::mt19937 m_random{3};
     long long m_calls = 0;
 };

@@ -6,7 +6,7 @@
 #include "app/CKLApp.h"
 #include "app/CMainFrame.h"
 #include "app/Screens.h"
-#include "bench/ClinicGenerator.h"
+#include "bench/KeptClinic.h"
 #include "platform/ComboBox.h"
 #include "platform/CompleteEntry.h"
 #include "res/resource.h"
@@ -20,10 +20,7 @@
 #include <QTest>
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
-#include <fstream>
-
-namespace fs = std::filesystem;
+#include <stdexcept>
 
 namespace {
 
@@ -36,21 +33,9 @@ const char* const kFrequentLast = "Quartermaine";
 // The large clinic and one more patient with many visits, made once and kept for later runs.
 class Clinic {
 public:
-    Clinic() {
-        const fs::path dir = fs::path(MEDORA_BENCH_DATA_DIR) / "visits-and-names-100000";
-        const fs::path ready = dir / "generated";
-        if (!fs::exists(ready)) {
-            fs::create_directories(dir);
-            fs::copy_file(MEDORA_EMPTY_DB, dir / "clinic_db.mdb",
-                          fs::copy_options::overwrite_existing);
-            if (!generateClinic((dir / "clinic_db.mdb").string(),
-                                ClinicSize::forPatients(kPatients), 1))
-                throw std::runtime_error("cannot generate the clinic");
-            fs::current_path(dir);
-            std::ofstream(ready) << addFrequentPatient() << "\n";
-        }
-        fs::current_path(dir);
-        std::ifstream(ready) >> frequentPatient;
+    Clinic()
+        : frequentPatient(
+              enterKeptClinic("visits-and-names-100000", kPatients, addFrequentPatient)) {
         ComplaintList visits;
         if (!visits.Fetch(frequentPatient) || visits.m_ids.size() != kFrequentVisits)
             throw std::runtime_error("the frequent patient's visits are missing");
