@@ -90,8 +90,7 @@ public:
             size -= size_t(written);
             m_written += written;
         }
-        startWriteBack(start, m_written - start);
-        return 0;
+        return startWriteBack(start, m_written - start);
     }
 
     // Flushes the file to disk and closes it; errno, or 0.
@@ -112,14 +111,22 @@ public:
     }
 
 private:
-    // Only a head start: errors here are left for the final flush to report.
-    void startWriteBack(off_t start, off_t length) {
-        sync_file_range(m_fd, start, length, SYNC_FILE_RANGE_WRITE);
-        if (m_previousStart > 0)
-            sync_file_range(m_fd, 0, m_previousStart,
-                            SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
-                                SYNC_FILE_RANGE_WAIT_AFTER);
+    // errno, or 0. The waiting collects the errors of the earlier pieces' write-back, which
+    // the final flush would then no longer report, so they are reported here. A file system
+    // that cannot take the hint is simply written back by the final flush.
+    int startWriteBack(off_t start, off_t length) {
+        if (!m_writeBack)
+            return 0;
+        constexpr unsigned kWait =
+            SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+        if (sync_file_range(m_fd, start, length, SYNC_FILE_RANGE_WRITE) != 0 ||
+            (m_previousStart > 0 && sync_file_range(m_fd, 0, m_previousStart, kWait) != 0)) {
+            if (errno != ENOSYS && errno != EINVAL && errno != ESPIPE)
+                return errno;
+            m_writeBack = false;
+        }
         m_previousStart = start;
+        return 0;
     }
 
     std::string m_destination;
@@ -127,6 +134,7 @@ private:
     int m_fd = -1;
     off_t m_written = 0;
     off_t m_previousStart = 0;
+    bool m_writeBack = true;
     int m_error = 0;
     bool m_placed = false;
 };
