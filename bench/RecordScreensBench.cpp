@@ -2,11 +2,11 @@
 // "List all patients" over every patient, the record screen of a patient seen very often and
 // its history types, and completion over the clinic's medication names.
 
-#include "bench/ScreenBench.h"
 #include "app/CKLApp.h"
 #include "app/CMainFrame.h"
 #include "app/Screens.h"
 #include "bench/KeptClinic.h"
+#include "bench/ScreenBench.h"
 #include "platform/ComboBox.h"
 #include "platform/CompleteEntry.h"
 #include "platform/ListView.h"
@@ -19,7 +19,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
-#include <QStandardPaths>
 #include <QTest>
 #include <benchmark/benchmark.h>
 
@@ -74,8 +73,8 @@ void ListAllPatients(benchmark::State& state) {
         state.PauseTiming();
         CMainFrame::OpenMainMenu();
         ScreenBench::settle();
-        auto* button =
-            CMainFrame::GetScreenView(SCREEN_MAIN_MENU)->control<QAbstractButton>(IDC_MAIN_LIST_ALL);
+        auto* button = CMainFrame::GetScreenView(SCREEN_MAIN_MENU)
+                           ->control<QAbstractButton>(IDC_MAIN_LIST_ALL);
         state.ResumeTiming();
         button->click();
         QApplication::processEvents();
@@ -215,36 +214,22 @@ void DrugKeystroke(benchmark::State& state, bool wholeKey) {
 int main(int argc, char** argv) {
     ScreenBench::quietOffscreen();
     QApplication qt(argc, argv);
-    QStandardPaths::setTestModeEnabled(true);
     const Clinic clinic;
-    CKLApp app;
-    if (!app.InitInstance())
-        return 1;
-    CMainFrame::CloseMainMenu();
-    ScreenBench::settle();
-
-    const auto measured = ScreenBench::measured;
-    measured(benchmark::RegisterBenchmark("ListAllPatients/100000", ListAllPatients));
-    measured(benchmark::RegisterBenchmark(
-        "ViewRec/LoadPatient/500 visits",
-        [&clinic](benchmark::State& s) { RecordOfFrequentPatient(s, clinic); }));
-    measured(benchmark::RegisterBenchmark(
-                 "ViewRec/switch type",
-                 [&clinic](benchmark::State& s) { SwitchHistoryType(s, clinic); })
-                 ->DenseRange(0, 2));
-    measured(benchmark::RegisterBenchmark(
-                 "AddMedication/keystroke/2000 names",
-                 [](benchmark::State& s) { DrugKeystroke(s, true); })
-                 ->DenseRange(0, 2));
-    measured(benchmark::RegisterBenchmark(
-                 "CompleteEntry/2000 names",
-                 [](benchmark::State& s) { DrugKeystroke(s, false); })
-                 ->DenseRange(0, 2));
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return ScreenBench::runInMainWindow(argc, argv, [&clinic] {
+        const auto measured = ScreenBench::measured;
+        measured(benchmark::RegisterBenchmark("ListAllPatients/100000", ListAllPatients));
+        measured(benchmark::RegisterBenchmark(
+            "ViewRec/LoadPatient/500 visits",
+            [&clinic](benchmark::State& s) { RecordOfFrequentPatient(s, clinic); }));
+        measured(
+            benchmark::RegisterBenchmark("ViewRec/switch type", [&clinic](benchmark::State& s) {
+                SwitchHistoryType(s, clinic);
+            })->DenseRange(0, 2));
+        measured(benchmark::RegisterBenchmark("AddMedication/keystroke/2000 names",
+                                              [](benchmark::State& s) { DrugKeystroke(s, true); })
+                     ->DenseRange(0, 2));
+        measured(benchmark::RegisterBenchmark("CompleteEntry/2000 names", [](benchmark::State& s) {
+                     DrugKeystroke(s, false);
+                 })->DenseRange(0, 2));
+    });
 }

@@ -1,6 +1,10 @@
 #include "bench/ScreenBench.h"
 
+#include "app/CKLApp.h"
+#include "app/CMainFrame.h"
+
 #include <QApplication>
+#include <QStandardPaths>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 
@@ -23,5 +27,24 @@ void ScreenBench::settle() {
 }
 
 benchmark::internal::Benchmark* ScreenBench::measured(benchmark::internal::Benchmark* b) {
-    return b->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+    return b->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Repetitions(5)
+        ->ReportAggregatesOnly(true);
+}
+
+int ScreenBench::runInMainWindow(int argc, char** argv, const std::function<void()>& registerAll) {
+    QStandardPaths::setTestModeEnabled(true);
+    CKLApp app;
+    if (!app.InitInstance())
+        return 1;
+    CMainFrame::CloseMainMenu();
+    settle();
+    registerAll();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }

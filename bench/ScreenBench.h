@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 namespace benchmark::internal {
 class Benchmark;
 }
@@ -15,4 +17,7 @@ public:
     static void settle();
     // Milliseconds of wall-clock time, the median of five repetitions.
     static benchmark::internal::Benchmark* measured(benchmark::internal::Benchmark* b);
+    // In the current directory's clinic: starts the real main window, closes its main menu,
+    // registers the benchmarks and runs those the command line asks for; main's result.
+    static int runInMainWindow(int argc, char** argv, const std::function<void()>& registerAll);
 };

@@ -2,11 +2,11 @@
 // main window: the name list opened and filled, completion at each keystroke over it, and
 // the visit screen of a patient seen very often.
 
-#include "bench/ScreenBench.h"
 #include "app/CKLApp.h"
 #include "app/CMainFrame.h"
 #include "app/Screens.h"
 #include "bench/KeptClinic.h"
+#include "bench/ScreenBench.h"
 #include "platform/ComboBox.h"
 #include "platform/CompleteEntry.h"
 #include "res/resource.h"
@@ -16,7 +16,6 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QStandardPaths>
 #include <QTest>
 #include <benchmark/benchmark.h>
 
@@ -47,11 +46,18 @@ public:
 
 private:
     static std::string addFrequentPatient() {
-        static const char* const complaints[] = {
-            "Headache for two days", "Cough and fever", "Lower back pain", "Follow-up of blood pressure",
-            "Sore throat", "Abdominal pain after meals", "Dizziness on standing", "Skin rash on both arms",
-            "Fatigue and poor sleep", "Knee pain when climbing stairs", "Repeat prescription",
-            "Chest tightness on exertion"};
+        static const char* const complaints[] = {"Headache for two days",
+                                                 "Cough and fever",
+                                                 "Lower back pain",
+                                                 "Follow-up of blood pressure",
+                                                 "Sore throat",
+                                                 "Abdominal pain after meals",
+                                                 "Dizziness on standing",
+                                                 "Skin rash on both arms",
+                                                 "Fatigue and poor sleep",
+                                                 "Knee pain when climbing stairs",
+                                                 "Repeat prescription",
+                                                 "Chest tightness on exertion"};
         PatientRecord patient;
         if (!patient.Add(kFrequentFirst, kFrequentLast, DateTime::fromCivil(1948, 2, 11), 0,
                          "4 Mill Lane", "555-0199"))
@@ -173,30 +179,19 @@ void VisitScreenOfFrequentPatient(benchmark::State& state, const Clinic& clinic)
 int main(int argc, char** argv) {
     ScreenBench::quietOffscreen();
     QApplication qt(argc, argv);
-    QStandardPaths::setTestModeEnabled(true);
     const Clinic clinic;
-    CKLApp app;
-    if (!app.InitInstance())
-        return 1;
-    CMainFrame::CloseMainMenu();
-    ScreenBench::settle();
-
-    const auto measured = ScreenBench::measured;
-    measured(benchmark::RegisterBenchmark("FindName/open and fill/100000", FindNameOpenAndFill));
-    measured(benchmark::RegisterBenchmark("FindName/keystroke/100000",
-                                          [](benchmark::State& s) { NameKeystroke(s, true); })
-                 ->DenseRange(0, 2));
-    measured(benchmark::RegisterBenchmark("CompleteEntry/100000",
-                                          [](benchmark::State& s) { NameKeystroke(s, false); })
-                 ->DenseRange(0, 2));
-    measured(benchmark::RegisterBenchmark(
-        "ViewComplaint/stored visit/500 earlier visits",
-        [&clinic](benchmark::State& s) { VisitScreenOfFrequentPatient(s, clinic); }));
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return ScreenBench::runInMainWindow(argc, argv, [&clinic] {
+        const auto measured = ScreenBench::measured;
+        measured(
+            benchmark::RegisterBenchmark("FindName/open and fill/100000", FindNameOpenAndFill));
+        measured(benchmark::RegisterBenchmark("FindName/keystroke/100000", [](benchmark::State& s) {
+                     NameKeystroke(s, true);
+                 })->DenseRange(0, 2));
+        measured(benchmark::RegisterBenchmark("CompleteEntry/100000", [](benchmark::State& s) {
+                     NameKeystroke(s, false);
+                 })->DenseRange(0, 2));
+        measured(benchmark::RegisterBenchmark(
+            "ViewComplaint/stored visit/500 earlier visits",
+            [&clinic](benchmark::State& s) { VisitScreenOfFrequentPatient(s, clinic); }));
+    });
 }
