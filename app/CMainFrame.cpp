@@ -37,6 +37,15 @@ QString tipOf(int command) {
     return QString::fromUtf8(commandString(command)).section(u'\n', 1, 1);
 }
 
+// The key after a tab in a menu text is shown beside the entry. The window's accelerators
+// do the binding; this one reaches no further than the open menu itself.
+void showKeyName(QAction* entry, const QString& keyName) {
+    if (keyName.isEmpty())
+        return;
+    entry->setShortcut(QKeySequence(keyName));
+    entry->setShortcutContext(Qt::WidgetShortcut);
+}
+
 } // namespace
 
 CMainFrame::CMainFrame() : frames(new QStackedWidget(this)) {
@@ -64,31 +73,37 @@ void CMainFrame::RegisterScreenTemplates() {
 }
 
 void CMainFrame::reportUnreadableFile(const QString& fileName) {
-    MessageBox(nullptr,
+    MessageBox(CKLApp::instance().mainFrame(),
                (fileName + "\nCannot find this file.\nPlease verify that the correct path and "
                            "file name are given.")
                    .toStdString(),
                kAppTitle, MsgIcon::Exclamation);
 }
 
-void CMainFrame::openScreen(int screenIndex, const char* title) {
+bool CMainFrame::openScreen(int screenIndex, const char* title) {
     auto& templates = CKLApp::instance().templates();
     if (screenIndex >= int(templates.size()))
-        return;
+        return false;
     const QString marker = CKLApp::programDirectory() + "ndoc";
     Document* doc = templates[screenIndex]->OpenDocumentFile(marker);
     if (!doc) {
         reportUnreadableFile("ndoc");
-        return;
+        return false;
     }
     RecentFileList::add(marker);
     doc->setTitle(title);
+    return true;
 }
 
 void CMainFrame::closeScreen(int screenIndex) {
     auto& templates = CKLApp::instance().templates();
     if (screenIndex < int(templates.size()))
         templates[screenIndex]->CloseAllDocuments();
+}
+
+void CMainFrame::ReturnToMainMenu(int fromScreen) {
+    if (OpenMainMenu())
+        closeScreen(fromScreen);
 }
 
 FormView* CMainFrame::GetScreenView(int screenIndex) {
@@ -98,26 +113,26 @@ FormView* CMainFrame::GetScreenView(int screenIndex) {
     return templates[screenIndex]->documents().front()->view();
 }
 
-void CMainFrame::OpenMainMenu() { openScreen(SCREEN_MAIN_MENU, "Main Menu"); }
+bool CMainFrame::OpenMainMenu() { return openScreen(SCREEN_MAIN_MENU, "Main Menu"); }
 void CMainFrame::CloseMainMenu() { closeScreen(SCREEN_MAIN_MENU); }
-void CMainFrame::OpenAddNew() { openScreen(SCREEN_ADD_NEW, "Add new patient record"); }
+bool CMainFrame::OpenAddNew() { return openScreen(SCREEN_ADD_NEW, "Add new patient record"); }
 void CMainFrame::CloseAddNew() { closeScreen(SCREEN_ADD_NEW); }
-void CMainFrame::OpenFindID() { openScreen(SCREEN_FIND_ID, "Locate patient by ID"); }
+bool CMainFrame::OpenFindID() { return openScreen(SCREEN_FIND_ID, "Locate patient by ID"); }
 void CMainFrame::CloseFindID() { closeScreen(SCREEN_FIND_ID); }
-void CMainFrame::OpenFindName() { openScreen(SCREEN_FIND_NAME, "Locate patient by name"); }
+bool CMainFrame::OpenFindName() { return openScreen(SCREEN_FIND_NAME, "Locate patient by name"); }
 void CMainFrame::CloseFindName() { closeScreen(SCREEN_FIND_NAME); }
-void CMainFrame::OpenViewResults() { openScreen(SCREEN_VIEW_RESULTS, "Search results"); }
+bool CMainFrame::OpenViewResults() { return openScreen(SCREEN_VIEW_RESULTS, "Search results"); }
 void CMainFrame::CloseViewResults() { closeScreen(SCREEN_VIEW_RESULTS); }
-void CMainFrame::OpenViewRec() { openScreen(SCREEN_VIEW_REC, "Patient medical record"); }
+bool CMainFrame::OpenViewRec() { return openScreen(SCREEN_VIEW_REC, "Patient medical record"); }
 void CMainFrame::CloseViewRec() { closeScreen(SCREEN_VIEW_REC); }
-void CMainFrame::OpenViewComplaint() { openScreen(SCREEN_VIEW_COMPLAINT, "Patient visit"); }
+bool CMainFrame::OpenViewComplaint() { return openScreen(SCREEN_VIEW_COMPLAINT, "Patient visit"); }
 void CMainFrame::CloseViewComplaint() { closeScreen(SCREEN_VIEW_COMPLAINT); }
-void CMainFrame::OpenIssuPrescription() {
-    openScreen(SCREEN_ISSUE_PRESCRIPTION, "Issue prescription");
+bool CMainFrame::OpenIssuPrescription() {
+    return openScreen(SCREEN_ISSUE_PRESCRIPTION, "Issue prescription");
 }
 void CMainFrame::CloseIssuPrescription() { closeScreen(SCREEN_ISSUE_PRESCRIPTION); }
-void CMainFrame::OpenEditClinicInfo1() {
-    openScreen(SCREEN_EDIT_CLINIC_INFO, "Edit clinic information");
+bool CMainFrame::OpenEditClinicInfo1() {
+    return openScreen(SCREEN_EDIT_CLINIC_INFO, "Edit clinic information");
 }
 void CMainFrame::CloseEditClinicInfo1() { closeScreen(SCREEN_EDIT_CLINIC_INFO); }
 
@@ -181,8 +196,8 @@ void CMainFrame::rebuildMenu(int menuId) {
                 menu->addSeparator();
                 continue;
             }
-            // The text after a tab is the key's name, shown but not bound here.
             QAction* entry = menu->addAction(QString::fromUtf8(item.text).section(u'\t', 0, 0));
+            showKeyName(entry, QString::fromUtf8(item.text).section(u'\t', 1, 1));
             entry->setStatusTip(promptOf(item.command));
             entry->setEnabled(commandEnabled(item.command));
             const int command = item.command;
@@ -293,5 +308,5 @@ void CMainFrame::showHelp() {
 // for its printer afresh.
 void CMainFrame::printSetup() {
     QPrinter printer;
-    PrintDialog::run(this, printer);
+    PrintDialog::runSetup(this, printer);
 }

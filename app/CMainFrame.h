@@ -23,24 +23,28 @@ public:
 
     static void RegisterScreenTemplates();
 
-    static void OpenMainMenu();
+    // Each opener is false, the user told why, when the screen could not be opened.
+    static bool OpenMainMenu();
     static void CloseMainMenu();
-    static void OpenAddNew();
+    static bool OpenAddNew();
     static void CloseAddNew();
-    static void OpenFindID();
+    static bool OpenFindID();
     static void CloseFindID();
-    static void OpenFindName();
+    static bool OpenFindName();
     static void CloseFindName();
-    static void OpenViewResults();
+    static bool OpenViewResults();
     static void CloseViewResults();
-    static void OpenViewRec();
+    static bool OpenViewRec();
     static void CloseViewRec();
-    static void OpenViewComplaint();
+    static bool OpenViewComplaint();
     static void CloseViewComplaint();
-    static void OpenIssuPrescription();
+    static bool OpenIssuPrescription();
     static void CloseIssuPrescription();
-    static void OpenEditClinicInfo1();
+    static bool OpenEditClinicInfo1();
     static void CloseEditClinicInfo1();
+
+    // Leaves the screen for the main menu; the screen stays when the menu cannot be opened.
+    static void ReturnToMainMenu(int fromScreen);
 
     // The first view of the first open document of that screen, or null.
     static FormView* GetScreenView(int screenIndex);
@@ -61,7 +65,7 @@ public:
     void frameTitleChanged(CChildFrame* frame) override;
 
 private:
-    static void openScreen(int screenIndex, const char* title);
+    static bool openScreen(int screenIndex, const char* title);
     static void closeScreen(int screenIndex);
 
     void createToolbar();

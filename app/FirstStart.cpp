@@ -60,12 +60,12 @@ void FirstStart::offerEmptyDatabase(QWidget* owner) {
                                  ".\nCreate an empty one now?\n\nChoose No to go on without "
                                  "records; every task will then report that it cannot reach "
                                  "them.";
-    if (MessageBox(owner, question, kAppTitle, MsgIcon::Question, MsgButtons::YesNo) != IDYES)
+    if (MessageBox(owner, question, "Confirmation", MsgIcon::Question, MsgButtons::YesNo) != IDYES)
         return;
     const QString supplied = suppliedDatabase();
     if (supplied.isEmpty() || !copyNew(supplied, kDatabase))
         MessageBox(owner,
                    "The empty records database could not be created in " +
                        folder.toStdString() + ".",
-                   kAppTitle, MsgIcon::Stop);
+                   "Error", MsgIcon::Stop);
 }

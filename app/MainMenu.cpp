@@ -51,19 +51,20 @@ void MainMenu::DoDataExchange(DataExchange& dx) {
     dx.text(IDC_MAIN_DATE, dateText);
 }
 
-// The one task that closes the main menu before its screen opens.
 void MainMenu::addPatient() {
-    CMainFrame::CloseMainMenu();
-    CMainFrame::OpenAddNew();
+    if (CMainFrame::OpenAddNew())
+        CMainFrame::CloseMainMenu();
 }
 
 void MainMenu::locateByID() {
-    CMainFrame::OpenFindID();
+    if (!CMainFrame::OpenFindID())
+        return;
     CMainFrame::CloseMainMenu();
 }
 
 void MainMenu::locateByName() {
-    CMainFrame::OpenFindName();
+    if (!CMainFrame::OpenFindName())
+        return;
     CMainFrame::CloseMainMenu();
 }
 
@@ -73,7 +74,8 @@ void MainMenu::listAllPatients() {
         MessageBox(this, "Error fetching patients list", "Error", MsgIcon::Stop);
         return;
     }
-    CMainFrame::OpenViewResults();
+    if (!CMainFrame::OpenViewResults())
+        return;
     if (auto* results = CMainFrame::ScreenView<ViewResults>(SCREEN_VIEW_RESULTS)) {
         results->resultIds = std::move(patients.m_ids);
         results->resultFirstNames = std::move(patients.m_firstNames);
@@ -84,12 +86,14 @@ void MainMenu::listAllPatients() {
 }
 
 void MainMenu::issuePrescription() {
-    CMainFrame::OpenIssuPrescription();
+    if (!CMainFrame::OpenIssuPrescription())
+        return;
     CMainFrame::CloseMainMenu();
 }
 
 void MainMenu::editClinicInfo() {
-    CMainFrame::OpenEditClinicInfo1();
+    if (!CMainFrame::OpenEditClinicInfo1())
+        return;
     CMainFrame::CloseMainMenu();
 }
 

@@ -23,11 +23,23 @@ const char* iconName(MsgIcon icon) {
     return "no icon";
 }
 
+const char* buttonsName(MsgButtons buttons) {
+    switch (buttons) {
+    case MsgButtons::YesNo:
+        return "Yes/No";
+    case MsgButtons::YesNoCancel:
+        return "Yes/No/Cancel";
+    case MsgButtons::Ok:
+        break;
+    }
+    return "OK";
+}
+
 } // namespace
 
 std::string describe(const BoxRecord& box) {
     return "\"" + box.text + "\" [" + box.caption + ", " + iconName(box.icon) + ", " +
-           (box.buttons == MsgButtons::YesNo ? "Yes/No" : "OK") + "]";
+           buttonsName(box.buttons) + "]";
 }
 
 UiResponder& UiResponder::current() {

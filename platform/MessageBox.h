@@ -5,7 +5,7 @@
 class QWidget;
 
 enum class MsgIcon { None, Information, Question, Exclamation, Stop };
-enum class MsgButtons { Ok, YesNo };
+enum class MsgButtons { Ok, YesNo, YesNoCancel };
 
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
@@ -22,6 +22,6 @@ struct BoxRecord {
 
 std::string describe(const BoxRecord& box);
 
-// The only way the program shows a message. Returns IDOK, IDYES or IDNO.
+// The only way the program shows a message. Returns IDOK, IDYES, IDNO or IDCANCEL.
 int MessageBox(QWidget* parent, const std::string& text, const std::string& caption,
                MsgIcon icon, MsgButtons buttons = MsgButtons::Ok);

@@ -8,4 +8,8 @@ public:
     static bool run(QWidget* parent, QPrinter& printer) {
         return UiResponder::current().printDialog(parent, printer);
     }
+    // Paper and printer only: nothing is printed from here.
+    static bool runSetup(QWidget* parent, QPrinter& printer) {
+        return UiResponder::current().pageSetupDialog(parent, printer);
+    }
 };

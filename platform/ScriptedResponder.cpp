@@ -19,8 +19,29 @@ void ScriptedResponder::expectFile(const FileRequest& request, std::optional<std
 }
 
 void ScriptedResponder::expectPrint(std::function<bool(QPrinter&)> setUp) {
-    expected.push_back(Print{std::move(setUp)});
+    expected.push_back(Print{std::move(setUp), false});
 }
+
+void ScriptedResponder::expectPageSetup(std::function<bool(QPrinter&)> setUp) {
+    expected.push_back(Print{std::move(setUp), true});
+}
+
+namespace {
+
+// The answer that changes nothing, for a box the test did not script.
+int refusalOf(MsgButtons buttons) {
+    switch (buttons) {
+    case MsgButtons::YesNo:
+        return IDNO;
+    case MsgButtons::YesNoCancel:
+        return IDCANCEL;
+    case MsgButtons::Ok:
+        break;
+    }
+    return IDOK;
+}
+
+} // namespace
 
 template <class T> T* ScriptedResponder::next(const std::string& what) {
     if (expected.empty() || !std::holds_alternative<T>(expected.front())) {
@@ -33,7 +54,7 @@ template <class T> T* ScriptedResponder::next(const std::string& what) {
 int ScriptedResponder::messageBox(QWidget*, const BoxRecord& box) {
     shown.push_back(box);
     Box* script = next<Box>("message box " + describe(box));
-    const int refusal = box.buttons == MsgButtons::YesNo ? IDNO : IDOK;
+    const int refusal = refusalOf(box.buttons);
     if (!script)
         return refusal;
     int answer = script->answer;
@@ -59,9 +80,23 @@ std::optional<std::string> ScriptedResponder::fileDialog(QWidget*, const FileReq
 }
 
 bool ScriptedResponder::printDialog(QWidget*, QPrinter& printer) {
-    Print* script = next<Print>("print dialog");
+    return printerDialog(false, printer);
+}
+
+bool ScriptedResponder::pageSetupDialog(QWidget*, QPrinter& printer) {
+    return printerDialog(true, printer);
+}
+
+bool ScriptedResponder::printerDialog(bool pageSetup, QPrinter& printer) {
+    const std::string what = pageSetup ? "page setup dialog" : "print dialog";
+    Print* script = next<Print>(what);
     if (!script)
         return false;
+    if (script->pageSetup != pageSetup) {
+        problems.push_back("expected another dialog than the " + what);
+        expected.pop_front();
+        return false;
+    }
     auto setUp = std::move(script->setUp);
     expected.pop_front();
     return setUp ? setUp(printer) : false;
@@ -74,6 +109,8 @@ std::vector<std::string> ScriptedResponder::unmet() const {
             waiting.push_back("expected box never shown: " + describe(box->box));
         else if (std::holds_alternative<File>(e))
             waiting.push_back("expected file dialog never shown");
+        else if (std::get<Print>(e).pageSetup)
+            waiting.push_back("expected page setup dialog never shown");
         else
             waiting.push_back("expected print dialog never shown");
     }

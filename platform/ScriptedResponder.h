@@ -20,10 +20,13 @@ public:
     void expectFile(const FileRequest& request, std::optional<std::string> answer);
     // setUp may choose the printer (a PDF file, say); returning false cancels the dialog.
     void expectPrint(std::function<bool(QPrinter&)> setUp);
+    // The page setup dialog, which never prints; answered as expectPrint's.
+    void expectPageSetup(std::function<bool(QPrinter&)> setUp);
 
     int messageBox(QWidget* parent, const BoxRecord& box) override;
     std::optional<std::string> fileDialog(QWidget* parent, const FileRequest& request) override;
     bool printDialog(QWidget* parent, QPrinter& printer) override;
+    bool pageSetupDialog(QWidget* parent, QPrinter& printer) override;
 
     const std::vector<BoxRecord>& boxes() const { return shown; }
     const std::vector<std::string>& failures() const { return problems; }
@@ -43,10 +46,12 @@ private:
     };
     struct Print {
         std::function<bool(QPrinter&)> setUp;
+        bool pageSetup = false;
     };
     using Expected = std::variant<Box, File, Print>;
 
     template <class T> T* next(const std::string& what);
+    bool printerDialog(bool pageSetup, QPrinter& printer);
 
     std::deque<Expected> expected;
     std::vector<BoxRecord> shown;

@@ -28,6 +28,8 @@ public:
     virtual std::optional<std::string> fileDialog(QWidget* parent, const FileRequest& request) = 0;
     // Lets the user choose and set up the printer; false when the user cancelled.
     virtual bool printDialog(QWidget* parent, QPrinter& printer) = 0;
+    // Lets the user set up the page and printer without printing; false when cancelled.
+    virtual bool pageSetupDialog(QWidget* parent, QPrinter& printer) = 0;
 
     // The responder in force: the installed one, else the one that shows real dialogs.
     static UiResponder& current();

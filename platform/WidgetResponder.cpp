@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -30,19 +31,45 @@ QWidget* ownerOf(QWidget* parent) {
     return parent ? parent->window() : QApplication::activeWindow();
 }
 
+QMessageBox::StandardButtons toQtButtons(MsgButtons buttons) {
+    switch (buttons) {
+    case MsgButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case MsgButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MsgButtons::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+int fromQtAnswer(int answer) {
+    switch (answer) {
+    case QMessageBox::Yes:
+        return IDYES;
+    case QMessageBox::No:
+        return IDNO;
+    case QMessageBox::Cancel:
+        return IDCANCEL;
+    }
+    return IDOK;
+}
+
 } // namespace
 
 int WidgetResponder::messageBox(QWidget* parent, const BoxRecord& box) {
-    const bool yesNo = box.buttons == MsgButtons::YesNo;
+    const bool ok = box.buttons == MsgButtons::Ok;
     QMessageBox dialog(toQtIcon(box.icon), QString::fromStdString(box.caption),
-                       QString::fromStdString(box.text),
-                       yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                       QString::fromStdString(box.text), toQtButtons(box.buttons),
                        ownerOf(parent));
-    dialog.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
+    dialog.setDefaultButton(ok ? QMessageBox::Ok : QMessageBox::Yes);
+    if (box.buttons == MsgButtons::YesNoCancel)
+        dialog.setEscapeButton(QMessageBox::Cancel);
     const int answer = dialog.exec();
-    if (!yesNo)
-        return IDOK;
-    return answer == QMessageBox::Yes ? IDYES : IDNO;
+    // Closing a yes/no box without answering means no.
+    if (box.buttons == MsgButtons::YesNo && answer != QMessageBox::Yes)
+        return IDNO;
+    return ok ? IDOK : fromQtAnswer(answer);
 }
 
 std::optional<std::string> WidgetResponder::fileDialog(QWidget* parent,
@@ -66,5 +93,10 @@ bool WidgetResponder::printDialog(QWidget* parent, QPrinter& printer) {
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
     dialog.setMinMax(1, 65535);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool WidgetResponder::pageSetupDialog(QWidget* parent, QPrinter& printer) {
+    QPageSetupDialog dialog(&printer, ownerOf(parent));
     return dialog.exec() == QDialog::Accepted;
 }

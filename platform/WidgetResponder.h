@@ -8,4 +8,5 @@ public:
     int messageBox(QWidget* parent, const BoxRecord& box) override;
     std::optional<std::string> fileDialog(QWidget* parent, const FileRequest& request) override;
     bool printDialog(QWidget* parent, QPrinter& printer) override;
+    bool pageSetupDialog(QWidget* parent, QPrinter& printer) override;
 };

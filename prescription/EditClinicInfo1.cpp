@@ -1,6 +1,7 @@
 #include "prescription/EditClinicInfo1.h"
 
 #include "app/CMainFrame.h"
+#include "app/Screens.h"
 #include "platform/DataExchange.h"
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
@@ -84,6 +85,5 @@ std::array<const std::string*, 8> EditClinicInfo1::values() const {
 }
 
 void EditClinicInfo1::backToMainMenu() {
-    CMainFrame::CloseEditClinicInfo1();
-    CMainFrame::OpenMainMenu();
+    CMainFrame::ReturnToMainMenu(SCREEN_EDIT_CLINIC_INFO);
 }

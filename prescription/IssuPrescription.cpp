@@ -1,6 +1,7 @@
 #include "prescription/IssuPrescription.h"
 
 #include "app/CMainFrame.h"
+#include "app/Screens.h"
 #include "platform/ComboBox.h"
 #include "platform/CompleteEntry.h"
 #include "platform/DataExchange.h"
@@ -197,8 +198,7 @@ PrescriptionEntries IssuPrescription::entries() const {
 }
 
 void IssuPrescription::cancel() {
-    CMainFrame::CloseIssuPrescription();
-    CMainFrame::OpenMainMenu();
+    CMainFrame::ReturnToMainMenu(SCREEN_ISSUE_PRESCRIPTION);
 }
 
 ComboBox* IssuPrescription::nameBox() const {

@@ -16,7 +16,7 @@ const FormTemplate kViewComplaintForm = {
 
         {K::GroupBox, IDC_STATIC, 7, 40, 299, 43, "Vital signs"},
         {K::Label, IDC_STATIC, 16, 51, 0, 0, "Temperature", Style::None, IDC_VISIT_TEMPERATURE},
-        {K::Edit, IDC_VISIT_TEMPERATURE, 70, 49, 38, 12, "", Style::Digits},
+        {K::Edit, IDC_VISIT_TEMPERATURE, 70, 49, 38, 12},
         {K::Label, IDC_STATIC, 115, 51, 0, 0, "C°"},
         {K::Label, IDC_STATIC, 172, 51, 0, 0, "Blood Pressure", Style::None,
          IDC_VISIT_BLOOD_PRESSURE},
@@ -35,7 +35,7 @@ const FormTemplate kViewComplaintForm = {
         {K::Edit, IDC_VISIT_HEIGHT, 347, 49, 30, 12, "", Style::Digits},
         {K::Label, IDC_STATIC, 381, 52, 0, 0, "cm"},
         {K::Label, IDC_STATIC, 317, 68, 0, 0, "Weight", Style::None, IDC_VISIT_WEIGHT},
-        {K::Edit, IDC_VISIT_WEIGHT, 347, 65, 30, 12, "", Style::Digits},
+        {K::Edit, IDC_VISIT_WEIGHT, 347, 65, 30, 12},
         {K::Label, IDC_STATIC, 381, 68, 0, 0, "Kg"},
 
         {K::GroupBox, IDC_STATIC, 7, 85, 392, 215, "Physical examination"},

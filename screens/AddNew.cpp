@@ -6,6 +6,7 @@
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/BirthDate.h"
 #include "screens/ViewRec.h"
 #include "store/PatientRecord.h"
 
@@ -36,6 +37,8 @@ void AddNew::addPatient() {
                    MsgIcon::Information);
         return;
     }
+    if (!BirthDate::confirm(this, IDC_ADDNEW_DOB, dob))
+        return;
     PatientRecord record;
     if (!record.Add(firstName, lastName, dob, gender, address, telephone)) {
         MessageBox(this, "Error adding new record", "Error", MsgIcon::Stop);
@@ -49,7 +52,8 @@ void AddNew::addPatient() {
         return;
     }
     // This screen stays open beneath the record until the next time add screens are closed.
-    CMainFrame::OpenViewRec();
+    if (!CMainFrame::OpenViewRec())
+        return;
     if (auto* rec = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC)) {
         rec->patientId = record.m_id;
         rec->LoadPatient();
@@ -57,6 +61,5 @@ void AddNew::addPatient() {
 }
 
 void AddNew::cancel() {
-    CMainFrame::CloseAddNew();
-    CMainFrame::OpenMainMenu();
+    CMainFrame::ReturnToMainMenu(SCREEN_ADD_NEW);
 }

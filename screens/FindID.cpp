@@ -28,6 +28,10 @@ void FindID::LocateByID() {
     }
     PatientNameList patient;
     if (!patient.FetchByID(patientId)) {
+        if (patient.m_failed) {
+            MessageBox(this, "Error fetching patient information", "Error", MsgIcon::Stop);
+            return;
+        }
         MessageBox(this, "No patient with the given ID.", "Information", MsgIcon::Information);
         // Ready for the number to be typed again over the one that missed.
         auto* field = control<QLineEdit>(IDC_FINDID_PATIENT_ID);
@@ -36,7 +40,8 @@ void FindID::LocateByID() {
         return;
     }
     const std::string typed = patientId;
-    CMainFrame::OpenViewRec();
+    if (!CMainFrame::OpenViewRec())
+        return;
     if (auto* record = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC)) {
         record->patientId = typed;
         record->LoadPatient();
@@ -45,6 +50,5 @@ void FindID::LocateByID() {
 }
 
 void FindID::cancel() {
-    CMainFrame::CloseFindID();
-    CMainFrame::OpenMainMenu();
+    CMainFrame::ReturnToMainMenu(SCREEN_FIND_ID);
 }

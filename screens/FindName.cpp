@@ -54,7 +54,8 @@ void FindName::LocateByName() {
         return;
     }
     const std::string patient = patientIds[size_t(selectedIndex)];
-    CMainFrame::OpenViewRec();
+    if (!CMainFrame::OpenViewRec())
+        return;
     if (auto* record = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC)) {
         record->patientId = patient;
         record->LoadPatient();
@@ -63,8 +64,7 @@ void FindName::LocateByName() {
 }
 
 void FindName::cancel() {
-    CMainFrame::CloseFindName();
-    CMainFrame::OpenMainMenu();
+    CMainFrame::ReturnToMainMenu(SCREEN_FIND_NAME);
 }
 
 ComboBox* FindName::nameBox() const {

@@ -14,6 +14,7 @@
 #include "store/ComplaintRecord.h"
 
 #include <QLineEdit>
+#include <QRegularExpressionValidator>
 #include <iterator>
 
 namespace {
@@ -24,11 +25,12 @@ struct Finding {
     int maxChars;
 };
 constexpr int kVital = 3;
+constexpr int kDecimalVital = 5; // "101.3"
 constexpr int kExamination = 65535;
 const Finding kFindings[] = {
-    {IDC_VISIT_TEMPERATURE, kVital},        {IDC_VISIT_BLOOD_PRESSURE, 50},
+    {IDC_VISIT_TEMPERATURE, kDecimalVital}, {IDC_VISIT_BLOOD_PRESSURE, 50},
     {IDC_VISIT_RESPIRATORY_RATE, kVital},   {IDC_VISIT_PULSE, kVital},
-    {IDC_VISIT_HEIGHT, kVital},             {IDC_VISIT_WEIGHT, kVital},
+    {IDC_VISIT_HEIGHT, kVital},             {IDC_VISIT_WEIGHT, kDecimalVital},
     {IDC_VISIT_EYES, kExamination},         {IDC_VISIT_HEENT, kExamination},
     {IDC_VISIT_RESPIRATORY, kExamination},  {IDC_VISIT_CARDIOVASCULAR, kExamination},
     {IDC_VISIT_GASTROINTESTINAL, kExamination}, {IDC_VISIT_GENITOURINARY, kExamination},
@@ -41,6 +43,38 @@ static_assert(std::size(kFindings) == std::tuple_size_v<decltype(ViewComplaint::
 
 const char* const kRequired = "Please complete all the required fileds (marked with * ).";
 
+// The values a human body plausibly has; anything outside is more likely a slip of the keys.
+struct VitalRange {
+    int id;
+    size_t finding; // position in ViewComplaint::findings
+    const char* name;
+    const char* unit;
+    double lowest;
+    double highest;
+};
+const VitalRange kVitalRanges[] = {
+    {IDC_VISIT_TEMPERATURE, 0, "Temperature", "C°", 30, 45},
+    {IDC_VISIT_RESPIRATORY_RATE, 2, "Respiratory rate", "/min", 4, 80},
+    {IDC_VISIT_PULSE, 3, "Pulse", "/min", 20, 250},
+    {IDC_VISIT_HEIGHT, 4, "Height", "cm", 20, 250},
+    {IDC_VISIT_WEIGHT, 5, "Weight", "Kg", 0.5, 400},
+};
+
+std::string outsideRangeQuestion(const VitalRange& range, const std::string& value) {
+    return QString("%1 %2 %3 is outside the usual range (%4 to %5). Store the visit anyway?")
+        .arg(QString::fromUtf8(range.name), QString::fromStdString(value),
+             QString::fromUtf8(range.unit))
+        .arg(range.lowest)
+        .arg(range.highest)
+        .toStdString();
+}
+
+// Temperature and weight take one decimal: "37.5", "101.3", "72.5".
+void acceptOneDecimal(QLineEdit* edit) {
+    static const QRegularExpression oneDecimal("[0-9]{0,3}(\\.[0-9]?)?");
+    edit->setValidator(new QRegularExpressionValidator(oneDecimal, edit));
+}
+
 } // namespace
 
 ViewComplaint::ViewComplaint() : FormView(kViewComplaintForm) {
@@ -50,6 +84,8 @@ ViewComplaint::ViewComplaint() : FormView(kViewComplaintForm) {
     connect(box->lineEdit(), &QLineEdit::textEdited, this,
             [this, box] { CompleteEntry(box, autoComplete); });
 
+    acceptOneDecimal(control<QLineEdit>(IDC_VISIT_TEMPERATURE));
+    acceptOneDecimal(control<QLineEdit>(IDC_VISIT_WEIGHT));
     for (const Finding& finding : kFindings)
         onChanged(finding.id, [this] { trackChange(); });
     onChanged(IDC_VISIT_COMPLAINT, [this] { trackChange(); });
@@ -58,7 +94,7 @@ ViewComplaint::ViewComplaint() : FormView(kViewComplaintForm) {
     onClicked(IDC_VISIT_ADD, [this] { add(); });
     onClicked(IDC_VISIT_UPDATE, [this] { update(); });
     onClicked(IDC_VISIT_DELETE, [this] { remove(); });
-    onClicked(IDC_VISIT_CANCEL, [this] { leave(); });
+    onClicked(IDC_VISIT_CANCEL, [this] { cancel(); });
 }
 
 void ViewComplaint::DoDataExchange(DataExchange& dx) {
@@ -94,7 +130,10 @@ void ViewComplaint::fillComplaintList(const std::vector<std::string>& complaints
 }
 
 void ViewComplaint::trackChange() {
-    if (!newVisit && !loading)
+    if (loading)
+        return;
+    changed = true;
+    if (!newVisit)
         enableControl(IDC_VISIT_UPDATE, true);
 }
 
@@ -105,31 +144,64 @@ std::vector<std::string> ViewComplaint::visitTexts() const {
 }
 
 void ViewComplaint::add() {
-    UpdateData(true);
-    if (complaint.empty()) {
-        MessageBox(this, kRequired, "Error", MsgIcon::Information);
-        return;
-    }
-    ComplaintRecord record;
-    if (!record.Add(patientId, visitDate, visitTexts())) {
-        MessageBox(this, "Error adding new complaint", "Error", MsgIcon::Stop);
-        return;
-    }
-    leave();
+    if (saveVisit())
+        leave();
 }
 
 void ViewComplaint::update() {
+    if (saveVisit())
+        enableControl(IDC_VISIT_UPDATE, false);
+}
+
+// Stores the visit as the screen's mode says: added when new, else updated. False, with the
+// reason shown, leaves the visit on screen as typed.
+bool ViewComplaint::saveVisit() {
     UpdateData(true);
     if (complaint.empty()) {
         MessageBox(this, kRequired, "Error", MsgIcon::Information);
-        return;
+        return false;
     }
+    if (!vitalSignsConfirmed())
+        return false;
     ComplaintRecord record;
-    if (!record.Update(visitId, patientId, visitDate, visitTexts())) {
-        MessageBox(this, "Error updating complaint", "Error", MsgIcon::Stop);
+    if (newVisit ? !record.Add(patientId, visitDate, visitTexts())
+                 : !record.Update(visitId, patientId, visitDate, visitTexts())) {
+        MessageBox(this, newVisit ? "Error adding new complaint" : "Error updating complaint",
+                   "Error", MsgIcon::Stop);
+        return false;
+    }
+    changed = false;
+    return true;
+}
+
+// A value outside the plausible range is stored only when the user says so; otherwise the
+// user is taken back to it.
+bool ViewComplaint::vitalSignsConfirmed() {
+    for (const VitalRange& range : kVitalRanges) {
+        const std::string& text = findings[range.finding];
+        bool isNumber = false;
+        const double value = QString::fromStdString(text).toDouble(&isNumber);
+        if (text.empty() || (isNumber && value >= range.lowest && value <= range.highest))
+            continue;
+        if (MessageBox(this, outsideRangeQuestion(range, text), "Confirmation", MsgIcon::Question,
+                       MsgButtons::YesNo) != IDYES) {
+            controlWidget(range.id)->setFocus();
+            return false;
+        }
+    }
+    return true;
+}
+
+// Leaving a visit with unsaved typing asks first, as closing a changed document does.
+void ViewComplaint::cancel() {
+    if (!changed) {
+        leave();
         return;
     }
-    enableControl(IDC_VISIT_UPDATE, false);
+    const int answer = MessageBox(this, "The visit has changed, would you like to save?",
+                                  "Confirmation", MsgIcon::Question, MsgButtons::YesNoCancel);
+    if (answer == IDNO || (answer == IDYES && saveVisit()))
+        leave();
 }
 
 void ViewComplaint::remove() {
@@ -147,7 +219,8 @@ void ViewComplaint::remove() {
 
 void ViewComplaint::leave() {
     const std::string patient = patientId;
-    CMainFrame::OpenViewRec();
+    if (!CMainFrame::OpenViewRec())
+        return;
     if (auto* record = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC)) {
         record->patientId = patient;
         record->LoadPatient();

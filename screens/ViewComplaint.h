@@ -37,6 +37,9 @@ private:
     void trackChange();
     void add();
     void update();
+    bool saveVisit();
+    bool vitalSignsConfirmed();
+    void cancel();
     void remove();
     void leave();
     std::vector<std::string> visitTexts() const;
@@ -45,4 +48,5 @@ private:
     std::string patientNumber;
     bool autoComplete = false;
     bool loading = false; // the program is filling the complaint list
+    bool changed = false; // typed into since the visit was shown or stored
 };

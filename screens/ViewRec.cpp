@@ -10,6 +10,7 @@
 #include "screens/AddEntryDialog.h"
 #include "screens/AddMedicationDialog.h"
 #include "screens/AddTestDialog.h"
+#include "screens/BirthDate.h"
 #include "screens/ViewComplaint.h"
 #include "store/store.h"
 
@@ -210,34 +211,44 @@ void ViewRec::detailChanged() {
 }
 
 void ViewRec::updateInfo() {
+    saveDetails();
+}
+
+// Checks and stores the details on screen; false, with the reason shown, leaves them there.
+bool ViewRec::saveDetails() {
     UpdateData(true);
     if (firstName.empty() || lastName.empty()) {
         MessageBox(this, "Please complete all the required fileds (marked with * ).", "Error",
                    MsgIcon::Information);
-        return;
+        return false;
     }
-    if (savePatient()) {
-        infoChanged = false;
-        enableControl(IDC_REC_UPDATE_INFO, false);
+    if (!BirthDate::confirm(this, IDC_REC_DOB, dob))
+        return false;
+    PatientRecord record;
+    if (!record.Update(patientNumber, firstName, lastName, dob, gender, address, telephone)) {
+        MessageBox(this, "Error updating patient info", "Error", MsgIcon::Stop);
+        return false;
     }
+    infoChanged = false;
+    enableControl(IDC_REC_UPDATE_INFO, false);
+    return true;
 }
 
-bool ViewRec::savePatient() {
-    PatientRecord record;
-    if (record.Update(patientNumber, firstName, lastName, dob, gender, address, telephone))
+// Before the screen is left: unsaved details are saved if the user wishes. False keeps the
+// user here with the edits, after a failed check or save.
+bool ViewRec::mayLeave() {
+    if (!infoChanged)
         return true;
-    MessageBox(this, "Error updating patient info", "Error", MsgIcon::Stop);
-    return false;
+    if (MessageBox(this, "Patient information has changed, would you like to save?",
+                   "Confirmation", MsgIcon::Question, MsgButtons::YesNo) != IDYES)
+        return true;
+    return saveDetails();
 }
 
 void ViewRec::close() {
-    if (infoChanged && MessageBox(this, "Patient information has changed, would you like to save?",
-                                  "Confirmation", MsgIcon::Question, MsgButtons::YesNo) == IDYES) {
-        UpdateData(true);
-        savePatient();
-    }
-    CMainFrame::CloseViewRec();
-    CMainFrame::OpenMainMenu();
+    if (!mayLeave())
+        return;
+    CMainFrame::ReturnToMainMenu(SCREEN_VIEW_REC);
 }
 
 void ViewRec::historyTypeClicked(int type) {
@@ -290,8 +301,10 @@ void ViewRec::loadList(int type) {
 
 void ViewRec::add() {
     UpdateData(true);
-    if (historyType == Visits)
-        openNewVisit();
+    if (historyType == Visits) {
+        if (mayLeave())
+            openNewVisit();
+    }
     else if (historyType >= Medical && historyType <= Tests)
         runDialogAndReload(historyType);
 }
@@ -316,7 +329,8 @@ void ViewRec::runDialogAndReload(int type) {
 }
 
 void ViewRec::openNewVisit() {
-    CMainFrame::OpenViewComplaint();
+    if (!CMainFrame::OpenViewComplaint())
+        return;
     if (auto* visit = CMainFrame::ScreenView<ViewComplaint>(SCREEN_VIEW_COMPLAINT)) {
         visit->patientId = patientId;
         visit->enableControl(IDC_VISIT_ADD, true);
@@ -332,6 +346,8 @@ void ViewRec::viewVisit() {
         MessageBox(this, "No selected entry.", "Error", MsgIcon::Information);
         return;
     }
+    if (!mayLeave())
+        return;
     const std::string visitId = rowIds[size_t(row)];
     ComplaintList visits;
     if (!visits.FetchDetails(visitId)) {
@@ -339,7 +355,8 @@ void ViewRec::viewVisit() {
                    MsgIcon::Stop);
         return;
     }
-    CMainFrame::OpenViewComplaint();
+    if (!CMainFrame::OpenViewComplaint())
+        return;
     if (auto* visit = CMainFrame::ScreenView<ViewComplaint>(SCREEN_VIEW_COMPLAINT)) {
         visit->patientId = patientId;
         visit->visitId = visitId;
@@ -390,6 +407,8 @@ bool ViewRec::deleteRow(const std::string& id) {
 }
 
 void ViewRec::deleteRecord() {
+    if (!mayLeave())
+        return;
     if (MessageBox(this, "Permenantly delete this medical record?", "Confirmation",
                    MsgIcon::Question, MsgButtons::YesNo) != IDYES)
         return;
@@ -398,8 +417,7 @@ void ViewRec::deleteRecord() {
         return;
     }
     MessageBox(this, "Record deleted successfuly", "Confirmation", MsgIcon::Information);
-    CMainFrame::CloseViewRec();
-    CMainFrame::OpenMainMenu();
+    CMainFrame::ReturnToMainMenu(SCREEN_VIEW_REC);
 }
 
 void ViewRec::listDoubleClicked() {

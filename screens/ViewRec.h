@@ -41,7 +41,8 @@ private:
     void showNoPatient();
     void detailChanged();
     void updateInfo();
-    bool savePatient();
+    bool saveDetails();
+    bool mayLeave();
     void close();
     void historyTypeClicked(int type);
     void loadList(int type);

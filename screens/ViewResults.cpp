@@ -64,7 +64,8 @@ void ViewResults::displaySelected() {
         return;
     }
     const std::string id = resultsList()->cellText(row, 0).toStdString();
-    CMainFrame::OpenViewRec();
+    if (!CMainFrame::OpenViewRec())
+        return;
     if (auto* rec = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC)) {
         rec->patientId = id;
         rec->LoadPatient();
@@ -73,6 +74,5 @@ void ViewResults::displaySelected() {
 }
 
 void ViewResults::close() {
-    CMainFrame::CloseViewResults();
-    CMainFrame::OpenMainMenu();
+    CMainFrame::ReturnToMainMenu(SCREEN_VIEW_RESULTS);
 }

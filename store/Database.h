@@ -2,6 +2,7 @@
 
 #include "store/Statement.h"
 
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -50,6 +51,11 @@ public:
             db.commit();
             return true;
         } catch (const DbError&) {
+            return false;
+        } catch (const std::bad_alloc&) {
+            // Running out of memory fails the operation like any engine failure.
+            return false;
+        } catch (const std::length_error&) {
             return false;
         }
     }

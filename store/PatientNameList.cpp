@@ -20,10 +20,11 @@ bool PatientNameList::FetchAll()
 {
     return Database::run([&](Database& db) {
         // Room for every patient up front: growing three lists of a hundred thousand
-        // names step by step costs more than reading them.
-        Statement highest = db.prepare("SELECT max(ID) FROM patient_info");
-        if (highest.step()) {
-            const auto room = static_cast<size_t>(highest.integer(0));
+        // names step by step costs more than reading them. The room comes from the number
+        // of rows; keys can be anything another program stored, negative or huge.
+        Statement counted = db.prepare("SELECT count(*) FROM patient_info");
+        if (counted.step()) {
+            const auto room = static_cast<size_t>(counted.integer(0));
             m_ids.reserve(m_ids.size() + room);
             m_firstNames.reserve(m_firstNames.size() + room);
             m_lastNames.reserve(m_lastNames.size() + room);
@@ -36,14 +37,17 @@ bool PatientNameList::FetchAll()
 
 bool PatientNameList::FetchByID(const std::string& id)
 {
+    m_failed = false;
     int key = 0;
+    // A number no record can have is a miss, not a failure.
     if (!parseRecordId(id, key))
         return false;
-    return Database::run([&](Database& db) {
+    const size_t before = m_ids.size();
+    m_failed = !Database::run([&](Database& db) {
         Statement rows = db.prepare("SELECT ID, first_name, last_name FROM patient_info WHERE ID = ?");
         rows.bind(1, key);
-        const size_t before = m_ids.size();
         appendRows(*this, rows);
-        return m_ids.size() > before;
+        return true;
     });
+    return !m_failed && m_ids.size() > before;
 }

@@ -11,10 +11,12 @@ public:
     virtual ~PatientNameList() = default;
 
     bool FetchAll();
-    // False when no patient has that number.
+    // False when no patient has that number, or when the engine failed; m_failed tells which.
     bool FetchByID(const std::string& id);
 
     std::vector<std::string> m_ids;
     std::vector<std::string> m_firstNames;
     std::vector<std::string> m_lastNames;
+    // Set by FetchByID: the engine failed, so a false result says nothing about the patient.
+    bool m_failed = false;
 };

@@ -8,6 +8,7 @@
 #include "res/resource.h"
 #include "screens/AddNew.h"
 
+#include <QApplication>
 #include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,9 +39,25 @@ PatientNameList storedPatients() {
     return patients;
 }
 
+const BoxRecord kNewborn{"The date of birth is today's date. Register the patient as a newborn?",
+                         "Confirmation", MsgIcon::Question, MsgButtons::YesNo};
+
+// Types a date of birth as the user does: day, month and year, each part full.
+void typeBirthDate(AddNew& add, QDate date) {
+    auto* picker = add.control<QDateTimeEdit>(IDC_ADDNEW_DOB);
+    picker->setFocus();
+    picker->setSelectedSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(picker, date.toString("ddMMyyyy"));
+}
+
+void typeNames(AddNew& add, const QString& first, const QString& last) {
+    GuiSession::type(add, IDC_ADDNEW_FIRST_NAME, first);
+    GuiSession::type(add, IDC_ADDNEW_LAST_NAME, last);
+    typeBirthDate(add, QDate(1990, 3, 14));
+}
+
 void typeAPatient(AddNew& add) {
-    GuiSession::type(add, IDC_ADDNEW_FIRST_NAME, "Amira");
-    GuiSession::type(add, IDC_ADDNEW_LAST_NAME, "Haddad");
+    typeNames(add, "Amira", "Haddad");
     GuiSession::click(add, IDC_ADDNEW_FEMALE);
     GuiSession::type(add, IDC_ADDNEW_ADDRESS, "12 Cedar Street");
     GuiSession::key(add, IDC_ADDNEW_ADDRESS, Qt::Key_Return);
@@ -116,8 +133,7 @@ private slots:
         PatientDetails details;
         QVERIFY(details.Fetch(stored.m_ids[0]));
         QCOMPARE(details.m_gender, 1);
-        QCOMPARE(details.m_dob.format("%d/%m/%Y"),
-                 QDate::currentDate().toString("dd/MM/yyyy").toStdString());
+        QCOMPARE(details.m_dob.format("%d/%m/%Y"), std::string("14/03/1990"));
         VERIFY_BOXES(s);
     }
 
@@ -141,7 +157,7 @@ private slots:
         AddNew* add = openAddNew(s);
         s.boxes().expectBox(kRequired);
         GuiSession::click(*add, IDC_ADDNEW_ADD);
-        GuiSession::type(*add, IDC_ADDNEW_FIRST_NAME, "Amira");
+        typeNames(*add, "Amira", "");
         s.boxes().expectBox(kRequired);
         GuiSession::click(*add, IDC_ADDNEW_ADD);
         add->control<QLineEdit>(IDC_ADDNEW_FIRST_NAME)->clear();
@@ -155,6 +171,43 @@ private slots:
         s.boxes().expectBox(kViewRecord, IDNO);
         GuiSession::click(*add, IDC_ADDNEW_ADD);
         QCOMPARE(storedPatients().m_firstNames, std::vector<std::string>{" "});
+        VERIFY_BOXES(s);
+    }
+
+    // A date of birth left at today is a newborn only when the user says so; one in the
+    // future is never stored.
+    void theDateOfBirthIsCheckedBeforeAdding_data() {
+        QTest::addColumn<int>("daysFromToday");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("today, a newborn") << 0 << IDYES << true;
+        QTest::newRow("today, not meant") << 0 << IDNO << false;
+        QTest::newRow("tomorrow") << 1 << IDOK << false;
+        QTest::newRow("yesterday") << -1 << 0 << true;
+    }
+    void theDateOfBirthIsCheckedBeforeAdding() {
+        QFETCH(int, daysFromToday);
+        QFETCH(int, answer);
+        QFETCH(bool, stored);
+        GuiSession s;
+        AddNew* add = openAddNew(s);
+        GuiSession::type(*add, IDC_ADDNEW_FIRST_NAME, "Rami");
+        GuiSession::type(*add, IDC_ADDNEW_LAST_NAME, "Nasr");
+        if (daysFromToday != 0)
+            typeBirthDate(*add, QDate::currentDate().addDays(daysFromToday));
+        if (daysFromToday == 0)
+            s.boxes().expectBox(kNewborn, answer);
+        else if (daysFromToday > 0)
+            s.boxes().expectBox({"The date of birth cannot be in the future.", "Error",
+                                 MsgIcon::Information, MsgButtons::Ok});
+        if (stored)
+            s.boxes().expectBox(kViewRecord, IDNO);
+        GuiSession::click(*add, IDC_ADDNEW_ADD);
+        QCOMPARE(storedPatients().m_ids.size(), size_t(stored));
+        if (!stored) {
+            QCOMPARE(s.active<AddNew>(), add);
+            QCOMPARE(QApplication::focusWidget(), add->controlWidget(IDC_ADDNEW_DOB));
+        }
         VERIFY_BOXES(s);
     }
 
@@ -176,8 +229,7 @@ private slots:
         GuiSession s;
         for (int i = 0; i < 2; ++i) {
             AddNew* add = openAddNew(s);
-            GuiSession::type(*add, IDC_ADDNEW_FIRST_NAME, "Omar");
-            GuiSession::type(*add, IDC_ADDNEW_LAST_NAME, "Khalil");
+            typeNames(*add, "Omar", "Khalil");
             s.boxes().expectBox(kViewRecord, IDNO);
             GuiSession::click(*add, IDC_ADDNEW_ADD);
         }
@@ -217,8 +269,7 @@ private slots:
     void enterInTheAddressBreaksTheLineAndElsewhereAdds() {
         GuiSession s;
         AddNew* add = openAddNew(s);
-        GuiSession::type(*add, IDC_ADDNEW_FIRST_NAME, "Lina");
-        GuiSession::type(*add, IDC_ADDNEW_LAST_NAME, "Saad");
+        typeNames(*add, "Lina", "Saad");
         GuiSession::key(*add, IDC_ADDNEW_ADDRESS, Qt::Key_Return);
         QCOMPARE(add->control<MultiLineEdit>(IDC_ADDNEW_ADDRESS)->toPlainText(), QString("\n"));
         QVERIFY(storedPatients().m_ids.empty());

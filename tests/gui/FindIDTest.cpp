@@ -10,6 +10,7 @@
 #include "store/store.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 
 namespace {
@@ -78,6 +79,32 @@ private slots:
         FindID* find = openFindID(s);
         GuiSession::type(*find, IDC_FINDID_PATIENT_ID, QString(64, u'9'));
         s.boxes().expectBox(kNoPatient);
+        GuiSession::click(*find, IDC_FINDID_LOCATE);
+        QCOMPARE(s.active<FindID>(), find);
+        VERIFY_BOXES(s);
+    }
+
+    // A failing database must not pass for a patient who is not registered.
+    void aDatabaseFailureIsAnErrorNotAMiss_data() {
+        QTest::addColumn<QByteArray>("replacement");
+        QTest::newRow("missing") << QByteArray();
+        QTest::newRow("damaged") << QByteArray(4096, 'x');
+    }
+    void aDatabaseFailureIsAnErrorNotAMiss() {
+        QFETCH(QByteArray, replacement);
+        GuiSession s;
+        const std::string id = addPatient("Lina", "Farah");
+        FindID* find = openFindID(s);
+        QFile records("clinic_db.mdb");
+        QVERIFY(records.remove());
+        if (!replacement.isEmpty()) {
+            QVERIFY(records.open(QIODevice::WriteOnly));
+            records.write(replacement);
+            records.close();
+        }
+        GuiSession::type(*find, IDC_FINDID_PATIENT_ID, QString::fromStdString(id));
+        s.boxes().expectBox(
+            {"Error fetching patient information", "Error", MsgIcon::Stop, MsgButtons::Ok});
         GuiSession::click(*find, IDC_FINDID_LOCATE);
         QCOMPARE(s.active<FindID>(), find);
         VERIFY_BOXES(s);

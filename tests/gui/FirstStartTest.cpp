@@ -14,7 +14,7 @@ BoxRecord offer(const QString& folder) {
     return {"There is no records database (clinic_db.mdb) in " + folder.toStdString() +
                 ".\nCreate an empty one now?\n\nChoose No to go on without records; every task "
                 "will then report that it cannot reach them.",
-            "Medora 1.0", MsgIcon::Question, MsgButtons::YesNo};
+            "Confirmation", MsgIcon::Question, MsgButtons::YesNo};
 }
 
 QByteArray digest(const QString& path) {

@@ -225,14 +225,77 @@ private slots:
         VERIFY_BOXES(s);
     }
 
-    void vitalSignsTakeAtMostThreeDigits() {
+    // Temperature and weight take one decimal; the other counts are whole numbers.
+    void vitalSignsTakeWhatTheirMeasureNeeds_data() {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("temperature") << IDC_VISIT_TEMPERATURE << "37.5x12" << "37.5";
+        QTest::newRow("temperature, five at most") << IDC_VISIT_TEMPERATURE << "101.35" << "101.3";
+        QTest::newRow("temperature, one dot") << IDC_VISIT_TEMPERATURE << "38..2" << "38.2";
+        QTest::newRow("weight") << IDC_VISIT_WEIGHT << "72,5.5" << "725.5";
+        QTest::newRow("respiratory rate") << IDC_VISIT_RESPIRATORY_RATE << "37.5x12" << "375";
+        QTest::newRow("pulse") << IDC_VISIT_PULSE << "37.5x12" << "375";
+        QTest::newRow("height") << IDC_VISIT_HEIGHT << "37.5x12" << "375";
+    }
+    void vitalSignsTakeWhatTheirMeasureNeeds() {
+        QFETCH(int, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
         GuiSession s;
         ViewComplaint* visit = openNewVisit(addPatient());
-        for (int id : {IDC_VISIT_TEMPERATURE, IDC_VISIT_RESPIRATORY_RATE, IDC_VISIT_PULSE,
-                       IDC_VISIT_HEIGHT, IDC_VISIT_WEIGHT}) {
-            GuiSession::type(*visit, id, "37.5x12");
-            QCOMPARE(visit->control<QLineEdit>(id)->text(), QString("375"));
-        }
+        GuiSession::type(*visit, field, typed);
+        QCOMPARE(visit->control<QLineEdit>(field)->text(), shown);
+        VERIFY_BOXES(s);
+    }
+
+    // A value no body has is more likely a slip: it is stored only when the user says so.
+    void anImplausibleVitalSignAsksBeforeStoring_data() {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("temperature") << IDC_VISIT_TEMPERATURE << "375"
+                                     << "Temperature 375 C° is outside the usual range (30 to 45).";
+        QTest::newRow("low temperature") << IDC_VISIT_TEMPERATURE << "29.9"
+                                         << "Temperature 29.9 C° is outside the usual range (30 "
+                                            "to 45).";
+        QTest::newRow("respiratory rate") << IDC_VISIT_RESPIRATORY_RATE << "3"
+                                          << "Respiratory rate 3 /min is outside the usual range "
+                                             "(4 to 80).";
+        QTest::newRow("pulse") << IDC_VISIT_PULSE << "251"
+                               << "Pulse 251 /min is outside the usual range (20 to 250).";
+        QTest::newRow("height") << IDC_VISIT_HEIGHT << "19"
+                                << "Height 19 cm is outside the usual range (20 to 250).";
+        QTest::newRow("weight") << IDC_VISIT_WEIGHT << ".4"
+                                << "Weight .4 Kg is outside the usual range (0.5 to 400).";
+    }
+    void anImplausibleVitalSignAsksBeforeStoring() {
+        QFETCH(int, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, question);
+        GuiSession s;
+        const std::string patient = addPatient();
+        ViewComplaint* visit = openNewVisit(patient);
+        GuiSession::type(*visit, IDC_VISIT_COMPLAINT, "Check-up");
+        GuiSession::type(*visit, field, typed);
+        const BoxRecord ask{(question + " Store the visit anyway?").toStdString(), "Confirmation",
+                            MsgIcon::Question, MsgButtons::YesNo};
+        s.boxes().expectBox(ask, IDNO);
+        GuiSession::click(*visit, IDC_VISIT_ADD);
+        QCOMPARE(s.active<ViewComplaint>(), visit);
+        QCOMPARE(QApplication::focusWidget(), visit->controlWidget(field));
+        QCOMPARE(visitCount(patient), size_t(0));
+
+        s.boxes().expectBox(ask, IDYES);
+        GuiSession::click(*visit, IDC_VISIT_ADD);
+        verifyBackOnRecordOf(s, patient);
+        QCOMPARE(visitCount(patient), size_t(1));
+        VERIFY_BOXES(s);
+    }
+
+    void otherFieldsKeepTheirLimits() {
+        GuiSession s;
+        ViewComplaint* visit = openNewVisit(addPatient());
         GuiSession::type(*visit, IDC_VISIT_BLOOD_PRESSURE, "120/80 sitting");
         QCOMPARE(visit->control<QLineEdit>(IDC_VISIT_BLOOD_PRESSURE)->text(),
                  QString("120/80 sitting"));
@@ -242,14 +305,54 @@ private slots:
         VERIFY_BOXES(s);
     }
 
-    void cancelReturnsToTheRecordWithoutStoring() {
+    void cancelWithNothingTypedLeavesWithoutAQuestion() {
         GuiSession s;
         const std::string patient = addPatient();
         ViewComplaint* visit = openNewVisit(patient);
-        GuiSession::type(*visit, IDC_VISIT_COMPLAINT, "Fever");
         GuiSession::click(*visit, IDC_VISIT_CANCEL);
         verifyBackOnRecordOf(s, patient);
         QCOMPARE(visitCount(patient), size_t(0));
+        VERIFY_BOXES(s);
+    }
+
+    // Typing into a new visit, or changing a stored one, is never lost without a question.
+    void leavingAChangedVisitAsks_data() {
+        QTest::addColumn<bool>("stored");
+        QTest::addColumn<int>("answer");
+        for (bool stored : {false, true}) {
+            const char* kind = stored ? "stored visit" : "new visit";
+            QTest::addRow("%s, yes saves", kind) << stored << IDYES;
+            QTest::addRow("%s, no discards", kind) << stored << IDNO;
+            QTest::addRow("%s, cancel stays", kind) << stored << IDCANCEL;
+        }
+    }
+    void leavingAChangedVisitAsks() {
+        QFETCH(bool, stored);
+        QFETCH(int, answer);
+        GuiSession s;
+        const std::string patient = addPatient();
+        const std::string visitId = stored ? addVisit(patient, "Cough") : std::string();
+        ViewComplaint* visit = stored ? openStoredVisit(patient, visitId) : openNewVisit(patient);
+        if (!stored)
+            GuiSession::type(*visit, IDC_VISIT_COMPLAINT, "Cough");
+        GuiSession::type(*visit, IDC_VISIT_TREATMENT, "Rest");
+        s.boxes().expectBox({"The visit has changed, would you like to save?", "Confirmation",
+                             MsgIcon::Question, MsgButtons::YesNoCancel},
+                            answer);
+        GuiSession::click(*visit, IDC_VISIT_CANCEL);
+        if (answer == IDCANCEL) {
+            QCOMPARE(s.active<ViewComplaint>(), visit);
+            QCOMPARE(visit->control<MultiLineEdit>(IDC_VISIT_TREATMENT)->toPlainText(),
+                     QString("Rest"));
+        } else {
+            verifyBackOnRecordOf(s, patient);
+        }
+        ComplaintList visits;
+        QVERIFY(visits.Fetch(patient));
+        const bool saved = answer == IDYES;
+        QCOMPARE(visits.m_ids.size(), size_t(stored || saved));
+        if (!visits.m_ids.empty())
+            QCOMPARE(storedVisit(visits.m_ids[0])[22], std::string(saved ? "Rest" : ""));
         VERIFY_BOXES(s);
     }
 
@@ -317,19 +420,6 @@ private slots:
         GuiSession::click(*visit, IDC_VISIT_UPDATE);
         QVERIFY(enabled(*visit, IDC_VISIT_UPDATE));
         QCOMPARE(storedVisit(visitId)[2], std::string("Cough"));
-        VERIFY_BOXES(s);
-    }
-
-    void closeAfterAChangeDiscardsItWithoutAsking() {
-        GuiSession s;
-        const std::string patient = addPatient();
-        const std::string visitId = addVisit(patient, "Cough");
-        ViewComplaint* visit = openStoredVisit(patient, visitId);
-        GuiSession::type(*visit, IDC_VISIT_TREATMENT, "Rest");
-        QVERIFY(enabled(*visit, IDC_VISIT_UPDATE));
-        GuiSession::click(*visit, IDC_VISIT_CANCEL);
-        verifyBackOnRecordOf(s, patient);
-        QCOMPARE(storedVisit(visitId)[22], std::string());
         VERIFY_BOXES(s);
     }
 

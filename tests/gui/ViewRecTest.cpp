@@ -9,10 +9,12 @@
 #include "res/resource.h"
 #include "screens/ViewComplaint.h"
 
+#include <QApplication>
 #include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <optional>
 
 using namespace records;
 
@@ -191,39 +193,6 @@ private slots:
         // Saved details close without a question.
         GuiSession::click(*rec, IDC_REC_CLOSE);
         QVERIFY(s.active<MainMenu>());
-        VERIFY_BOXES(s);
-    }
-
-    void closeWithChangedDetailsAsksToSave() {
-        GuiSession s;
-        const std::string id = addPatient("Nadia", "Aziz");
-
-        // Yes saves even an empty first name: the question skips the required-field test.
-        ViewRec* rec = openRecord(s, id);
-        rec->control<QLineEdit>(IDC_REC_FIRST_NAME)->clear();
-        GuiSession::type(*rec, IDC_REC_TELEPHONE, "9");
-        s.boxes().expectBox(kSaveQuestion, IDYES);
-        GuiSession::click(*rec, IDC_REC_CLOSE);
-        QVERIFY(s.active<MainMenu>());
-        QCOMPARE(GuiSession::openCount(SCREEN_VIEW_REC), 0);
-        PatientDetails stored;
-        QVERIFY(stored.Fetch(id));
-        QCOMPARE(stored.m_firstName, std::string());
-        QCOMPARE(stored.m_telephone, std::string("5559"));
-
-        // A failed save is reported and the screen closes all the same.
-        rec = openRecord(s, id);
-        GuiSession::type(*rec, IDC_REC_FIRST_NAME, "Nour");
-        {
-            DatabaseAway away;
-            s.boxes().expectBox(kSaveQuestion, IDYES);
-            s.boxes().expectBox(kUpdateFailed);
-            GuiSession::click(*rec, IDC_REC_CLOSE);
-        }
-        QVERIFY(s.active<MainMenu>());
-        PatientDetails unchanged;
-        QVERIFY(unchanged.Fetch(id));
-        QCOMPARE(unchanged.m_firstName, std::string());
         VERIFY_BOXES(s);
     }
 
@@ -550,11 +519,70 @@ private slots:
         VERIFY_BOXES(s);
     }
 
-    void addOnVisitsOpensANewVisitAndDropsEditedDetails() {
+    // Every way off the screen asks about unsaved details; only a successful save or "No"
+    // goes on, and anything else keeps the user here with the edits.
+    void leavingWithChangedDetailsAsksToSave_data() {
+        QTest::addColumn<int>("way");
+        QTest::addColumn<QString>("firstName");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("databaseAway");
+        const std::pair<int, const char*> ways[] = {{IDC_REC_CLOSE, "close"},
+                                                    {IDC_REC_ADD, "add a visit"},
+                                                    {IDC_REC_VIEW_EDIT, "view a visit"},
+                                                    {IDC_REC_DELETE_RECORD, "delete record"}};
+        for (const auto& [way, name] : ways) {
+            QTest::addRow("%s, yes saves", name) << way << "Nour" << IDYES << false;
+            QTest::addRow("%s, no discards", name) << way << "Nour" << IDNO << false;
+            QTest::addRow("%s, no name stays", name) << way << "" << IDYES << false;
+            QTest::addRow("%s, failed save stays", name) << way << "Nour" << IDYES << true;
+        }
+    }
+    void leavingWithChangedDetailsAsksToSave() {
+        QFETCH(int, way);
+        QFETCH(QString, firstName);
+        QFETCH(int, answer);
+        QFETCH(bool, databaseAway);
+        GuiSession s;
+        const std::string id = addPatient("Nadia", "Aziz");
+        addVisit(id, "cough");
+        ViewRec* rec = openRecord(s, id);
+        GuiSession::key(*rec, IDC_REC_FIRST_NAME, Qt::Key_A, Qt::ControlModifier);
+        GuiSession::key(*rec, IDC_REC_FIRST_NAME, Qt::Key_Delete);
+        GuiSession::type(*rec, IDC_REC_FIRST_NAME, firstName);
+        clickRow(historyList(*rec), 0);
+
+        const bool saved = answer == IDYES && !firstName.isEmpty() && !databaseAway;
+        const bool goesOn = answer == IDNO || saved;
+        s.boxes().expectBox(kSaveQuestion, answer);
+        if (answer == IDYES && firstName.isEmpty())
+            s.boxes().expectBox(kRequired);
+        if (databaseAway)
+            s.boxes().expectBox(kUpdateFailed);
+        if (goesOn && way == IDC_REC_DELETE_RECORD)
+            s.boxes().expectBox({"Permenantly delete this medical record?", "Confirmation",
+                                 MsgIcon::Question, MsgButtons::YesNo},
+                                IDNO);
+        {
+            std::optional<DatabaseAway> away;
+            if (databaseAway)
+                away.emplace();
+            GuiSession::click(*rec, way);
+        }
+        GuiSession::settle();
+        const bool left = goesOn && way != IDC_REC_DELETE_RECORD;
+        QCOMPARE(GuiSession::openCount(SCREEN_VIEW_REC), left ? 0 : 1);
+        if (!left)
+            QCOMPARE(text(*rec, IDC_REC_FIRST_NAME), firstName);
+        PatientDetails stored;
+        QVERIFY(stored.Fetch(id));
+        QCOMPARE(QString::fromStdString(stored.m_firstName), saved ? firstName : "Nadia");
+        VERIFY_BOXES(s);
+    }
+
+    void addOnVisitsOpensANewVisit() {
         GuiSession s;
         const std::string id = addPatient("Nadia", "Aziz");
         ViewRec* rec = openRecord(s, id);
-        GuiSession::type(*rec, IDC_REC_FIRST_NAME, "zzz");
         GuiSession::click(*rec, IDC_REC_ADD);
         QCOMPARE(GuiSession::openCount(SCREEN_VIEW_REC), 0);
         auto* visit = s.active<ViewComplaint>();
@@ -562,9 +590,26 @@ private slots:
         QCOMPARE(visit->patientId, id);
         QVERIFY(visit->newVisit);
         QVERIFY(visit->controlWidget(IDC_VISIT_ADD)->isEnabled());
+        VERIFY_BOXES(s);
+    }
+
+    // Updating checks the date of birth as registering does.
+    void updateInfoChecksTheDateOfBirth() {
+        GuiSession s;
+        const std::string id = addPatient("Nadia", "Aziz");
+        ViewRec* rec = openRecord(s, id);
+        auto* picker = rec->control<QDateTimeEdit>(IDC_REC_DOB);
+        picker->setFocus();
+        picker->setSelectedSection(QDateTimeEdit::YearSection);
+        QTest::keyClicks(picker, QString::number(QDate::currentDate().year() + 1));
+        s.boxes().expectBox({"The date of birth cannot be in the future.", "Error",
+                             MsgIcon::Information, MsgButtons::Ok});
+        GuiSession::click(*rec, IDC_REC_UPDATE_INFO);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(picker));
+        QVERIFY(rec->infoChanged);
         PatientDetails stored;
         QVERIFY(stored.Fetch(id));
-        QCOMPARE(stored.m_firstName, std::string("Nadia"));
+        QCOMPARE(stored.m_dob.format("%d/%m/%Y"), std::string("17/05/1980"));
         VERIFY_BOXES(s);
     }
 

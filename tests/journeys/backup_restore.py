@@ -7,16 +7,6 @@ import sys
 from medora import fail, run
 
 
-def add_patient(m, first, last):
-    m.press("- Add a new patient")
-    m.wait_screen("Add new patient record")
-    m.type_into("First Name *", first)
-    m.type_into("Last Name *", last)
-    m.press("Add")
-    m.answer("Confirmation", "No")
-    m.wait_screen("Main Menu")
-
-
 def choose_file(m, title, path, button):
     dialog = m.window(title)
     m.type_into("File name:", path, within=dialog)
@@ -25,7 +15,7 @@ def choose_file(m, title, path, button):
 
 def journey(m):
     m.wait_screen("MainMenu1")
-    add_patient(m, "Yusuf", "Demir")
+    m.add_patient("Yusuf", "Demir")
     backup = os.path.join(m.data_dir, "..", "friday")
 
     m.press("- Backup medical records database")
@@ -39,7 +29,7 @@ def journey(m):
     if os.stat(backup).st_mode & 0o077:
         fail("the backup can be read by others")
 
-    add_patient(m, "Ines", "Moreau")
+    m.add_patient("Ines", "Moreau")
     if len(m.sql("SELECT ID FROM patient_info")) != 2:
         fail("the second patient was not stored")
 

@@ -11,7 +11,7 @@ def journey(m):
     records = os.path.join(m.data_dir, "clinic_db.mdb")
     os.remove(records)
     m.start()
-    m.answer("Medora 1.0", "Yes", "There is no records database (clinic_db.mdb)")
+    m.answer("Confirmation", "Yes", "There is no records database (clinic_db.mdb)")
     m.main_window()
     m.wait_screen("MainMenu1")
     if not os.path.exists(records):
@@ -21,13 +21,7 @@ def journey(m):
     if m.sql("SELECT set_status FROM clinic_info") != [["0"]]:
         fail("the new database is not the supplied empty one")
 
-    m.press("- Add a new patient")
-    m.wait_screen("Add new patient record")
-    m.type_into("First Name *", "First")
-    m.type_into("Last Name *", "Patient")
-    m.press("Add")
-    m.answer("Confirmation", "No")
-    m.wait_screen("Main Menu")
+    m.add_patient("First", "Patient")
     if m.sql("SELECT first_name FROM patient_info") != [["First"]]:
         fail("the patient was not stored in the new database")
 

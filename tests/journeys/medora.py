@@ -204,6 +204,17 @@ class Medora:
                 fail("the box %r says %r, not %r" % (caption, texts, expect_text))
         self.press(button, within=box)
 
+    def add_patient(self, first, last):
+        """Registers a newborn from the main menu and comes back to it."""
+        self.press("- Add a new patient")
+        self.wait_screen("Add new patient record")
+        self.type_into("First Name *", first)
+        self.type_into("Last Name *", last)
+        self.press("Add")
+        self.answer("Confirmation", "Yes", "The date of birth is today's date.")
+        self.answer("Confirmation", "No")
+        self.wait_screen("Main Menu")
+
     # Records
 
     def sql(self, query):

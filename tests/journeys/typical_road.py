@@ -13,6 +13,7 @@ def journey(m):
     m.type_into("Last Name *", "Haddad")
     m.type_into("Telephone", "555 0142")
     m.press("Add")
+    m.answer("Confirmation", "Yes", "The date of birth is today's date.")
     m.answer("Confirmation", "Yes",
              "Record added successfuly, would you like to view and edit the record details?")
     m.wait_screen("Patient medical record")

@@ -126,3 +126,15 @@ TEST_F(PatientTest, NumbersAreNeverGivenTwice)
     ASSERT_TRUE(PatientRecord().DeleteWithRecords(newest));
     EXPECT_EQ(std::stoi(addPatient()), std::stoi(newest) + 1);
 }
+
+// Another program, or a restored file, can hold any key; the list never sizes itself by one.
+TEST_F(PatientTest, FetchAllListsPatientsWithExtremeKeys)
+{
+    for (const char* row : {"2000000000, 'Big'", "-7, 'Neg'"})
+        query(std::string("INSERT INTO patient_info (ID, first_name, last_name, DOB) VALUES (") +
+              row + ", 'Key', '1980-01-01 00:00:00')");
+    PatientNameList list;
+    ASSERT_TRUE(list.FetchAll());
+    EXPECT_EQ(list.m_ids, (Strings{"-7", "2000000000"}));
+    EXPECT_EQ(list.m_firstNames, (Strings{"Neg", "Big"}));
+}
