@@ -2,6 +2,8 @@
 
 #include "platform/FormTemplate.h"
 
+#include <QWidget>
+
 ScriptedResponder::ScriptedResponder() {
     UiResponder::install(this);
 }
@@ -51,8 +53,9 @@ template <class T> T* ScriptedResponder::next(const std::string& what) {
     return &std::get<T>(expected.front());
 }
 
-int ScriptedResponder::messageBox(QWidget*, const BoxRecord& box) {
+int ScriptedResponder::messageBox(QWidget* parent, const BoxRecord& box) {
     shown.push_back(box);
+    owners.push_back(parent ? parent->window() : nullptr);
     Box* script = next<Box>("message box " + describe(box));
     const int refusal = refusalOf(box.buttons);
     if (!script)

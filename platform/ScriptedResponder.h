@@ -29,6 +29,8 @@ public:
     bool pageSetupDialog(QWidget* parent, QPrinter& printer) override;
 
     const std::vector<BoxRecord>& boxes() const { return shown; }
+    // The window each box was shown over, in order; null for none.
+    const std::vector<QWidget*>& boxOwners() const { return owners; }
     const std::vector<std::string>& failures() const { return problems; }
     // What was expected but never came.
     std::vector<std::string> unmet() const;
@@ -55,5 +57,6 @@ private:
 
     std::deque<Expected> expected;
     std::vector<BoxRecord> shown;
+    std::vector<QWidget*> owners;
     std::vector<std::string> problems;
 };

@@ -83,8 +83,8 @@ void IssuPrescription::completeName() {
         selectedIndex = *match;
 }
 
-// The age field fills itself each time the user moves into it. Focus coming back with the
-// window (after a message box, say) is not the user moving in, and must not undo a typed age.
+// The age field fills itself when the user moves into it. Focus coming back with the window
+// (after a message box, say) is not the user moving in.
 bool IssuPrescription::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
@@ -94,16 +94,24 @@ bool IssuPrescription::eventFilter(QObject* watched, QEvent* event) {
     return FormView::eventFilter(watched, event);
 }
 
+// An age the user typed, or one already filled for this patient, stays as it is: an infant's
+// "6 Month(s)" must not turn into years by leaving the field and coming back.
 void IssuPrescription::FillAge() {
     UpdateData(true);
-    if (!PatientNames::stillNamed(nameBox(), selectedIndex, patientName)) {
+    const bool named = PatientNames::stillNamed(nameBox(), selectedIndex, patientName);
+    const std::string chosen = named ? patientIds[size_t(selectedIndex)] : std::string();
+    if (!age.empty() && chosen == ageFilledFor)
+        return;
+    if (!named) {
         age.clear();
         ageUnit = Years;
+        ageFilledFor.clear();
     } else {
         PatientDetails details;
-        if (details.FetchAge(patientIds[size_t(selectedIndex)])) {
+        if (details.FetchAge(chosen)) {
             age = details.m_age;
             ageUnit = details.m_ageUnit;
+            ageFilledFor = chosen;
         } else {
             MessageBox(this, "Error fetching patient age", "Error", MsgIcon::Stop);
         }
@@ -145,6 +153,7 @@ void IssuPrescription::ResetFields() {
     drug.clear();
     ageUnit = Years;
     selectedIndex = -1;
+    ageFilledFor.clear();
     prescriptionList()->clear();
     nameBox()->setFocus();
     UpdateData(false);

@@ -28,6 +28,7 @@ public:
     std::string drug;
     std::vector<std::string> patientIds; // one per name box entry, in the same order
     int selectedIndex = -1;              // the chosen patient; -1 when none is
+    std::string ageFilledFor;            // the patient whose age the field was filled with
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -197,17 +197,59 @@ private slots:
         VERIFY_BOXES(s);
     }
 
-    void aMissingMarkerFileOpensNothing() {
+    // Without the marker file no screen opens, and the user stays where they were, able
+    // to go on, with the message over the main window.
+    void aMissingMarkerFileKeepsTheScreenTheUserCameFrom_data() {
+        QTest::addColumn<int>("startButton"); // on the main menu, before the file goes
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("screen");
+        QTest::newRow("add") << 0 << int(IDC_MAIN_ADD_PATIENT) << int(SCREEN_ADD_NEW);
+        QTest::newRow("by name") << 0 << int(IDC_MAIN_FIND_NAME) << int(SCREEN_FIND_NAME);
+        QTest::newRow("list all") << 0 << int(IDC_MAIN_LIST_ALL) << int(SCREEN_VIEW_RESULTS);
+        QTest::newRow("clinic") << 0 << int(IDC_MAIN_CLINIC_INFO) << int(SCREEN_EDIT_CLINIC_INFO);
+        QTest::newRow("cancel by id") << int(IDC_MAIN_FIND_ID) << int(IDC_FINDID_CANCEL)
+                                      << int(SCREEN_MAIN_MENU);
+    }
+    void aMissingMarkerFileKeepsTheScreenTheUserCameFrom() {
+        QFETCH(int, startButton);
+        QFETCH(int, button);
+        QFETCH(int, screen);
         GuiSession s;
+        if (startButton)
+            GuiSession::click(*s.activeView(), startButton);
+        FormView* before = s.activeView();
         const QString marker = CKLApp::programDirectory() + "ndoc";
         QVERIFY(QFile::rename(marker, marker + ".away"));
         s.boxes().expectBox({"ndoc\nCannot find this file.\nPlease verify that the correct path "
                              "and file name are given.",
                              "Medora 1.0", MsgIcon::Exclamation, MsgButtons::Ok});
-        GuiSession::click(*s.activeView(), IDC_MAIN_FIND_NAME);
+        GuiSession::click(*before, button);
         QFile::rename(marker + ".away", marker);
-        QCOMPARE(GuiSession::openCount(SCREEN_FIND_NAME), 0);
-        QVERIFY(!CMainFrame::GetScreenView(SCREEN_FIND_NAME));
+        GuiSession::settle();
+        QCOMPARE(s.activeView(), before);
+        QCOMPARE(GuiSession::openCount(screen), 0);
+        QCOMPARE(s.boxes().boxOwners(), std::vector<QWidget*>{&s.frame()});
+        if (!startButton)
+            for (int command : kTaskCommands)
+                QVERIFY(s.frame().commandAction(command)->isEnabled());
+        VERIFY_BOXES(s);
+    }
+
+    void printSetupShowsTheSetupDialogThatPrintsNothing() {
+        GuiSession s;
+        s.boxes().expectPageSetup([](QPrinter&) { return true; });
+        menuEntry(s.frame(), "&File", "P&rint Setup...")->trigger();
+        VERIFY_BOXES(s);
+    }
+
+    // The menu shows the key beside its entry, as the menu resource gives it.
+    void menusShowTheirKeys() {
+        GuiSession s;
+        GuiSession::click(*s.activeView(), IDC_MAIN_PRESCRIPTION);
+        QAction* print = menuEntry(s.frame(), "&File", "&Print...");
+        QVERIFY(print);
+        QCOMPARE(print->shortcut().toString(), QString("Ctrl+P"));
+        QCOMPARE(menuEntry(s.frame(), "&File", "P&rint Setup...")->shortcut(), QKeySequence());
         VERIFY_BOXES(s);
     }
 
