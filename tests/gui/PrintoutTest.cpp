@@ -119,8 +119,10 @@ private slots:
         const std::vector<Call> expected = {
             {.kind = Call::StartDocument, .text = "Medical Prescription"},
             {.kind = Call::StartPage},
-            {.kind = Call::Bitmap, .target = QRect(120, 120, 484 - 120, 524 - 120),
-             .imageSize = QSize(91, 101), .imageDepth = 8},
+            {.kind = Call::Bitmap,
+             .target = QRect(120, 120, 484 - 120, 524 - 120),
+             .imageSize = QSize(91, 101),
+             .imageDepth = 8},
             text(600, 120, "Cedar Family Clinic", kHeader),
             text(600, 240, "12 Harbour Road"),
             text(600, 360, "Tripoli, 01300"),
@@ -164,8 +166,8 @@ private slots:
         const Call* doctor = find(drawn, "Doctor's name: ");
         QVERIFY(doctor);
         QCOMPARE(doctor->at, QPoint(480, 1080));
-        for (const char* header : {"Cedar Family Clinic", "12 Harbour Road", "Tripoli, 01300",
-                                   "Tel: 555-0142"})
+        for (const char* header :
+             {"Cedar Family Clinic", "12 Harbour Road", "Tripoli, 01300", "Tel: 555-0142"})
             QVERIFY(!find(drawn, header));
         for (const Call& c : drawn)
             QVERIFY(!(c.font == kHeader));
@@ -268,6 +270,13 @@ private slots:
         QCOMPARE(device.dotsPerInchY(), 600);
         QVERIFY(device.isRasterPrinter());
         QCOMPARE(device.printableWidth(), printer.pageRect(QPrinter::DevicePixel).toRect().width());
+        // Some 26 letters at 12 points take well over an inch, and the recording device
+        // measures texts as this printer does.
+        const std::string sample = "Diagnosis: Acute sinusitis";
+        QVERIFY(device.textWidth(sample, kBody) > 600);
+        const RecordingPrintDevice recording(600, 600, kPage600, true);
+        for (const PrintFont& font : {kBody, kTitle, kHeader})
+            QCOMPARE(recording.textWidth(sample, font), device.textWidth(sample, font));
         PrescriptionPrintout(sampleEntries(), sampleClinic(), kSeventhOfDecember).print(device);
 
         const QString text = rx::pdfText(file);
