@@ -1,20 +1,11 @@
 #pragma once
 
+#include "platform/PrintFont.h"
+
 #include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <string>
-
-// A font asked of a print device. Sizes are in device pixels when pixelHeight is set, else in
-// points; with neither the device's default size is used.
-struct PrintFont {
-    int pixelHeight = 0;
-    int pointSize = 0;
-    int weight = 400;   // 100 (thin) to 900 (heaviest)
-    bool serif = false; // a roman family; otherwise whatever family the device prefers
-
-    bool operator==(const PrintFont&) const = default;
-};
 
 // Where a text's point lies on it: its top-left corner, or the middle of its top edge.
 enum class TextAnchor { TopLeft, TopCentre };
@@ -31,11 +22,13 @@ public:
     virtual int printableHeight() const = 0;
     // Raster printers can reproduce bitmaps; plotters and the like cannot.
     virtual bool isRasterPrinter() const = 0;
+    // How far text drawn in font reaches across the device, in device pixels.
+    virtual int textWidth(const std::string& text, const PrintFont& font) const = 0;
 
     // False when the job could not be started; nothing should then be drawn.
     virtual bool startDocument(const std::string& name) = 0;
     virtual void startPage() = 0;
-    // One run of text, neither wrapped nor measured; line breaks in it are not interpreted.
+    // One run of text, never wrapped; line breaks in it are not interpreted.
     virtual void drawText(QPoint at, const std::string& text, const PrintFont& font,
                           TextAnchor anchor) = 0;
     // The image stretched into target, its pixels copied as they are.

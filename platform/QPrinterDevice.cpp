@@ -3,24 +3,6 @@
 #include <QFontMetrics>
 #include <QPrinter>
 
-namespace {
-
-QFont toQFont(const PrintFont& wanted, QPaintDevice* device) {
-    QFont font(QFont(), device);
-    if (wanted.serif) {
-        font.setFamilies({"serif"});
-        font.setStyleHint(QFont::Serif);
-    }
-    if (wanted.pixelHeight > 0)
-        font.setPixelSize(wanted.pixelHeight);
-    else if (wanted.pointSize > 0)
-        font.setPointSize(wanted.pointSize);
-    font.setWeight(QFont::Weight(wanted.weight));
-    return font;
-}
-
-} // namespace
-
 QPrinterDevice::QPrinterDevice(QPrinter& printer) : printer(printer) {}
 
 QPrinterDevice::~QPrinterDevice() {
@@ -44,6 +26,11 @@ int QPrinterDevice::printableHeight() const {
     return printer.pageRect(QPrinter::DevicePixel).toRect().height();
 }
 
+int QPrinterDevice::textWidth(const std::string& text, const PrintFont& font) const {
+    return QFontMetrics(font.on(&printer), &printer)
+        .horizontalAdvance(QString::fromStdString(text));
+}
+
 bool QPrinterDevice::startDocument(const std::string& name) {
     printer.setDocName(QString::fromStdString(name));
     return painter.begin(&printer);
@@ -57,7 +44,7 @@ void QPrinterDevice::startPage() {
 
 void QPrinterDevice::drawText(QPoint at, const std::string& text, const PrintFont& font,
                               TextAnchor anchor) {
-    const QFont qfont = toQFont(font, &printer);
+    const QFont qfont = font.on(&printer);
     const QString run = QString::fromStdString(text);
     const QFontMetrics metrics(qfont, &printer);
     int x = at.x();

@@ -18,6 +18,7 @@ public:
     int printableWidth() const override;
     int printableHeight() const override;
     bool isRasterPrinter() const override { return true; }
+    int textWidth(const std::string& text, const PrintFont& font) const override;
 
     bool startDocument(const std::string& name) override;
     void startPage() override;

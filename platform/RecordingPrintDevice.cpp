@@ -1,8 +1,26 @@
 #include "platform/RecordingPrintDevice.h"
 
+#include <QFontMetrics>
+
+namespace {
+
+int dotsPerMetre(int dotsPerInch) {
+    return qRound(dotsPerInch / 0.0254);
+}
+
+} // namespace
+
 RecordingPrintDevice::RecordingPrintDevice(int dotsPerInchX, int dotsPerInchY, QSize printable,
                                            bool raster)
-    : dpiX(dotsPerInchX), dpiY(dotsPerInchY), printable(printable), raster(raster) {}
+    : dpiX(dotsPerInchX), dpiY(dotsPerInchY), printable(printable), raster(raster),
+      ruler(1, 1, QImage::Format_Mono) {
+    ruler.setDotsPerMeterX(dotsPerMetre(dpiX));
+    ruler.setDotsPerMeterY(dotsPerMetre(dpiY));
+}
+
+int RecordingPrintDevice::textWidth(const std::string& text, const PrintFont& font) const {
+    return QFontMetrics(font.on(&ruler), &ruler).horizontalAdvance(QString::fromStdString(text));
+}
 
 bool RecordingPrintDevice::startDocument(const std::string& name) {
     recorded.push_back({.kind = Call::StartDocument, .text = name});

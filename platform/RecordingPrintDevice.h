@@ -7,7 +7,7 @@
 #include <vector>
 
 // A print device that prints nothing and remembers every call, for checking a printout's
-// layout to the pixel.
+// layout to the pixel. It measures texts as Qt draws them at its resolution.
 class RecordingPrintDevice : public PrintDevice {
 public:
     struct Call {
@@ -29,6 +29,7 @@ public:
     int printableWidth() const override { return printable.width(); }
     int printableHeight() const override { return printable.height(); }
     bool isRasterPrinter() const override { return raster; }
+    int textWidth(const std::string& text, const PrintFont& font) const override;
 
     bool startDocument(const std::string& name) override;
     void startPage() override;
@@ -47,5 +48,6 @@ private:
     int dpiY;
     QSize printable;
     bool raster;
+    QImage ruler; // blank, but with the device's resolution
     std::vector<Call> recorded;
 };

@@ -1,6 +1,7 @@
 #include "prescription/PrescriptionPrintout.h"
 
 #include "platform/PrintDevice.h"
+#include "prescription/LineBreaker.h"
 
 #include <QImage>
 #include <algorithm>
@@ -17,18 +18,10 @@ const QSize kEmblemSize(364, 404);
 // Rows of the grid, counted in line units from the top of the printable area.
 constexpr int kTitleRow = 6;
 constexpr int kDateRow = 8;
-constexpr int kRxRow = 14;
-constexpr int kFirstDrugRow = 15;
-constexpr int kContinuedDrugRow = 1;
-constexpr int kSignatureRows = 5;
-
-// A text run draws line breaks as nothing, which would join the last word of one line to
-// the first of the next; a blank keeps them apart.
-std::string asOneRun(std::string text) {
-    std::erase(text, '\r');
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
-}
+constexpr int kContinuedRow = 1;
+// Pages of a longer prescription keep their last two rows for "continued overleaf" and the
+// page number.
+constexpr int kFootRows = 2;
 
 } // namespace
 
@@ -44,8 +37,10 @@ struct PrescriptionPrintout::Grid {
           width(device.printableWidth()), rows(device.printableHeight() / unit),
           bodyX(inch - unit) {}
 
-    void line(PrintDevice& device, int row, const std::string& text) const {
-        device.drawText(QPoint(bodyX, row * unit), text, kBodyFont, TextAnchor::TopLeft);
+    void draw(PrintDevice& device, int lineUnit, const PrintRow& row) const {
+        if (!row.text.empty())
+            device.drawText(QPoint(bodyX + row.indent, lineUnit * unit), row.text, kBodyFont,
+                            TextAnchor::TopLeft);
     }
 };
 
@@ -63,17 +58,42 @@ QImage PrescriptionPrintout::emblem() {
     return QImage(":/prescription/emblem.png");
 }
 
+// The whole prescription is laid out before the first page is drawn, so that every page
+// can say how many there are.
 void PrescriptionPrintout::print(PrintDevice& device) const {
     if (!device.startDocument(kDocumentName))
         return;
-    device.startPage();
     const Grid grid(device);
-    drawLetterhead(device, grid);
-    device.drawText(QPoint(grid.width / 2, kTitleRow * grid.unit), "Medical Prescription (Rx)",
-                    kTitleFont, TextAnchor::TopCentre);
-    drawParticulars(device, grid);
-    drawDrugsAndSignature(device, grid);
+    const std::vector<PageFlow::Page> pages = layOut(device, grid);
+    for (size_t number = 1; number <= pages.size(); ++number) {
+        device.startPage();
+        if (number == 1) {
+            drawLetterhead(device, grid);
+            device.drawText(QPoint(grid.width / 2, kTitleRow * grid.unit),
+                            "Medical Prescription (Rx)", kTitleFont, TextAnchor::TopCentre);
+        }
+        const PageFlow::Page& page = pages[number - 1];
+        for (size_t i = 0; i < page.rows.size(); ++i)
+            grid.draw(device, page.top + int(i), page.rows[i]);
+        if (pages.size() > 1)
+            drawFoot(device, grid, int(number), int(pages.size()));
+        device.endPage();
+    }
     device.endDocument();
+}
+
+// A prescription that fits keeps the one page it always had, without a foot. A longer one
+// goes over as many pages as it takes, each headed by the patient's name and the date.
+std::vector<PageFlow::Page> PrescriptionPrintout::layOut(const PrintDevice& device,
+                                                         const Grid& grid) const {
+    const LineBreaker breaker(device, kBodyFont, grid.width - grid.bodyX);
+    const std::vector<RowBlock> body = bodyRows(breaker);
+    const RowBlock heading = continuedPageHeading(breaker);
+    const std::vector<PageFlow::Page> onePage =
+        PageFlow(kDateRow, kContinuedRow, heading, grid.rows).pour(body);
+    if (onePage.size() == 1)
+        return onePage;
+    return PageFlow(kDateRow, kContinuedRow, heading, grid.rows - kFootRows).pour(body);
 }
 
 // Only raster printers reproduce the emblem; elsewhere the letterhead moves to its place.
@@ -94,45 +114,47 @@ void PrescriptionPrintout::drawLetterhead(PrintDevice& device, const Grid& grid)
     device.drawText(at(4 * u), "Tel: " + header->m_phone, kBodyFont, TextAnchor::TopLeft);
 }
 
-void PrescriptionPrintout::drawParticulars(PrintDevice& device, const Grid& grid) const {
-    grid.line(device, kDateRow, "Date: " + today.format("%d/%m/%y"));
-    grid.line(device, kDateRow + 1, "Doctor's name: " + (header ? header->m_docName : ""));
-    grid.line(device, kDateRow + 2, "Patient's name: " + entries.patientName);
-    grid.line(device, kDateRow + 3, "Age: " + entries.age + " " + entries.ageUnit);
-    grid.line(device, kDateRow + 4, "Diagnosis: " + asOneRun(entries.diagnosis));
-    grid.line(device, kRxRow, "Rx:");
+// The particulars, then the drug lines. The first drug line takes "Rx:" along and the last
+// the signature block, so that neither is ever left alone on a page.
+std::vector<RowBlock> PrescriptionPrintout::bodyRows(const LineBreaker& breaker) const {
+    std::vector<RowBlock> blocks = {
+        breaker.rows("Date: ", date()),
+        breaker.rows("Doctor's name: ", header ? header->m_docName : ""),
+        breaker.rows("Patient's name: ", entries.patientName),
+        breaker.rows("Age: ", entries.age + " " + entries.ageUnit),
+        breaker.rows("Diagnosis: ", entries.diagnosis),
+    };
+    const size_t firstDrug = blocks.size();
+    for (const std::string& drug : entries.drugs)
+        blocks.push_back(breaker.rows("- ", drug));
+    if (blocks.size() == firstDrug)
+        blocks.emplace_back();
+    const RowBlock rx = {{}, {0, "Rx:"}};
+    const RowBlock signature = {
+        {0, " "}, {0, "Doctor's signature: "}, {}, {0, " X "}, {0, "   _________________"}};
+    blocks[firstDrug].insert(blocks[firstDrug].begin(), rx.begin(), rx.end());
+    blocks.back().insert(blocks.back().end(), signature.begin(), signature.end());
+    return blocks;
 }
 
-// A page that holds every line keeps the one-page layout. Otherwise each page takes what
-// fits, and at least one drug line goes with the signature block so it never stands alone.
-void PrescriptionPrintout::drawDrugsAndSignature(PrintDevice& device, const Grid& grid) const {
-    const std::vector<std::string>& drugs = entries.drugs;
-    size_t next = 0;
-    int row = kFirstDrugRow;
-    for (;;) {
-        const int left = int(drugs.size() - next);
-        const int room = grid.rows - row;
-        // A page too short for one line and the block cannot be helped by turning pages.
-        const bool hopeless = row == kContinuedDrugRow && room <= kSignatureRows;
-        if (left + kSignatureRows <= room || hopeless) {
-            while (next < drugs.size())
-                grid.line(device, row++, "- " + drugs[next++]);
-            drawSignature(device, grid, row);
-            device.endPage();
-            return;
-        }
-        const int take = std::max(0, std::min(room, left - 1));
-        for (int i = 0; i < take; ++i)
-            grid.line(device, row++, "- " + drugs[next++]);
-        device.endPage();
-        device.startPage();
-        row = kContinuedDrugRow;
-    }
+// So that a page that comes loose still tells whose it is.
+RowBlock PrescriptionPrintout::continuedPageHeading(const LineBreaker& breaker) const {
+    RowBlock heading = breaker.rows("Patient's name: ", entries.patientName);
+    const RowBlock dated = breaker.rows("Date: ", date());
+    heading.insert(heading.end(), dated.begin(), dated.end());
+    heading.push_back({});
+    return heading;
 }
 
-void PrescriptionPrintout::drawSignature(PrintDevice& device, const Grid& grid, int row) {
-    grid.line(device, row, " ");
-    grid.line(device, row + 1, "Doctor's signature: ");
-    grid.line(device, row + 3, " X ");
-    grid.line(device, row + 4, "   _________________");
+std::string PrescriptionPrintout::date() const {
+    return today.format("%d/%m/%y");
+}
+
+void PrescriptionPrintout::drawFoot(PrintDevice& device, const Grid& grid, int number,
+                                    int pageCount) {
+    if (number < pageCount)
+        grid.draw(device, grid.rows - 2, {0, "continued overleaf"});
+    device.drawText(QPoint(grid.width / 2, (grid.rows - 1) * grid.unit),
+                    "Page " + std::to_string(number) + " of " + std::to_string(pageCount),
+                    kBodyFont, TextAnchor::TopCentre);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "prescription/PageFlow.h"
 #include "store/ClinicInfo.h"
 #include "store/DateTime.h"
 
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+class LineBreaker;
 class PrintDevice;
 class QImage;
 
@@ -21,7 +23,9 @@ struct PrescriptionEntries {
 
 // One prescription as printed: the clinic's letterhead with the emblem, the title, the
 // particulars, the drug lines and the signature block, placed on a grid of fifths of an inch.
-// Drug lines that do not fit go on further pages, the signature block after the last one.
+// Lines wider than the page wrap between words. What does not fit on the first page goes on
+// over further pages, each headed by the patient's name and the date and numbered at its
+// foot; the signature block comes on the last.
 class PrescriptionPrintout {
 public:
     // Without a header the letterhead is left out and the doctor's name left blank.
@@ -36,10 +40,12 @@ public:
 private:
     struct Grid;
 
+    std::vector<PageFlow::Page> layOut(const PrintDevice& device, const Grid& grid) const;
+    std::vector<RowBlock> bodyRows(const LineBreaker& breaker) const;
+    RowBlock continuedPageHeading(const LineBreaker& breaker) const;
+    std::string date() const;
     void drawLetterhead(PrintDevice& device, const Grid& grid) const;
-    void drawParticulars(PrintDevice& device, const Grid& grid) const;
-    void drawDrugsAndSignature(PrintDevice& device, const Grid& grid) const;
-    static void drawSignature(PrintDevice& device, const Grid& grid, int row);
+    static void drawFoot(PrintDevice& device, const Grid& grid, int number, int pageCount);
 
     PrescriptionEntries entries;
     std::optional<ClinicInfo> header;

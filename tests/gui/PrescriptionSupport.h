@@ -14,6 +14,8 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QProcess>
+#include <QRectF>
+#include <QRegularExpression>
 #include <sqlite3.h>
 
 namespace rx {
@@ -54,13 +56,15 @@ inline std::function<bool(QPrinter&)> toPdf(const QString& file) {
     };
 }
 
-// The printout as pdftotext lays it out; pages are separated by form feeds.
+// The printout as pdftotext lays it out; pages are separated by form feeds. Ligatures the font
+// drew ("ﬀ" in "effusion") are read back as their letters.
 inline QString pdfText(const QString& file) {
     QProcess tool;
     tool.start("pdftotext", {"-layout", file, "-"});
     if (!tool.waitForFinished(30000) || tool.exitCode() != 0)
         return QString();
-    return QString::fromUtf8(tool.readAllStandardOutput());
+    return QString::fromUtf8(tool.readAllStandardOutput())
+        .normalized(QString::NormalizationForm_KC);
 }
 
 inline int pageCount(const QString& text) {
@@ -74,6 +78,30 @@ inline QStringList lines(const QString& text) {
         if (!line.trimmed().isEmpty())
             kept << line.trimmed().simplified();
     return kept;
+}
+
+// A word of a PDF file where pdftotext finds it, in points from the top-left corner of its
+// sheet of paper.
+struct PdfWord {
+    QString text;
+    QRectF box;
+};
+
+inline QList<PdfWord> pdfWords(const QString& file) {
+    QProcess tool;
+    tool.start("pdftotext", {"-bbox", file, "-"});
+    if (!tool.waitForFinished(30000) || tool.exitCode() != 0)
+        return {};
+    const QRegularExpression word(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" )re"
+                                  R"re(xMax="([\d.]+)" yMax="([\d.]+)">(.*)</word>)re");
+    QList<PdfWord> words;
+    for (const QRegularExpressionMatch& m :
+         word.globalMatch(QString::fromUtf8(tool.readAllStandardOutput()))) {
+        const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
+        const QPointF bottomRight(m.captured(3).toDouble(), m.captured(4).toDouble());
+        words.append({m.captured(5), QRectF(topLeft, bottomRight)});
+    }
+    return words;
 }
 
 } // namespace rx

@@ -45,6 +45,28 @@ PrescriptionEntries sampleEntries(int drugLines = 2) {
 
 const DateTime kSeventhOfDecember = DateTime::fromCivil(2026, 12, 7, 10, 15);
 
+// Each wider than a letter-size page at 300 or 600 pixels per inch.
+const QString kLongDiagnosis =
+    "Chronic obstructive pulmonary disease with acute exacerbation, complicated by community "
+    "acquired pneumonia of the right lower lobe with pleural effusion and early empyema";
+const QString kLongDrug = "AMOXICILLIN WITH CLAVULANIC ACID 875MG PLUS 125MG ONE TABLET BY MOUTH "
+                          "EVERY TWELVE HOURS WITH FOOD FOR TEN DAYS";
+const QString kLongName = "María del Carmen Alejandra Guadalupe Fernández de la Concepción "
+                          "Rodríguez y Montenegro";
+
+// The sample prescription with one entry, named by its label, replaced: the diagnosis, the
+// patient's name or the first drug line.
+PrescriptionEntries withText(const std::string& label, const std::string& text) {
+    PrescriptionEntries entries = sampleEntries();
+    if (label == "Diagnosis: ")
+        entries.diagnosis = text;
+    else if (label == "Patient's name: ")
+        entries.patientName = text;
+    else
+        entries.drugs.front() = text;
+    return entries;
+}
+
 Call text(int x, int y, const std::string& what, const PrintFont& font = kBody,
           TextAnchor anchor = TextAnchor::TopLeft) {
     return {.kind = Call::Text, .text = what, .at = QPoint(x, y), .font = font, .anchor = anchor};
@@ -107,6 +129,60 @@ const Call* find(const std::vector<Call>& calls, const std::string& what) {
     return nullptr;
 }
 
+// Every text at the body column that begins with label, each with the rows it runs on to:
+// the texts right after it drawn further right, clear of the label.
+std::vector<std::vector<Call>> runsOf(const std::vector<Call>& page, const std::string& label,
+                                      int bodyX) {
+    std::vector<std::vector<Call>> runs;
+    bool inRun = false;
+    for (const Call& c : page) {
+        const bool leftAligned = c.kind == Call::Text && c.anchor == TextAnchor::TopLeft;
+        if (leftAligned && c.at.x() == bodyX) {
+            inRun = c.text.starts_with(label);
+            if (inRun)
+                runs.push_back({c});
+        } else if (inRun && leftAligned && c.at.x() > bodyX) {
+            runs.back().push_back(c);
+        } else {
+            inRun = false;
+        }
+    }
+    return runs;
+}
+
+// The texts of a run put back together, without its label.
+std::string joined(const std::vector<Call>& run, const std::string& label,
+                   const std::string& separator) {
+    std::string text = run.front().text.substr(label.size());
+    for (size_t i = 1; i < run.size(); ++i)
+        text += separator + run[i].text;
+    return text;
+}
+
+std::vector<std::string> joinedRuns(const std::vector<std::vector<Call>>& runs,
+                                    const std::string& label) {
+    std::vector<std::string> texts;
+    for (const std::vector<Call>& run : runs)
+        texts.push_back(joined(run, label, " "));
+    return texts;
+}
+
+// Every text of a page lies wholly inside its printable area, each on a row below the last.
+void verifyWithinPage(const RecordingPrintDevice& device, const std::vector<Call>& page) {
+    const int unit = device.dotsPerInchY() / 5;
+    int lastY = -1;
+    for (const Call& c : page) {
+        if (c.kind != Call::Text)
+            continue;
+        const int width = device.textWidth(c.text, c.font);
+        const int left = c.anchor == TextAnchor::TopCentre ? c.at.x() - width / 2 : c.at.x();
+        QVERIFY2(left >= 0 && left + width <= device.printableWidth(), c.text.c_str());
+        QVERIFY2(c.at.y() + unit <= device.printableHeight(), c.text.c_str());
+        QVERIFY2(c.at.y() > lastY, c.text.c_str());
+        lastY = c.at.y();
+    }
+}
+
 } // namespace
 
 class PrintoutTest : public QObject {
@@ -119,8 +195,10 @@ private slots:
         const std::vector<Call> expected = {
             {.kind = Call::StartDocument, .text = "Medical Prescription"},
             {.kind = Call::StartPage},
-            {.kind = Call::Bitmap, .target = QRect(120, 120, 484 - 120, 524 - 120),
-             .imageSize = QSize(91, 101), .imageDepth = 8},
+            {.kind = Call::Bitmap,
+             .target = QRect(120, 120, 484 - 120, 524 - 120),
+             .imageSize = QSize(91, 101),
+             .imageDepth = 8},
             text(600, 120, "Cedar Family Clinic", kHeader),
             text(600, 240, "12 Harbour Road"),
             text(600, 360, "Tripoli, 01300"),
@@ -164,23 +242,110 @@ private slots:
         const Call* doctor = find(drawn, "Doctor's name: ");
         QVERIFY(doctor);
         QCOMPARE(doctor->at, QPoint(480, 1080));
-        for (const char* header : {"Cedar Family Clinic", "12 Harbour Road", "Tripoli, 01300",
-                                   "Tel: 555-0142"})
+        for (const char* header :
+             {"Cedar Family Clinic", "12 Harbour Road", "Tripoli, 01300", "Tel: 555-0142"})
             QVERIFY(!find(drawn, header));
         for (const Call& c : drawn)
             QVERIFY(!(c.font == kHeader));
     }
 
-    void aDiagnosisOfSeveralLinesIsOneRunWithItsWordsApart() {
+    void eachLineOfADiagnosisStartsARowOfItsOwn() {
         RecordingPrintDevice device(600, 600, kPage600, true);
         PrescriptionEntries entries = sampleEntries();
-        entries.diagnosis = "Sinusitis\nfor two weeks\r\nno fever";
+        entries.diagnosis = "Sinusitis\nfor two weeks\r\n\r\nno fever";
         PrescriptionPrintout(entries, sampleClinic(), kSeventhOfDecember).print(device);
         const std::vector<Call> drawn = pages(device).at(0);
-        const Call* diagnosis = find(drawn, "Diagnosis: Sinusitis for two weeks no fever");
-        QVERIFY(diagnosis);
-        QCOMPARE(diagnosis->at, QPoint(480, 1440));
-        QCOMPARE(find(drawn, "Rx:")->at, QPoint(480, 1680));
+        const auto age = std::find_if(drawn.begin(), drawn.end(),
+                                      [](const Call& c) { return c.text == "Age: 34 Year(s)"; });
+        QVERIFY(drawn.end() - age >= 6);
+        // The lines after the first stand under the diagnosis, clear of its label; an empty
+        // line keeps its row.
+        const int underText = 480 + device.textWidth("Diagnosis: ", kBody);
+        compareCalls(std::vector<Call>(age, age + 6),
+                     {
+                         text(480, 1320, "Age: 34 Year(s)"),
+                         text(480, 1440, "Diagnosis: Sinusitis"),
+                         text(underText, 1560, "for two weeks"),
+                         text(underText, 1800, "no fever"),
+                         text(480, 2040, "Rx:"),
+                         text(480, 2160, "- DRUG 1 500MG TWICE DAILY"),
+                     });
+    }
+
+    void aLineWiderThanThePageWrapsUnderItself_data() {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("wholeWords");
+        QTest::addColumn<int>("dpi");
+        for (int dpi : {600, 300}) {
+            const auto row = [dpi](const char* what) {
+                return &QTest::addRow("%s at %d dpi", what, dpi);
+            };
+            *row("diagnosis") << "Diagnosis: " << kLongDiagnosis << true << dpi;
+            *row("drug line") << "- " << kLongDrug << true << dpi;
+            *row("patient's name") << "Patient's name: " << kLongName << true << dpi;
+            *row("one word wider than the line")
+                << "Diagnosis: "
+                << QString("Pneumonoultramicroscopicsilicovolcanoconiosis").repeated(3) << false
+                << dpi;
+            *row("an accented word wider than the line")
+                << "Patient's name: " << QString("ÑandúÁlvarezÉçöß").repeated(8) << false << dpi;
+        }
+    }
+
+    void aLineWiderThanThePageWrapsUnderItself() {
+        QFETCH(QString, label);
+        QFETCH(QString, text);
+        QFETCH(bool, wholeWords);
+        QFETCH(int, dpi);
+        const std::string start = label.toStdString();
+        const std::string wide = text.toStdString();
+        const QSize page(8 * dpi, 11 * dpi);
+        const int unit = dpi / 5;
+        const int bodyX = dpi - unit;
+
+        RecordingPrintDevice device(dpi, dpi, page, true);
+        PrescriptionPrintout(withText(start, wide), sampleClinic(), kSeventhOfDecember)
+            .print(device);
+        QCOMPARE(int(pages(device).size()), 1);
+        const std::vector<Call> drawn = pages(device)[0];
+        verifyWithinPage(device, drawn);
+        if (QTest::currentTestFailed())
+            return;
+
+        // Nothing lost, and the rows after the first under the text, clear of its label.
+        const std::vector<std::vector<Call>> runs = runsOf(drawn, start, bodyX);
+        QVERIFY(!runs.empty());
+        const std::vector<Call>& run = runs.front();
+        QVERIFY(run.size() > 1);
+        QCOMPARE(joined(run, start, wholeWords ? " " : ""), wide);
+        const int underText = bodyX + device.textWidth(start, kBody);
+        for (size_t i = 1; i < run.size(); ++i)
+            QCOMPARE(run[i].at, QPoint(underText, run[0].at.y() + int(i) * unit));
+
+        // A row ends only where what comes next on the following row would not fit.
+        for (size_t i = 0; i + 1 < run.size(); ++i) {
+            const QString next = QString::fromStdString(run[i + 1].text);
+            const QString more = wholeWords ? " " + next.section(u' ', 0, 0) : next.left(1);
+            const int reach =
+                run[i].at.x() + device.textWidth(run[i].text + more.toStdString(), kBody);
+            QVERIFY2(reach > page.width(), run[i].text.c_str());
+        }
+
+        // Everything below moves down by the rows the text took.
+        RecordingPrintDevice narrow(dpi, dpi, page, true);
+        PrescriptionPrintout(sampleEntries(), sampleClinic(), kSeventhOfDecember).print(narrow);
+        const std::vector<Call> before = pages(narrow)[0];
+        const auto belowIn = [&start](const std::vector<Call>& calls, size_t skip) {
+            const auto first = std::find_if(calls.begin(), calls.end(), [&start](const Call& c) {
+                return c.text.starts_with(start);
+            });
+            return std::vector<Call>(first + std::ptrdiff_t(skip), calls.end());
+        };
+        std::vector<Call> expected = belowIn(before, 1);
+        for (Call& c : expected)
+            c.at.ry() += int(run.size() - 1) * unit;
+        compareCalls(belowIn(drawn, run.size()), expected);
     }
 
     void anotherTechnologyHasNoEmblemAndTheHeaderAtOneUnit() {
@@ -226,25 +391,27 @@ private slots:
         QCOMPARE(int(printed.size()), 2);
         QCOMPARE(int(ofKind(device, Call::StartDocument).size()), 1);
 
-        // Every line once, in order, and wholly inside its page.
-        std::vector<std::string> drugTexts;
-        for (const auto& page : printed)
-            for (const Call& c : page) {
-                if (c.kind == Call::Text && c.text.rfind("- ", 0) == 0)
-                    drugTexts.push_back(c.text.substr(2));
-                if (c.kind == Call::Text)
-                    QVERIFY2(c.at.y() + 120 <= kPage600.height(), c.text.c_str());
-            }
-        QCOMPARE(drugTexts, entries.drugs);
+        // The first page fills up to the two rows of its foot.
+        const std::vector<Call> foot(printed[0].end() - 3, printed[0].end());
+        compareCalls(foot, {
+                               text(480, 52 * 120, "- DRUG 38 500MG TWICE DAILY"),
+                               text(480, 53 * 120, "continued overleaf"),
+                               text(2400, 54 * 120, "Page 1 of 2", kBody, TextAnchor::TopCentre),
+                           });
 
-        // The first page fills up to its last row; the second goes on from the top margin.
-        QCOMPARE(find(printed[0], "- DRUG 40 500MG TWICE DAILY")->at, QPoint(480, 54 * 120));
-        QCOMPARE(find(printed[1], "- DRUG 41 500MG TWICE DAILY")->at, QPoint(480, 120));
-        QCOMPARE(find(printed[1], "- DRUG 50 500MG TWICE DAILY")->at, QPoint(480, 10 * 120));
-        QCOMPARE(find(printed[1], "Doctor's signature: ")->at, QPoint(480, 12 * 120));
-        QCOMPARE(find(printed[1], "   _________________")->at, QPoint(480, 15 * 120));
-        QVERIFY(!find(printed[0], "Doctor's signature: "));
-        QCOMPARE(int(printed[1].size()), 10 + 4);
+        // The second names the patient and the date at its top and goes on below them.
+        std::vector<Call> second = {
+            text(480, 120, "Patient's name: Omar Khalil"),
+            text(480, 240, "Date: 07/12/26"),
+        };
+        for (int drug = 39; drug <= 50; ++drug)
+            second.push_back(text(480, (drug - 35) * 120, "- " + entries.drugs[size_t(drug - 1)]));
+        second.push_back(text(480, 16 * 120, " "));
+        second.push_back(text(480, 17 * 120, "Doctor's signature: "));
+        second.push_back(text(480, 19 * 120, " X "));
+        second.push_back(text(480, 20 * 120, "   _________________"));
+        second.push_back(text(2400, 54 * 120, "Page 2 of 2", kBody, TextAnchor::TopCentre));
+        compareCalls(printed[1], second);
     }
 
     void theSignatureNeverStandsAloneOnAPage() {
@@ -253,9 +420,83 @@ private slots:
         PrescriptionPrintout(sampleEntries(36), sampleClinic(), kSeventhOfDecember).print(device);
         const auto printed = pages(device);
         QCOMPARE(int(printed.size()), 2);
-        QCOMPARE(printed[1].at(0).text, std::string("- DRUG 36 500MG TWICE DAILY"));
-        QCOMPARE(printed[1].at(0).at, QPoint(480, 120));
-        QCOMPARE(find(printed[1], " X ")->at, QPoint(480, 5 * 120));
+        QCOMPARE(find(printed[0], "- DRUG 35 500MG TWICE DAILY")->at, QPoint(480, 49 * 120));
+        QCOMPARE(printed[1].at(2).text, std::string("- DRUG 36 500MG TWICE DAILY"));
+        QCOMPARE(printed[1].at(2).at, QPoint(480, 4 * 120));
+        QCOMPARE(find(printed[1], " X ")->at, QPoint(480, 8 * 120));
+    }
+
+    void everyPageNamesThePatientAndTheDate_data() {
+        QTest::addColumn<int>("drugLines");
+        QTest::addColumn<QString>("drug");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("diagnosisLines");
+        QTest::addColumn<int>("pageCount");
+        const QString drug = "DRUG 500MG TWICE DAILY";
+        const QString name = "Omar Khalil";
+        QTest::newRow("50 lines") << 50 << drug << name << 1 << 2;
+        QTest::newRow("36 lines, the last over the page") << 36 << drug << name << 1 << 2;
+        QTest::newRow("100 lines") << 100 << drug << name << 1 << 3;
+        QTest::newRow("25 lines of two rows each") << 25 << kLongDrug << name << 1 << 2;
+        QTest::newRow("a name of two rows") << 50 << drug << kLongName << 1 << 2;
+        QTest::newRow("a diagnosis longer than a page") << 2 << drug << name << 60 << 2;
+    }
+
+    void everyPageNamesThePatientAndTheDate() {
+        QFETCH(int, drugLines);
+        QFETCH(QString, drug);
+        QFETCH(QString, name);
+        QFETCH(int, diagnosisLines);
+        QFETCH(int, pageCount);
+        PrescriptionEntries entries = sampleEntries();
+        entries.patientName = name.toStdString();
+        for (int i = 2; i <= diagnosisLines; ++i)
+            entries.diagnosis += "\nand finding " + std::to_string(i);
+        entries.drugs.clear();
+        for (int i = 1; i <= drugLines; ++i)
+            entries.drugs.push_back(std::to_string(i) + " " + drug.toStdString());
+        RecordingPrintDevice device(600, 600, kPage600, true);
+        PrescriptionPrintout(entries, sampleClinic(), kSeventhOfDecember).print(device);
+        const auto printed = pages(device);
+        QCOMPARE(int(printed.size()), pageCount);
+
+        std::vector<std::string> drugs;
+        for (int p = 0; p < pageCount; ++p) {
+            const std::vector<Call>& page = printed[size_t(p)];
+            verifyWithinPage(device, page);
+            if (QTest::currentTestFailed())
+                return;
+            const auto names =
+                joinedRuns(runsOf(page, "Patient's name: ", 480), "Patient's name: ");
+            QCOMPARE(names, std::vector<std::string>{entries.patientName});
+            if (p > 0)
+                QCOMPARE(page.front().at, QPoint(480, 120));
+            QVERIFY(find(page, "Date: 07/12/26"));
+            const std::string number =
+                "Page " + std::to_string(p + 1) + " of " + std::to_string(pageCount);
+            const Call* foot = find(page, number);
+            QVERIFY2(foot, number.c_str());
+            QCOMPARE(foot->at, QPoint(2400, 54 * 120));
+            QCOMPARE(foot->anchor, TextAnchor::TopCentre);
+            const bool last = p == pageCount - 1;
+            QCOMPARE(find(page, "continued overleaf") != nullptr, !last);
+            QCOMPARE(find(page, "Doctor's signature: ") != nullptr, last);
+            for (const std::string& line : joinedRuns(runsOf(page, "- ", 480), "- "))
+                drugs.push_back(line);
+        }
+        QCOMPARE(drugs, entries.drugs);
+    }
+
+    void aPageTooShortForAnyRowStillComesToAnEnd() {
+        // An inch of paper holds not even the heading of a further page.
+        RecordingPrintDevice device(600, 600, QSize(4800, 600), true);
+        const PrescriptionEntries entries = sampleEntries(3);
+        PrescriptionPrintout(entries, sampleClinic(), kSeventhOfDecember).print(device);
+        std::vector<std::string> drugs;
+        for (const std::vector<Call>& page : pages(device))
+            for (const std::string& line : joinedRuns(runsOf(page, "- ", 480), "- "))
+                drugs.push_back(line);
+        QCOMPARE(drugs, entries.drugs);
     }
 
     void printsThroughQPrinterToAPdfFile() {
@@ -268,6 +509,13 @@ private slots:
         QCOMPARE(device.dotsPerInchY(), 600);
         QVERIFY(device.isRasterPrinter());
         QCOMPARE(device.printableWidth(), printer.pageRect(QPrinter::DevicePixel).toRect().width());
+        // Some 26 letters at 12 points take well over an inch, and the recording device
+        // measures texts as this printer does.
+        const std::string sample = "Diagnosis: Acute sinusitis";
+        QVERIFY(device.textWidth(sample, kBody) > 600);
+        const RecordingPrintDevice recording(600, 600, kPage600, true);
+        for (const PrintFont& font : {kBody, kTitle, kHeader})
+            QCOMPARE(recording.textWidth(sample, font), device.textWidth(sample, font));
         PrescriptionPrintout(sampleEntries(), sampleClinic(), kSeventhOfDecember).print(device);
 
         const QString text = rx::pdfText(file);
@@ -292,27 +540,82 @@ private slots:
                                   }));
     }
 
-    void aLongListMakesATwoPagePdf() {
+    void aLongListPrintsOnPagesThatNameThePatient_data() {
+        QTest::addColumn<int>("drugLines");
+        QTest::addColumn<int>("pageCount");
+        QTest::newRow("two pages") << 60 << 2;
+        QTest::newRow("three pages") << 120 << 3;
+    }
+
+    void aLongListPrintsOnPagesThatNameThePatient() {
+        QFETCH(int, drugLines);
+        QFETCH(int, pageCount);
         QTemporaryDir dir;
         const QString file = dir.filePath("long.pdf");
         QPrinter printer(QPrinter::HighResolution);
         rx::toPdf(file)(printer);
         QPrinterDevice device(printer);
-        const PrescriptionEntries entries = sampleEntries(60);
+        const PrescriptionEntries entries = sampleEntries(drugLines);
         PrescriptionPrintout(entries, sampleClinic(), kSeventhOfDecember).print(device);
 
         const QString text = rx::pdfText(file);
-        QCOMPARE(rx::pageCount(text), 2);
+        QCOMPARE(rx::pageCount(text), pageCount);
         QStringList drugs;
-        for (const QString& line : rx::lines(text))
-            if (line.startsWith("- "))
-                drugs << line.mid(2);
-        QCOMPARE(drugs.size(), 60);
-        for (int i = 0; i < 60; ++i)
+        for (int p = 0; p < pageCount; ++p) {
+            const QStringList page = rx::lines(text.section(u'\f', p, p));
+            QVERIFY(page.contains("Patient's name: Omar Khalil"));
+            QVERIFY(page.contains("Date: 07/12/26"));
+            QCOMPARE(page.last(), QString("Page %1 of %2").arg(p + 1).arg(pageCount));
+            const bool last = p == pageCount - 1;
+            QCOMPARE(page.contains("continued overleaf"), !last);
+            QCOMPARE(page.contains("Doctor's signature:"), last);
+            for (const QString& line : page)
+                if (line.startsWith("- "))
+                    drugs << line.mid(2);
+        }
+        QCOMPARE(drugs.size(), drugLines);
+        for (int i = 0; i < drugLines; ++i)
             QCOMPARE(drugs[i], QString::fromStdString(entries.drugs[size_t(i)]));
-        const QString secondPage = text.section(u'\f', 1, 1);
-        QVERIFY(secondPage.contains("Doctor's signature:"));
-        QVERIFY(secondPage.contains("- DRUG 60 500MG TWICE DAILY"));
+    }
+
+    void wideLinesPrintWholeWithinThePaper_data() {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("diagnosis") << "Diagnosis: " << kLongDiagnosis;
+        QTest::newRow("drug line") << "- " << kLongDrug;
+        QTest::newRow("patient's name") << "Patient's name: " << kLongName;
+        QTest::newRow("one word wider than the line")
+            << "Diagnosis: "
+            << QString("Pneumonoultramicroscopicsilicovolcanoconiosis").repeated(3);
+    }
+
+    void wideLinesPrintWholeWithinThePaper() {
+        QFETCH(QString, label);
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("wide.pdf");
+        QPrinter printer(QPrinter::HighResolution);
+        rx::toPdf(file)(printer);
+        QPrinterDevice device(printer);
+        PrescriptionPrintout(withText(label.toStdString(), text.toStdString()), sampleClinic(),
+                             kSeventhOfDecember)
+            .print(device);
+
+        // Every word, in order, whatever rows it was broken into.
+        const QString printed = rx::pdfText(file);
+        QCOMPARE(rx::pageCount(printed), 1);
+        const auto squeezed = [](QString s) { return s.remove(QRegularExpression("\\s")); };
+        QVERIFY2(squeezed(printed).contains(squeezed(label + text)), qPrintable(printed));
+        // Words stay whole wherever a row can hold them.
+        const QString words = rx::lines(printed).join(u' ');
+        if (text.contains(u' '))
+            QVERIFY2(words.contains(label + text), qPrintable(words));
+
+        const double rightEdge = printer.pageRect(QPrinter::Point).right();
+        const QList<rx::PdfWord> boxes = rx::pdfWords(file);
+        QVERIFY(!boxes.isEmpty());
+        for (const rx::PdfWord& word : boxes)
+            QVERIFY2(word.box.right() <= rightEdge + 0.5, qPrintable(word.text));
     }
 
     void theScreenPrintsToPdfAndKeepsItsEntries() {
