@@ -3,6 +3,7 @@
 #include "app/CMainFrame.h"
 #include "app/FirstStart.h"
 #include "app/MainMenu.h"
+#include "app/WindowPlacement.h"
 #include "app/Screens.h"
 #include "platform/DocTemplate.h"
 #include "platform/Document.h"
@@ -55,7 +56,7 @@ bool CKLApp::InitInstance(const QStringList& arguments) {
     FirstStart::offerEmptyDatabase(frame.get());
     if (!openFirstScreen(arguments))
         return false;
-    frame->show();
+    WindowPlacement::show(*frame);
     return true;
 }
 

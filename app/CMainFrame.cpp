@@ -6,10 +6,12 @@
 #include "app/KeyIndicators.h"
 #include "app/RecentFileList.h"
 #include "app/ScreenTemplates.h"
+#include "app/WindowPlacement.h"
 #include "app/Screens.h"
 #include "platform/CChildFrame.h"
 #include "platform/DocTemplate.h"
 #include "platform/Document.h"
+#include "platform/FormScale.h"
 #include "platform/FormView.h"
 #include "platform/MessageBox.h"
 #include "platform/PrintDialog.h"
@@ -171,6 +173,7 @@ void CMainFrame::activeFrameChanged() {
         frames->setCurrentWidget(active);
         setWindowTitle(QString(kAppTitle) + " - [" + active->windowTitle() + "]");
         rebuildMenu(active->document().docTemplate().resourceId());
+        active->view()->fitToWindow();
         active->view()->focusFirstControl();
     }
     updateCommandStates();
@@ -257,6 +260,9 @@ bool CMainFrame::appHandles(int command) const {
     case ID_APP_EXIT:
     case ID_FILE_PRINT_SETUP:
     case ID_HELP_CONTENTS:
+    case ID_VIEW_ZOOM_IN:
+    case ID_VIEW_ZOOM_OUT:
+    case ID_VIEW_ACTUAL_SIZE:
         return true;
     default:
         return false;
@@ -285,6 +291,11 @@ void CMainFrame::runAppCommand(int command) {
     case ID_HELP_CONTENTS:
         showHelp();
         break;
+    case ID_VIEW_ZOOM_IN:
+    case ID_VIEW_ZOOM_OUT:
+    case ID_VIEW_ACTUAL_SIZE:
+        zoom(command);
+        break;
     }
 }
 
@@ -309,4 +320,27 @@ void CMainFrame::showHelp() {
 void CMainFrame::printSetup() {
     QPrinter printer;
     PrintDialog::runSetup(this, printer);
+}
+
+// Zooming in stops where the screen would no longer fit the window.
+void CMainFrame::zoom(int command) {
+    FormView* view = activeView();
+    const double now = view ? view->scale() : FormScale::kSmallest;
+    if (command == ID_VIEW_ZOOM_IN) {
+        const double larger = FormScale::stepUp(now);
+        if (!view || larger > view->largestScale())
+            return;
+        FormScale::choose(larger);
+    } else if (command == ID_VIEW_ZOOM_OUT) {
+        FormScale::choose(FormScale::stepDown(now));
+    } else {
+        FormScale::choose(FormScale::kSmallest);
+    }
+    if (view)
+        view->fitToWindow();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    WindowPlacement::save(*this);
+    QMainWindow::closeEvent(event);
 }

@@ -54,7 +54,7 @@ public:
 
     static void reportUnreadableFile(const QString& fileName);
 
-    FormView* activeView() const;
+    FormView* activeView() const override;
     QAction* commandAction(int command) const;
     // Runs a command of the menu, toolbar or keyboard: the active screen's handler if it has
     // one, else the application's.
@@ -63,6 +63,9 @@ public:
     void addFrame(CChildFrame* frame) override;
     void removeFrame(CChildFrame* frame) override;
     void frameTitleChanged(CChildFrame* frame) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     static bool openScreen(int screenIndex, const char* title);
@@ -80,6 +83,7 @@ private:
     void runAppCommand(int command);
     void showHelp();
     void printSetup();
+    void zoom(int command);
 
     QStackedWidget* frames;
     QToolBar* toolbar = nullptr;

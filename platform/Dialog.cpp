@@ -1,5 +1,9 @@
 #include "platform/Dialog.h"
 
+#include "platform/FormScale.h"
+#include "platform/FormView.h"
+#include "platform/MdiHost.h"
+
 #include <QApplication>
 #include <QPushButton>
 
@@ -10,7 +14,11 @@ Dialog::Dialog(const FormTemplate& form, QWidget* parent)
     setWindowTitle(QString::fromUtf8(form.caption));
     setModal(true);
     buildForm(form, this);
-    setFixedSize(formSize());
+    const FormView* behind = MdiHost::instance() ? MdiHost::instance()->activeView() : nullptr;
+    const double scale = behind ? behind->scale() : 1.0;
+    layOut(scale);
+    setFixedSize(FormScale::scaled(formSize().width(), scale),
+                 FormScale::scaled(formSize().height(), scale));
     if (QPushButton* button = defaultButton())
         button->setDefault(true);
     onClicked(IDOK, [this] { OnOK(); });

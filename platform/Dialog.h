@@ -4,8 +4,9 @@
 
 #include <QDialog>
 
-// A modal dialog built from a form template. Button 1 is OK and button 2 Cancel, as are
-// Enter and Escape; the caption's close button cancels.
+// A modal dialog built from a form template, drawn at the scale of the screen behind it.
+// Button 1 is OK and button 2 Cancel, as are Enter and Escape; the caption's close button
+// cancels.
 class Dialog : public QDialog, public FormBase {
     Q_OBJECT
 public:

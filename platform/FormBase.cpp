@@ -2,6 +2,8 @@
 
 #include "platform/ComboBox.h"
 #include "platform/DataExchange.h"
+#include "platform/FormScale.h"
+#include "platform/ListView.h"
 #include "platform/MultiLineEdit.h"
 
 #include <QAbstractButton>
@@ -10,8 +12,47 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-void FormBase::buildForm(const FormTemplate& form, QWidget* page) {
+void FormBase::buildForm(const FormTemplate& form, QWidget* formPage) {
+    page = formPage;
     built = FormBuilder::build(form, page);
+    for (const auto& [id, widget] : built.controls)
+        baseGeometry[id] = widget->geometry();
+}
+
+void FormBase::layOut(double scale, QSize extra) {
+    drawnScale = scale;
+    page->setFont(FormBuilder::formFont(scale));
+    for (const auto& [id, widget] : built.controls)
+        widget->setGeometry(placed(baseGeometry[id], scale, extra));
+    for (const auto& [id, widget] : built.controls)
+        if (auto* list = qobject_cast<ListView*>(widget))
+            list->setScale(scale, id == growingList ? extra.width() : 0);
+}
+
+// Edges are scaled rather than sizes, so controls that meet at scale 1 still meet.
+QRect FormBase::placed(QRect base, double scale, QSize extra) const {
+    auto edge = [scale](int pixels) { return FormScale::scaled(pixels, scale); };
+    int left = edge(base.left()), top = edge(base.top());
+    int right = edge(base.left() + base.width()), bottom = edge(base.top() + base.height());
+    const auto list = baseGeometry.find(growingList);
+    if (list != baseGeometry.end() && (extra.width() > 0 || extra.height() > 0)) {
+        const QRect grows = list->second;
+        if (base.contains(grows)) { // the list, or a group box around it
+            right += extra.width();
+            bottom += extra.height();
+        } else if (base.top() >= grows.bottom()) {
+            top += extra.height();
+            bottom += extra.height();
+            if (base.center().x() > grows.center().x()) {
+                left += extra.width();
+                right += extra.width();
+            }
+        } else if (base.left() >= grows.right()) {
+            left += extra.width();
+            right += extra.width();
+        }
+    }
+    return QRect(left, top, right - left, bottom - top);
 }
 
 QWidget* FormBase::controlWidget(int id) const {

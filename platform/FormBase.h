@@ -38,12 +38,27 @@ public:
     QPushButton* defaultButton() const { return built.defaultButton; }
     bool filling() const { return fillDepth > 0; }
 
-protected:
-    void buildForm(const FormTemplate& form, QWidget* page);
+    // The scale the form is drawn at; 1 is the size its template gives.
+    double scale() const { return drawnScale; }
+    // The form's size in pixels at scale 1.
     QSize formSize() const { return built.size; }
 
+protected:
+    void buildForm(const FormTemplate& form, QWidget* page);
+    // Draws the form at scale. The list given by letListGrow takes extra pixels more across
+    // and down; what lies below it moves down, and what lies right of its middle moves across.
+    void layOut(double scale, QSize extra = {});
+    void letListGrow(int listId) { growingList = listId; }
+    bool hasGrowingList() const { return growingList != 0; }
+
 private:
+    QRect placed(QRect base, double scale, QSize extra) const;
+
     friend class DataExchange;
     BuiltForm built;
+    QWidget* page = nullptr;
+    std::map<int, QRect> baseGeometry;
+    int growingList = 0;
+    double drawnScale = 1.0;
     int fillDepth = 0;
 };

@@ -158,10 +158,10 @@ void setTabOrder(const std::vector<QWidget*>& focusable) {
 
 // A face of the proportions forms were drawn for: about six pixels a character across and
 // thirteen down. Another sans-serif face takes its place where this one is missing.
-QFont FormBuilder::formFont() {
+QFont FormBuilder::formFont(double scale) {
     QFont font("Liberation Sans");
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
+    font.setPixelSize(std::max(1, int(11 * scale + 1e-6)));
     return font;
 }
 

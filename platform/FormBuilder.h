@@ -22,7 +22,8 @@ struct BuiltForm {
 // font: a quarter of its average character width across, an eighth of its height down.
 class FormBuilder {
 public:
-    static QFont formFont();
+    // At a larger scale the face grows with the form, rounded down so texts still fit.
+    static QFont formFont(double scale = 1.0);
     static BuiltForm build(const FormTemplate& form, QWidget* page);
 
     static int unitsToPixelsX(int units, const QFont& font);

@@ -1,5 +1,7 @@
 #include "platform/FormView.h"
 
+#include "platform/FormScale.h"
+
 #include <QKeyEvent>
 #include <QPushButton>
 
@@ -55,4 +57,32 @@ void FormView::keyPressEvent(QKeyEvent* event) {
     if (button && button->isEnabled() && button->isVisible())
         button->click();
     event->accept();
+}
+
+void FormView::resizeEvent(QResizeEvent* event) {
+    QScrollArea::resizeEvent(event);
+    fitToWindow();
+}
+
+double FormView::largestScale() const {
+    return FormScale::largestFitting(formSize(), size());
+}
+
+// The growing list takes the room the scaled form leaves, but for the margin the form had in
+// the window it was drawn for, so that at that size it looks as it was drawn.
+void FormView::fitToWindow() {
+    const QSize room = size();
+    const double scale = FormScale::forForm(formSize(), room, window()->size());
+    const QSize drawn(FormScale::scaled(formSize().width(), scale),
+                      FormScale::scaled(formSize().height(), scale));
+    QSize extra;
+    if (hasGrowingList()) {
+        const QSize roomAsDrawn = room - (window()->size() - FormScale::kDrawnForWindow);
+        const QSize margin = (roomAsDrawn - formSize()).expandedTo(QSize(0, 0));
+        extra = (room - drawn - margin).expandedTo(QSize(0, 0));
+    }
+    page->setUpdatesEnabled(false);
+    layOut(scale, extra);
+    page->setFixedSize(drawn + extra);
+    page->setUpdatesEnabled(true);
 }

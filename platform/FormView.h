@@ -6,8 +6,9 @@
 #include <functional>
 #include <map>
 
-// A screen: a form shown in a child frame, scrolling when larger than its window. It handles
-// the commands of the menu and toolbar it registers; the others it leaves alone.
+// A screen: a form shown in a child frame, drawn at the scale its window allows and scrolling
+// when larger than its window. It handles the commands of the menu and toolbar it registers;
+// the others it leaves alone.
 class FormView : public QScrollArea, public FormBase {
     Q_OBJECT
 public:
@@ -22,12 +23,18 @@ public:
     bool handlesCommand(int command) const { return commands.count(command) != 0; }
     void runCommand(int command);
 
+    // Draws the form at the scale its window allows now (after a zoom, say).
+    void fitToWindow();
+    // The largest scale at which the form fits its window at all.
+    double largestScale() const;
+
 protected:
     // Routes a menu or toolbar command, and the button of the same meaning, to one handler.
     void onCommand(int command, std::function<void()> handler);
     void onCommandAndClick(int command, int buttonId, std::function<void()> handler);
 
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QWidget* page;

@@ -1,7 +1,9 @@
 #include "platform/ListView.h"
 
+#include "platform/FormScale.h"
 #include "platform/ReportModel.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 
@@ -17,6 +19,7 @@ ListView::ListView(QWidget* parent) : QTableView(parent), report(new ReportModel
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    verticalHeader()->setMinimumSectionSize(1);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setHighlightSections(false);
@@ -25,11 +28,18 @@ ListView::ListView(QWidget* parent) : QTableView(parent), report(new ReportModel
 
 void ListView::insertColumn(int position, const QString& title, int width) {
     report->insertColumn(position, title);
-    setColumnWidth(std::clamp(position, 0, report->columnCount() - 1), width);
+    const int at = std::clamp(position, 0, report->columnCount() - 1);
+    widths.insert(widths.begin() + at, width);
+    applyWidths();
 }
 
 void ListView::deleteColumn(int position) {
+    if (position < 0 || position >= report->columnCount())
+        return;
     report->removeColumn(position);
+    widths.erase(widths.begin() + position);
+    flexibleColumn = -1;
+    applyWidths();
 }
 
 int ListView::columnCountNow() const {
@@ -37,19 +47,65 @@ int ListView::columnCountNow() const {
 }
 
 void ListView::setColumnWidthPx(int column, int width) {
-    setColumnWidth(column, width);
+    if (column < 0 || size_t(column) >= widths.size())
+        return;
+    widths[size_t(column)] = width;
+    applyWidths();
+}
+
+void ListView::setFlexibleColumn(int column, int room) {
+    flexibleColumn = column;
+    scrollBarRoom = room;
+    applyWidths();
+}
+
+void ListView::setScale(double newScale, int extra) {
+    scale = newScale;
+    extraWidth = extra;
+    applyWidths();
 }
 
 void ListView::addRow(const QStringList& cells) {
     report->appendRows({cells});
+    applyWidths();
 }
 
 void ListView::addRows(std::vector<QStringList> rows) {
     report->appendRows(std::move(rows));
+    applyWidths();
 }
 
 void ListView::deleteAllRows() {
     report->removeAllRows();
+    applyWidths();
+}
+
+// The flexible column narrows only while a scroll bar is needed, which changes with the
+// rows and with the list's size.
+void ListView::applyWidths() {
+    const bool allFit = rowCountNow() <= countPerPage();
+    for (size_t c = 0; c < widths.size(); ++c) {
+        int width = widths[c];
+        if (int(c) == flexibleColumn && !allFit)
+            width -= scrollBarRoom;
+        width = FormScale::scaled(width, scale);
+        if (c + 1 == widths.size())
+            width += extraWidth;
+        setColumnWidth(int(c), width);
+    }
+}
+
+void ListView::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    applyWidths();
+}
+
+void ListView::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+        applyWidths();
+    }
 }
 
 int ListView::rowCountNow() const {

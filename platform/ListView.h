@@ -7,7 +7,8 @@
 class ReportModel;
 
 // A report-style list: columns with titles and pixel widths, rows of texts, single full-row
-// selection and grid lines. Rows stay in the order they were added.
+// selection and grid lines. Rows stay in the order they were added. Widths are given at the
+// form's drawn size and grow with its scale.
 class ListView : public QTableView {
     Q_OBJECT
 public:
@@ -17,6 +18,11 @@ public:
     void deleteColumn(int position);
     int columnCountNow() const;
     void setColumnWidthPx(int column, int width);
+    // The column that gives room pixels to the scroll bar while the rows do not all fit;
+    // -1 for none. Deleting a column forgets it.
+    void setFlexibleColumn(int column, int room);
+    // Widths grow by scale, and the last column takes extraWidth pixels more.
+    void setScale(double scale, int extraWidth);
 
     void addRow(const QStringList& cells);
     void addRows(std::vector<QStringList> rows);
@@ -33,6 +39,17 @@ public:
 signals:
     void rowDoubleClicked();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
 private:
+    void applyWidths();
+
     ReportModel* report;
+    std::vector<int> widths; // at scale 1, by column
+    int flexibleColumn = -1;
+    int scrollBarRoom = 0;
+    double scale = 1.0;
+    int extraWidth = 0;
 };

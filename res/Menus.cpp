@@ -8,9 +8,15 @@ namespace {
 
 const MenuItem kSeparator{nullptr, 0};
 
+const MenuPopup kViewPopup{"&View",
+                           {{"Zoom &in\tCtrl++", ID_VIEW_ZOOM_IN},
+                            {"Zoom &out\tCtrl+-", ID_VIEW_ZOOM_OUT},
+                            {"&Actual size\tCtrl+0", ID_VIEW_ACTUAL_SIZE}}};
+
 const std::vector<MenuPopup> kNoScreenMenu = {
     {"&File", {kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator,
                {"E&xit", ID_APP_EXIT}}},
+    kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
 };
 
@@ -21,22 +27,26 @@ const std::vector<MenuPopup> kMainMenuMenu = {
     {"&Issue", {{"Prescription", ID_ISSUE_PRESCRIPTION}}},
     {"&Database", {{"Backup", ID_DATABASE_BACKUP}, {"Restore", ID_DATABASE_RESTORE}}},
     {"&Edit", {{"Clinic information", ID_EDIT_CLINIC_INFO}}},
+    kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
 };
 
 const std::vector<MenuPopup> kAddNewMenu = {
     {"&File", {kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP}, {"E&xit", ID_APP_EXIT}}},
+    kViewPopup,
     {"&Help", {{"&About Medora...", ID_APP_ABOUT}}},
 };
 
 const std::vector<MenuPopup> kPlainScreenMenu = {
     {"&File", {{"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator, {"E&xit", ID_APP_EXIT}}},
+    kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
 };
 
 const std::vector<MenuPopup> kPrescriptionMenu = {
     {"&File", {{"&Print...\tCtrl+P", ID_FILE_PRINT}, {"Print Pre&view", ID_FILE_PRINT_PREVIEW},
                {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator, {"E&xit", ID_APP_EXIT}}},
+    kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
 };
 
@@ -63,6 +73,8 @@ const std::vector<Accelerator> kAccelerators = {
     {"Ctrl+V", ID_EDIT_PASTE},      {"Shift+Ins", ID_EDIT_PASTE},
     {"F6", ID_NEXT_PANE},           {"Shift+F6", ID_PREV_PANE},
     {"F1", ID_HELP_CONTENTS},
+    {"Ctrl++", ID_VIEW_ZOOM_IN},    {"Ctrl+=", ID_VIEW_ZOOM_IN},
+    {"Ctrl+-", ID_VIEW_ZOOM_OUT},   {"Ctrl+0", ID_VIEW_ACTUAL_SIZE},
 };
 
 const std::map<int, const char*> kCommandStrings = {
@@ -84,6 +96,9 @@ const std::map<int, const char*> kCommandStrings = {
     {ID_FILE_PRINT_SETUP, "Change the printer and printing options\nPage Setup"},
     {ID_FILE_PRINT, "Print the active document\nPrint"},
     {ID_FILE_PRINT_PREVIEW, "Display full pages\nPrint Preview"},
+    {ID_VIEW_ZOOM_IN, "Show the screens larger\nZoom in"},
+    {ID_VIEW_ZOOM_OUT, "Show the screens smaller\nZoom out"},
+    {ID_VIEW_ACTUAL_SIZE, "Show the screens at the size they were drawn\nActual size"},
 };
 
 } // namespace

@@ -61,6 +61,11 @@ constexpr int ID_DATABASE_BACKUP = 32793;
 constexpr int ID_DATABASE_RESTORE = 32794;
 constexpr int ID_HELP_CONTENTS = 32797;
 
+// Zoom of the forms, on every screen.
+constexpr int ID_VIEW_ZOOM_IN = 32800;
+constexpr int ID_VIEW_ZOOM_OUT = 32801;
+constexpr int ID_VIEW_ACTUAL_SIZE = 32802;
+
 // Commands of other screens.
 constexpr int ID_ADDNEW_ADD = 32775;
 constexpr int ID_ADDNEW_CANCEL = 32776;

@@ -140,6 +140,7 @@ bool fetchRows(const std::string& patientId, int type, FetchedRows& out) {
 } // namespace
 
 ViewRec::ViewRec() : FormView(kViewRecForm) {
+    letListGrow(IDC_REC_HISTORY_LIST);
     for (int id : {IDC_REC_FIRST_NAME, IDC_REC_LAST_NAME, IDC_REC_ADDRESS, IDC_REC_TELEPHONE,
                    IDC_REC_MALE, IDC_REC_FEMALE, IDC_REC_DOB})
         onChanged(id, [this] { detailChanged(); });
@@ -291,9 +292,7 @@ void ViewRec::loadList(int type) {
         list->insertColumn(int(c), layout.columns[c].title, layout.columns[c].width);
     list->addRows(std::move(fetched.rows));
     rowIds = std::move(fetched.ids);
-    const int full = layout.columns[size_t(layout.flexibleColumn)].width;
-    const bool allFit = list->rowCountNow() <= list->countPerPage();
-    list->setColumnWidthPx(layout.flexibleColumn, allFit ? full : full - kScrollBarRoom);
+    list->setFlexibleColumn(layout.flexibleColumn, kScrollBarRoom);
     enableControl(IDC_REC_DELETE, true);
     if (type == Visits)
         hasVisits = true;

@@ -15,6 +15,7 @@ constexpr int kScrollBarRoom = 15;
 } // namespace
 
 ViewResults::ViewResults() : FormView(kViewResultsForm) {
+    letListGrow(IDC_RESULTS_LIST);
     onCommandAndClick(ID_RESULTS_DISPLAY, IDC_RESULTS_DISPLAY, [this] { displaySelected(); });
     onCommandAndClick(ID_RESULTS_CLOSE, IDC_RESULTS_CLOSE, [this] { close(); });
     connect(resultsList(), &ListView::rowDoubleClicked, this, [this] { displaySelected(); });
@@ -48,8 +49,7 @@ void ViewResults::ShowResults() {
         rows.push_back({QString::fromStdString(resultIds[i]), cell(resultFirstNames, i),
                         cell(resultLastNames, i)});
     list->addRows(std::move(rows));
-    const bool allFit = list->rowCountNow() <= list->countPerPage();
-    list->setColumnWidthPx(kLastNameColumn, allFit ? kNameWidth : kNameWidth - kScrollBarRoom);
+    list->setFlexibleColumn(kLastNameColumn, kScrollBarRoom);
     enableControl(IDC_RESULTS_DISPLAY, true);
     hasResults = true;
 }

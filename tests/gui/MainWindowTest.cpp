@@ -72,7 +72,7 @@ private slots:
         QCOMPARE(s.frame().statusBar()->currentMessage(), QString("Ready"));
         QCOMPARE(s.frame().focusWidget(), s.activeView()->controlWidget(IDC_MAIN_ADD_PATIENT));
         QCOMPARE(menuTitles(s.frame()), QStringList({"&File", "&Patient", "&Issue", "&Database",
-                                                     "&Edit", "&Help"}));
+                                                     "&Edit", "&View", "&Help"}));
         VERIFY_BOXES(s);
     }
 
@@ -102,7 +102,7 @@ private slots:
         QCOMPARE(GuiSession::openCount(SCREEN_MAIN_MENU), 0);
         for (int command : kTaskCommands)
             QVERIFY(!s.frame().commandAction(command)->isEnabled());
-        QCOMPARE(menuTitles(s.frame()), QStringList({"&File", "&Help"}));
+        QCOMPARE(menuTitles(s.frame()), QStringList({"&File", "&View", "&Help"}));
         // A click on a disabled button does nothing.
         QTest::mouseClick(toolButton(s.frame(), "New Patient"), Qt::LeftButton);
         GuiSession::settle();
