@@ -21,9 +21,14 @@ void FormBase::buildForm(const FormTemplate& form, QWidget* formPage) {
 
 void FormBase::layOut(double scale, QSize extra) {
     drawnScale = scale;
-    page->setFont(FormBuilder::formFont(scale));
-    for (const auto& [id, widget] : built.controls)
+    // Set on every control, not only the page: a control with a style sheet of its own does
+    // not take up its parent's font.
+    const QFont font = FormBuilder::formFont(scale);
+    page->setFont(font);
+    for (const auto& [id, widget] : built.controls) {
+        widget->setFont(font);
         widget->setGeometry(placed(baseGeometry[id], scale, extra));
+    }
     for (const auto& [id, widget] : built.controls)
         if (auto* list = qobject_cast<ListView*>(widget))
             list->setScale(scale, id == growingList ? extra.width() : 0);

@@ -3,6 +3,7 @@
 #include "platform/FormScale.h"
 
 #include <QKeyEvent>
+#include <algorithm>
 #include <QPushButton>
 
 FormView::FormView(const FormTemplate& form, QWidget* parent)
@@ -69,18 +70,26 @@ double FormView::largestScale() const {
 }
 
 // The growing list takes the room the scaled form leaves, but for the margin the form had in
-// the window it was drawn for, so that at that size it looks as it was drawn.
+// the window it was drawn for, so that at that size it looks as it was drawn. The margin fades
+// out as the window grows to twice that size.
+QSize FormView::roomForList(QSize drawn) const {
+    const QSize window = this->window()->size();
+    const QSize designed = FormScale::kDrawnForWindow;
+    const QSize roomAsDrawn = size() - (window - designed);
+    const QSize margin = (roomAsDrawn - formSize()).expandedTo(QSize(0, 0));
+    auto kept = [](int windowLength, int designedLength) {
+        return std::clamp(2.0 - double(windowLength) / designedLength, 0.0, 1.0);
+    };
+    const QSize fading(FormScale::scaled(margin.width(), kept(window.width(), designed.width())),
+                       FormScale::scaled(margin.height(), kept(window.height(), designed.height())));
+    return (size() - drawn - fading).expandedTo(QSize(0, 0));
+}
+
 void FormView::fitToWindow() {
-    const QSize room = size();
-    const double scale = FormScale::forForm(formSize(), room, window()->size());
+    const double scale = FormScale::forForm(formSize(), size(), window()->size());
     const QSize drawn(FormScale::scaled(formSize().width(), scale),
                       FormScale::scaled(formSize().height(), scale));
-    QSize extra;
-    if (hasGrowingList()) {
-        const QSize roomAsDrawn = room - (window()->size() - FormScale::kDrawnForWindow);
-        const QSize margin = (roomAsDrawn - formSize()).expandedTo(QSize(0, 0));
-        extra = (room - drawn - margin).expandedTo(QSize(0, 0));
-    }
+    const QSize extra = hasGrowingList() ? roomForList(drawn) : QSize();
     page->setUpdatesEnabled(false);
     layOut(scale, extra);
     page->setFixedSize(drawn + extra);

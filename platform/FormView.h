@@ -37,6 +37,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    QSize roomForList(QSize drawn) const;
+
     QWidget* page;
     std::map<int, std::function<void()>> commands;
 };
