@@ -26,8 +26,7 @@ bool desktopIsRoomy() {
 void WindowPlacement::show(QMainWindow& window) {
     QSettings settings;
     const QVariant zoom = settings.value(kZoom);
-    if (zoom.isValid())
-        FormScale::choose(zoom.toDouble());
+    FormScale::choose(zoom.isValid() ? std::optional(zoom.toDouble()) : std::nullopt);
     if (window.restoreGeometry(settings.value(kGeometry).toByteArray()))
         window.show();
     else if (desktopIsRoomy())

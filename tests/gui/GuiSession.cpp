@@ -37,6 +37,13 @@ void GuiSession::start() {
     settle();
 }
 
+void GuiSession::restart() {
+    app->mainFrame()->close();
+    app.reset();
+    settle();
+    start();
+}
+
 GuiSession::~GuiSession() {
     app.reset();
     settle();

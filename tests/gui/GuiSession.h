@@ -26,6 +26,9 @@ public:
     ~GuiSession();
 
     CMainFrame& frame() const { return *app->mainFrame(); }
+    // Closes the main window as the user does and starts the program again in the same folder,
+    // with the same settings.
+    void restart();
     ScriptedResponder& boxes() { return responder; }
     QString folder() const { return dir.path(); }
 

@@ -1,0 +1,144 @@
+// Screens in a larger main window: drawn larger up to 150 %, the patient lists taking the
+// room, the zoom commands, and the window and zoom kept for the next start.
+
+#include "RecordSupport.h"
+
+#include "app/MainMenu.h"
+#include "platform/Dialog.h"
+#include "platform/FormScale.h"
+#include "res/resource.h"
+#include "screens/ViewResults.h"
+
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+
+using namespace records;
+
+namespace {
+
+constexpr double kTolerance = 0.005;
+
+// A maximised window on a 1920×1080 desktop, in the room it has under a window manager's
+// title bar.
+const QSize kMaximisedFullHd(1920, 1050);
+
+void resizeFrame(GuiSession& s, QSize size) {
+    s.frame().resize(size);
+    GuiSession::settle();
+}
+
+void zoomKey(GuiSession& s, Qt::Key key) {
+    QTest::keyClick(&s.frame(), key, Qt::ControlModifier);
+    GuiSession::settle();
+}
+
+bool wholeInView(FormView& view, int controlId) {
+    QWidget* control = view.controlWidget(controlId);
+    const QRect inView(control->mapTo(&view, QPoint(0, 0)), control->size());
+    return view.rect().contains(inView);
+}
+
+} // namespace
+
+class ZoomTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theFirstWindowSuitsTheDesktop() {
+        GuiSession s;
+        const QSize desktop = QGuiApplication::primaryScreen()->size();
+        if (desktop.width() >= 1280 && desktop.height() >= 800)
+            QVERIFY(s.frame().isMaximized());
+        else
+            QCOMPARE(s.frame().size(), QSize(640, 480));
+    }
+
+    // The scale grows with the window up to 150 %, and never beyond what fits.
+    void screensGrowWithTheWindow_data() {
+        QTest::addColumn<QSize>("window");
+        QTest::addColumn<double>("scale");
+        QTest::newRow("as drawn") << QSize(640, 480) << 1.0;
+        QTest::newRow("a little larger") << QSize(800, 600) << 1.25;
+        QTest::newRow("as large as it goes") << QSize(1280, 800) << 1.5;
+        QTest::newRow("full HD") << kMaximisedFullHd << 1.5;
+        QTest::newRow("smaller than drawn") << QSize(500, 400) << 1.0;
+    }
+    void screensGrowWithTheWindow() {
+        QFETCH(QSize, window);
+        QFETCH(double, scale);
+        GuiSession s;
+        resizeFrame(s, window);
+        QVERIFY(qAbs(s.activeView()->scale() - scale) < kTolerance);
+        // The tallest screen is drawn no larger than it fits.
+        GuiSession::click(*s.activeView(), IDC_MAIN_ADD_PATIENT);
+        FormView* add = s.activeView();
+        QVERIFY(add->scale() <= std::max(1.0, add->largestScale()) + kTolerance);
+        QVERIFY(add->scale() <= scale + kTolerance);
+    }
+
+    void listsTakeTheRoomOfALargeWindow() {
+        GuiSession s;
+        for (int i = 0; i < 60; ++i)
+            addPatient("Patient", "Number " + std::to_string(i));
+        const std::string id = addPatient("Nadia", "Aziz");
+        std::vector<std::string> texts(ComplaintRecord::textCount, "finding");
+        for (int i = 0; i < 30; ++i)
+            ComplaintRecord().Add(id, DateTime::fromCivil(2025, 1, 1 + i), texts);
+        resizeFrame(s, kMaximisedFullHd);
+
+        GuiSession::click(*s.activeView(), IDC_MAIN_LIST_ALL);
+        auto* results = s.active<ViewResults>();
+        QVERIFY(results);
+        QVERIFY(results->control<ListView>(IDC_RESULTS_LIST)->countPerPage() >= 40);
+        for (int button : {IDC_RESULTS_DISPLAY, IDC_RESULTS_CLOSE})
+            QVERIFY(wholeInView(*results, button));
+
+        ViewRec* record = openRecord(s, id);
+        QVERIFY(record->control<ListView>(IDC_REC_HISTORY_LIST)->countPerPage() >= 20);
+        for (int button : {IDC_REC_ADD, IDC_REC_VIEW_EDIT, IDC_REC_DELETE, IDC_REC_DELETE_RECORD,
+                           IDC_REC_CLOSE})
+            QVERIFY(wholeInView(*record, button));
+    }
+
+    void zoomKeysStepWithinWhatFitsAndSurviveARestart() {
+        GuiSession s;
+        resizeFrame(s, QSize(1280, 800));
+        QVERIFY(qAbs(s.activeView()->scale() - 1.5) < kTolerance);
+        zoomKey(s, Qt::Key_Minus);
+        zoomKey(s, Qt::Key_Minus);
+        QVERIFY(qAbs(s.activeView()->scale() - 1.3) < kTolerance);
+        zoomKey(s, Qt::Key_0);
+        QCOMPARE(s.activeView()->scale(), 1.0);
+        zoomKey(s, Qt::Key_Plus);
+        QVERIFY(qAbs(s.activeView()->scale() - 1.1) < kTolerance);
+        // Zooming in stops where the screen would no longer fit.
+        for (int i = 0; i < 30; ++i)
+            zoomKey(s, Qt::Key_Plus);
+        const double largest = s.activeView()->scale();
+        QVERIFY(largest > 1.5);
+        QVERIFY(largest <= s.activeView()->largestScale() + kTolerance);
+        QVERIFY(FormScale::stepUp(largest) > s.activeView()->largestScale());
+        zoomKey(s, Qt::Key_0);
+        zoomKey(s, Qt::Key_Plus);
+        const QRect placed = s.frame().geometry();
+
+        s.restart();
+        QCOMPARE(s.frame().geometry().size(), placed.size());
+        QVERIFY(qAbs(s.activeView()->scale() - 1.1) < kTolerance);
+        // A dialog opens at the scale of the screen behind it.
+        const std::string id = addPatient();
+        ViewRec* record = openRecord(s, id);
+        GuiSession::click(*record, IDC_REC_MEDICAL);
+        const bool shown = GuiSession::withModal<Dialog>(
+            [&] { GuiSession::click(*record, IDC_REC_ADD); },
+            [&](Dialog& dialog) {
+                QVERIFY(qAbs(dialog.scale() - record->scale()) < kTolerance);
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+            });
+        QVERIFY(shown);
+    }
+};
+
+QTEST_MAIN(ZoomTest)
+#include "ZoomTest.moc"
