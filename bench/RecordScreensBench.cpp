@@ -22,6 +22,8 @@
 #include <QTest>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <stdexcept>
 
 namespace {
@@ -156,6 +158,36 @@ void SwitchHistoryType(benchmark::State& state, const Clinic& clinic) {
     ScreenBench::settle();
 }
 
+// A resize of the main window with the record screen of 500 visits open, from the resize to
+// the repainted window; the sizes alternate, so each one lays the screen out anew. The worst
+// of each repetition's resizes is reported beside the mean.
+void ResizeWithRecordOpen(benchmark::State& state, const Clinic& clinic) {
+    CMainFrame& frame = *CKLApp::instance().mainFrame();
+    frame.showNormal();
+    CMainFrame::OpenViewRec();
+    auto* rec = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC);
+    rec->patientId = clinic.frequentPatient;
+    rec->LoadPatient();
+    ScreenBench::settle();
+    const QSize sizes[] = {{1280, 800}, {1920, 1050}};
+    double worst = 0;
+    int next = 0;
+    for (auto _ : state) {
+        const auto started = std::chrono::steady_clock::now();
+        frame.resize(sizes[next++ % 2]);
+        // Delivers the resize and then the window's update request, which repaints it.
+        QApplication::processEvents();
+        const std::chrono::duration<double, std::milli> took =
+            std::chrono::steady_clock::now() - started;
+        worst = std::max(worst, took.count());
+    }
+    state.counters["worst_ms"] = worst;
+    if (rec->control<ListView>(IDC_REC_HISTORY_LIST)->rowCountNow() != kFrequentVisits)
+        state.SkipWithError("the visits are not all listed");
+    CMainFrame::CloseViewRec();
+    ScreenBench::settle();
+}
+
 struct Typing {
     const char* name;
     QString typed; // the last character is the keystroke measured
@@ -225,6 +257,11 @@ int main(int argc, char** argv) {
             benchmark::RegisterBenchmark("ViewRec/switch type", [&clinic](benchmark::State& s) {
                 SwitchHistoryType(s, clinic);
             })->DenseRange(0, 2));
+        measured(benchmark::RegisterBenchmark("ViewRec/resize/500 visits",
+                                              [&clinic](benchmark::State& s) {
+                                                  ResizeWithRecordOpen(s, clinic);
+                                              }))
+            ->Iterations(100);
         measured(benchmark::RegisterBenchmark("AddMedication/keystroke/2000 names",
                                               [](benchmark::State& s) { DrugKeystroke(s, true); })
                      ->DenseRange(0, 2));

@@ -20,18 +20,22 @@ void FormBase::buildForm(const FormTemplate& form, QWidget* formPage) {
 }
 
 void FormBase::layOut(double scale, QSize extra) {
+    if (scale != drawnScale)
+        applyFont(FormBuilder::formFont(scale));
     drawnScale = scale;
-    // Set on every control, not only the page: a control with a style sheet of its own does
-    // not take up its parent's font.
-    const QFont font = FormBuilder::formFont(scale);
-    page->setFont(font);
-    for (const auto& [id, widget] : built.controls) {
-        widget->setFont(font);
+    for (const auto& [id, widget] : built.controls)
         widget->setGeometry(placed(baseGeometry[id], scale, extra));
-    }
     for (const auto& [id, widget] : built.controls)
         if (auto* list = qobject_cast<ListView*>(widget))
             list->setScale(scale, id == growingList ? extra.width() : 0);
+}
+
+// Set on every control, not only the page: a control with a style sheet of its own does not
+// take up its parent's font.
+void FormBase::applyFont(const QFont& font) {
+    page->setFont(font);
+    for (const auto& [id, widget] : built.controls)
+        widget->setFont(font);
 }
 
 // Edges are scaled rather than sizes, so controls that meet at scale 1 still meet.

@@ -52,6 +52,7 @@ protected:
     bool hasGrowingList() const { return growingList != 0; }
 
 private:
+    void applyFont(const QFont& font);
     QRect placed(QRect base, double scale, QSize extra) const;
 
     friend class DataExchange;

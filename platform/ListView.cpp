@@ -60,6 +60,8 @@ void ListView::setFlexibleColumn(int column, int room) {
 }
 
 void ListView::setScale(double newScale, int extra) {
+    if (newScale == scale && extra == extraWidth)
+        return;
     scale = newScale;
     extraWidth = extra;
     applyWidths();
