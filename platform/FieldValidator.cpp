@@ -1,5 +1,7 @@
 #include "platform/FieldValidator.h"
 
+#include "platform/FieldText.h"
+
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -8,7 +10,14 @@ FieldValidator::FieldValidator(QLineEdit* edit, bool digitsOnly, bool upperCase,
     : QValidator(edit), edit(edit), digitsOnly(digitsOnly), upperCase(upperCase),
       fitWidth(fitWidth) {}
 
-QValidator::State FieldValidator::validate(QString& input, int&) const {
+FieldValidator* FieldValidator::of(const QLineEdit* edit) {
+    return edit->findChild<FieldValidator*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+QValidator::State FieldValidator::validate(QString& input, int& pos) const {
+    const QString before = FieldText::singleLine(input.left(pos));
+    input = before + FieldText::singleLine(input.mid(pos));
+    pos = int(before.size());
     if (upperCase)
         input = input.toUpper();
     if (digitsOnly) {
@@ -16,9 +25,22 @@ QValidator::State FieldValidator::validate(QString& input, int&) const {
             if (c < u'0' || c > u'9')
                 return Invalid;
     }
+    keepWithinLimit(input, pos);
     if (fitWidth && !fitsVisibleWidth(input))
         return Invalid;
     return Acceptable;
+}
+
+// The characters that do not fit are dropped from just before the caret, where an insertion
+// ends; a text shown by the program loses its end.
+void FieldValidator::keepWithinLimit(QString& input, int& pos) const {
+    if (charLimit <= 0 || FieldText::length(input) <= charLimit)
+        return;
+    const QString after = FieldText::cut(input.mid(pos), charLimit);
+    const QString before =
+        FieldText::cut(input.left(pos), std::max(0, charLimit - FieldText::length(after)));
+    input = before + after;
+    pos = int(before.size());
 }
 
 bool FieldValidator::fitsVisibleWidth(const QString& text) const {

@@ -44,9 +44,8 @@ QWidget* makeLabel(const ControlTemplate& c, const QString& text, QWidget* page)
 QWidget* makeEdit(const ControlTemplate& c, QWidget* page) {
     auto* edit = new QLineEdit(page);
     edit->setReadOnly(has(c, Style::ReadOnly));
-    if (has(c, Style::Digits | Style::Uppercase | Style::FitWidth))
-        edit->setValidator(new FieldValidator(edit, has(c, Style::Digits),
-                                              has(c, Style::Uppercase), has(c, Style::FitWidth)));
+    edit->setValidator(new FieldValidator(edit, has(c, Style::Digits), has(c, Style::Uppercase),
+                                          has(c, Style::FitWidth)));
     return edit;
 }
 
@@ -62,7 +61,7 @@ QWidget* makeMultiEdit(const ControlTemplate& c, QWidget* page) {
 QWidget* makeCombo(const ControlTemplate& c, QWidget* page) {
     const bool editable = c.kind == ControlKind::ComboEdit;
     auto* combo = new ComboBox(page, editable, has(c, Style::Sorted), has(c, Style::Uppercase));
-    if (editable && has(c, Style::Uppercase | Style::FitWidth))
+    if (editable)
         combo->setValidator(new FieldValidator(combo->lineEdit(), false, has(c, Style::Uppercase),
                                                has(c, Style::FitWidth)));
     QStringList items;

@@ -5,15 +5,18 @@
 #include "platform/ComboBox.h"
 #include "platform/DataExchange.h"
 #include "platform/Dialog.h"
+#include "platform/FieldValidator.h"
 #include "platform/FormBuilder.h"
 #include "platform/MultiLineEdit.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <map>
 
 namespace {
 
@@ -56,6 +59,52 @@ public:
     DateTime when = DateTime::fromCivil(2026, 12, 7, 9, 30);
     int userChanges = 0;
 };
+
+enum { FIELD = 20, PICK = 21, REMARKS = 22 };
+
+// One single-line field, one editable combo box and one multi-line field, 50 characters each.
+const FormTemplate kTextForm = {
+    901, 200, 100, "Texts",
+    {
+        {K::Edit, FIELD, 7, 7, 180, 12, "Field"},
+        {K::ComboEdit, PICK, 7, 23, 180, 50, "Pick"},
+        {K::MultiEdit, REMARKS, 7, 39, 180, 40, "Remarks", Style::WantReturn},
+    },
+};
+
+class TextDialog : public Dialog {
+public:
+    TextDialog() : Dialog(kTextForm) {}
+    void DoDataExchange(DataExchange& dx) override {
+        dx.text(FIELD, values[FIELD], 50);
+        dx.text(PICK, values[PICK], 50);
+        dx.text(REMARKS, values[REMARKS], 50);
+    }
+    std::map<int, std::string> values;
+};
+
+// The widget that takes the keys of a control: an editable combo box's field.
+QWidget* keyTarget(FormBase& form, int id) {
+    if (auto* combo = form.control<ComboBox>(id))
+        return combo->lineEdit();
+    return form.controlWidget(id);
+}
+
+// Types text one character (code point) at a time, as a keyboard or input method sends it.
+void typeChars(QWidget* widget, const QString& text) {
+    for (char32_t c : text.toUcs4())
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString::fromUcs4(&c, 1),
+                            Qt::NoModifier);
+}
+
+QString letters(int count) {
+    return QString(count, u'a');
+}
+
+void textRow(const char* name, int field, const char* how, const QString& arriving,
+             const QString& stored) {
+    QTest::newRow(name) << field << QString(how) << arriving << stored;
+}
 
 } // namespace
 
@@ -105,7 +154,7 @@ private slots:
         form.gender = 1;
         form.UpdateData(false);
         // Showing a member sets the typing limit; a longer stored text is cut when read back.
-        QCOMPARE(form.control<QLineEdit>(NAME)->maxLength(), 5);
+        QCOMPARE(FieldValidator::of(form.control<QLineEdit>(NAME))->maxChars(), 5);
         QCOMPARE(form.control<QRadioButton>(FEMALE)->isChecked(), true);
         QCOMPARE(form.control<QDateTimeEdit>(WHEN)->dateTime(),
                  QDateTime(QDate(2026, 12, 7), QTime(9, 30)));
@@ -146,6 +195,65 @@ private slots:
         notes->clear();
         notes->insertPlainText("pasted text longer than ten");
         QCOMPARE(notes->toPlainText().size(), 10);
+    }
+
+    // Whatever way a text arrives, a single-line field drops every control character, a
+    // multi-line field keeps line breaks and tabs only, and no limit splits a character.
+    void textsKeepToTheirFieldsRules_data() {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("arriving");
+        QTest::addColumn<QString>("stored");
+        const QString grin = QString::fromUtf8("\xF0\x9F\x98\x80");
+        const QString thumbsUpDark = QString::fromUtf8("\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD");
+        textRow("name pasted with a tab and a line break", FIELD, "pasted", "Omar\tKhalil\r\n",
+                "OmarKhalil");
+        textRow("telephone shown with control characters", FIELD, "shown", "555\x01-0142\x7f",
+                "555-0142");
+        textRow("combo field pasted with a line break", PICK, "pasted", "Cough\nfever",
+                "Coughfever");
+        textRow("remarks keep line breaks and tabs only", REMARKS, "pasted",
+                "Eyes:\tclear\r\nno\x07 discharge\x0c", "Eyes:\tclear\nno discharge");
+        textRow("remarks shown with a lone carriage return", REMARKS, "shown", "a\rb\x1b", "a\nb");
+        textRow("49 letters and an emoji fit 50 characters", FIELD, "pasted", letters(49) + grin,
+                letters(49) + grin);
+        textRow("50 letters drop the emoji whole", FIELD, "pasted", letters(50) + grin,
+                letters(50));
+        textRow("49 letters drop an emoji of two characters whole", FIELD, "pasted",
+                letters(49) + thumbsUpDark, letters(49));
+        textRow("50 emoji typed fit 50 characters", FIELD, "typed", grin.repeated(51),
+                grin.repeated(50));
+        textRow("a stored emoji at the limit is shown whole", FIELD, "shown",
+                letters(49) + grin + "b", letters(49) + grin);
+        textRow("combo field typed past its limit", PICK, "typed", letters(48) + grin.repeated(3),
+                letters(48) + grin + grin);
+        textRow("remarks count a line break and an emoji as one character each", REMARKS, "pasted",
+                letters(45) + "\n" + grin.repeated(5), letters(45) + "\n" + grin.repeated(4));
+        textRow("remarks drop an emoji of two characters whole", REMARKS, "pasted",
+                letters(49) + thumbsUpDark, letters(49));
+    }
+
+    void textsKeepToTheirFieldsRules() {
+        QFETCH(int, field);
+        QFETCH(QString, how);
+        QFETCH(QString, arriving);
+        QFETCH(QString, stored);
+        TextDialog form;
+        form.show();
+        QApplication::setActiveWindow(&form);
+        QWidget* target = keyTarget(form, field);
+        target->setFocus();
+        if (how == "shown") {
+            form.values[field] = arriving.toStdString();
+            form.UpdateData(false);
+        } else if (how == "pasted") {
+            QGuiApplication::clipboard()->setText(arriving);
+            QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+        } else {
+            typeChars(target, arriving);
+        }
+        form.UpdateData(true);
+        QCOMPARE(QString::fromStdString(form.values[field]), stored);
     }
 
     void upperCaseSortedComboStopsAtItsWidth() {
