@@ -3,6 +3,7 @@
 #include "platform/FieldText.h"
 
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -26,6 +27,16 @@ void MultiLineEdit::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+bool MultiLineEdit::canInsertFromMimeData(const QMimeData* source) const {
+    return source->hasText();
+}
+
+// Qt's own insertion (Qt 6.4 on X11) crashes when the program that filled the clipboard has
+// exited since; the plain text alone is read safely, and it is all a field holds anyway.
+void MultiLineEdit::insertFromMimeData(const QMimeData* source) {
+    insertPlainText(source->text());
 }
 
 // Runs on every change of the text. The document counts a line break as one character, as the
