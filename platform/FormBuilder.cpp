@@ -1,13 +1,13 @@
 #include "platform/FormBuilder.h"
 
 #include "platform/ComboBox.h"
+#include "platform/DatePicker.h"
 #include "platform/FieldValidator.h"
 #include "platform/ListView.h"
 #include "platform/MultiLineEdit.h"
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QDateTimeEdit>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -72,13 +72,6 @@ QWidget* makeCombo(const ControlTemplate& c, QWidget* page) {
     return combo;
 }
 
-QWidget* makeDatePicker(QWidget* page) {
-    auto* picker = new QDateTimeEdit(QDateTime::currentDateTime(), page);
-    picker->setDisplayFormat("dd/MM/yyyy");
-    picker->setCalendarPopup(true);
-    return picker;
-}
-
 QWidget* makeControl(const ControlTemplate& c, QWidget* page) {
     const QString text = QString::fromUtf8(c.text);
     switch (c.kind) {
@@ -95,7 +88,7 @@ QWidget* makeControl(const ControlTemplate& c, QWidget* page) {
     case ControlKind::MultiEdit:
         return makeMultiEdit(c, page);
     case ControlKind::DatePicker:
-        return makeDatePicker(page);
+        return new DatePicker(page);
     case ControlKind::ComboEdit:
     case ControlKind::ComboList:
         return makeCombo(c, page);

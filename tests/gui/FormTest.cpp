@@ -8,6 +8,7 @@
 #include "platform/FieldValidator.h"
 #include "platform/FormBuilder.h"
 #include "platform/MultiLineEdit.h"
+#include "res/Forms.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -104,6 +105,27 @@ QString letters(int count) {
 void textRow(const char* name, int field, const char* how, const QString& arriving,
              const QString& stored) {
     QTest::newRow(name) << field << QString(how) << arriving << stored;
+}
+
+// The control Tab (+1) or Shift+Tab (-1) reaches from the control with that id.
+QWidget* focusableNextTo(const FormTemplate& form, const BuiltForm& built, int id, int step) {
+    const auto& controls = form.controls;
+    const auto count = qsizetype(controls.size());
+    auto at = std::find_if(controls.begin(), controls.end(),
+                           [id](const ControlTemplate& c) { return c.id == id; });
+    for (qsizetype i = (at - controls.begin() + count + step) % count;;
+         i = (i + count + step) % count) {
+        const ControlTemplate& c = controls[i];
+        const bool takesFocus = c.kind != ControlKind::Label && c.kind != ControlKind::GroupBox &&
+                                !(c.style & Style::Disabled);
+        if (takesFocus)
+            return built.controls.at(c.id);
+    }
+}
+
+bool holdsFocus(QWidget* w) {
+    QWidget* focus = QApplication::focusWidget();
+    return focus && (focus == w || w->isAncestorOf(focus));
 }
 
 } // namespace
@@ -254,6 +276,47 @@ private slots:
         }
         form.UpdateData(true);
         QCOMPARE(QString::fromStdString(form.values[field]), stored);
+    }
+
+    // Tab and Shift+Tab leave a date field at once; typing and the arrow keys move between
+    // its day, month and year.
+    void tabLeavesADateFieldInOneStep_data() {
+        QTest::addColumn<const FormTemplate*>("form");
+        QTest::addColumn<int>("picker");
+        for (const FormTemplate* form : kEveryForm)
+            for (const ControlTemplate& c : form->controls)
+                if (c.kind == ControlKind::DatePicker)
+                    QTest::addRow("form %d date %d", form->id, c.id) << form << c.id;
+    }
+
+    void tabLeavesADateFieldInOneStep() {
+        QFETCH(const FormTemplate*, form);
+        QFETCH(int, picker);
+        QWidget page;
+        const BuiltForm built = FormBuilder::build(*form, &page);
+        page.show();
+        QApplication::setActiveWindow(&page);
+        auto* date = qobject_cast<QDateTimeEdit*>(built.controls.at(picker));
+        date->setDate(QDate(2026, 3, 14));
+        QWidget* before = focusableNextTo(*form, built, picker, -1);
+        QWidget* after = focusableNextTo(*form, built, picker, +1);
+
+        before->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), date);
+        QTest::keyClicks(date, "2805");
+        QCOMPARE(date->currentSection(), QDateTimeEdit::YearSection);
+        QTest::keyClick(date, Qt::Key_Left);
+        QCOMPARE(date->currentSection(), QDateTimeEdit::MonthSection);
+        QTest::keyClick(date, Qt::Key_Up);
+        QCOMPARE(date->date(), QDate(2026, 6, 28));
+
+        QTest::keyClick(date, Qt::Key_Tab);
+        QVERIFY(holdsFocus(after));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), date);
+        QTest::keyClick(date, Qt::Key_Backtab);
+        QVERIFY(holdsFocus(before));
     }
 
     void upperCaseSortedComboStopsAtItsWidth() {
