@@ -107,7 +107,9 @@ QRect placement(const ControlTemplate& c, const QFont& font) {
     if (c.kind == ControlKind::ComboEdit || c.kind == ControlKind::ComboList)
         r.setHeight(FormBuilder::unitsToPixelsY(12, font) + 2);
     if (c.kind == ControlKind::Label || c.kind == ControlKind::RadioButton) {
-        const QSize hint = QLabel(plainCaption(c.text)).sizeHint();
+        QLabel caption(plainCaption(c.text));
+        caption.setFont(font);
+        const QSize hint = caption.sizeHint();
         if (c.width == 0)
             r.setWidth(hint.width() + (c.kind == ControlKind::RadioButton ? 24 : 2));
         if (c.height == 0)

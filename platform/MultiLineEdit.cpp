@@ -12,6 +12,8 @@
 MultiLineEdit::MultiLineEdit(QWidget* parent, bool wantReturn)
     : QPlainTextEdit(parent), wantReturn(wantReturn) {
     setTabChangesFocus(true);
+    // A box two lines high shows both lines whole, as a multi-line edit control does.
+    document()->setDocumentMargin(2);
     connect(document(), &QTextDocument::contentsChange, this,
             [this](int position, int, int added) { keepToRules(position, added); });
 }

@@ -14,9 +14,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDateTimeEdit>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QStyleOption>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <map>
 
 namespace {
@@ -105,6 +109,124 @@ QString letters(int count) {
 void textRow(const char* name, int field, const char* how, const QString& arriving,
              const QString& stored) {
     QTest::newRow(name) << field << QString(how) << arriving << stored;
+}
+
+QString describe(const QWidget* w) {
+    QString text = w->accessibleName();
+    if (auto* label = qobject_cast<const QLabel*>(w))
+        text = label->text();
+    else if (auto* box = qobject_cast<const QGroupBox*>(w))
+        text = box->title();
+    return QString("%1 \"%2\"").arg(w->metaObject()->className(), text);
+}
+
+bool labelFits(QLabel* label) {
+    const QFontMetrics fm = label->fontMetrics();
+    if (label->wordWrap())
+        return label->heightForWidth(label->width()) <= label->height();
+    const QRect room = label->contentsRect();
+    return fm.horizontalAdvance(label->text()) <= room.width() && fm.height() <= room.height();
+}
+
+bool buttonFits(QAbstractButton* button) {
+    const QFontMetrics fm = button->fontMetrics();
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const auto room = qobject_cast<QRadioButton*>(button) ? QStyle::SE_RadioButtonContents
+                                                          : QStyle::SE_PushButtonContents;
+    const QRect rect = button->style()->subElementRect(room, &option, button);
+    return fm.horizontalAdvance(button->text()) <= rect.width() && fm.height() <= rect.height();
+}
+
+bool captionFits(QGroupBox* box) {
+    QStyleOptionGroupBox option;
+    option.initFrom(box);
+    option.text = box->title();
+    option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+    const QRect caption =
+        box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
+    return box->rect().contains(caption) &&
+           box->fontMetrics().horizontalAdvance(box->title()) <= caption.width();
+}
+
+// Two lines show whole, descenders and all.
+bool showsTwoLines(MultiLineEdit* edit) {
+    edit->setPlainText("Hg\nHg");
+    const QTextCursor secondLine(edit->document()->findBlockByNumber(1));
+    return edit->cursorRect(secondLine).bottom() < edit->viewport()->height();
+}
+
+bool comboFits(QComboBox* combo) {
+    const QFontMetrics fm = combo->fontMetrics();
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.editable = combo->isEditable();
+    const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                       QStyle::SC_ComboBoxEditField, combo);
+    for (int i = 0; i < combo->count(); ++i)
+        if (fm.horizontalAdvance(combo->itemText(i)) > field.width())
+            return false;
+    return fm.height() <= field.height();
+}
+
+// A line of text within the frame and the one-pixel margins of a line edit.
+bool lineFits(QWidget* field) {
+    const int frame = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, field);
+    return field->fontMetrics().height() + 2 * (frame + 1) <= field->height();
+}
+
+bool textFits(QWidget* w) {
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return label->text().isEmpty() || labelFits(label);
+    if (auto* button = qobject_cast<QAbstractButton*>(w))
+        return buttonFits(button);
+    if (auto* box = qobject_cast<QGroupBox*>(w))
+        return captionFits(box);
+    if (auto* edit = qobject_cast<MultiLineEdit*>(w))
+        return showsTwoLines(edit);
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+        return comboFits(combo);
+    if (qobject_cast<QDateTimeEdit*>(w))
+        return w->width() >= w->sizeHint().width() && lineFits(w);
+    if (qobject_cast<QLineEdit*>(w))
+        return lineFits(w);
+    return true;
+}
+
+// A control inside a group box keeps a pixel clear of its frame and its caption.
+bool clearInside(QGroupBox* box, QWidget* w) {
+    const QRect inside = box->contentsRect().translated(box->pos()).adjusted(1, 1, -1, -1);
+    return inside.contains(w->geometry());
+}
+
+// Controls touch when they share a pixel or lie side by side with none between them.
+bool touch(QWidget* a, QWidget* b) {
+    if (!a->geometry().adjusted(-1, -1, 1, 1).intersects(b->geometry()))
+        return false;
+    auto* boxA = qobject_cast<QGroupBox*>(a);
+    auto* boxB = qobject_cast<QGroupBox*>(b);
+    if (boxA && !boxB)
+        return !clearInside(boxA, b);
+    if (boxB && !boxA)
+        return !clearInside(boxB, a);
+    return true;
+}
+
+QStringList layoutFaults(QWidget& page) {
+    QStringList faults;
+    const auto widgets = page.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (qsizetype i = 0; i < widgets.size(); ++i) {
+        QWidget* w = widgets[i];
+        if (!page.rect().contains(w->geometry()))
+            faults << describe(w) + " runs off the form";
+        if (!textFits(w))
+            faults << describe(w) + " does not show its text whole";
+        for (qsizetype j = i + 1; j < widgets.size(); ++j)
+            if (touch(w, widgets[j]))
+                faults << describe(w) + " touches " + describe(widgets[j]);
+    }
+    return faults;
 }
 
 // The control Tab (+1) or Shift+Tab (-1) reaches from the control with that id.
@@ -276,6 +398,27 @@ private slots:
         }
         form.UpdateData(true);
         QCOMPARE(QString::fromStdString(form.values[field]), stored);
+    }
+
+    // Every form as the user sees it: no control touches another (a label and its own field
+    // included), a group box holds its controls clear of its frame and caption, and every
+    // caption, label and field shows its text whole.
+    void everyFormKeepsItsControlsApartAndWhole_data() {
+        QTest::addColumn<const FormTemplate*>("form");
+        for (const FormTemplate* form : kEveryForm)
+            QTest::addRow("form %d", form->id) << form;
+    }
+
+    void everyFormKeepsItsControlsApartAndWhole() {
+        QFETCH(const FormTemplate*, form);
+        QWidget page;
+        const BuiltForm built = FormBuilder::build(*form, &page);
+        page.resize(built.size);
+        page.show();
+        const QStringList faults = layoutFaults(page);
+        for (const QString& fault : faults)
+            qWarning().noquote() << fault;
+        QVERIFY2(faults.isEmpty(), "the faults are listed above");
     }
 
     // Tab and Shift+Tab leave a date field at once; typing and the arrow keys move between
