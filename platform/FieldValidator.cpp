@@ -8,13 +8,16 @@
 
 FieldValidator::FieldValidator(QLineEdit* edit, bool digitsOnly, bool upperCase, bool fitWidth)
     : QValidator(edit), edit(edit), digitsOnly(digitsOnly), upperCase(upperCase),
-      fitWidth(fitWidth) {}
+      fitWidth(fitWidth), shown(edit->text()) {
+    connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { shown = text; });
+}
 
 FieldValidator* FieldValidator::of(const QLineEdit* edit) {
     return edit->findChild<FieldValidator*>(QString(), Qt::FindDirectChildrenOnly);
 }
 
 QValidator::State FieldValidator::validate(QString& input, int& pos) const {
+    const QString arriving = input;
     const QString before = FieldText::singleLine(input.left(pos));
     input = before + FieldText::singleLine(input.mid(pos));
     pos = int(before.size());
@@ -27,6 +30,10 @@ QValidator::State FieldValidator::validate(QString& input, int& pos) const {
     }
     keepWithinLimit(input, pos);
     if (fitWidth && !fitsVisibleWidth(input))
+        return Invalid;
+    // The user's edit of which nothing is kept is refused, so the field neither reports a
+    // change nor forgets its undo steps; a text the program shows is always put right.
+    if (edit->isModified() && input != arriving && input == shown)
         return Invalid;
     return Acceptable;
 }

@@ -30,4 +30,5 @@ private:
     bool upperCase;
     bool fitWidth;
     int charLimit = 0;
+    QString shown; // the field's text before the edit being validated
 };

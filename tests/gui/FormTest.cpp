@@ -333,6 +333,12 @@ private slots:
         form.show();
         QTest::keyClicks(form.controlWidget(CODE), "1a2.34");
         QCOMPARE(form.control<QLineEdit>(CODE)->text(), QString("123"));
+        // Keys that do not fit change nothing, not even what Undo takes back.
+        QTest::keyClicks(form.controlWidget(NAME), "Alexandra");
+        QCOMPARE(form.control<QLineEdit>(NAME)->text(), QString("Alexa"));
+        QCOMPARE(form.userChanges, 5);
+        QTest::keyClick(form.controlWidget(NAME), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(form.control<QLineEdit>(NAME)->text(), QString());
         auto* notes = form.control<MultiLineEdit>(NOTES);
         QTest::keyClicks(notes, "line one is long");
         QCOMPARE(notes->toPlainText(), QString("line one i"));
