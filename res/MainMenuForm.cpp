@@ -6,7 +6,7 @@ using K = ControlKind;
 const FormTemplate kMainMenuForm = {
     IDD_MAIN_MENU, 278, 116, "",
     {
-        {K::Label, IDC_MAIN_DATE, 7, 7, 184, 8, "Date"},
+        {K::Label, IDC_MAIN_DATE, 7, 7, 184, 10, "Date"},
         {K::GroupBox, IDC_STATIC, 7, 18, 264, 91, "Tasks list:"},
         {K::PushButton, IDC_MAIN_ADD_PATIENT, 11, 31, 126, 16, "- Add a new patient"},
         {K::PushButton, IDC_MAIN_FIND_NAME, 11, 50, 126, 16, "- Find patient by name"},

@@ -7,6 +7,7 @@
 #include "platform/Dialog.h"
 #include "platform/FieldValidator.h"
 #include "platform/FormBuilder.h"
+#include "platform/FormScale.h"
 #include "platform/MultiLineEdit.h"
 #include "res/Forms.h"
 
@@ -110,6 +111,16 @@ void textRow(const char* name, int field, const char* how, const QString& arrivi
              const QString& stored) {
     QTest::newRow(name) << field << QString(how) << arriving << stored;
 }
+
+// A form drawn at a zoom scale, as a dialog over a zoomed screen is.
+class ZoomedForm : public Dialog {
+public:
+    ZoomedForm(const FormTemplate& form, double scale) : Dialog(form) {
+        layOut(scale);
+        setFixedSize(FormScale::scaled(formSize().width(), scale),
+                     FormScale::scaled(formSize().height(), scale));
+    }
+};
 
 QString describe(const QWidget* w) {
     QString text = w->accessibleName();
@@ -406,20 +417,21 @@ private slots:
         QCOMPARE(QString::fromStdString(form.values[field]), stored);
     }
 
-    // Every form as the user sees it: no control touches another (a label and its own field
-    // included), a group box holds its controls clear of its frame and caption, and every
-    // caption, label and field shows its text whole.
+    // Every form as the user sees it, at every zoom step: no control touches another (a label
+    // and its own field included), a group box holds its controls clear of its frame and
+    // caption, and every caption, label and field shows its text whole.
     void everyFormKeepsItsControlsApartAndWhole_data() {
         QTest::addColumn<const FormTemplate*>("form");
+        QTest::addColumn<double>("scale");
         for (const FormTemplate* form : kEveryForm)
-            QTest::addRow("form %d", form->id) << form;
+            for (int percent = 100; percent <= 150; percent += 10)
+                QTest::addRow("form %d at %d%%", form->id, percent) << form << percent / 100.0;
     }
 
     void everyFormKeepsItsControlsApartAndWhole() {
         QFETCH(const FormTemplate*, form);
-        QWidget page;
-        const BuiltForm built = FormBuilder::build(*form, &page);
-        page.resize(built.size);
+        QFETCH(double, scale);
+        ZoomedForm page(*form, scale);
         page.show();
         const QStringList faults = layoutFaults(page);
         for (const QString& fault : faults)
