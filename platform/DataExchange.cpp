@@ -1,6 +1,8 @@
 #include "platform/DataExchange.h"
 
 #include "platform/ComboBox.h"
+#include "platform/FieldText.h"
+#include "platform/FieldValidator.h"
 #include "platform/FormBase.h"
 #include "platform/MultiLineEdit.h"
 
@@ -15,7 +17,7 @@ namespace {
 const QDate kEpoch(1899, 12, 30);
 
 QString cut(const QString& text, int maxChars) {
-    return maxChars > 0 && text.size() > maxChars ? text.left(maxChars) : text;
+    return maxChars > 0 ? FieldText::cut(text, maxChars) : text;
 }
 
 } // namespace
@@ -30,16 +32,14 @@ void DataExchange::text(int id, std::string& value, int maxChars) {
         if (saving) {
             value = cut(edit->text(), maxChars).toStdString();
         } else {
-            if (maxChars > 0)
-                edit->setMaxLength(maxChars);
+            FieldValidator::of(edit)->setMaxChars(maxChars);
             edit->setText(QString::fromStdString(value));
         }
     } else if (auto* multi = qobject_cast<MultiLineEdit*>(widget)) {
         if (saving) {
             value = cut(multi->toPlainText(), maxChars).toStdString();
         } else {
-            if (maxChars > 0)
-                multi->setMaxLength(maxChars);
+            multi->setMaxLength(maxChars);
             multi->setPlainText(QString::fromStdString(value));
         }
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {

@@ -1,13 +1,13 @@
 #include "platform/FormBuilder.h"
 
 #include "platform/ComboBox.h"
+#include "platform/DatePicker.h"
 #include "platform/FieldValidator.h"
 #include "platform/ListView.h"
 #include "platform/MultiLineEdit.h"
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QDateTimeEdit>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -44,9 +44,8 @@ QWidget* makeLabel(const ControlTemplate& c, const QString& text, QWidget* page)
 QWidget* makeEdit(const ControlTemplate& c, QWidget* page) {
     auto* edit = new QLineEdit(page);
     edit->setReadOnly(has(c, Style::ReadOnly));
-    if (has(c, Style::Digits | Style::Uppercase | Style::FitWidth))
-        edit->setValidator(new FieldValidator(edit, has(c, Style::Digits),
-                                              has(c, Style::Uppercase), has(c, Style::FitWidth)));
+    edit->setValidator(new FieldValidator(edit, has(c, Style::Digits), has(c, Style::Uppercase),
+                                          has(c, Style::FitWidth)));
     return edit;
 }
 
@@ -62,7 +61,7 @@ QWidget* makeMultiEdit(const ControlTemplate& c, QWidget* page) {
 QWidget* makeCombo(const ControlTemplate& c, QWidget* page) {
     const bool editable = c.kind == ControlKind::ComboEdit;
     auto* combo = new ComboBox(page, editable, has(c, Style::Sorted), has(c, Style::Uppercase));
-    if (editable && has(c, Style::Uppercase | Style::FitWidth))
+    if (editable)
         combo->setValidator(new FieldValidator(combo->lineEdit(), false, has(c, Style::Uppercase),
                                                has(c, Style::FitWidth)));
     QStringList items;
@@ -71,13 +70,6 @@ QWidget* makeCombo(const ControlTemplate& c, QWidget* page) {
     if (!items.isEmpty())
         combo->addEntries(items);
     return combo;
-}
-
-QWidget* makeDatePicker(QWidget* page) {
-    auto* picker = new QDateTimeEdit(QDateTime::currentDateTime(), page);
-    picker->setDisplayFormat("dd/MM/yyyy");
-    picker->setCalendarPopup(true);
-    return picker;
 }
 
 QWidget* makeControl(const ControlTemplate& c, QWidget* page) {
@@ -96,7 +88,7 @@ QWidget* makeControl(const ControlTemplate& c, QWidget* page) {
     case ControlKind::MultiEdit:
         return makeMultiEdit(c, page);
     case ControlKind::DatePicker:
-        return makeDatePicker(page);
+        return new DatePicker(page);
     case ControlKind::ComboEdit:
     case ControlKind::ComboList:
         return makeCombo(c, page);
@@ -115,7 +107,9 @@ QRect placement(const ControlTemplate& c, const QFont& font) {
     if (c.kind == ControlKind::ComboEdit || c.kind == ControlKind::ComboList)
         r.setHeight(FormBuilder::unitsToPixelsY(12, font) + 2);
     if (c.kind == ControlKind::Label || c.kind == ControlKind::RadioButton) {
-        const QSize hint = QLabel(plainCaption(c.text)).sizeHint();
+        QLabel caption(plainCaption(c.text));
+        caption.setFont(font);
+        const QSize hint = caption.sizeHint();
         if (c.width == 0)
             r.setWidth(hint.width() + (c.kind == ControlKind::RadioButton ? 24 : 2));
         if (c.height == 0)

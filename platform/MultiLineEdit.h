@@ -2,7 +2,9 @@
 
 #include <QPlainTextEdit>
 
-// A multi-line edit with a character limit that holds for typing and pasting alike.
+// A multi-line edit that keeps to what a multi-line field holds (line breaks and tabs, no
+// other control characters) and to its character limit, whether text is typed, pasted,
+// dropped or shown by the program. Pasting and dropping insert plain text only.
 // Without "wants return" Enter is left to the form, which presses its default button.
 class MultiLineEdit : public QPlainTextEdit {
     Q_OBJECT
@@ -14,9 +16,11 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
 
 private:
-    void trimOverflow(int position, int added);
+    void keepToRules(int position, int added);
 
     bool wantReturn;
     int maxChars = 0;

@@ -11,7 +11,7 @@ const FormTemplate kAddEntryForm = {
         {K::PushButton, IDOK, 7, 60, 50, 14, "Add", Style::Default},
         {K::PushButton, IDCANCEL, 183, 60, 50, 14, "Cancel"},
         {K::Label, IDC_STATIC, 7, 9, 0, 0, "History entry type", Style::None, IDC_ENTRY_TYPE},
-        {K::ComboList, IDC_ENTRY_TYPE, 65, 7, 64, 57, "", Style::Disabled, IDC_STATIC,
+        {K::ComboList, IDC_ENTRY_TYPE, 67, 7, 62, 57, "", Style::Disabled, IDC_STATIC,
          {"Medical", "Surgical", "Social", "Family", "Allergies", "Medication"}},
     },
 };

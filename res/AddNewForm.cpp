@@ -11,7 +11,7 @@ const FormTemplate kAddNewForm = {
         {K::Edit, IDC_ADDNEW_FIRST_NAME, 53, 23, 88, 12},
         {K::Label, IDC_STATIC, 7, 45, 0, 0, "Last Name *", Style::None, IDC_ADDNEW_LAST_NAME},
         {K::Edit, IDC_ADDNEW_LAST_NAME, 53, 43, 88, 12},
-        {K::Label, IDC_STATIC, 153, 23, 0, 0, "Gender"},
+        {K::Label, IDC_STATIC, 153, 22, 0, 0, "Gender"},
         {K::RadioButton, IDC_ADDNEW_MALE, 153, 33, 0, 0, "Male", Style::Group},
         {K::RadioButton, IDC_ADDNEW_FEMALE, 153, 45, 0, 0, "Female"},
         {K::Label, IDC_STATIC, 7, 65, 0, 0, "D.O.B", Style::None, IDC_ADDNEW_DOB},

@@ -7,7 +7,7 @@ const FormTemplate kAddTestForm = {
     IDD_ADD_TEST, 245, 92, "Add Test",
     {
         {K::Label, IDC_STATIC, 7, 7, 0, 0, "Test date", Style::None, IDC_TEST_DATE},
-        {K::DatePicker, IDC_TEST_DATE, 41, 7, 53, 12},
+        {K::DatePicker, IDC_TEST_DATE, 41, 7, 55, 12},
         {K::Label, IDC_STATIC, 7, 31, 0, 0, "Type *", Style::None, IDC_TEST_TYPE},
         {K::ComboEdit, IDC_TEST_TYPE, 41, 29, 89, 62, "",
          Style::Sorted | Style::Uppercase | Style::FitWidth},

@@ -7,8 +7,8 @@ using K = ControlKind;
 const FormTemplate kFindNameForm = {
     IDD_FIND_NAME, 189, 58, "",
     {
-        {K::Label, IDC_STATIC, 7, 9, 52, 8, "Patient's name *", Style::None, IDC_FINDNAME_NAME},
-        {K::ComboEdit, IDC_FINDNAME_NAME, 61, 7, 121, 50, "", Style::FitWidth},
+        {K::Label, IDC_STATIC, 7, 9, 54, 10, "Patient's name *", Style::None, IDC_FINDNAME_NAME},
+        {K::ComboEdit, IDC_FINDNAME_NAME, 62, 7, 120, 50, "", Style::FitWidth},
         {K::PushButton, IDC_FINDNAME_LOCATE, 7, 37, 50, 14, "Locate"},
         {K::PushButton, IDC_FINDNAME_CANCEL, 132, 37, 50, 14, "Cancel"},
     },

@@ -6,6 +6,7 @@
 #include "app/MainMenu.h"
 #include "app/Screens.h"
 #include "platform/ComboBox.h"
+#include "platform/FieldValidator.h"
 #include "res/resource.h"
 #include "screens/FindName.h"
 #include "screens/ViewRec.h"
@@ -78,7 +79,7 @@ private slots:
         QCOMPARE(find->patientIds, std::vector<std::string>({zed, amy}));
         QCOMPARE(find->selectedIndex, -1);
         QCOMPARE(nameField(*find)->text(), QString());
-        QCOMPARE(nameField(*find)->maxLength(), 102);
+        QCOMPARE(FieldValidator::of(nameField(*find))->maxChars(), 102);
         QCOMPARE(find->controlWidget(IDC_FINDNAME_NAME)->accessibleName(),
                  QString("Patient's name *"));
         VERIFY_BOXES(s);

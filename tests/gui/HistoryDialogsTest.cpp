@@ -4,6 +4,7 @@
 #include "RecordSupport.h"
 
 #include "platform/ComboBox.h"
+#include "platform/FieldValidator.h"
 #include "res/resource.h"
 #include "screens/AddEntryDialog.h"
 #include "screens/AddMedicationDialog.h"
@@ -74,7 +75,8 @@ private slots:
                 QCOMPARE(type->entries(), (QStringList{"Medical", "Surgical", "Social", "Family",
                                                        "Allergies", "Medication"}));
                 QCOMPARE(d.focusWidget(), d.controlWidget(IDC_ENTRY_DETAILS));
-                QCOMPARE(d.control<QLineEdit>(IDC_ENTRY_DETAILS)->maxLength(), 255);
+                QCOMPARE(FieldValidator::of(d.control<QLineEdit>(IDC_ENTRY_DETAILS))->maxChars(),
+                         255);
                 GuiSession::type(d, IDC_ENTRY_DETAILS, details);
                 GuiSession::click(d, IDOK);
             }));

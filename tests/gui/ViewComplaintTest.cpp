@@ -6,6 +6,7 @@
 #include "app/Screens.h"
 #include "platform/ComboBox.h"
 #include "platform/DataExchange.h"
+#include "platform/FieldValidator.h"
 #include "platform/ListView.h"
 #include "platform/MultiLineEdit.h"
 #include "res/resource.h"
@@ -299,8 +300,9 @@ private slots:
         GuiSession::type(*visit, IDC_VISIT_BLOOD_PRESSURE, "120/80 sitting");
         QCOMPARE(visit->control<QLineEdit>(IDC_VISIT_BLOOD_PRESSURE)->text(),
                  QString("120/80 sitting"));
-        QCOMPARE(visit->control<QLineEdit>(IDC_VISIT_BLOOD_PRESSURE)->maxLength(), 50);
-        QCOMPARE(complaintField(*visit)->maxLength(), 255);
+        const auto* pressure = visit->control<QLineEdit>(IDC_VISIT_BLOOD_PRESSURE);
+        QCOMPARE(FieldValidator::of(pressure)->maxChars(), 50);
+        QCOMPARE(FieldValidator::of(complaintField(*visit))->maxChars(), 255);
         QCOMPARE(visit->control<MultiLineEdit>(IDC_VISIT_EYES)->maxLength(), 65535);
         VERIFY_BOXES(s);
     }

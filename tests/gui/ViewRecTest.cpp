@@ -5,6 +5,7 @@
 #include "RecordSupport.h"
 
 #include "app/MainMenu.h"
+#include "platform/FieldValidator.h"
 #include "platform/MultiLineEdit.h"
 #include "res/resource.h"
 #include "screens/ViewComplaint.h"
@@ -123,7 +124,7 @@ private slots:
         QCOMPARE(rec->controlWidget(IDC_REC_FIRST_NAME)->accessibleName(), QString("First Name *"));
         QCOMPARE(rec->controlWidget(IDC_REC_HISTORY_LIST)->accessibleName(),
                  QString("History list"));
-        QCOMPARE(rec->control<QLineEdit>(IDC_REC_FIRST_NAME)->maxLength(), 50);
+        QCOMPARE(FieldValidator::of(rec->control<QLineEdit>(IDC_REC_FIRST_NAME))->maxChars(), 50);
         QCOMPARE(rec->control<MultiLineEdit>(IDC_REC_ADDRESS)->maxLength(), 255);
         VERIFY_BOXES(s);
     }
