@@ -1,23 +1,12 @@
 #include "platform/FieldText.h"
 
 #include <QTextBoundaryFinder>
+#include <algorithm>
 
 namespace {
 
 bool isControl(QChar c) {
     return c.unicode() < 0x20 || c.unicode() == 0x7F;
-}
-
-bool startsPair(QStringView text, qsizetype i) {
-    return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
-}
-
-// The position in UTF-16 units just after the first count characters.
-qsizetype endOfChars(QStringView text, int count) {
-    qsizetype i = 0;
-    for (int n = 0; n < count && i < text.size(); ++n)
-        i += startsPair(text, i) ? 2 : 1;
-    return i;
 }
 
 } // namespace
@@ -48,14 +37,11 @@ QString FieldText::multiLine(const QString& text) {
 }
 
 int FieldText::length(QStringView text) {
-    int count = 0;
-    for (qsizetype i = 0; i < text.size(); i += startsPair(text, i) ? 2 : 1)
-        ++count;
-    return count;
+    return int(text.size());
 }
 
 QString FieldText::cut(const QString& text, int maxChars) {
-    qsizetype end = endOfChars(text, maxChars);
+    qsizetype end = std::clamp<qsizetype>(maxChars, 0, text.size());
     if (end >= text.size())
         return text;
     QTextBoundaryFinder shown(QTextBoundaryFinder::Grapheme, text);

@@ -4,9 +4,10 @@
 #include <QStringView>
 
 // What a text field may hold. Single-line fields hold no control characters; multi-line
-// fields keep their line breaks and tabs. Limits count characters (code points), and a text
-// cut to its limit ends between two whole characters as the user sees them, so a surrogate
-// pair or an emoji with its modifier is kept or dropped whole.
+// fields keep their line breaks and tabs. Limits count characters as Qt's texts hold them, a
+// character beyond the basic plane (an emoji) as two, and a text cut to its limit ends between
+// two whole characters as the user sees them: an emoji, with its modifier, is kept or dropped
+// whole. So 49 letters and an emoji do not fit 50 characters, and the emoji goes.
 class FieldText {
 public:
     // Every character below U+0020, and U+007F, dropped.
@@ -15,7 +16,7 @@ public:
     // control character is dropped.
     static QString multiLine(const QString& text);
 
-    // Characters in text; a stray half of a surrogate pair counts as one.
+    // Characters in text as limits count them.
     static int length(QStringView text);
     // The longest start of text that holds at most maxChars characters and does not end inside
     // one that is shown as a single character.

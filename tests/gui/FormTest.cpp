@@ -376,20 +376,22 @@ private slots:
         textRow("remarks keep line breaks and tabs only", REMARKS, "pasted",
                 "Eyes:\tclear\r\nno\x07 discharge\x0c", "Eyes:\tclear\nno discharge");
         textRow("remarks shown with a lone carriage return", REMARKS, "shown", "a\rb\x1b", "a\nb");
-        textRow("49 letters and an emoji fit 50 characters", FIELD, "pasted", letters(49) + grin,
-                letters(49) + grin);
+        textRow("49 letters and an emoji drop the emoji whole", FIELD, "pasted",
+                letters(49) + grin, letters(49));
+        textRow("48 letters and an emoji fit 50 characters", FIELD, "pasted", letters(48) + grin,
+                letters(48) + grin);
         textRow("50 letters drop the emoji whole", FIELD, "pasted", letters(50) + grin,
                 letters(50));
         textRow("49 letters drop an emoji of two characters whole", FIELD, "pasted",
                 letters(49) + thumbsUpDark, letters(49));
-        textRow("50 emoji typed fit 50 characters", FIELD, "typed", grin.repeated(51),
-                grin.repeated(50));
+        textRow("25 emoji typed fill 50 characters", FIELD, "typed", grin.repeated(26),
+                grin.repeated(25));
         textRow("a stored emoji at the limit is shown whole", FIELD, "shown",
-                letters(49) + grin + "b", letters(49) + grin);
-        textRow("combo field typed past its limit", PICK, "typed", letters(48) + grin.repeated(3),
-                letters(48) + grin + grin);
-        textRow("remarks count a line break and an emoji as one character each", REMARKS, "pasted",
-                letters(45) + "\n" + grin.repeated(5), letters(45) + "\n" + grin.repeated(4));
+                letters(48) + grin + "b", letters(48) + grin);
+        textRow("combo field typed past its limit", PICK, "typed", letters(47) + grin.repeated(3),
+                letters(47) + grin);
+        textRow("remarks count a line break as one character and an emoji as two", REMARKS,
+                "pasted", letters(45) + "\n" + grin.repeated(5), letters(45) + "\n" + grin.repeated(2));
         textRow("remarks drop an emoji of two characters whole", REMARKS, "pasted",
                 letters(49) + thumbsUpDark, letters(49));
     }
