@@ -50,7 +50,12 @@ def walk_through(m):
     m.wait_screen("Add new patient record")
     m.type_into("First Name *", "Omar")
     m.type_into("Last Name *", "Khalil")
-    m.type_into("Address", "4 Cedar Street\nTripoli")
+    # Tab enters the date of birth at its day; the digits fill day, month and year.
+    m.keys("Tab", "Tab")
+    subprocess.run(["xdotool", "type", "--delay", "60", "14031990"], check=True)
+    m.type_into("Address", "4 Cedar Street")
+    m.keys("Return")
+    subprocess.run(["xdotool", "type", "--delay", "30", "Tripoli"], check=True)
     m.type_into("Telephone", "555-0190")
     shoot(m, "add-patient")
     m.press("Add")
@@ -123,10 +128,25 @@ def walk_through(m):
     shoot(m, "restore-warning", m.window("Warning"))
     m.answer("Warning", "No")
 
+    # The same clinic on a full HD monitor, the window as large as the screen.
+    subprocess.run(["xdotool", "search", "--name", "Medora 1.0 - ", "windowsize", "1920", "1080"],
+                   check=True)
+    m.press("- List all patients")
+    m.wait_screen("Search results")
+    shoot(m, "search-results-full-hd")
+    m.press("Close")
+    m.wait_screen("Main Menu")
+    m.press("- Locate patient by ID")
+    m.wait_screen("Locate patient by ID")
+    m.type_into("Patient ID #: *", "3")
+    m.press("Locate")
+    m.wait_screen("Patient medical record")
+    shoot(m, "record-full-hd")
+
 
 medora = Medora(sys.argv[1], sys.argv[2])
 try:
-    medora.start()
+    medora.start().main_window()
     walk_through(medora)
 finally:
     medora.stop()
