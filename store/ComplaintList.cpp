@@ -11,7 +11,7 @@ bool ComplaintList::Fetch(const std::string& patientId)
         return false;
     return Database::run([&](Database& db) {
         Statement rows = db.prepare("SELECT compl_ID, date, complaint, diagnosis, treatment"
-                                    " FROM complaints WHERE patient_ID = ?");
+                                    " FROM complaints WHERE patient_ID = ? ORDER BY compl_ID");
         rows.bind(1, key);
         while (rows.step()) {
             m_ids.push_back(rows.id(0));

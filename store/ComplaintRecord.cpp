@@ -27,12 +27,13 @@ bool ComplaintRecord::Add(const std::string& patientId, DateTime date,
         [&](Database& db) {
             if (!patientExists(db, patient))
                 return false;
-            Statement insert = db.prepare(
+            Statement insert = db.prepareInsert(
                 "INSERT INTO complaints (patient_ID, date, complaint, temp, bp, RR, pulse, height,"
                 " weight, eyes, HEENT, respiratory, cardiovascular, GIT, genitourinary,"
                 " endocrine, musculoskeletal, hema_lymph, dermatology, psycho_neuro, other,"
                 " diagnosis, treatment)"
-                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                "compl_ID");
             insert.bind(1, patient);
             bindVisit(insert, 2, date, texts);
             insert.run();

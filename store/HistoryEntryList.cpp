@@ -10,7 +10,7 @@ bool HistoryEntryList::Fetch(const std::string& patientId, const std::string& en
         return false;
     return Database::run([&](Database& db) {
         Statement rows = db.prepare("SELECT entry_ID, entry_details FROM history_entries"
-                                    " WHERE patient_ID = ? AND entry_type = ?");
+                                    " WHERE patient_ID = ? AND entry_type = ? ORDER BY entry_ID");
         rows.bind(1, patient).bind(2, entryType);
         while (rows.step()) {
             m_ids.push_back(rows.id(0));

@@ -10,7 +10,8 @@ bool PatientMedicationList::Fetch(const std::string& patientId)
         return false;
     return Database::run([&](Database& db) {
         Statement rows = db.prepare(
-            "SELECT medication_ID, name, status FROM patient_medications WHERE patient_ID = ?");
+            "SELECT medication_ID, name, status FROM patient_medications WHERE patient_ID = ?"
+            " ORDER BY medication_ID");
         rows.bind(1, patient);
         while (rows.step()) {
             m_ids.push_back(rows.id(0));

@@ -29,7 +29,7 @@ bool PatientNameList::FetchAll()
             m_firstNames.reserve(m_firstNames.size() + room);
             m_lastNames.reserve(m_lastNames.size() + room);
         }
-        Statement rows = db.prepare("SELECT ID, first_name, last_name FROM patient_info");
+        Statement rows = db.prepare("SELECT ID, first_name, last_name FROM patient_info ORDER BY ID");
         appendRows(*this, rows);
         return true;
     });

@@ -20,9 +20,10 @@ bool PatientRecord::Add(const std::string& firstName, const std::string& lastNam
 {
     return Database::runInsert(
         [&](Database& db) {
-            Statement insert = db.prepare(
+            Statement insert = db.prepareInsert(
                 "INSERT INTO patient_info (first_name, last_name, DOB, Gender, address, telephone)"
-                " VALUES (?, ?, ?, ?, ?, ?)");
+                " VALUES (?, ?, ?, ?, ?, ?)",
+                "ID");
             bindDetails(insert, firstName, lastName, dob, gender, address, telephone);
             insert.run();
             return true;

@@ -9,8 +9,8 @@ bool TestList::Fetch(const std::string& patientId)
     if (!parseRecordId(patientId, patient))
         return false;
     return Database::run([&](Database& db) {
-        Statement rows =
-            db.prepare("SELECT test_ID, date, type, results FROM tests WHERE patient_ID = ?");
+        Statement rows = db.prepare(
+            "SELECT test_ID, date, type, results FROM tests WHERE patient_ID = ? ORDER BY test_ID");
         rows.bind(1, patient);
         while (rows.step()) {
             m_ids.push_back(rows.id(0));
