@@ -15,7 +15,7 @@ public:
     // The records file of the file engine, in the current directory.
     static constexpr const char* fileName = "clinic_db.mdb";
     // How long an operation waits for another program to let go of the file.
-    static constexpr int busyTimeoutMs = 1000;
+    static constexpr int busyTimeoutMs = 5000;
 
     explicit Database(Connection& connection) : m_connection(connection) {}
 

@@ -6,7 +6,11 @@
 
 #include <sqlite3.h>
 
+#include <thread>
+
 SqliteConnection::SqliteConnection()
+    : m_giveUp(std::chrono::steady_clock::now() +
+               std::chrono::milliseconds(Database::busyTimeoutMs))
 {
     // Never SQLITE_OPEN_CREATE: a missing records file is an error, not a new empty database.
     const int rc = sqlite3_open_v2(Database::fileName, &m_db, SQLITE_OPEN_READWRITE, nullptr);
@@ -17,7 +21,7 @@ SqliteConnection::SqliteConnection()
         // operation must not half-work on such a file.
         if (sqlite3_db_readonly(m_db, "main") != 0)
             throw DbError("the records file is read-only");
-        sqlite3_busy_timeout(m_db, Database::busyTimeoutMs);
+        sqlite3_busy_handler(m_db, waitForTurn, this);
         // With a rollback journal the whole database is the one file between operations,
         // safe to copy; FULL makes every committed operation survive a power cut.
         exec("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN EXCLUSIVE");
@@ -59,6 +63,17 @@ long long SqliteConnection::lastInsertId() const
 int SqliteConnection::changes() const
 {
     return sqlite3_changes(m_db);
+}
+
+// SQLite's own timeout sleeps longer and longer between tries, up to a tenth of a second, and
+// so keeps missing the short moment between two operations of another program that writes
+// without pause; trying every millisecond gets this operation its turn.
+int SqliteConnection::waitForTurn(void* connection, int)
+{
+    if (std::chrono::steady_clock::now() >= static_cast<SqliteConnection*>(connection)->m_giveUp)
+        return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 1;
 }
 
 void SqliteConnection::exec(const char* sql)

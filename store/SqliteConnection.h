@@ -2,6 +2,8 @@
 
 #include "store/Connection.h"
 
+#include <chrono>
+
 struct sqlite3;
 
 // The records file in the current directory, open for one operation. The connection holds an
@@ -24,8 +26,10 @@ public:
     int changes() const override;
 
 private:
+    static int waitForTurn(void* connection, int tries);
     void exec(const char* sql);
     [[noreturn]] void fail();
 
     sqlite3* m_db = nullptr;
+    std::chrono::steady_clock::time_point m_giveUp;
 };
