@@ -8,7 +8,7 @@ bool ComplaintList::Fetch(const std::string& patientId)
 {
     int key = 0;
     if (!parseRecordId(patientId, key))
-        return false;
+        return Database::refuse();
     return Database::run([&](Database& db) {
         Statement rows = db.prepare("SELECT compl_ID, date, complaint, diagnosis, treatment"
                                     " FROM complaints WHERE patient_ID = ? ORDER BY compl_ID");
@@ -28,7 +28,7 @@ bool ComplaintList::FetchDetails(const std::string& visitId)
 {
     int key = 0;
     if (!parseRecordId(visitId, key))
-        return false;
+        return Database::refuse();
     return Database::run([&](Database& db) {
         Statement row = db.prepare(
             "SELECT patient_ID, date, complaint, temp, bp, RR, pulse, height, weight, eyes, HEENT,"

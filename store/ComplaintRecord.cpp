@@ -22,7 +22,7 @@ bool ComplaintRecord::Add(const std::string& patientId, DateTime date,
 {
     int patient = 0;
     if (texts.size() != textCount || !parseRecordId(patientId, patient))
-        return false;
+        return Database::refuse();
     return Database::runInsert(
         [&](Database& db) {
             if (!patientExists(db, patient))
@@ -49,7 +49,7 @@ bool ComplaintRecord::Update(const std::string& visitId, const std::string& pati
     int patient = 0;
     if (texts.size() != textCount || !parseRecordId(visitId, visit) ||
         !parseRecordId(patientId, patient))
-        return false;
+        return Database::refuse();
     return Database::run([&](Database& db) {
         Statement update = db.prepare(
             "UPDATE complaints SET date = ?, complaint = ?, temp = ?, bp = ?, RR = ?, pulse = ?,"

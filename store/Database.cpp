@@ -1,6 +1,7 @@
 #include "store/Database.h"
 
 #include "store/Engine.h"
+#include "store/LastFailure.h"
 
 #include <new>
 
@@ -24,19 +25,28 @@ int Database::changes() const
     return m_connection.changes();
 }
 
+bool Database::refuse()
+{
+    LastFailure::note(FailureKind::Refused);
+    return false;
+}
+
 bool Database::runOperation(const std::function<bool(Database&)>& work)
 {
     try {
-        return Engine::current().transact([&](Connection& connection) {
+        const bool done = Engine::current().transact([&](Connection& connection) {
             Database db(connection);
             return work(db);
         });
-    } catch (const DbError&) {
-        return false;
+        LastFailure::note(done ? FailureKind::None : FailureKind::NoSuchRecord);
+        return done;
+    } catch (const DbError& error) {
+        LastFailure::note(error.kind());
     } catch (const std::bad_alloc&) {
         // Running out of memory fails the operation like any engine failure.
-        return false;
+        LastFailure::note(FailureKind::EngineFailed);
     } catch (const std::length_error&) {
-        return false;
+        LastFailure::note(FailureKind::EngineFailed);
     }
+    return false;
 }

@@ -51,6 +51,9 @@ public:
         return done;
     }
 
+    // Fails an operation that refuses its request before touching the records.
+    static bool refuse();
+
 private:
     static bool runOperation(const std::function<bool(Database&)>& work);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/FailureKind.h"
+
 #include <stdexcept>
 
 // Any failure of the database engine inside the store. It never leaves the store: each data
@@ -7,5 +9,13 @@
 class DbError : public std::runtime_error
 {
 public:
-    using std::runtime_error::runtime_error;
+    explicit DbError(const std::string& what, FailureKind kind = FailureKind::EngineFailed)
+        : std::runtime_error(what), m_kind(kind)
+    {
+    }
+
+    FailureKind kind() const { return m_kind; }
+
+private:
+    FailureKind m_kind;
 };

@@ -7,7 +7,7 @@ bool HistoryEntryList::Fetch(const std::string& patientId, const std::string& en
 {
     int patient = 0;
     if (!parseRecordId(patientId, patient))
-        return false;
+        return Database::refuse();
     return Database::run([&](Database& db) {
         Statement rows = db.prepare("SELECT entry_ID, entry_details FROM history_entries"
                                     " WHERE patient_ID = ? AND entry_type = ? ORDER BY entry_ID");

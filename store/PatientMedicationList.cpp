@@ -7,7 +7,7 @@ bool PatientMedicationList::Fetch(const std::string& patientId)
 {
     int patient = 0;
     if (!parseRecordId(patientId, patient))
-        return false;
+        return Database::refuse();
     return Database::run([&](Database& db) {
         Statement rows = db.prepare(
             "SELECT medication_ID, name, status FROM patient_medications WHERE patient_ID = ?"

@@ -41,7 +41,7 @@ bool PatientNameList::FetchByID(const std::string& id)
     int key = 0;
     // A number no record can have is a miss, not a failure.
     if (!parseRecordId(id, key))
-        return false;
+        return Database::refuse();
     const size_t before = m_ids.size();
     m_failed = !Database::run([&](Database& db) {
         Statement rows = db.prepare("SELECT ID, first_name, last_name FROM patient_info WHERE ID = ?");

@@ -9,7 +9,7 @@ bool deleteRowById(const char* sql, const std::string& id)
 {
     int key = 0;
     if (!parseRecordId(id, key))
-        return false;
+        return Database::refuse();
     return Database::run([&](Database& db) {
         db.prepare(sql).bind(1, key).run();
         return db.changes() == 1;

@@ -4,14 +4,47 @@
 #include "store/DbError.h"
 #include "store/SqliteStatement.h"
 
+#include <linux/magic.h>
 #include <sqlite3.h>
+#include <sys/vfs.h>
 
 #include <thread>
+
+namespace {
+
+// SQLite's locking cannot be trusted on network file systems, and a file whose locks fail is
+// soon damaged. FUSE mostly carries such file systems too (sshfs and the like).
+bool onNetworkFileSystem(const char* path)
+{
+    struct statfs info {};
+    if (statfs(path, &info) != 0)
+        return false; // the open that follows names the trouble
+    switch (info.f_type) {
+    case NFS_SUPER_MAGIC:
+    case SMB_SUPER_MAGIC:
+    case CIFS_SUPER_MAGIC:
+    case SMB2_SUPER_MAGIC:
+    case FUSE_SUPER_MAGIC:
+    case AFS_SUPER_MAGIC:
+    case AFS_FS_MAGIC:
+    case CEPH_SUPER_MAGIC:
+    case CODA_SUPER_MAGIC:
+    case NCP_SUPER_MAGIC:
+    case V9FS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
 
 SqliteConnection::SqliteConnection()
     : m_giveUp(std::chrono::steady_clock::now() +
                std::chrono::milliseconds(Database::busyTimeoutMs))
 {
+    if (onNetworkFileSystem(Database::fileName))
+        throw DbError("the records file is on a network file system", FailureKind::NetworkDrive);
     // Never SQLITE_OPEN_CREATE: a missing records file is an error, not a new empty database.
     const int rc = sqlite3_open_v2(Database::fileName, &m_db, SQLITE_OPEN_READWRITE, nullptr);
     try {

@@ -7,7 +7,7 @@ bool TestList::Fetch(const std::string& patientId)
 {
     int patient = 0;
     if (!parseRecordId(patientId, patient))
-        return false;
+        return Database::refuse();
     return Database::run([&](Database& db) {
         Statement rows = db.prepare(
             "SELECT test_ID, date, type, results FROM tests WHERE patient_ID = ? ORDER BY test_ID");

@@ -3,7 +3,10 @@
 #include "store/Database.h"
 #include "store/store.h"
 
+#include <dlfcn.h>
+#include <linux/magic.h>
 #include <sqlite3.h>
+#include <sys/vfs.h>
 
 #include <chrono>
 #include <fstream>
@@ -14,6 +17,30 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+namespace {
+
+// The file-system type that statfs reports for the records file while a test fakes one.
+long fakedFileSystem = 0;
+
+struct FakedFileSystem
+{
+    explicit FakedFileSystem(long type) { fakedFileSystem = type; }
+    ~FakedFileSystem() { fakedFileSystem = 0; }
+};
+
+} // namespace
+
+// Linked into this test program ahead of the system's, so the store's calls come here first.
+extern "C" int statfs(const char* path, struct statfs* info) noexcept
+{
+    using Call = int (*)(const char*, struct statfs*);
+    static const auto system = reinterpret_cast<Call>(dlsym(RTLD_NEXT, "statfs"));
+    const int result = system(path, info);
+    if (result == 0 && fakedFileSystem != 0 && std::string(path) == "clinic_db.mdb")
+        info->f_type = fakedFileSystem;
+    return result;
+}
 
 namespace {
 
@@ -105,6 +132,71 @@ TEST_F(FaultTest, MissingFileFailsAndIsNotCreated)
     std::filesystem::remove("clinic_db.mdb");
     expectAllFail();
     EXPECT_FALSE(std::filesystem::exists("clinic_db.mdb"));
+}
+
+// Records on a network drive are refused before anything is read or written, and a screen
+// can tell why.
+TEST_F(FaultTest, RecordsOnANetworkDriveAreRefused)
+{
+    const std::string before = fileBytes("clinic_db.mdb");
+    const std::initializer_list<long> network{NFS_SUPER_MAGIC,  SMB_SUPER_MAGIC, CIFS_SUPER_MAGIC,
+                                              SMB2_SUPER_MAGIC, FUSE_SUPER_MAGIC, AFS_FS_MAGIC,
+                                              V9FS_MAGIC};
+    for (const long type : network) {
+        const FakedFileSystem faked(type);
+        for (const Operation& op : everyOperation()) {
+            EXPECT_FALSE(op.run()) << op.name << " on " << std::hex << type;
+            EXPECT_EQ(LastFailure::kind(), FailureKind::NetworkDrive) << op.name;
+        }
+        EXPECT_EQ(LastFailure::message(),
+                  "The records file is on a network drive, where it can be damaged. Use a clinic "
+                  "server for several computers (see File › Records database…).");
+    }
+    EXPECT_EQ(fileBytes("clinic_db.mdb"), before);
+    EXPECT_FALSE(std::filesystem::exists("clinic_db.mdb-journal"));
+
+    const std::initializer_list<long> local{EXT4_SUPER_MAGIC, TMPFS_MAGIC, BTRFS_SUPER_MAGIC,
+                                            XFS_SUPER_MAGIC};
+    for (const long type : local) {
+        const FakedFileSystem faked(type);
+        EXPECT_TRUE(PatientRecord().Add("Ann", "Lee", DateTime(30000), 1, "", "")) << type;
+        EXPECT_EQ(LastFailure::kind(), FailureKind::None);
+        EXPECT_EQ(LastFailure::message(), "");
+    }
+}
+
+TEST_F(FaultTest, LastFailureSaysWhyAnOperationFailed)
+{
+    const DateTime day(45000);
+    const auto withoutFile = [] {
+        std::filesystem::remove("clinic_db.mdb");
+        return PatientNameList().FetchAll();
+    };
+    const struct
+    {
+        const char* name;
+        std::function<bool()> run;
+        FailureKind kind;
+    } cases[] = {
+        {"not a number", [] { return PatientDetails().Fetch("1x"); }, FailureKind::Refused},
+        {"found", [] { return PatientDetails().Fetch("1"); }, FailureKind::None},
+        {"short visit", [=] { return ComplaintRecord().Add("1", day, Strings(3)); },
+         FailureKind::Refused},
+        {"no such patient", [] { return PatientDetails().Fetch("999"); },
+         FailureKind::NoSuchRecord},
+        {"no such visit", [=] { return ComplaintRecord().Update("999", "1", day, Strings(21)); },
+         FailureKind::NoSuchRecord},
+        {"visit of no patient", [=] { return ComplaintRecord().Add("999", day, Strings(21)); },
+         FailureKind::NoSuchRecord},
+        {"no such entry", [] { return HistoryEntryRecord().Delete("999"); },
+         FailureKind::NoSuchRecord},
+        {"file gone", withoutFile, FailureKind::EngineFailed},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.run(), c.kind == FailureKind::None) << c.name;
+        EXPECT_EQ(LastFailure::kind(), c.kind) << c.name;
+        EXPECT_EQ(LastFailure::message(), "") << c.name;
+    }
 }
 
 TEST_F(FaultTest, CorruptFileFails)
