@@ -31,10 +31,12 @@ bool Database::refuse()
     return false;
 }
 
-bool Database::runOperation(const std::function<bool(Database&)>& work)
+bool Database::runOperation(Engine* chosen, const std::function<bool(Database&)>& work)
 {
     try {
-        const bool done = Engine::current().transact([&](Connection& connection) {
+        const std::shared_ptr<Engine> inUse = chosen != nullptr ? nullptr : Engine::current();
+        Engine& engine = chosen != nullptr ? *chosen : *inUse;
+        const bool done = engine.transact([&](Connection& connection) {
             Database db(connection);
             return work(db);
         });

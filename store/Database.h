@@ -9,6 +9,8 @@
 
 // What a data operation works through: a connection of the engine in use, with the
 // operation's transaction open on it.
+class Engine;
+
 class Database
 {
 public:
@@ -32,7 +34,14 @@ public:
     template <typename Work>
     static bool run(Work&& work)
     {
-        return runOperation(std::function<bool(Database&)>(std::forward<Work>(work)));
+        return runOperation(nullptr, std::function<bool(Database&)>(std::forward<Work>(work)));
+    }
+
+    // As run(), on the given engine rather than the one in use.
+    template <typename Work>
+    static bool runOn(Engine& engine, Work&& work)
+    {
+        return runOperation(&engine, std::function<bool(Database&)>(std::forward<Work>(work)));
     }
 
     // As run(), and once committed sets key to the number of the row the work added last.
@@ -55,7 +64,8 @@ public:
     static bool refuse();
 
 private:
-    static bool runOperation(const std::function<bool(Database&)>& work);
+    // On the engine in use unless another is chosen.
+    static bool runOperation(Engine* chosen, const std::function<bool(Database&)>& work);
 
     Connection& m_connection;
 };

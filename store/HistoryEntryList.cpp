@@ -1,6 +1,7 @@
 #include "store/HistoryEntryList.h"
 
 #include "store/Database.h"
+#include "store/ListMarks.h"
 #include "store/RecordId.h"
 
 bool HistoryEntryList::Fetch(const std::string& patientId, const std::string& entryType)
@@ -8,7 +9,9 @@ bool HistoryEntryList::Fetch(const std::string& patientId, const std::string& en
     int patient = 0;
     if (!parseRecordId(patientId, patient))
         return Database::refuse();
+    const ListMarks marks(m_details, m_ids);
     return Database::run([&](Database& db) {
+        marks.cutBack();
         Statement rows = db.prepare("SELECT entry_ID, entry_details FROM history_entries"
                                     " WHERE patient_ID = ? AND entry_type = ? ORDER BY entry_ID");
         rows.bind(1, patient).bind(2, entryType);

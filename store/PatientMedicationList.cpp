@@ -1,6 +1,7 @@
 #include "store/PatientMedicationList.h"
 
 #include "store/Database.h"
+#include "store/ListMarks.h"
 #include "store/RecordId.h"
 
 bool PatientMedicationList::Fetch(const std::string& patientId)
@@ -8,7 +9,9 @@ bool PatientMedicationList::Fetch(const std::string& patientId)
     int patient = 0;
     if (!parseRecordId(patientId, patient))
         return Database::refuse();
+    const ListMarks marks(m_statuses, m_names, m_ids);
     return Database::run([&](Database& db) {
+        marks.cutBack();
         Statement rows = db.prepare(
             "SELECT medication_ID, name, status FROM patient_medications WHERE patient_ID = ?"
             " ORDER BY medication_ID");

@@ -1,5 +1,7 @@
 #include "store/RowHelpers.h"
 
+#include "store/ListMarks.h"
+
 bool patientExists(Database& db, int patientId)
 {
     return db.prepare("SELECT 1 FROM patient_info WHERE ID = ?").bind(1, patientId).step();
@@ -18,7 +20,9 @@ bool deleteRowById(const char* sql, const std::string& id)
 
 bool fetchNames(const char* sql, std::vector<std::string>& names)
 {
+    const ListMarks marks(names);
     return Database::run([&](Database& db) {
+        marks.cutBack();
         Statement rows = db.prepare(sql);
         while (rows.step())
             names.push_back(rows.text(0));

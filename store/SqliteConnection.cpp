@@ -40,8 +40,7 @@ bool onNetworkFileSystem(const char* path)
 } // namespace
 
 SqliteConnection::SqliteConnection()
-    : m_giveUp(std::chrono::steady_clock::now() +
-               std::chrono::milliseconds(Database::busyTimeoutMs))
+    : m_giveUp(std::chrono::milliseconds(Database::busyTimeoutMs))
 {
     if (onNetworkFileSystem(Database::fileName))
         throw DbError("the records file is on a network file system", FailureKind::NetworkDrive);
@@ -103,7 +102,7 @@ int SqliteConnection::changes() const
 // without pause; trying every millisecond gets this operation its turn.
 int SqliteConnection::waitForTurn(void* connection, int)
 {
-    if (std::chrono::steady_clock::now() >= static_cast<SqliteConnection*>(connection)->m_giveUp)
+    if (static_cast<SqliteConnection*>(connection)->m_giveUp.passed())
         return 0;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return 1;

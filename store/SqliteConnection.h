@@ -1,8 +1,7 @@
 #pragma once
 
 #include "store/Connection.h"
-
-#include <chrono>
+#include "store/Deadline.h"
 
 struct sqlite3;
 
@@ -31,5 +30,5 @@ private:
     [[noreturn]] void fail();
 
     sqlite3* m_db = nullptr;
-    std::chrono::steady_clock::time_point m_giveUp;
+    Deadline m_giveUp;
 };

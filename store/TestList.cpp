@@ -1,6 +1,7 @@
 #include "store/TestList.h"
 
 #include "store/Database.h"
+#include "store/ListMarks.h"
 #include "store/RecordId.h"
 
 bool TestList::Fetch(const std::string& patientId)
@@ -8,7 +9,9 @@ bool TestList::Fetch(const std::string& patientId)
     int patient = 0;
     if (!parseRecordId(patientId, patient))
         return Database::refuse();
+    const ListMarks marks(m_ids, m_dates, m_types, m_results);
     return Database::run([&](Database& db) {
+        marks.cutBack();
         Statement rows = db.prepare(
             "SELECT test_ID, date, type, results FROM tests WHERE patient_ID = ? ORDER BY test_ID");
         rows.bind(1, patient);

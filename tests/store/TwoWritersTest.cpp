@@ -44,12 +44,15 @@ namespace {
 
 } // namespace
 
-class TwoWritersTest : public TestDatabase
+class TwoWritersTest : public StoreTest
 {
 };
 
-// Two copies of the program on one computer share the file: each operation waits its turn.
-TEST_F(TwoWritersTest, TwoProcessesAddingAtFullSpeedLoseNothing)
+ON_BOTH_ENGINES(TwoWritersTest);
+
+// Two copies of the program share the records, on one computer or at two desks: each
+// operation has its turn.
+TEST_P(TwoWritersTest, TwoProcessesAddingAtFullSpeedLoseNothing)
 {
     constexpr int each = 500;
     int gate[2];
