@@ -2,16 +2,19 @@
 
 #include "store/ComplaintRecord.h"
 #include "store/Database.h"
+#include "store/ListMarks.h"
 #include "store/RecordId.h"
 
 bool ComplaintList::Fetch(const std::string& patientId)
 {
     int key = 0;
     if (!parseRecordId(patientId, key))
-        return false;
+        return Database::refuse();
+    const ListMarks marks(m_ids, m_dates, m_complaints, m_diagnoses, m_treatments);
     return Database::run([&](Database& db) {
+        marks.cutBack();
         Statement rows = db.prepare("SELECT compl_ID, date, complaint, diagnosis, treatment"
-                                    " FROM complaints WHERE patient_ID = ?");
+                                    " FROM complaints WHERE patient_ID = ? ORDER BY compl_ID");
         rows.bind(1, key);
         while (rows.step()) {
             m_ids.push_back(rows.id(0));
@@ -28,8 +31,10 @@ bool ComplaintList::FetchDetails(const std::string& visitId)
 {
     int key = 0;
     if (!parseRecordId(visitId, key))
-        return false;
+        return Database::refuse();
+    const ListMarks marks(m_values);
     return Database::run([&](Database& db) {
+        marks.cutBack();
         Statement row = db.prepare(
             "SELECT patient_ID, date, complaint, temp, bp, RR, pulse, height, weight, eyes, HEENT,"
             " respiratory, cardiovascular, GIT, genitourinary, endocrine, musculoskeletal,"

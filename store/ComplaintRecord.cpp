@@ -22,17 +22,18 @@ bool ComplaintRecord::Add(const std::string& patientId, DateTime date,
 {
     int patient = 0;
     if (texts.size() != textCount || !parseRecordId(patientId, patient))
-        return false;
+        return Database::refuse();
     return Database::runInsert(
         [&](Database& db) {
             if (!patientExists(db, patient))
                 return false;
-            Statement insert = db.prepare(
+            Statement insert = db.prepareInsert(
                 "INSERT INTO complaints (patient_ID, date, complaint, temp, bp, RR, pulse, height,"
                 " weight, eyes, HEENT, respiratory, cardiovascular, GIT, genitourinary,"
                 " endocrine, musculoskeletal, hema_lymph, dermatology, psycho_neuro, other,"
                 " diagnosis, treatment)"
-                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                "compl_ID");
             insert.bind(1, patient);
             bindVisit(insert, 2, date, texts);
             insert.run();
@@ -48,7 +49,7 @@ bool ComplaintRecord::Update(const std::string& visitId, const std::string& pati
     int patient = 0;
     if (texts.size() != textCount || !parseRecordId(visitId, visit) ||
         !parseRecordId(patientId, patient))
-        return false;
+        return Database::refuse();
     return Database::run([&](Database& db) {
         Statement update = db.prepare(
             "UPDATE complaints SET date = ?, complaint = ?, temp = ?, bp = ?, RR = ?, pulse = ?,"

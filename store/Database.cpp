@@ -1,63 +1,54 @@
 #include "store/Database.h"
 
-#include <sqlite3.h>
+#include "store/Engine.h"
+#include "store/LastFailure.h"
 
-Database::Database()
-{
-    // Never SQLITE_OPEN_CREATE: a missing records file is an error, not a new empty database.
-    const int rc = sqlite3_open_v2(fileName, &m_db, SQLITE_OPEN_READWRITE, nullptr);
-    try {
-        if (rc != SQLITE_OK)
-            fail();
-        // SQLite quietly falls back to reading when the file is write-protected; an
-        // operation must not half-work on such a file.
-        if (sqlite3_db_readonly(m_db, "main") != 0)
-            throw DbError("the records file is read-only");
-        sqlite3_busy_timeout(m_db, busyTimeoutMs);
-        // With a rollback journal the whole database is the one file between operations,
-        // safe to copy; FULL makes every committed operation survive a power cut.
-        exec("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN EXCLUSIVE");
-    } catch (...) {
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
-        throw;
-    }
-}
-
-Database::~Database()
-{
-    if (sqlite3_get_autocommit(m_db) == 0)
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close_v2(m_db);
-}
+#include <new>
 
 Statement Database::prepare(const char* sql)
 {
-    return Statement(m_db, sql);
+    return Statement(m_connection.prepare(sql));
 }
 
-void Database::exec(const char* sql)
+Statement Database::prepareInsert(const char* sql, const char* keyColumn)
 {
-    if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        fail();
-}
-
-void Database::commit()
-{
-    exec("COMMIT");
+    return Statement(m_connection.prepareInsert(sql, keyColumn));
 }
 
 long long Database::lastInsertId() const
 {
-    return sqlite3_last_insert_rowid(m_db);
+    return m_connection.lastInsertId();
 }
 
 int Database::changes() const
 {
-    return sqlite3_changes(m_db);
+    return m_connection.changes();
 }
 
-void Database::fail()
+bool Database::refuse()
 {
-    throw DbError(m_db != nullptr ? sqlite3_errmsg(m_db) : "out of memory");
+    LastFailure::note(FailureKind::Refused);
+    return false;
+}
+
+bool Database::runOperation(Engine* chosen, const std::function<bool(Database&)>& work)
+{
+    try {
+        const std::shared_ptr<Engine> inUse = chosen != nullptr ? nullptr : Engine::current();
+        Engine& engine = chosen != nullptr ? *chosen : *inUse;
+        const bool done = engine.transact([&](Connection& connection) {
+            Database db(connection);
+            return work(db);
+        });
+        LastFailure::note(done ? FailureKind::None : FailureKind::NoSuchRecord);
+        return done;
+    } catch (const DbError& error) {
+        LastFailure::note(error.kind());
+    } catch (const std::bad_alloc&) {
+        // Running out of memory fails the operation like any engine failure.
+        LastFailure::note(FailureKind::EngineFailed);
+    } catch (const std::length_error&) {
+        LastFailure::note(FailureKind::EngineFailed);
+    }
+    return false;
 }

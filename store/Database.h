@@ -1,40 +1,30 @@
 #pragma once
 
+#include "store/Connection.h"
+#include "store/DbError.h"
 #include "store/Statement.h"
 
-#include <new>
-#include <stdexcept>
+#include <functional>
 #include <string>
 
-struct sqlite3;
+// What a data operation works through: a connection of the engine in use, with the
+// operation's transaction open on it.
+class Engine;
 
-// Any failure of the database engine inside the store. It never leaves the store: each data
-// operation catches it and returns false.
-class DbError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// One connection for one operation on the records file in the current directory. The
-// connection holds an exclusive lock from construction until it is destroyed, so no other
-// program reads or writes halfway through an operation, and a backup taken through SQLite
-// waits until the operation is over.
 class Database
 {
 public:
+    // The records file of the file engine, in the current directory.
     static constexpr const char* fileName = "clinic_db.mdb";
     // How long an operation waits for another program to let go of the file.
-    static constexpr int busyTimeoutMs = 1000;
+    static constexpr int busyTimeoutMs = 5000;
 
-    Database();
-    ~Database();
-    Database(const Database&) = delete;
-    Database& operator=(const Database&) = delete;
+    explicit Database(Connection& connection) : m_connection(connection) {}
 
+    // The SQL is the same for every engine, with `?` for each parameter.
     Statement prepare(const char* sql);
-    void exec(const char* sql);
-    void commit();
+    // An INSERT of one row; lastInsertId() then gives its new key, the column `keyColumn`.
+    Statement prepareInsert(const char* sql, const char* keyColumn);
     long long lastInsertId() const;
     int changes() const;
 
@@ -44,20 +34,14 @@ public:
     template <typename Work>
     static bool run(Work&& work)
     {
-        try {
-            Database db;
-            if (!work(db))
-                return false;
-            db.commit();
-            return true;
-        } catch (const DbError&) {
-            return false;
-        } catch (const std::bad_alloc&) {
-            // Running out of memory fails the operation like any engine failure.
-            return false;
-        } catch (const std::length_error&) {
-            return false;
-        }
+        return runOperation(nullptr, std::function<bool(Database&)>(std::forward<Work>(work)));
+    }
+
+    // As run(), on the given engine rather than the one in use.
+    template <typename Work>
+    static bool runOn(Engine& engine, Work&& work)
+    {
+        return runOperation(&engine, std::function<bool(Database&)>(std::forward<Work>(work)));
     }
 
     // As run(), and once committed sets key to the number of the row the work added last.
@@ -76,8 +60,12 @@ public:
         return done;
     }
 
-private:
-    void fail();
+    // Fails an operation that refuses its request before touching the records.
+    static bool refuse();
 
-    sqlite3* m_db = nullptr;
+private:
+    // On the engine in use unless another is chosen.
+    static bool runOperation(Engine* chosen, const std::function<bool(Database&)>& work);
+
+    Connection& m_connection;
 };

@@ -1,16 +1,19 @@
 #include "store/HistoryEntryList.h"
 
 #include "store/Database.h"
+#include "store/ListMarks.h"
 #include "store/RecordId.h"
 
 bool HistoryEntryList::Fetch(const std::string& patientId, const std::string& entryType)
 {
     int patient = 0;
     if (!parseRecordId(patientId, patient))
-        return false;
+        return Database::refuse();
+    const ListMarks marks(m_details, m_ids);
     return Database::run([&](Database& db) {
+        marks.cutBack();
         Statement rows = db.prepare("SELECT entry_ID, entry_details FROM history_entries"
-                                    " WHERE patient_ID = ? AND entry_type = ?");
+                                    " WHERE patient_ID = ? AND entry_type = ? ORDER BY entry_ID");
         rows.bind(1, patient).bind(2, entryType);
         while (rows.step()) {
             m_ids.push_back(rows.id(0));

@@ -4,7 +4,7 @@
 
 bool MedicationNameList::FetchAll()
 {
-    return fetchNames("SELECT name FROM meds_list", m_names);
+    return fetchNames("SELECT name FROM meds_list ORDER BY rowid", m_names);
 }
 
 bool MedicationNameList::AddName(const std::string& name)

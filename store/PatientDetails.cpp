@@ -9,7 +9,7 @@ bool PatientDetails::Fetch(const std::string& id)
 {
     int key = 0;
     if (!parseRecordId(id, key))
-        return false;
+        return Database::refuse();
     return Database::run([&](Database& db) {
         Statement row = db.prepare("SELECT first_name, last_name, DOB, Gender, address, telephone"
                                    " FROM patient_info WHERE ID = ?");
@@ -35,7 +35,7 @@ bool PatientDetails::FetchAge(const std::string& id, DateTime now)
 {
     int key = 0;
     if (!parseRecordId(id, key))
-        return false;
+        return Database::refuse();
     DateTime dob;
     const bool found = Database::run([&](Database& db) {
         Statement row = db.prepare("SELECT DOB FROM patient_info WHERE ID = ?");

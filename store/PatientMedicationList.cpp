@@ -1,16 +1,20 @@
 #include "store/PatientMedicationList.h"
 
 #include "store/Database.h"
+#include "store/ListMarks.h"
 #include "store/RecordId.h"
 
 bool PatientMedicationList::Fetch(const std::string& patientId)
 {
     int patient = 0;
     if (!parseRecordId(patientId, patient))
-        return false;
+        return Database::refuse();
+    const ListMarks marks(m_statuses, m_names, m_ids);
     return Database::run([&](Database& db) {
+        marks.cutBack();
         Statement rows = db.prepare(
-            "SELECT medication_ID, name, status FROM patient_medications WHERE patient_ID = ?");
+            "SELECT medication_ID, name, status FROM patient_medications WHERE patient_ID = ?"
+            " ORDER BY medication_ID");
         rows.bind(1, patient);
         while (rows.step()) {
             m_ids.push_back(rows.id(0));

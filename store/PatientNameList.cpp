@@ -1,6 +1,7 @@
 #include "store/PatientNameList.h"
 
 #include "store/Database.h"
+#include "store/ListMarks.h"
 #include "store/RecordId.h"
 
 namespace {
@@ -18,7 +19,9 @@ void appendRows(PatientNameList& list, Statement& rows)
 
 bool PatientNameList::FetchAll()
 {
+    const ListMarks marks(m_ids, m_firstNames, m_lastNames);
     return Database::run([&](Database& db) {
+        marks.cutBack();
         // Room for every patient up front: growing three lists of a hundred thousand
         // names step by step costs more than reading them. The room comes from the number
         // of rows; keys can be anything another program stored, negative or huge.
@@ -29,7 +32,7 @@ bool PatientNameList::FetchAll()
             m_firstNames.reserve(m_firstNames.size() + room);
             m_lastNames.reserve(m_lastNames.size() + room);
         }
-        Statement rows = db.prepare("SELECT ID, first_name, last_name FROM patient_info");
+        Statement rows = db.prepare("SELECT ID, first_name, last_name FROM patient_info ORDER BY ID");
         appendRows(*this, rows);
         return true;
     });
@@ -41,9 +44,11 @@ bool PatientNameList::FetchByID(const std::string& id)
     int key = 0;
     // A number no record can have is a miss, not a failure.
     if (!parseRecordId(id, key))
-        return false;
+        return Database::refuse();
     const size_t before = m_ids.size();
+    const ListMarks marks(m_ids, m_firstNames, m_lastNames);
     m_failed = !Database::run([&](Database& db) {
+        marks.cutBack();
         Statement rows = db.prepare("SELECT ID, first_name, last_name FROM patient_info WHERE ID = ?");
         rows.bind(1, key);
         appendRows(*this, rows);

@@ -20,9 +20,10 @@ bool PatientRecord::Add(const std::string& firstName, const std::string& lastNam
 {
     return Database::runInsert(
         [&](Database& db) {
-            Statement insert = db.prepare(
+            Statement insert = db.prepareInsert(
                 "INSERT INTO patient_info (first_name, last_name, DOB, Gender, address, telephone)"
-                " VALUES (?, ?, ?, ?, ?, ?)");
+                " VALUES (?, ?, ?, ?, ?, ?)",
+                "ID");
             bindDetails(insert, firstName, lastName, dob, gender, address, telephone);
             insert.run();
             return true;
@@ -36,7 +37,7 @@ bool PatientRecord::Update(const std::string& id, const std::string& firstName,
 {
     int key = 0;
     if (!parseRecordId(id, key))
-        return false;
+        return Database::refuse();
     return Database::run([&](Database& db) {
         Statement update = db.prepare(
             "UPDATE patient_info SET first_name = ?, last_name = ?, DOB = ?, Gender = ?,"
@@ -51,7 +52,7 @@ bool PatientRecord::DeleteWithRecords(const std::string& id)
 {
     int key = 0;
     if (!parseRecordId(id, key))
-        return false;
+        return Database::refuse();
     return Database::run([&](Database& db) {
         db.prepare("DELETE FROM patient_info WHERE ID = ?").bind(1, key).run();
         if (db.changes() != 1)

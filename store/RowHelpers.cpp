@@ -1,5 +1,7 @@
 #include "store/RowHelpers.h"
 
+#include "store/ListMarks.h"
+
 bool patientExists(Database& db, int patientId)
 {
     return db.prepare("SELECT 1 FROM patient_info WHERE ID = ?").bind(1, patientId).step();
@@ -9,7 +11,7 @@ bool deleteRowById(const char* sql, const std::string& id)
 {
     int key = 0;
     if (!parseRecordId(id, key))
-        return false;
+        return Database::refuse();
     return Database::run([&](Database& db) {
         db.prepare(sql).bind(1, key).run();
         return db.changes() == 1;
@@ -18,7 +20,9 @@ bool deleteRowById(const char* sql, const std::string& id)
 
 bool fetchNames(const char* sql, std::vector<std::string>& names)
 {
+    const ListMarks marks(names);
     return Database::run([&](Database& db) {
+        marks.cutBack();
         Statement rows = db.prepare(sql);
         while (rows.step())
             names.push_back(rows.text(0));

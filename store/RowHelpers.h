@@ -19,7 +19,7 @@ bool addPatientRow(const char* sql, const std::string& patientId, const Values&.
 {
     int patient = 0;
     if (!parseRecordId(patientId, patient))
-        return false;
+        return Database::refuse();
     return Database::run([&](Database& db) {
         if (!patientExists(db, patient))
             return false;

@@ -1,36 +1,26 @@
 #include "store/Statement.h"
 
-#include "store/Database.h"
+#include "store/DbError.h"
 
-#include <sqlite3.h>
-
-Statement::Statement(sqlite3* db, const char* sql) : m_db(db)
+Statement::Statement(std::unique_ptr<EngineStatement> statement)
+    : m_statement(std::move(statement))
 {
-    check(sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr));
-}
-
-Statement::~Statement()
-{
-    sqlite3_finalize(m_stmt);
 }
 
 Statement& Statement::bind(int index, int value)
 {
-    check(sqlite3_bind_int(m_stmt, index, value));
-    return *this;
+    return bind(index, static_cast<long long>(value));
 }
 
 Statement& Statement::bind(int index, long long value)
 {
-    check(sqlite3_bind_int64(m_stmt, index, value));
+    m_statement->bind(index, value);
     return *this;
 }
 
 Statement& Statement::bind(int index, const std::string& text)
 {
-    // The 64-bit length lets SQLite refuse a text too long for it instead of cutting it.
-    check(sqlite3_bind_text64(m_stmt, index, text.data(), text.size(), SQLITE_TRANSIENT,
-                              SQLITE_UTF8));
+    m_statement->bind(index, text);
     return *this;
 }
 
@@ -44,12 +34,7 @@ Statement& Statement::bind(int index, DateTime date)
 
 bool Statement::step()
 {
-    const int rc = sqlite3_step(m_stmt);
-    if (rc == SQLITE_ROW)
-        return true;
-    if (rc != SQLITE_DONE)
-        check(rc);
-    return false;
+    return m_statement->step();
 }
 
 void Statement::run()
@@ -60,15 +45,12 @@ void Statement::run()
 
 long long Statement::integer(int column) const
 {
-    return sqlite3_column_int64(m_stmt, column);
+    return m_statement->integer(column);
 }
 
 std::string Statement::text(int column) const
 {
-    const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-    if (data == nullptr)
-        return {};
-    return std::string(data, static_cast<size_t>(sqlite3_column_bytes(m_stmt, column)));
+    return m_statement->text(column);
 }
 
 DateTime Statement::date(int column) const
@@ -82,10 +64,4 @@ DateTime Statement::date(int column) const
 std::string Statement::id(int column) const
 {
     return std::to_string(integer(column));
-}
-
-void Statement::check(int rc) const
-{
-    if (rc != SQLITE_OK)
-        throw DbError(sqlite3_errmsg(m_db));
 }

@@ -1,23 +1,19 @@
 #pragma once
 
 #include "store/DateTime.h"
+#include "store/EngineStatement.h"
 
+#include <memory>
 #include <string>
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 // A prepared statement of one operation. Values are only ever bound, never spliced into
 // the SQL text. Every engine failure throws DbError.
 class Statement
 {
 public:
-    Statement(sqlite3* db, const char* sql);
-    ~Statement();
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
+    explicit Statement(std::unique_ptr<EngineStatement> statement);
 
-    // Parameters count from 1, as in SQLite.
+    // Parameters count from 1.
     Statement& bind(int index, int value);
     Statement& bind(int index, long long value);
     Statement& bind(int index, const std::string& text);
@@ -36,8 +32,5 @@ public:
     std::string id(int column) const;
 
 private:
-    void check(int rc) const;
-
-    sqlite3* m_db;
-    sqlite3_stmt* m_stmt = nullptr;
+    std::unique_ptr<EngineStatement> m_statement;
 };

@@ -1,16 +1,19 @@
 #include "store/TestList.h"
 
 #include "store/Database.h"
+#include "store/ListMarks.h"
 #include "store/RecordId.h"
 
 bool TestList::Fetch(const std::string& patientId)
 {
     int patient = 0;
     if (!parseRecordId(patientId, patient))
-        return false;
+        return Database::refuse();
+    const ListMarks marks(m_ids, m_dates, m_types, m_results);
     return Database::run([&](Database& db) {
-        Statement rows =
-            db.prepare("SELECT test_ID, date, type, results FROM tests WHERE patient_ID = ?");
+        marks.cutBack();
+        Statement rows = db.prepare(
+            "SELECT test_ID, date, type, results FROM tests WHERE patient_ID = ? ORDER BY test_ID");
         rows.bind(1, patient);
         while (rows.step()) {
             m_ids.push_back(rows.id(0));

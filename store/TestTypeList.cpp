@@ -4,7 +4,7 @@
 
 bool TestTypeList::FetchAll()
 {
-    return fetchNames("SELECT name FROM tests_list", m_names);
+    return fetchNames("SELECT name FROM tests_list ORDER BY rowid", m_names);
 }
 
 bool TestTypeList::AddName(const std::string& name)

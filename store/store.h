@@ -8,6 +8,7 @@
 #include "store/DateTime.h"
 #include "store/HistoryEntryList.h"
 #include "store/HistoryEntryRecord.h"
+#include "store/LastFailure.h"
 #include "store/MedicationNameList.h"
 #include "store/PatientDetails.h"
 #include "store/PatientMedicationList.h"

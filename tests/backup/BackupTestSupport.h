@@ -18,7 +18,7 @@ protected:
     static std::string fingerprint(const std::string& path);
     static void write(const std::string& path, const std::string& data);
     // Grows the records past that many bytes with patients of long addresses.
-    static void fill(long long bytes);
+    void fill(long long bytes);
     // The names in the current folder, sorted.
     static std::vector<std::string> files();
     static unsigned mode(const std::string& path);

@@ -16,11 +16,13 @@ Strings visitTexts(const std::string& tag)
 
 } // namespace
 
-class ComplaintTest : public TestDatabase
+class ComplaintTest : public StoreTest
 {
 };
 
-TEST_F(ComplaintTest, FetchListsOnePatientsVisitsInStoredOrder)
+ON_BOTH_ENGINES(ComplaintTest);
+
+TEST_P(ComplaintTest, FetchListsOnePatientsVisitsInStoredOrder)
 {
     const std::string ann = addPatient();
     const std::string bob = addPatient("Bob", "Roe");
@@ -44,7 +46,7 @@ TEST_F(ComplaintTest, FetchListsOnePatientsVisitsInStoredOrder)
     EXPECT_EQ(list.m_treatments[0], "a20");
 }
 
-TEST_F(ComplaintTest, AddRefusesWrongTextCountsAndMissingPatients)
+TEST_P(ComplaintTest, AddRefusesWrongTextCountsAndMissingPatients)
 {
     const std::string ann = addPatient();
     ComplaintRecord record;
@@ -56,7 +58,7 @@ TEST_F(ComplaintTest, AddRefusesWrongTextCountsAndMissingPatients)
     EXPECT_EQ(count("complaints"), 0);
 }
 
-TEST_F(ComplaintTest, FetchDetailsGivesTheWholeVisit)
+TEST_P(ComplaintTest, FetchDetailsGivesTheWholeVisit)
 {
     const std::string ann = addPatient();
     const DateTime date = DateTime::fromCivil(2026, 12, 7, 10, 30, 15);
@@ -74,7 +76,7 @@ TEST_F(ComplaintTest, FetchDetailsGivesTheWholeVisit)
     EXPECT_EQ(visit.m_values.size(), 23u);
 }
 
-TEST_F(ComplaintTest, UpdateAndDeleteActOnlyOnTheirOwnVisit)
+TEST_P(ComplaintTest, UpdateAndDeleteActOnlyOnTheirOwnVisit)
 {
     const std::string ann = addPatient();
     const std::string bob = addPatient("Bob", "Roe");

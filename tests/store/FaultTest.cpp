@@ -1,8 +1,13 @@
+#include "RecordsHolder.h"
 #include "TestDatabase.h"
 
+#include "store/Database.h"
 #include "store/store.h"
 
+#include <dlfcn.h>
+#include <linux/magic.h>
 #include <sqlite3.h>
+#include <sys/vfs.h>
 
 #include <chrono>
 #include <fstream>
@@ -13,6 +18,30 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+namespace {
+
+// The file-system type that statfs reports for the records file while a test fakes one.
+long fakedFileSystem = 0;
+
+struct FakedFileSystem
+{
+    explicit FakedFileSystem(long type) { fakedFileSystem = type; }
+    ~FakedFileSystem() { fakedFileSystem = 0; }
+};
+
+} // namespace
+
+// Linked into this test program ahead of the system's, so the store's calls come here first.
+extern "C" int statfs(const char* path, struct statfs* info) noexcept
+{
+    using Call = int (*)(const char*, struct statfs*);
+    static const auto system = reinterpret_cast<Call>(dlsym(RTLD_NEXT, "statfs"));
+    const int result = system(path, info);
+    if (result == 0 && fakedFileSystem != 0 && std::string(path) == "clinic_db.mdb")
+        info->f_type = fakedFileSystem;
+    return result;
+}
 
 namespace {
 
@@ -70,44 +99,130 @@ std::string fileBytes(const char* path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The rows that everyOperation() works on.
+void populate()
+{
+    PatientRecord record;
+    ASSERT_TRUE(record.Add("Ann", "Lee", DateTime::fromCivil(1980, 5, 17), 1, "", ""));
+    const std::string patient = record.m_id;
+    ASSERT_EQ(patient, "1");
+    ASSERT_TRUE(ComplaintRecord().Add(patient, DateTime(45000), Strings(21)));
+    ASSERT_TRUE(HistoryEntryRecord().Add(patient, "Medical", "asthma"));
+    ASSERT_TRUE(PatientMedicationRecord().Add(patient, "ASPIRIN", "Temporary"));
+    ASSERT_TRUE(TestRecord().Add(patient, DateTime(45000), "CBC", "normal"));
+}
+
+void expectAllFail()
+{
+    for (const Operation& op : everyOperation())
+        EXPECT_FALSE(op.run()) << op.name;
+}
+
 } // namespace
 
-class FaultTest : public TestDatabase
+class FaultTest : public StoreTest
 {
 protected:
     void SetUp() override
     {
-        TestDatabase::SetUp();
-        const std::string patient = addPatient();
-        ASSERT_TRUE(ComplaintRecord().Add(patient, DateTime(45000), Strings(21)));
-        ASSERT_TRUE(HistoryEntryRecord().Add(patient, "Medical", "asthma"));
-        ASSERT_TRUE(PatientMedicationRecord().Add(patient, "ASPIRIN", "Temporary"));
-        ASSERT_TRUE(TestRecord().Add(patient, DateTime(45000), "CBC", "normal"));
-    }
-
-    static void expectAllFail()
-    {
-        for (const Operation& op : everyOperation())
-            EXPECT_FALSE(op.run()) << op.name;
+        StoreTest::SetUp();
+        if (!IsSkipped())
+            populate();
     }
 };
 
-TEST_F(FaultTest, EveryOperationSucceedsOnASoundDatabase)
+ON_BOTH_ENGINES(FaultTest);
+
+TEST_P(FaultTest, EveryOperationSucceedsOnASoundDatabase)
 {
     for (const Operation& op : everyOperation())
         EXPECT_TRUE(op.run()) << op.name;
-    EXPECT_EQ(query("PRAGMA integrity_check"), Strings{"ok"});
+    if (!onServer()) {
+        EXPECT_EQ(query("PRAGMA integrity_check"), Strings{"ok"});
+    }
 }
 
-TEST_F(FaultTest, MissingFileFailsAndIsNotCreated)
+// A missing file, or a database the server does not have.
+TEST_P(FaultTest, MissingRecordsFailAndAreNotCreated)
 {
-    std::filesystem::remove("clinic_db.mdb");
+    removeRecords();
     expectAllFail();
-    EXPECT_FALSE(std::filesystem::exists("clinic_db.mdb"));
+    EXPECT_FALSE(recordsExist());
 }
 
-TEST_F(FaultTest, CorruptFileFails)
+// Records on a network drive are refused before anything is read or written, and a screen
+// can tell why.
+TEST_P(FaultTest, RecordsOnANetworkDriveAreRefused)
 {
+    if (onServer())
+        GTEST_SKIP() << "the server keeps its files itself";
+    const std::string before = fileBytes("clinic_db.mdb");
+    const std::initializer_list<long> network{NFS_SUPER_MAGIC,  SMB_SUPER_MAGIC, CIFS_SUPER_MAGIC,
+                                              SMB2_SUPER_MAGIC, FUSE_SUPER_MAGIC, AFS_FS_MAGIC,
+                                              V9FS_MAGIC};
+    for (const long type : network) {
+        const FakedFileSystem faked(type);
+        for (const Operation& op : everyOperation()) {
+            EXPECT_FALSE(op.run()) << op.name << " on " << std::hex << type;
+            EXPECT_EQ(LastFailure::kind(), FailureKind::NetworkDrive) << op.name;
+        }
+        EXPECT_EQ(LastFailure::message(),
+                  "The records file is on a network drive, where it can be damaged. Use a clinic "
+                  "server for several computers (see File › Records database…).");
+    }
+    EXPECT_EQ(fileBytes("clinic_db.mdb"), before);
+    EXPECT_FALSE(std::filesystem::exists("clinic_db.mdb-journal"));
+
+    const std::initializer_list<long> local{EXT4_SUPER_MAGIC, TMPFS_MAGIC, BTRFS_SUPER_MAGIC,
+                                            XFS_SUPER_MAGIC};
+    for (const long type : local) {
+        const FakedFileSystem faked(type);
+        EXPECT_TRUE(PatientRecord().Add("Ann", "Lee", DateTime(30000), 1, "", "")) << type;
+        EXPECT_EQ(LastFailure::kind(), FailureKind::None);
+        EXPECT_EQ(LastFailure::message(), "");
+    }
+}
+
+TEST_P(FaultTest, LastFailureSaysWhyAnOperationFailed)
+{
+    const DateTime day(45000);
+    const auto withoutRecords = [this] {
+        removeRecords();
+        return PatientNameList().FetchAll();
+    };
+    const FailureKind noRecords =
+        onServer() ? FailureKind::ServerUnreachable : FailureKind::EngineFailed;
+    const struct
+    {
+        const char* name;
+        std::function<bool()> run;
+        FailureKind kind;
+    } cases[] = {
+        {"not a number", [] { return PatientDetails().Fetch("1x"); }, FailureKind::Refused},
+        {"found", [] { return PatientDetails().Fetch("1"); }, FailureKind::None},
+        {"short visit", [=] { return ComplaintRecord().Add("1", day, Strings(3)); },
+         FailureKind::Refused},
+        {"no such patient", [] { return PatientDetails().Fetch("999"); },
+         FailureKind::NoSuchRecord},
+        {"no such visit", [=] { return ComplaintRecord().Update("999", "1", day, Strings(21)); },
+         FailureKind::NoSuchRecord},
+        {"visit of no patient", [=] { return ComplaintRecord().Add("999", day, Strings(21)); },
+         FailureKind::NoSuchRecord},
+        {"no such entry", [] { return HistoryEntryRecord().Delete("999"); },
+         FailureKind::NoSuchRecord},
+        {"records gone", withoutRecords, noRecords},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.run(), c.kind == FailureKind::None) << c.name;
+        EXPECT_EQ(LastFailure::kind(), c.kind) << c.name;
+        EXPECT_EQ(LastFailure::message(), "") << c.name;
+    }
+}
+
+TEST_P(FaultTest, CorruptFileFails)
+{
+    if (onServer())
+        GTEST_SKIP() << "the server keeps its files itself";
     const std::string sound = fileBytes("clinic_db.mdb");
     std::mt19937 random(11);
     for (const size_t kept : {size_t{0}, size_t{100}}) {
@@ -120,12 +235,12 @@ TEST_F(FaultTest, CorruptFileFails)
     }
 }
 
-TEST_F(FaultTest, MissingTableFailsItsOperations)
+TEST_P(FaultTest, MissingTableFailsItsOperations)
 {
-    const std::string sound = fileBytes("clinic_db.mdb");
     for (const char* table : {"patient_info", "complaints", "history_entries", "patient_medications",
                               "meds_list", "tests", "tests_list", "clinic_info"}) {
-        std::ofstream("clinic_db.mdb", std::ios::binary | std::ios::trunc) << sound;
+        resetRecords();
+        populate();
         query(std::string("DROP TABLE ") + table);
         for (const Operation& op : everyOperation()) {
             const bool usesTable =
@@ -135,17 +250,22 @@ TEST_F(FaultTest, MissingTableFailsItsOperations)
     }
 }
 
-TEST_F(FaultTest, ReadOnlyFileFailsAndStaysUnchanged)
+// A file that cannot be written, or a login without rights to Medora's tables.
+TEST_P(FaultTest, RecordsWithoutWriteRightsFailAndStayUnchanged)
 {
-    const std::string before = fileBytes("clinic_db.mdb");
-    std::filesystem::permissions("clinic_db.mdb", std::filesystem::perms::owner_read |
-                                                      std::filesystem::perms::group_read |
-                                                      std::filesystem::perms::others_read);
-    std::filesystem::permissions(m_dir, std::filesystem::perms::owner_all |
-                                            std::filesystem::perms::group_read |
-                                            std::filesystem::perms::group_exec |
-                                            std::filesystem::perms::others_read |
-                                            std::filesystem::perms::others_exec);
+    const std::string before = snapshot();
+    if (onServer()) {
+        setenv("MEDORA_DATABASE", serverConnection("stranger").c_str(), 1);
+    } else {
+        std::filesystem::permissions("clinic_db.mdb", std::filesystem::perms::owner_read |
+                                                          std::filesystem::perms::group_read |
+                                                          std::filesystem::perms::others_read);
+        std::filesystem::permissions(m_dir, std::filesystem::perms::owner_all |
+                                                std::filesystem::perms::group_read |
+                                                std::filesystem::perms::group_exec |
+                                                std::filesystem::perms::others_read |
+                                                std::filesystem::perms::others_exec);
+    }
     // Root writes through any permission, so the operations run in a child that is not root.
     const pid_t child = fork();
     ASSERT_NE(child, -1);
@@ -163,22 +283,43 @@ TEST_F(FaultTest, ReadOnlyFileFailsAndStaysUnchanged)
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "operations that succeeded (100: could not drop root)";
-    EXPECT_EQ(fileBytes("clinic_db.mdb"), before);
+    EXPECT_EQ(snapshot(), before);
 }
 
-class LockTest : public FaultTest, public ::testing::WithParamInterface<const char*>
+enum class Holder { Reader, Writer };
+
+class LockTest : public TestDatabase,
+                 public ::testing::WithParamInterface<std::tuple<TestEngine, Holder>>
 {
+protected:
+    TestEngine engine() const override { return std::get<0>(GetParam()); }
+
+    void SetUp() override
+    {
+        TestDatabase::SetUp();
+        if (!IsSkipped())
+            populate();
+    }
+
+    // On the file a reader or a writer; on the server, where readers never hold up anyone,
+    // a program with every table locked.
+    std::unique_ptr<RecordsHolder> otherProgram()
+    {
+        if (onServer())
+            return RecordsHolder::onServer(serverConnection("postgres"));
+        return RecordsHolder::onFile(std::get<1>(GetParam()) == Holder::Reader
+                                         ? "SELECT * FROM patient_info"
+                                         : "INSERT INTO meds_list VALUES ('HELD')");
+    }
 };
 
-// Another program holding the file makes every operation give up after about a second.
-TEST_P(LockTest, LockedFileFailsWithoutHanging)
+// Another program holding the records makes every operation give up after a few seconds,
+// within five seconds on the server.
+TEST_P(LockTest, LockedRecordsFailWithoutHanging)
 {
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open("clinic_db.mdb", &other), SQLITE_OK);
-    sqlite3_stmt* reading = nullptr;
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN", nullptr, nullptr, nullptr), SQLITE_OK);
-    ASSERT_EQ(sqlite3_prepare_v2(other, GetParam(), -1, &reading, nullptr), SQLITE_OK);
-    ASSERT_NE(sqlite3_step(reading), SQLITE_ERROR);
+    if (onServer() && std::get<1>(GetParam()) == Holder::Reader)
+        GTEST_SKIP() << "readers hold up nobody on the server";
+    const std::unique_ptr<RecordsHolder> other = otherProgram();
 
     const auto start = Clock::now();
     std::vector<std::pair<const char*, std::future<bool>>> results;
@@ -188,30 +329,56 @@ TEST_P(LockTest, LockedFileFailsWithoutHanging)
         EXPECT_FALSE(result.get()) << name;
     const auto waited = Clock::now() - start;
     EXPECT_GE(waited, std::chrono::milliseconds(900));
+    if (onServer()) {
+        EXPECT_LT(waited, std::chrono::seconds(5));
+    } else {
+        EXPECT_GE(waited, std::chrono::milliseconds(Database::busyTimeoutMs));
+    }
     EXPECT_LT(waited, std::chrono::seconds(10));
 
-    sqlite3_finalize(reading);
-    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
+    other->letGo();
     EXPECT_EQ(count("patient_info"), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Holders, LockTest,
-                         ::testing::Values("SELECT * FROM patient_info",   // a reader
-                                           "INSERT INTO meds_list VALUES ('HELD')")); // a writer
+INSTANTIATE_TEST_SUITE_P(Engines, LockTest,
+                         ::testing::Combine(::testing::Values(TestEngine::File, TestEngine::Server),
+                                            ::testing::Values(Holder::Reader, Holder::Writer)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param) == TestEngine::File
+                                                    ? "File"
+                                                    : "Server") +
+                                    (std::get<1>(info.param) == Holder::Reader ? "Reader"
+                                                                               : "Writer");
+                         });
 
-TEST_F(FaultTest, ShortLockIsWaitedFor)
+// Another desk changes the same patient at the same moment: this change waits for the other
+// and then goes through after it. On the server it first loses the race and is run again.
+TEST_P(FaultTest, ChangeOfTheSameRowAtTheSameMomentGoesThroughAfterTheOther)
 {
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open("clinic_db.mdb", &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    std::thread release([other] {
+    const char* other = "UPDATE patient_info SET telephone = 'other desk' WHERE ID = 1";
+    std::unique_ptr<RecordsHolder> holder =
+        onServer() ? RecordsHolder::onServer(serverConnection("postgres"), other)
+                   : RecordsHolder::onFile(other);
+    std::thread release([&holder] {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        holder->letGo();
+    });
+    EXPECT_TRUE(PatientRecord().Update("1", "Ann", "Lee", DateTime(30000), 1, "", "this desk"));
+    release.join();
+    EXPECT_EQ(query("SELECT telephone FROM patient_info"), Strings{"this desk"});
+}
+
+TEST_P(FaultTest, ShortLockIsWaitedFor)
+{
+    std::unique_ptr<RecordsHolder> other =
+        onServer() ? RecordsHolder::onServer(serverConnection("postgres"))
+                   : RecordsHolder::onFile("INSERT INTO meds_list VALUES ('HELD')");
+    std::thread release([&other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        other->letGo();
     });
     const auto start = Clock::now();
     EXPECT_TRUE(PatientNameList().FetchAll());
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(150));
     release.join();
-    sqlite3_close(other);
 }

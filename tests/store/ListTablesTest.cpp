@@ -4,11 +4,13 @@
 
 using Strings = std::vector<std::string>;
 
-class ListTablesTest : public TestDatabase
+class ListTablesTest : public StoreTest
 {
 };
 
-TEST_F(ListTablesTest, HistoryEntriesFilterByPatientAndType)
+ON_BOTH_ENGINES(ListTablesTest);
+
+TEST_P(ListTablesTest, HistoryEntriesFilterByPatientAndType)
 {
     const std::string ann = addPatient();
     const std::string bob = addPatient("Bob", "Roe");
@@ -35,7 +37,7 @@ TEST_F(ListTablesTest, HistoryEntriesFilterByPatientAndType)
     EXPECT_EQ(count("history_entries"), 4);
 }
 
-TEST_F(ListTablesTest, MedicationsOfOnePatient)
+TEST_P(ListTablesTest, MedicationsOfOnePatient)
 {
     const std::string ann = addPatient();
     const std::string bob = addPatient("Bob", "Roe");
@@ -51,10 +53,11 @@ TEST_F(ListTablesTest, MedicationsOfOnePatient)
     EXPECT_EQ(list.m_statuses, (Strings{"Old Chronic", "New Chronic"}));
     EXPECT_TRUE(record.Delete(list.m_ids[0]));
     EXPECT_FALSE(record.Delete(list.m_ids[0]));
-    EXPECT_EQ(query("SELECT name FROM patient_medications"), (Strings{"ASPIRIN", "INSULIN"}));
+    EXPECT_EQ(query("SELECT name FROM patient_medications ORDER BY medication_ID"),
+              (Strings{"ASPIRIN", "INSULIN"}));
 }
 
-TEST_F(ListTablesTest, TestsOfOnePatient)
+TEST_P(ListTablesTest, TestsOfOnePatient)
 {
     const std::string ann = addPatient();
     const std::string bob = addPatient("Bob", "Roe");
@@ -92,17 +95,17 @@ void checkNameList(const char* table)
     EXPECT_EQ(list.m_names, twice) << table;
 }
 
-TEST_F(ListTablesTest, MedicationNamesAreAddedOnce)
+TEST_P(ListTablesTest, MedicationNamesAreAddedOnce)
 {
     checkNameList<MedicationNameList>("meds_list");
 }
 
-TEST_F(ListTablesTest, TestTypesAreAddedOnce)
+TEST_P(ListTablesTest, TestTypesAreAddedOnce)
 {
     checkNameList<TestTypeList>("tests_list");
 }
 
-TEST_F(ListTablesTest, ClinicInfoKeepsItsTextsExactly)
+TEST_P(ListTablesTest, ClinicInfoKeepsItsTextsExactly)
 {
     ClinicInfo fresh;
     ASSERT_TRUE(fresh.Fetch());

@@ -1,0 +1,63 @@
+#include "store/Engine.h"
+
+#include "store/Database.h"
+#include "store/PostgresEngine.h"
+#include "store/SqliteEngine.h"
+
+#include <cstdlib>
+#include <mutex>
+
+namespace {
+
+std::mutex chosen;
+std::string serverSetting;
+std::string serverPassword;
+// The server of the last operation, with the connections it keeps open.
+std::shared_ptr<PostgresEngine> lastServer;
+
+} // namespace
+
+std::shared_ptr<Engine> Engine::current()
+{
+    static const auto file = std::make_shared<SqliteEngine>();
+    const std::string server = serverConnection();
+    if (server.empty())
+        return file;
+    const std::lock_guard lock(chosen);
+    if (!lastServer || lastServer->connection() != server ||
+        lastServer->password() != serverPassword)
+        lastServer = std::make_shared<PostgresEngine>(server, serverPassword);
+    return lastServer;
+}
+
+void Engine::setServerSetting(const std::string& connection)
+{
+    const std::lock_guard lock(chosen);
+    serverSetting = connection;
+}
+
+void Engine::setServerPassword(const std::string& password)
+{
+    const std::lock_guard lock(chosen);
+    serverPassword = password;
+}
+
+bool Engine::testServer(const std::string& connection)
+{
+    PostgresEngine server(connection, [] {
+        const std::lock_guard lock(chosen);
+        return serverPassword;
+    }());
+    return Database::runOn(server, [](Database& db) {
+        return db.prepare("SELECT info_ID FROM clinic_info ORDER BY info_ID LIMIT 1").step();
+    });
+}
+
+std::string Engine::serverConnection()
+{
+    const char* variable = std::getenv("MEDORA_DATABASE");
+    if (variable != nullptr && *variable != '\0')
+        return variable;
+    const std::lock_guard lock(chosen);
+    return serverSetting;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "store/Connection.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+// Where the records are kept. Each engine knows how its connections are made, how a
+// transaction starts and ends, and what it does when one cannot go through at once.
+class Engine
+{
+public:
+    virtual ~Engine() = default;
+
+    // Runs work as one transaction on a connection of this engine: committed when work
+    // returns true, undone when it returns false or throws. Engine failures throw DbError.
+    // An engine may run work again after undoing it, so work starts from the same state each
+    // time.
+    virtual bool transact(const std::function<bool(Connection&)>& work) = 0;
+
+    // The engine of the next operation: the clinic's server when MEDORA_DATABASE or the
+    // per-user setting names one, this computer's records file otherwise.
+    static std::shared_ptr<Engine> current();
+    // The per-user setting: a libpq connection string, or empty for this computer's file.
+    // MEDORA_DATABASE, when set, wins over it.
+    static void setServerSetting(const std::string& connection);
+    // The connection string of the server in use; empty while the records are the file.
+    static std::string serverConnection();
+    // The password the user gave when the server asked for one that libpq's password file
+    // does not hold; kept in memory only, for as long as the program runs.
+    static void setServerPassword(const std::string& password);
+    // Whether the server that `connection` names answers and holds Medora's records, as a
+    // "Test connection" button asks; LastFailure tells why not.
+    static bool testServer(const std::string& connection);
+};

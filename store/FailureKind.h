@@ -1,0 +1,15 @@
+#pragma once
+
+// Why a store operation returned false.
+enum class FailureKind {
+    None,              // it did not fail
+    Refused,           // refused before the records were touched: a record number no record can
+                       // have, or a visit without its twenty-one texts
+    NoSuchRecord,      // the record it was meant for does not exist, or no longer does
+    EngineFailed,      // the engine failed: the records file missing, locked, read-only or damaged,
+                       // a table missing, or out of memory
+    NetworkDrive,      // the records file is on a network drive; nothing was read or written
+    ServerUnreachable, // the clinic's server could not be reached, or did not answer in time
+    ServerPasswordNeeded, // the server asks for a password: none is known, or the one given
+                          // is wrong
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+// What the PostgreSQL engine says differently from the SQL the data classes write once for
+// both engines, all in one place. (Rows come back in stored order because the data classes
+// ask for it with ORDER BY the key; PostgreSQL's own row order changes as rows are updated.)
+class PostgresDialect
+{
+public:
+    // Every operation is one serializable transaction: operations that run at the same time at
+    // several desks then have the effect of running one after another, as on the file, whose
+    // exclusive lock makes them do so. A weaker level would let a visit be added for a patient
+    // that a delete running beside it removes, leaving the visit behind.
+    static constexpr const char* begin = "BEGIN ISOLATION LEVEL SERIALIZABLE";
+    static constexpr const char* commit = "COMMIT";
+    static constexpr const char* rollback = "ROLLBACK";
+
+    // Set once on each new connection. The server gives up on a statement before the
+    // operation's own deadline, so that a statement waiting for a lock ends with an error and
+    // the connection can serve again. Dates come back as the store's ISO text.
+    static constexpr const char* session = "SET statement_timeout = 4000; SET DateStyle = ISO, YMD";
+
+    // The SQL with PostgreSQL's numbered parameters, $1, $2, ..., for the `?` that stand outside
+    // quoted text.
+    static std::string statement(const char* sql);
+    // As statement(), for an INSERT whose new key, the column `keyColumn`, it gives back.
+    static std::string insertGivingKey(const char* sql, const char* keyColumn);
+
+    // A serialization failure or a deadlock: the transaction lost to another one running at the
+    // same time and goes through when run again.
+    static bool isWorthRetrying(const char* sqlState);
+    // The link failed, or the server is shutting down or starting: the connection is over.
+    static bool endsTheSession(const char* sqlState);
+};

@@ -1,0 +1,105 @@
+#include "store/PostgresEngine.h"
+
+#include "store/SerializationFailure.h"
+
+#include <unistd.h>
+
+#include <random>
+#include <thread>
+
+namespace {
+
+// A short pause before running again an operation that lost to another, longer each time and
+// never the same at two desks, so that the two do not meet again at once.
+void pauseBeforeAttempt(int attempt)
+{
+    thread_local std::minstd_rand random(std::random_device{}());
+    const int most = 5 * attempt;
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(std::uniform_int_distribution(1, most)(random)));
+}
+
+} // namespace
+
+PostgresEngine::PostgresEngine(std::string connection, std::string password)
+    : m_connection(std::move(connection)), m_password(std::move(password)), m_owner(getpid())
+{}
+
+PostgresEngine::~PostgresEngine()
+{
+    if (getpid() != m_owner)
+        for (auto& connection : m_idle)
+            connection->abandon();
+}
+
+bool PostgresEngine::transact(const std::function<bool(Connection&)>& work)
+{
+    const Deadline deadline(operationTimeout);
+    for (int run = 1;; ++run) {
+        std::unique_ptr<PostgresConnection> connection = startTransaction(deadline);
+        bool done = false;
+        try {
+            done = work(*connection);
+            if (done)
+                connection->commit();
+            else
+                connection->rollback();
+        } catch (const SerializationFailure&) {
+            connection->rollback();
+            keep(std::move(connection));
+            if (run == attempts || deadline.passed())
+                throw;
+            pauseBeforeAttempt(run);
+            continue;
+        } catch (...) {
+            connection->rollback();
+            keep(std::move(connection));
+            throw;
+        }
+        keep(std::move(connection));
+        return done;
+    }
+}
+
+std::unique_ptr<PostgresConnection> PostgresEngine::startTransaction(const Deadline& deadline)
+{
+    if (std::unique_ptr<PostgresConnection> idle = idleConnection()) {
+        try {
+            idle->begin(deadline);
+            return idle;
+        } catch (const DbError&) {
+            // An idle connection may have died with a restart of the server since; nothing
+            // has been done yet, so a new one starts over.
+            if (idle->usable())
+                throw;
+        }
+    }
+    auto connection = std::make_unique<PostgresConnection>(m_connection, m_password, deadline);
+    connection->begin(deadline);
+    return connection;
+}
+
+std::unique_ptr<PostgresConnection> PostgresEngine::idleConnection()
+{
+    const std::lock_guard lock(m_mutex);
+    if (getpid() != m_owner) {
+        for (auto& connection : m_idle)
+            connection->abandon();
+        m_idle.clear();
+        m_owner = getpid();
+    }
+    if (m_idle.empty())
+        return nullptr;
+    std::unique_ptr<PostgresConnection> connection = std::move(m_idle.back());
+    m_idle.pop_back();
+    return connection;
+}
+
+// Only a connection that can serve again is kept; any other goes, closing its link.
+void PostgresEngine::keep(std::unique_ptr<PostgresConnection> connection)
+{
+    if (!connection->usable())
+        return;
+    const std::lock_guard lock(m_mutex);
+    m_idle.push_back(std::move(connection));
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "store/Connection.h"
+#include "store/Deadline.h"
+
+struct sqlite3;
+
+// The records file in the current directory, open for one operation. The connection holds an
+// exclusive lock from construction until it is destroyed, so no other program reads or writes
+// halfway through an operation, and a backup taken through SQLite waits until the operation
+// is over. Destroyed without commit(), it undoes the operation's changes.
+class SqliteConnection : public Connection
+{
+public:
+    SqliteConnection();
+    ~SqliteConnection() override;
+    SqliteConnection(const SqliteConnection&) = delete;
+    SqliteConnection& operator=(const SqliteConnection&) = delete;
+
+    void commit();
+
+    std::unique_ptr<EngineStatement> prepare(const char* sql) override;
+    std::unique_ptr<EngineStatement> prepareInsert(const char* sql, const char* keyColumn) override;
+    long long lastInsertId() const override;
+    int changes() const override;
+
+private:
+    static int waitForTurn(void* connection, int tries);
+    void exec(const char* sql);
+    [[noreturn]] void fail();
+
+    sqlite3* m_db = nullptr;
+    Deadline m_giveUp;
+};

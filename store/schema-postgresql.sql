@@ -1,0 +1,98 @@
+-- Medora's tables on a PostgreSQL server: the tables and columns of schema.sql, in
+-- PostgreSQL's types. `medora-admin init` runs it in an empty database, in one transaction.
+-- Keys come from identity columns that only the server fills in, so a number is never given
+-- twice. PostgreSQL folds the unquoted column names to lower case (ID becomes id); the
+-- store's SQL, unquoted too, finds them either way. Dates are timestamps to the second.
+
+CREATE TABLE patient_info (
+    ID          integer GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    first_name  text NOT NULL DEFAULT '',
+    last_name   text NOT NULL DEFAULT '',
+    DOB         timestamp(0) NOT NULL,
+    Gender      integer NOT NULL DEFAULT 0,
+    address     text NOT NULL DEFAULT '',
+    telephone   text NOT NULL DEFAULT ''
+);
+
+CREATE TABLE complaints (
+    compl_ID        integer GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    patient_ID      integer NOT NULL,
+    date            timestamp(0) NOT NULL,
+    complaint       text NOT NULL DEFAULT '',
+    temp            text NOT NULL DEFAULT '',
+    bp              text NOT NULL DEFAULT '',
+    RR              text NOT NULL DEFAULT '',
+    pulse           text NOT NULL DEFAULT '',
+    height          text NOT NULL DEFAULT '',
+    weight          text NOT NULL DEFAULT '',
+    eyes            text NOT NULL DEFAULT '',
+    HEENT           text NOT NULL DEFAULT '',
+    respiratory     text NOT NULL DEFAULT '',
+    cardiovascular  text NOT NULL DEFAULT '',
+    GIT             text NOT NULL DEFAULT '',
+    genitourinary   text NOT NULL DEFAULT '',
+    endocrine       text NOT NULL DEFAULT '',
+    musculoskeletal text NOT NULL DEFAULT '',
+    hema_lymph      text NOT NULL DEFAULT '',
+    dermatology     text NOT NULL DEFAULT '',
+    psycho_neuro    text NOT NULL DEFAULT '',
+    other           text NOT NULL DEFAULT '',
+    diagnosis       text NOT NULL DEFAULT '',
+    treatment       text NOT NULL DEFAULT ''
+);
+CREATE INDEX complaints_patient ON complaints (patient_ID);
+
+CREATE TABLE history_entries (
+    entry_ID      integer GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    patient_ID    integer NOT NULL,
+    entry_type    text NOT NULL DEFAULT '',
+    entry_details text NOT NULL DEFAULT ''
+);
+CREATE INDEX history_entries_patient ON history_entries (patient_ID);
+
+CREATE TABLE patient_medications (
+    medication_ID integer GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    patient_ID    integer NOT NULL,
+    name          text NOT NULL DEFAULT '',
+    status        text NOT NULL DEFAULT ''
+);
+CREATE INDEX patient_medications_patient ON patient_medications (patient_ID);
+
+-- The name lists have no key of their own. SQLite keeps their rows in the order they were
+-- added under its hidden rowid; here that column is a visible one of the same name, so that
+-- the store asks for either with ORDER BY rowid.
+CREATE TABLE meds_list (
+    rowid bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    name  text NOT NULL
+);
+CREATE UNIQUE INDEX meds_list_name ON meds_list (name);
+
+CREATE TABLE tests (
+    test_ID    integer GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    patient_ID integer NOT NULL,
+    date       timestamp(0) NOT NULL,
+    type       text NOT NULL DEFAULT '',
+    results    text NOT NULL DEFAULT ''
+);
+CREATE INDEX tests_patient ON tests (patient_ID);
+
+CREATE TABLE tests_list (
+    rowid bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    name  text NOT NULL
+);
+CREATE UNIQUE INDEX tests_list_name ON tests_list (name);
+
+-- The postal code is text: a number would drop leading zeros and refuse letters.
+CREATE TABLE clinic_info (
+    info_ID            integer PRIMARY KEY,
+    clinic_name        text NOT NULL DEFAULT '',
+    doc_name           text NOT NULL DEFAULT '',
+    doc_qualifications text NOT NULL DEFAULT '',
+    phone              text NOT NULL DEFAULT '',
+    street             text NOT NULL DEFAULT '',
+    city               text NOT NULL DEFAULT '',
+    province           text NOT NULL DEFAULT '',
+    postal_code        text NOT NULL DEFAULT '',
+    set_status         integer NOT NULL DEFAULT 0
+);
+INSERT INTO clinic_info (info_ID) VALUES (1);

@@ -1,0 +1,63 @@
+#include "RecordsHolder.h"
+
+#include <libpq-fe.h>
+#include <sqlite3.h>
+
+#include <stdexcept>
+
+std::unique_ptr<RecordsHolder> RecordsHolder::onFile(const char* sql)
+{
+    std::unique_ptr<RecordsHolder> holder(new RecordsHolder);
+    if (sqlite3_open("clinic_db.mdb", &holder->m_file) != SQLITE_OK ||
+        sqlite3_exec(holder->m_file, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(holder->m_file, sql, -1, &holder->m_statement, nullptr) != SQLITE_OK ||
+        sqlite3_step(holder->m_statement) == SQLITE_ERROR)
+        throw std::runtime_error("cannot hold the records file");
+    return holder;
+}
+
+namespace {
+
+// The server's warnings when it shuts down under the holder are expected.
+void ignoreNotice(void*, const char*) {}
+
+} // namespace
+
+const std::string RecordsHolder::everyTableLocked =
+    "LOCK TABLE patient_info, complaints, history_entries, patient_medications, meds_list,"
+    " tests, tests_list, clinic_info IN ACCESS EXCLUSIVE MODE";
+
+std::unique_ptr<RecordsHolder> RecordsHolder::onServer(const std::string& connection,
+                                                       const std::string& sql)
+{
+    std::unique_ptr<RecordsHolder> holder(new RecordsHolder);
+    holder->m_server = PQconnectdb(connection.c_str());
+    PQsetNoticeProcessor(holder->m_server, ignoreNotice, nullptr);
+    PGresult* result =
+        PQexec(holder->m_server, ("BEGIN ISOLATION LEVEL SERIALIZABLE; " + sql).c_str());
+    holder->m_holdingTables = PQresultStatus(result) == PGRES_COMMAND_OK;
+    PQclear(result);
+    if (!holder->m_holdingTables)
+        throw std::runtime_error("cannot hold the server's tables");
+    return holder;
+}
+
+RecordsHolder::~RecordsHolder()
+{
+    letGo();
+    sqlite3_close(m_file);
+    PQfinish(m_server);
+}
+
+void RecordsHolder::letGo()
+{
+    if (m_statement != nullptr) {
+        sqlite3_finalize(m_statement);
+        m_statement = nullptr;
+        sqlite3_exec(m_file, "COMMIT", nullptr, nullptr, nullptr);
+    }
+    if (m_holdingTables) {
+        m_holdingTables = false;
+        PQclear(PQexec(m_server, "COMMIT"));
+    }
+}

@@ -1,0 +1,104 @@
+#include "TestDatabase.h"
+
+#include "tools/ServerSetup.h"
+
+#include <libpq-fe.h>
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// Runs each statement on a connection of its own; gives those that failed.
+Strings refused(const std::string& connection, const Strings& statements)
+{
+    Strings failed;
+    for (const std::string& sql : statements) {
+        PGconn* conn = PQconnectdb(connection.c_str());
+        PGresult* result = PQexec(conn, sql.c_str());
+        const ExecStatusType status = PQresultStatus(result);
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+            failed.push_back(sql);
+        PQclear(result);
+        PQfinish(conn);
+    }
+    return failed;
+}
+
+} // namespace
+
+// medora-admin's work on a server: the records of each test are set up by it.
+class ServerSetupTest : public TestDatabase
+{
+protected:
+    TestEngine engine() const override { return TestEngine::Server; }
+
+    ServerSetup setup() const { return ServerSetup(serverConnection("postgres")); }
+};
+
+TEST_F(ServerSetupTest, DeskLoginsReadAndWriteRowsAndNothingMore)
+{
+    const Strings rows{
+        "INSERT INTO patient_info (first_name, DOB) VALUES ('Ann', '1980-01-02 00:00:00')",
+        "UPDATE patient_info SET last_name = 'Lee'",
+        "SELECT * FROM patient_info",
+        "INSERT INTO meds_list (name) VALUES ('ASPIRIN')",
+        "DELETE FROM meds_list",
+        "UPDATE clinic_info SET clinic_name = 'Sunrise'",
+    };
+    EXPECT_EQ(refused(serverConnection("desk"), rows), Strings{});
+
+    const Strings definitions{
+        "CREATE TABLE notes (text text)",
+        "CREATE TEMPORARY TABLE notes (text text)",
+        "CREATE INDEX patient_names ON patient_info (last_name)",
+        "ALTER TABLE tests ADD COLUMN price integer",
+        "DROP TABLE tests",
+        "TRUNCATE meds_list",
+        "CREATE VIEW everyone AS SELECT * FROM patient_info",
+    };
+    EXPECT_EQ(refused(serverConnection("desk"), definitions), definitions);
+    EXPECT_EQ(refused(serverConnection("stranger"), rows), rows);
+}
+
+TEST_F(ServerSetupTest, InitNeedsAnEmptySchemaAndChangesNothingElse)
+{
+    query("INSERT INTO meds_list (name) VALUES ('KEPT')");
+    const std::string before = snapshot();
+    ServerSetup again = setup();
+    EXPECT_FALSE(again.init());
+    EXPECT_EQ(again.problems(),
+              Strings{"the database already holds tables; Medora needs an empty one"});
+    EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(ServerSetupTest, CheckFindsWhatDiffersFromMedorasTables)
+{
+    ServerSetup sound = setup();
+    EXPECT_TRUE(sound.check()) << ::testing::PrintToString(sound.problems());
+
+    const struct
+    {
+        const char* change;
+        const char* problem;
+    } cases[] = {
+        {"ALTER TABLE tests ADD COLUMN price integer",
+         "table layout: not Medora's tests.price integer nullable YES identity NO default -"},
+        {"DROP INDEX tests_patient", "table layout: missing index CREATE INDEX tests_patient ON "
+                                     "tests USING btree (patient_id)"},
+        {"ALTER TABLE patient_info ALTER COLUMN telephone TYPE varchar(20)",
+         "table layout: missing patient_info.telephone text nullable NO identity NO default "
+         "''::text"},
+        {"REVOKE DELETE ON meds_list FROM medora_desk",
+         "the role medora_desk cannot read and write meds_list"},
+        {"DELETE FROM clinic_info", "clinic_info must hold exactly one row"},
+    };
+    for (const auto& c : cases) {
+        resetRecords();
+        query(c.change);
+        ServerSetup changed = setup();
+        EXPECT_FALSE(changed.check()) << c.change;
+        const Strings& problems = changed.problems();
+        EXPECT_NE(std::find(problems.begin(), problems.end(), c.problem), problems.end())
+            << c.change << ": " << ::testing::PrintToString(problems);
+    }
+}

@@ -1,0 +1,173 @@
+#include "tools/ServerSetup.h"
+
+#include "tools/ServerSchema.h"
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+using Result = std::unique_ptr<PGresult, void (*)(PGresult*)>;
+
+void ignoreNotice(void*, const char*) {}
+
+// Rights to read and write rows and nothing else: no new tables, not even temporary ones,
+// and no changes to Medora's. Medora's tables live in whichever schema comes first on the
+// administrator's search path. What is in effect already is left alone, so that setting up
+// a second schema in a database never touches the database's own rights.
+const char* const kDeskRights = R"sql(
+DO $$
+BEGIN
+    IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'medora_desk') THEN
+        CREATE ROLE medora_desk NOLOGIN;
+    END IF;
+    EXECUTE format('REVOKE CREATE ON SCHEMA %I FROM PUBLIC', current_schema());
+    EXECUTE format('GRANT USAGE ON SCHEMA %I TO medora_desk', current_schema());
+    EXECUTE format('GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA %I'
+                   ' TO medora_desk', current_schema());
+    IF has_database_privilege('medora_desk', current_database(), 'TEMPORARY') THEN
+        EXECUTE format('REVOKE TEMPORARY ON DATABASE %I FROM PUBLIC', current_database());
+    END IF;
+    IF NOT has_database_privilege('medora_desk', current_database(), 'CONNECT') THEN
+        EXECUTE format('GRANT CONNECT ON DATABASE %I TO medora_desk', current_database());
+    END IF;
+END
+$$)sql";
+
+} // namespace
+
+ServerSetup::ServerSetup(const std::string& connection) {
+    const char* const keywords[] = {"connect_timeout", "application_name", "dbname",
+                                    "client_encoding", nullptr};
+    const char* const values[] = {"10", "medora-admin", connection.c_str(), "UTF8", nullptr};
+    m_conn = PQconnectdbParams(keywords, values, 1);
+    if (m_conn != nullptr)
+        PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
+}
+
+ServerSetup::~ServerSetup() {
+    PQfinish(m_conn);
+}
+
+bool ServerSetup::init() {
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        return fail(PQerrorMessage(m_conn));
+    if (!run("BEGIN"))
+        return false;
+    const std::string held =
+        single("SELECT count(*) FROM pg_class WHERE relnamespace = current_schema()::regnamespace");
+    if (held != "0") {
+        run("ROLLBACK");
+        return fail(held.empty() ? "cannot read the database's tables"
+                                 : "the database already holds tables; Medora needs an empty one");
+    }
+    if (!run(kServerSchema) || !run(kDeskRights) || !run("COMMIT")) {
+        run("ROLLBACK");
+        return false;
+    }
+    return true;
+}
+
+bool ServerSetup::check() {
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        return fail(PQerrorMessage(m_conn));
+    const std::string schema = single("SELECT current_schema()");
+    if (schema.empty())
+        return fail("the database has no schema to hold Medora's tables");
+    // The reference is what init would make, made and compared inside a transaction that is
+    // then undone.
+    if (!run("BEGIN"))
+        return false;
+    const std::vector<std::string> found = layout(schema);
+    const bool referenceMade = run("CREATE SCHEMA medora_reference") &&
+                               run("SET LOCAL search_path = medora_reference") &&
+                               run(kServerSchema);
+    const std::vector<std::string> wanted =
+        referenceMade ? layout("medora_reference") : std::vector<std::string>{};
+    run("ROLLBACK");
+    if (!referenceMade)
+        return false;
+    const size_t before = m_problems.size();
+    compare("table layout", found, wanted);
+    if (m_problems.size() > before)
+        return false;
+    if (single("SELECT count(*) FROM clinic_info") != "1")
+        m_problems.push_back("clinic_info must hold exactly one row");
+    for (const char* table :
+         {"patient_info", "complaints", "history_entries", "patient_medications", "meds_list",
+          "tests", "tests_list", "clinic_info"}) {
+        // has_table_privilege given several rights asks whether any one of them is held.
+        const std::string granted =
+            single(std::string("SELECT bool_and(has_table_privilege('medora_desk', '") + table +
+                   "', needed)) FROM unnest(array['SELECT', 'INSERT', 'UPDATE', 'DELETE']) needed");
+        if (granted != "t")
+            m_problems.push_back(std::string("the role medora_desk cannot read and write ") +
+                                 table);
+    }
+    return m_problems.size() == before;
+}
+
+bool ServerSetup::run(const std::string& sql) {
+    const Result result(PQexec(m_conn, sql.c_str()), PQclear);
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
+        return true;
+    return fail(PQerrorMessage(m_conn));
+}
+
+std::vector<std::string> ServerSetup::rows(const std::string& sql) {
+    const Result result(PQexec(m_conn, sql.c_str()), PQclear);
+    std::vector<std::string> values;
+    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK) {
+        fail(PQerrorMessage(m_conn));
+        return values;
+    }
+    for (int row = 0; row < PQntuples(result.get()); ++row)
+        values.emplace_back(PQgetvalue(result.get(), row, 0));
+    return values;
+}
+
+std::string ServerSetup::single(const std::string& sql) {
+    const std::vector<std::string> values = rows(sql);
+    return values.size() == 1 ? values[0] : std::string();
+}
+
+// Each column with its type, and each index, of a schema, one line each; the schema's name
+// is left out so that two schemas compare.
+std::vector<std::string> ServerSetup::layout(const std::string& schema) {
+    char* quoted = PQescapeLiteral(m_conn, schema.c_str(), schema.size());
+    if (quoted == nullptr) {
+        fail(PQerrorMessage(m_conn));
+        return {};
+    }
+    const std::string name = quoted;
+    PQfreemem(quoted);
+    return rows("SELECT table_name || '.' || column_name || ' ' || data_type || ' nullable ' ||"
+                " is_nullable || ' identity ' || is_identity || ' default ' ||"
+                " coalesce(column_default, '-')"
+                " FROM information_schema.columns WHERE table_schema = " +
+                name +
+                " UNION ALL SELECT 'index ' || replace(indexdef, schemaname || '.', '')"
+                " FROM pg_indexes WHERE schemaname = " +
+                name + " ORDER BY 1");
+}
+
+void ServerSetup::compare(const std::string& what, const std::vector<std::string>& found,
+                          const std::vector<std::string>& wanted) {
+    for (const std::string& line : wanted)
+        if (std::find(found.begin(), found.end(), line) == found.end())
+            m_problems.push_back(what + ": missing " + line);
+    for (const std::string& line : found)
+        if (std::find(wanted.begin(), wanted.end(), line) == wanted.end())
+            m_problems.push_back(what + ": not Medora's " + line);
+}
+
+bool ServerSetup::fail(const std::string& problem) {
+    std::string line = problem;
+    while (!line.empty() && line.back() == '\n')
+        line.pop_back();
+    m_problems.push_back(line);
+    return false;
+}

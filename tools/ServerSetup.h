@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct pg_conn;
+
+// Medora's records in a database on a PostgreSQL server: making them in an empty database,
+// and checking that a database holds them as this version of Medora makes them.
+class ServerSetup {
+public:
+    // The desks' logins are members of this role: it may read and write rows, nothing more.
+    static constexpr const char* deskRole = "medora_desk";
+
+    // Connects to the database that the libpq connection string names.
+    explicit ServerSetup(const std::string& connection);
+    ~ServerSetup();
+    ServerSetup(const ServerSetup&) = delete;
+    ServerSetup& operator=(const ServerSetup&) = delete;
+
+    // The tables and indexes, the one clinic row, and the desks' role with its rights, all in
+    // one transaction; refused unless the database's schema is empty.
+    bool init();
+    // Whether the tables, columns, indexes, the clinic row and the desks' rights are as init
+    // makes them.
+    bool check();
+
+    // What went wrong, or what check found different, one line each.
+    const std::vector<std::string>& problems() const { return m_problems; }
+
+private:
+    bool run(const std::string& sql);
+    std::vector<std::string> rows(const std::string& sql);
+    std::string single(const std::string& sql);
+    std::vector<std::string> layout(const std::string& schema);
+    void compare(const std::string& what, const std::vector<std::string>& found,
+                 const std::vector<std::string>& wanted);
+    bool fail(const std::string& problem);
+
+    pg_conn* m_conn;
+    std::vector<std::string> m_problems;
+};
