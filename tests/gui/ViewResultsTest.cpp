@@ -145,6 +145,18 @@ private slots:
         VERIFY_BOXES(s);
     }
 
+    // Another program, or a restored file, can hold any key; listing never sizes itself by one.
+    void patientsWithExtremeKeysAreListed() {
+        GuiSession s;
+        runSql("INSERT INTO patient_info (ID, first_name, last_name, DOB) VALUES"
+               " (2000000000, 'Big', 'Key', '1980-01-01 00:00:00'),"
+               " (-7, 'Negative', 'Key', '1980-01-01 00:00:00')");
+        ViewResults* results = listAll(s);
+        QVERIFY(results);
+        QCOMPARE(column(resultsList(*results), 0), QStringList({"-7", "2000000000"}));
+        VERIFY_BOXES(s);
+    }
+
     void closeGoesBackToTheMainMenu() {
         GuiSession s;
         addPatients(2);
