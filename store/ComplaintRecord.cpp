@@ -63,6 +63,39 @@ bool ComplaintRecord::Update(const std::string& visitId, const std::string& pati
     });
 }
 
+bool ComplaintRecord::UpdateUnlessChanged(const std::string& visitId, const std::string& patientId,
+                                          DateTime loadedDate,
+                                          const std::vector<std::string>& loadedTexts,
+                                          DateTime date, const std::vector<std::string>& texts)
+{
+    int visit = 0;
+    int patient = 0;
+    if (texts.size() != textCount || loadedTexts.size() != textCount ||
+        !parseRecordId(visitId, visit) || !parseRecordId(patientId, patient))
+        return Database::refuse();
+    return Database::run([&](Database& db) {
+        Statement update = db.prepare(
+            "UPDATE complaints SET date = ?, complaint = ?, temp = ?, bp = ?, RR = ?, pulse = ?,"
+            " height = ?, weight = ?, eyes = ?, HEENT = ?, respiratory = ?, cardiovascular = ?,"
+            " GIT = ?, genitourinary = ?, endocrine = ?, musculoskeletal = ?, hema_lymph = ?,"
+            " dermatology = ?, psycho_neuro = ?, other = ?, diagnosis = ?, treatment = ?"
+            " WHERE compl_ID = ? AND date = ? AND complaint = ? AND temp = ? AND bp = ?"
+            " AND RR = ? AND pulse = ? AND height = ? AND weight = ? AND eyes = ? AND HEENT = ?"
+            " AND respiratory = ? AND cardiovascular = ? AND GIT = ? AND genitourinary = ?"
+            " AND endocrine = ? AND musculoskeletal = ? AND hema_lymph = ? AND dermatology = ?"
+            " AND psycho_neuro = ? AND other = ? AND diagnosis = ? AND treatment = ?");
+        bindVisit(update, 1, date, texts);
+        update.bind(23, visit);
+        bindVisit(update, 24, loadedDate, loadedTexts);
+        update.run();
+        if (db.changes() == 1)
+            return true;
+        if (!db.prepare("SELECT 1 FROM complaints WHERE compl_ID = ?").bind(1, visit).step())
+            return false;
+        throw DbError("the visit was changed elsewhere", FailureKind::ChangedElsewhere);
+    });
+}
+
 bool ComplaintRecord::Delete(const std::string& visitId)
 {
     return deleteRowById("DELETE FROM complaints WHERE compl_ID = ?", visitId);

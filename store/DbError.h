@@ -4,8 +4,9 @@
 
 #include <stdexcept>
 
-// Any failure of the database engine inside the store. It never leaves the store: each data
-// operation catches it and returns false.
+// Any failure that ends an operation inside the store, the engine's or the store's own refusal
+// to write over a change made elsewhere. It never leaves the store: each data operation
+// catches it and returns false.
 class DbError : public std::runtime_error
 {
 public:

@@ -12,4 +12,6 @@ enum class FailureKind {
     ServerUnreachable, // the clinic's server could not be reached, or did not answer in time
     ServerPasswordNeeded, // the server asks for a password: none is known, or the one given
                           // is wrong
+    ChangedElsewhere,     // the record was changed at another desk since the screen loaded it;
+                          // nothing was written
 };

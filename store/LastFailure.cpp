@@ -13,10 +13,16 @@ FailureKind LastFailure::kind()
 
 std::string LastFailure::message()
 {
-    if (lastKind == FailureKind::NetworkDrive)
+    switch (lastKind) {
+    case FailureKind::NetworkDrive:
         return "The records file is on a network drive, where it can be damaged. Use a clinic "
                "server for several computers (see File \u203a Records database\u2026).";
-    return {};
+    case FailureKind::ChangedElsewhere:
+        return "This record was changed at another desk since you opened it. Your changes were "
+               "not saved; close it and open it again to see the new details.";
+    default:
+        return {};
+    }
 }
 
 void LastFailure::note(FailureKind kind)

@@ -2,15 +2,17 @@
 
 #include "store/Database.h"
 #include "store/RecordId.h"
+#include "store/RowHelpers.h"
 
 namespace {
 
-void bindDetails(Statement& statement, const std::string& firstName, const std::string& lastName,
-                 DateTime dob, int gender, const std::string& address,
+// Binds the six details from parameter `first` on.
+void bindDetails(Statement& statement, int first, const std::string& firstName,
+                 const std::string& lastName, DateTime dob, int gender, const std::string& address,
                  const std::string& telephone)
 {
-    statement.bind(1, firstName).bind(2, lastName).bind(3, dob).bind(4, gender);
-    statement.bind(5, address).bind(6, telephone);
+    statement.bind(first, firstName).bind(first + 1, lastName).bind(first + 2, dob);
+    statement.bind(first + 3, gender).bind(first + 4, address).bind(first + 5, telephone);
 }
 
 } // namespace
@@ -24,7 +26,7 @@ bool PatientRecord::Add(const std::string& firstName, const std::string& lastNam
                 "INSERT INTO patient_info (first_name, last_name, DOB, Gender, address, telephone)"
                 " VALUES (?, ?, ?, ?, ?, ?)",
                 "ID");
-            bindDetails(insert, firstName, lastName, dob, gender, address, telephone);
+            bindDetails(insert, 1, firstName, lastName, dob, gender, address, telephone);
             insert.run();
             return true;
         },
@@ -42,9 +44,35 @@ bool PatientRecord::Update(const std::string& id, const std::string& firstName,
         Statement update = db.prepare(
             "UPDATE patient_info SET first_name = ?, last_name = ?, DOB = ?, Gender = ?,"
             " address = ?, telephone = ? WHERE ID = ?");
-        bindDetails(update, firstName, lastName, dob, gender, address, telephone);
+        bindDetails(update, 1, firstName, lastName, dob, gender, address, telephone);
         update.bind(7, key).run();
         return db.changes() == 1;
+    });
+}
+
+bool PatientRecord::UpdateUnlessChanged(const std::string& id, const PatientDetails& loaded,
+                                        const std::string& firstName, const std::string& lastName,
+                                        DateTime dob, int gender, const std::string& address,
+                                        const std::string& telephone)
+{
+    int key = 0;
+    if (!parseRecordId(id, key))
+        return Database::refuse();
+    return Database::run([&](Database& db) {
+        Statement update = db.prepare(
+            "UPDATE patient_info SET first_name = ?, last_name = ?, DOB = ?, Gender = ?,"
+            " address = ?, telephone = ? WHERE ID = ? AND first_name = ? AND last_name = ?"
+            " AND DOB = ? AND Gender = ? AND address = ? AND telephone = ?");
+        bindDetails(update, 1, firstName, lastName, dob, gender, address, telephone);
+        update.bind(7, key);
+        bindDetails(update, 8, loaded.m_firstName, loaded.m_lastName, loaded.m_dob, loaded.m_gender,
+                    loaded.m_address, loaded.m_telephone);
+        update.run();
+        if (db.changes() == 1)
+            return true;
+        if (!patientExists(db, key))
+            return false;
+        throw DbError("the patient was changed elsewhere", FailureKind::ChangedElsewhere);
     });
 }
 
