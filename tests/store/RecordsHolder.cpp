@@ -8,8 +8,12 @@
 std::unique_ptr<RecordsHolder> RecordsHolder::onFile(const char* sql)
 {
     std::unique_ptr<RecordsHolder> holder(new RecordsHolder);
-    if (sqlite3_open("clinic_db.mdb", &holder->m_file) != SQLITE_OK ||
-        sqlite3_exec(holder->m_file, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK ||
+    if (sqlite3_open("clinic_db.mdb", &holder->m_file) != SQLITE_OK)
+        throw std::runtime_error("cannot open the records file");
+    // The store asking for the file between its tries holds a shared lock for a moment; the
+    // holder's commit waits that moment out, as any program with a busy timeout would.
+    sqlite3_busy_timeout(holder->m_file, 5000);
+    if (sqlite3_exec(holder->m_file, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK ||
         sqlite3_prepare_v2(holder->m_file, sql, -1, &holder->m_statement, nullptr) != SQLITE_OK ||
         sqlite3_step(holder->m_statement) == SQLITE_ERROR)
         throw std::runtime_error("cannot hold the records file");
