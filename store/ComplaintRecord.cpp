@@ -6,6 +6,14 @@
 
 namespace {
 
+// Parameters 1 to 22 are the date and the texts, 23 the visit's number.
+const std::string kUpdateVisit =
+    "UPDATE complaints SET date = ?, complaint = ?, temp = ?, bp = ?, RR = ?, pulse = ?,"
+    " height = ?, weight = ?, eyes = ?, HEENT = ?, respiratory = ?, cardiovascular = ?,"
+    " GIT = ?, genitourinary = ?, endocrine = ?, musculoskeletal = ?, hema_lymph = ?,"
+    " dermatology = ?, psycho_neuro = ?, other = ?, diagnosis = ?, treatment = ?"
+    " WHERE compl_ID = ?";
+
 // Binds the date and the twenty-one texts from parameter `first` on.
 void bindVisit(Statement& statement, int first, DateTime date,
                const std::vector<std::string>& texts)
@@ -51,12 +59,7 @@ bool ComplaintRecord::Update(const std::string& visitId, const std::string& pati
         !parseRecordId(patientId, patient))
         return Database::refuse();
     return Database::run([&](Database& db) {
-        Statement update = db.prepare(
-            "UPDATE complaints SET date = ?, complaint = ?, temp = ?, bp = ?, RR = ?, pulse = ?,"
-            " height = ?, weight = ?, eyes = ?, HEENT = ?, respiratory = ?, cardiovascular = ?,"
-            " GIT = ?, genitourinary = ?, endocrine = ?, musculoskeletal = ?, hema_lymph = ?,"
-            " dermatology = ?, psycho_neuro = ?, other = ?, diagnosis = ?, treatment = ?"
-            " WHERE compl_ID = ?");
+        Statement update = db.prepare(kUpdateVisit.c_str());
         bindVisit(update, 1, date, texts);
         update.bind(23, visit).run();
         return db.changes() == 1;
@@ -74,16 +77,13 @@ bool ComplaintRecord::UpdateUnlessChanged(const std::string& visitId, const std:
         !parseRecordId(visitId, visit) || !parseRecordId(patientId, patient))
         return Database::refuse();
     return Database::run([&](Database& db) {
-        Statement update = db.prepare(
-            "UPDATE complaints SET date = ?, complaint = ?, temp = ?, bp = ?, RR = ?, pulse = ?,"
-            " height = ?, weight = ?, eyes = ?, HEENT = ?, respiratory = ?, cardiovascular = ?,"
-            " GIT = ?, genitourinary = ?, endocrine = ?, musculoskeletal = ?, hema_lymph = ?,"
-            " dermatology = ?, psycho_neuro = ?, other = ?, diagnosis = ?, treatment = ?"
-            " WHERE compl_ID = ? AND date = ? AND complaint = ? AND temp = ? AND bp = ?"
+        const std::string unlessChanged = kUpdateVisit +
+            " AND date = ? AND complaint = ? AND temp = ? AND bp = ?"
             " AND RR = ? AND pulse = ? AND height = ? AND weight = ? AND eyes = ? AND HEENT = ?"
             " AND respiratory = ? AND cardiovascular = ? AND GIT = ? AND genitourinary = ?"
             " AND endocrine = ? AND musculoskeletal = ? AND hema_lymph = ? AND dermatology = ?"
-            " AND psycho_neuro = ? AND other = ? AND diagnosis = ? AND treatment = ?");
+            " AND psycho_neuro = ? AND other = ? AND diagnosis = ? AND treatment = ?";
+        Statement update = db.prepare(unlessChanged.c_str());
         bindVisit(update, 1, date, texts);
         update.bind(23, visit);
         bindVisit(update, 24, loadedDate, loadedTexts);

@@ -6,6 +6,11 @@
 
 namespace {
 
+// Parameters 1 to 6 are the details, 7 the patient's number.
+const std::string kUpdateDetails =
+    "UPDATE patient_info SET first_name = ?, last_name = ?, DOB = ?, Gender = ?, address = ?,"
+    " telephone = ? WHERE ID = ?";
+
 // Binds the six details from parameter `first` on.
 void bindDetails(Statement& statement, int first, const std::string& firstName,
                  const std::string& lastName, DateTime dob, int gender, const std::string& address,
@@ -41,9 +46,7 @@ bool PatientRecord::Update(const std::string& id, const std::string& firstName,
     if (!parseRecordId(id, key))
         return Database::refuse();
     return Database::run([&](Database& db) {
-        Statement update = db.prepare(
-            "UPDATE patient_info SET first_name = ?, last_name = ?, DOB = ?, Gender = ?,"
-            " address = ?, telephone = ? WHERE ID = ?");
+        Statement update = db.prepare(kUpdateDetails.c_str());
         bindDetails(update, 1, firstName, lastName, dob, gender, address, telephone);
         update.bind(7, key).run();
         return db.changes() == 1;
@@ -59,10 +62,10 @@ bool PatientRecord::UpdateUnlessChanged(const std::string& id, const PatientDeta
     if (!parseRecordId(id, key))
         return Database::refuse();
     return Database::run([&](Database& db) {
-        Statement update = db.prepare(
-            "UPDATE patient_info SET first_name = ?, last_name = ?, DOB = ?, Gender = ?,"
-            " address = ?, telephone = ? WHERE ID = ? AND first_name = ? AND last_name = ?"
-            " AND DOB = ? AND Gender = ? AND address = ? AND telephone = ?");
+        const std::string unlessChanged = kUpdateDetails +
+            " AND first_name = ? AND last_name = ?"
+            " AND DOB = ? AND Gender = ? AND address = ? AND telephone = ?";
+        Statement update = db.prepare(unlessChanged.c_str());
         bindDetails(update, 1, firstName, lastName, dob, gender, address, telephone);
         update.bind(7, key);
         bindDetails(update, 8, loaded.m_firstName, loaded.m_lastName, loaded.m_dob, loaded.m_gender,
