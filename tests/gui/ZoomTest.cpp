@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 
 using namespace records;
 
@@ -33,10 +34,42 @@ void zoomKey(GuiSession& s, Qt::Key key) {
     GuiSession::settle();
 }
 
-bool wholeInView(FormView& view, int controlId) {
-    QWidget* control = view.controlWidget(controlId);
+bool wholeInView(FormView& view, QWidget* control) {
     const QRect inView(control->mapTo(&view, QPoint(0, 0)), control->size());
     return view.rect().contains(inView);
+}
+
+bool wholeInView(FormView& view, int controlId) {
+    return wholeInView(view, view.controlWidget(controlId));
+}
+
+using Opener = bool (*)();
+
+struct Screen {
+    const char* name;
+    Opener open;
+};
+
+const Screen kEveryScreen[] = {
+    {"main menu", CMainFrame::OpenMainMenu},
+    {"add new", CMainFrame::OpenAddNew},
+    {"find by number", CMainFrame::OpenFindID},
+    {"find by name", CMainFrame::OpenFindName},
+    {"search results", CMainFrame::OpenViewResults},
+    {"record", CMainFrame::OpenViewRec},
+    {"visit", CMainFrame::OpenViewComplaint},
+    {"prescription", CMainFrame::OpenIssuPrescription},
+    {"clinic details", CMainFrame::OpenEditClinicInfo1},
+};
+
+// The controls of a screen that lie outside its window, by accessible name or class.
+QStringList outsideTheWindow(FormView& view) {
+    QStringList outside;
+    for (QWidget* control : view.widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!wholeInView(view, control))
+            outside << (control->accessibleName().isEmpty() ? control->metaObject()->className()
+                                                            : control->accessibleName());
+    return outside;
 }
 
 } // namespace
@@ -75,6 +108,50 @@ private slots:
         FormView* add = s.activeView();
         QVERIFY(add->scale() <= std::max(1.0, add->largestScale()) + kTolerance);
         QVERIFY(add->scale() <= scale + kTolerance);
+    }
+
+    // Every screen at the sizes of common windows: when it fits at its drawn size, all of it
+    // lies in the window, drawn as large as fits: it fills the window's width or height, or
+    // has reached 150 % or as much as the window has grown beyond 640×480. A screen larger than
+    // its window scrolls to what is hidden.
+    void everyScreenFitsItsWindow_data() {
+        QTest::addColumn<int>("screen");
+        QTest::addColumn<QSize>("window");
+        for (int i = 0; i < int(std::size(kEveryScreen)); ++i)
+            for (QSize window : {QSize(640, 480), QSize(1280, 800), QSize(1920, 1080)})
+                QTest::addRow("%s at %dx%d", kEveryScreen[i].name, window.width(),
+                              window.height())
+                    << i << window;
+    }
+    void everyScreenFitsItsWindow() {
+        QFETCH(int, screen);
+        QFETCH(QSize, window);
+        GuiSession s;
+        resizeFrame(s, window);
+        QVERIFY(kEveryScreen[screen].open());
+        GuiSession::settle();
+        FormView& view = *s.activeView();
+        const QSize page = view.widget()->size();
+        const QSize room = view.viewport()->size();
+        if (page.width() > room.width() || page.height() > room.height()) {
+            QCOMPARE(view.scale(), 1.0);
+            QVERIFY(page.width() <= room.width() || view.horizontalScrollBar()->maximum() > 0);
+            QVERIFY(page.height() <= room.height() || view.verticalScrollBar()->maximum() > 0);
+            return;
+        }
+        const QStringList outside = outsideTheWindow(view);
+        QVERIFY2(outside.isEmpty(), qPrintable(outside.join(", ")));
+        const bool fillsTheRoom =
+            page.width() >= room.width() * 0.98 || page.height() >= room.height() * 0.98;
+        const double windowGrowth = std::min(window.width() / 640.0, window.height() / 480.0);
+        const double bound = std::min(1.5, windowGrowth);
+        QVERIFY2(fillsTheRoom || view.scale() >= bound - kTolerance,
+                 qPrintable(QString("at %1 %, %2x%3 of %4x%5")
+                                .arg(view.scale() * 100)
+                                .arg(page.width())
+                                .arg(page.height())
+                                .arg(room.width())
+                                .arg(room.height())));
     }
 
     void listsTakeTheRoomOfALargeWindow() {
