@@ -218,8 +218,12 @@ class Medora:
     # Records
 
     def sql(self, query):
-        out = subprocess.run(["sqlite3", os.path.join(self.data_dir, "clinic_db.mdb"), query],
-                             check=True, capture_output=True, text=True).stdout
+        """Rows of the records in use: the data folder's file, or the server MEDORA_DATABASE
+        names."""
+        server = os.environ.get("MEDORA_DATABASE")
+        command = (["psql", "-X", "-A", "-t", "-F", "|", "-d", server, "-c", query] if server
+                   else ["sqlite3", os.path.join(self.data_dir, "clinic_db.mdb"), query])
+        out = subprocess.run(command, check=True, capture_output=True, text=True).stdout
         return [line.split("|") for line in out.splitlines()]
 
 
