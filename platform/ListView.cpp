@@ -84,8 +84,15 @@ void ListView::deleteAllRows() {
 
 // The flexible column narrows only while a scroll bar is needed, which changes with the
 // rows and with the list's size.
+//
+// The header's notices of each width are held back: the table would answer them with a
+// repaint of its own after the one the resize of the window already brings, which doubles the
+// cost of every resize of a long list. One update of the list stands for them all.
 void ListView::applyWidths() {
     const bool allFit = rowCountNow() <= countPerPage();
+    QHeaderView* header = horizontalHeader();
+    const bool wasBlocked = header->blockSignals(true);
+    bool changed = false;
     for (size_t c = 0; c < widths.size(); ++c) {
         int width = widths[c];
         if (int(c) == flexibleColumn && !allFit)
@@ -93,7 +100,13 @@ void ListView::applyWidths() {
         width = FormScale::scaled(width, scale);
         if (c + 1 == widths.size())
             width += extraWidth;
+        changed = changed || columnWidth(int(c)) != width;
         setColumnWidth(int(c), width);
+    }
+    header->blockSignals(wasBlocked);
+    if (changed) {
+        updateGeometries();
+        viewport()->update();
     }
 }
 
