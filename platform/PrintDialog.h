@@ -2,6 +2,8 @@
 
 #include "platform/UiResponder.h"
 
+#include <functional>
+
 // The print dialog: the user picks the printer (every CUPS queue, or a PDF file) each time.
 class PrintDialog {
 public:
@@ -12,4 +14,8 @@ public:
     static bool runSetup(QWidget* parent, QPrinter& printer) {
         return UiResponder::current().pageSetupDialog(parent, printer);
     }
+    // Shows the pages that draw makes on printer, at the size of the window; the user may
+    // print them from there.
+    static void preview(QWidget* parent, QPrinter& printer,
+                        const std::function<void(QPrinter&)>& draw);
 };

@@ -8,6 +8,7 @@
 struct PrintRow {
     int indent = 0; // device pixels right of the body column
     std::string text;
+    bool heading = false; // set in the heavier face of the printout's body
 };
 
 // Rows that belong together and go onto one page whenever a page can hold them.

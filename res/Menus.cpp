@@ -50,6 +50,14 @@ const std::vector<MenuPopup> kPrescriptionMenu = {
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
 };
 
+const std::vector<MenuPopup> kRecordMenu = {
+    {"&File", {{"&Print...\tCtrl+P", ID_FILE_PRINT}, {"Print Pre&view", ID_FILE_PRINT_PREVIEW},
+               {"&Export record...", ID_FILE_EXPORT_RECORD}, kSeparator,
+               {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator, {"E&xit", ID_APP_EXIT}}},
+    kViewPopup,
+    {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
+};
+
 const std::vector<ToolbarButton> kToolbar = {
     {ID_PATIENT_ADD, "New Patient", ":/toolbar/new-patient.svg"},
     {0, nullptr, nullptr},
@@ -96,6 +104,7 @@ const std::map<int, const char*> kCommandStrings = {
     {ID_FILE_PRINT_SETUP, "Change the printer and printing options\nPage Setup"},
     {ID_FILE_PRINT, "Print the active document\nPrint"},
     {ID_FILE_PRINT_PREVIEW, "Display full pages\nPrint Preview"},
+    {ID_FILE_EXPORT_RECORD, "Save the patient's whole record as a PDF file\nExport record"},
     {ID_VIEW_ZOOM_IN, "Show the screens larger\nZoom in"},
     {ID_VIEW_ZOOM_OUT, "Show the screens smaller\nZoom out"},
     {ID_VIEW_ACTUAL_SIZE, "Show the screens at the size they were drawn\nActual size"},
@@ -112,12 +121,13 @@ const std::vector<MenuPopup>& menuResource(int id) {
     case IDR_FINDID_MENU:
     case IDR_FINDNAME_MENU:
     case IDR_VIEWRESULTS_MENU:
-    case IDR_VIEWREC_MENU:
     case IDR_VIEWCOMPLAINT_MENU:
     case IDR_CLINICINFO_MENU:
         return kPlainScreenMenu;
     case IDR_PRESCRIPTION_MENU:
         return kPrescriptionMenu;
+    case IDR_VIEWREC_MENU:
+        return kRecordMenu;
     default:
         return kNoScreenMenu;
     }

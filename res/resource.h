@@ -66,6 +66,9 @@ constexpr int ID_VIEW_ZOOM_IN = 32800;
 constexpr int ID_VIEW_ZOOM_OUT = 32801;
 constexpr int ID_VIEW_ACTUAL_SIZE = 32802;
 
+// The record screen's export of the whole record as a PDF file.
+constexpr int ID_FILE_EXPORT_RECORD = 32810;
+
 // Commands of other screens.
 constexpr int ID_ADDNEW_ADD = 32775;
 constexpr int ID_ADDNEW_CANCEL = 32776;

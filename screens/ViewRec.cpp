@@ -5,6 +5,7 @@
 #include "platform/DataExchange.h"
 #include "platform/ListView.h"
 #include "platform/MessageBox.h"
+#include "prescription/RecordPrinting.h"
 #include "res/Forms.h"
 #include "res/resource.h"
 #include "screens/AddEntryDialog.h"
@@ -152,6 +153,9 @@ ViewRec::ViewRec() : FormView(kViewRecForm) {
     onClicked(IDC_REC_VIEW_EDIT, [this] { viewVisit(); });
     onClicked(IDC_REC_DELETE, [this] { deleteEntry(); });
     onClicked(IDC_REC_DELETE_RECORD, [this] { deleteRecord(); });
+    onCommand(ID_FILE_PRINT, [this] { printRecord(RecordPrinting::print); });
+    onCommand(ID_FILE_PRINT_PREVIEW, [this] { printRecord(RecordPrinting::preview); });
+    onCommand(ID_FILE_EXPORT_RECORD, [this] { printRecord(RecordPrinting::exportPdf); });
     connect(historyList(), &ListView::rowDoubleClicked, this, [this] { listDoubleClicked(); });
 }
 
@@ -244,6 +248,11 @@ bool ViewRec::mayLeave() {
                    "Confirmation", MsgIcon::Question, MsgButtons::YesNo) != IDYES)
         return true;
     return saveDetails();
+}
+
+void ViewRec::printRecord(void (*how)(QWidget* parent, const std::string& patientId)) {
+    if (mayLeave())
+        how(this, patientId);
 }
 
 void ViewRec::close() {

@@ -55,4 +55,6 @@ private:
     bool deleteRow(const std::string& id);
     void deleteRecord();
     void listDoubleClicked();
+    // Prints the record as stored, after the user had the chance to save what was typed.
+    void printRecord(void (*how)(QWidget* parent, const std::string& patientId));
 };

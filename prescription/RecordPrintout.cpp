@@ -1,0 +1,291 @@
+#include "prescription/RecordPrintout.h"
+
+#include "platform/PrintDevice.h"
+#include "prescription/LineBreaker.h"
+#include "store/store.h"
+
+#include <algorithm>
+
+namespace {
+
+const PrintFont kTitleFont{0, 16, 700, false};
+const PrintFont kHeaderFont{0, 12, 700, false};
+const PrintFont kBodyFont{0, 10, 400, false};
+const PrintFont kHeadingFont{0, 10, 700, false};
+
+// The patient's name and date of birth and the page number take the last two rows of a page.
+constexpr int kFootRows = 3;
+
+// The labels of a visit's twenty-one texts, in the order the visit screen keeps them, with the
+// unit that follows a measurement.
+struct VisitText {
+    const char* label;
+    const char* unit;
+};
+const VisitText kVisitTexts[] = {
+    {"Complaint", ""},
+    {"Temperature", " C°"},
+    {"Blood pressure", " mmHg"},
+    {"Respiratory rate", " /min"},
+    {"Pulse", " /min"},
+    {"Height", " cm"},
+    {"Weight", " Kg"},
+    {"Eyes", ""},
+    {"Head, ears, nose and throat", ""},
+    {"Respiratory", ""},
+    {"Cardiovascular", ""},
+    {"Gastrointestinal", ""},
+    {"Genitourinary", ""},
+    {"Endocrine", ""},
+    {"Musculoskeletal", ""},
+    {"Hematology/lymphatics", ""},
+    {"Dermatology", ""},
+    {"Psychological/neurological", ""},
+    {"Other notes", ""},
+    {"Diagnosis", ""},
+    {"Treatment plan", ""},
+};
+constexpr size_t kComplaint = 0;
+constexpr size_t kFirstVital = 1;
+constexpr size_t kFirstFinding = 7;
+constexpr size_t kDiagnosis = 19;
+
+const char* const kMedicationStatuses[] = {"New Chronic", "Old Chronic", "Temporary"};
+
+PrintRow heading(const std::string& text) {
+    return {0, text, true};
+}
+
+// A section's heading goes with its first entry, so that it never ends a page alone.
+void addSection(std::vector<RowBlock>& blocks, const std::string& title,
+                std::vector<RowBlock> entries) {
+    if (entries.empty())
+        entries.push_back({{0, "None recorded."}});
+    RowBlock& first = entries.front();
+    // An entry that opens with a blank row to stand apart needs none under the heading.
+    if (!first.empty() && first.front().text.empty())
+        first.erase(first.begin());
+    first.insert(first.begin(), {{}, heading(title)});
+    for (RowBlock& entry : entries)
+        blocks.push_back(std::move(entry));
+}
+
+std::vector<RowBlock> listed(const LineBreaker& breaker, const std::vector<std::string>& texts) {
+    std::vector<RowBlock> entries;
+    for (const std::string& text : texts)
+        entries.push_back(breaker.rows("- ", text));
+    return entries;
+}
+
+bool fetchVisits(const std::string& patientId, std::vector<PrintedVisit>& visits) {
+    ComplaintList list;
+    if (!list.Fetch(patientId))
+        return false;
+    for (const std::string& visitId : list.m_ids) {
+        ComplaintList one;
+        if (!one.FetchDetails(visitId))
+            return false;
+        // The first two values are the visit's and the patient's numbers.
+        visits.push_back({one.m_date, {one.m_values.begin() + 2, one.m_values.end()}});
+    }
+    return true;
+}
+
+bool fetchHistory(const std::string& patientId, const char* type,
+                  std::vector<std::string>& entries) {
+    HistoryEntryList list;
+    if (!list.Fetch(patientId, type))
+        return false;
+    entries = std::move(list.m_details);
+    return true;
+}
+
+} // namespace
+
+std::optional<RecordContents> RecordContents::fetch(const std::string& patientId) {
+    RecordContents c;
+    c.patientId = patientId;
+    PatientMedicationList medications;
+    TestList tests;
+    const bool read =
+        c.details.Fetch(patientId) && c.details.FetchAge(patientId) &&
+        fetchHistory(patientId, "Allergies", c.allergies) &&
+        fetchHistory(patientId, "Medical", c.medical) &&
+        fetchHistory(patientId, "Surgical", c.surgical) &&
+        fetchHistory(patientId, "Social", c.social) &&
+        fetchHistory(patientId, "Family", c.family) && medications.Fetch(patientId) &&
+        tests.Fetch(patientId) && fetchVisits(patientId, c.visits);
+    if (!read)
+        return std::nullopt;
+    c.medicationStatuses = std::move(medications.m_statuses);
+    c.medicationNames = std::move(medications.m_names);
+    c.testDates = std::move(tests.m_dates);
+    c.testTypes = std::move(tests.m_types);
+    c.testResults = std::move(tests.m_results);
+    return c;
+}
+
+// Rows of about a sixth of an inch, as typed pages have them.
+struct RecordPrintout::Grid {
+    int unit;
+    int width;
+    int rows;
+
+    explicit Grid(const PrintDevice& device)
+        : unit(std::max(1, device.dotsPerInchY() / 6)), width(device.printableWidth()),
+          rows(device.printableHeight() / unit) {}
+
+    void draw(PrintDevice& device, int lineUnit, const PrintRow& row) const {
+        if (!row.text.empty())
+            device.drawText(QPoint(row.indent, lineUnit * unit), row.text,
+                            row.heading ? kHeadingFont : kBodyFont, TextAnchor::TopLeft);
+    }
+};
+
+RecordPrintout::RecordPrintout(RecordContents contents, std::optional<ClinicInfo> header)
+    : contents(std::move(contents)), header(std::move(header)) {}
+
+// The whole record is laid out before the first page is drawn, so that every page can say how
+// many there are.
+void RecordPrintout::print(PrintDevice& device) const {
+    if (!device.startDocument(kDocumentName))
+        return;
+    const Grid grid(device);
+    const LineBreaker breaker(device, kBodyFont, grid.width);
+    // The letterhead takes six rows when there is one.
+    const int titleRow = header ? 6 : 0;
+    const std::vector<PageFlow::Page> pages =
+        PageFlow(titleRow + 3, 0, {}, grid.rows - kFootRows).pour(bodyRows(breaker));
+    for (size_t number = 1; number <= pages.size(); ++number) {
+        device.startPage();
+        if (number == 1) {
+            drawLetterhead(device, grid);
+            device.drawText(QPoint(grid.width / 2, titleRow * grid.unit), "Patient Medical Record",
+                            kTitleFont, TextAnchor::TopCentre);
+        }
+        const PageFlow::Page& page = pages[number - 1];
+        for (size_t i = 0; i < page.rows.size(); ++i)
+            grid.draw(device, page.top + int(i), page.rows[i]);
+        drawFoot(device, grid, int(number), int(pages.size()));
+        device.endPage();
+    }
+    device.endDocument();
+}
+
+std::vector<RowBlock> RecordPrintout::bodyRows(const LineBreaker& breaker) const {
+    std::vector<RowBlock> blocks = {particulars(breaker)};
+    addSection(blocks, "*** ALLERGIES ***", listed(breaker, contents.allergies));
+    addMedications(blocks, breaker);
+    addSection(blocks, "Medical history", listed(breaker, contents.medical));
+    addSection(blocks, "Surgical history", listed(breaker, contents.surgical));
+    addSection(blocks, "Social history", listed(breaker, contents.social));
+    addSection(blocks, "Family history", listed(breaker, contents.family));
+    addTests(blocks, breaker);
+    addVisits(blocks, breaker);
+    return blocks;
+}
+
+RowBlock RecordPrintout::particulars(const LineBreaker& breaker) const {
+    static const char* const units[] = {"Day(s)", "Month(s)", "Year(s)"};
+    const PatientDetails& d = contents.details;
+    RowBlock rows;
+    const auto add = [&](const std::string& label, const std::string& text) {
+        const RowBlock more = breaker.rows(label, text);
+        rows.insert(rows.end(), more.begin(), more.end());
+    };
+    add("Patient's name: ", d.m_firstName + " " + d.m_lastName);
+    add("Record number: ", contents.patientId);
+    add("Date of birth: ",
+        d.m_dob.format("%d/%m/%Y") + "    Age: " + d.m_age + " " + units[d.m_ageUnit]);
+    add("Sex: ", d.m_gender == 0 ? "Male" : "Female");
+    add("Address: ", d.m_address);
+    add("Telephone: ", d.m_telephone);
+    return rows;
+}
+
+void RecordPrintout::addMedications(std::vector<RowBlock>& blocks,
+                                    const LineBreaker& breaker) const {
+    std::vector<RowBlock> entries;
+    const auto& statuses = contents.medicationStatuses;
+    for (const char* status : kMedicationStatuses) {
+        std::vector<std::string> names;
+        for (size_t i = 0; i < statuses.size(); ++i)
+            if (statuses[i] == status)
+                names.push_back(contents.medicationNames[i]);
+        std::vector<RowBlock> group = listed(breaker, names);
+        if (group.empty())
+            continue;
+        group.front().insert(group.front().begin(), PrintRow{0, std::string(status) + ":"});
+        std::move(group.begin(), group.end(), std::back_inserter(entries));
+    }
+    addSection(blocks, "Medications", std::move(entries));
+}
+
+void RecordPrintout::addTests(std::vector<RowBlock>& blocks, const LineBreaker& breaker) const {
+    std::vector<RowBlock> entries;
+    for (size_t i = 0; i < contents.testTypes.size(); ++i)
+        entries.push_back(breaker.rows(
+            "- " + contents.testDates[i] + "  " + contents.testTypes[i] + ": ",
+            contents.testResults[i]));
+    addSection(blocks, "Tests", std::move(entries));
+}
+
+void RecordPrintout::addVisits(std::vector<RowBlock>& blocks, const LineBreaker& breaker) const {
+    std::vector<RowBlock> entries;
+    for (auto visit = contents.visits.rbegin(); visit != contents.visits.rend(); ++visit)
+        entries.push_back(visitRows(*visit, breaker));
+    addSection(blocks, "Visits", std::move(entries));
+}
+
+// The complaint, the vital signs that were taken on one line, the findings that are not
+// empty, then the diagnosis and the treatment plan.
+RowBlock RecordPrintout::visitRows(const PrintedVisit& visit, const LineBreaker& breaker) const {
+    RowBlock rows = {{}, heading("Visit of " + visit.date.format("%d/%m/%Y"))};
+    const auto add = [&](size_t text, const std::string& value) {
+        const RowBlock more = breaker.rows(std::string(kVisitTexts[text].label) + ": ", value);
+        rows.insert(rows.end(), more.begin(), more.end());
+    };
+    add(kComplaint, visit.texts[kComplaint]);
+    std::string vitals;
+    for (size_t i = kFirstVital; i < kFirstFinding; ++i)
+        if (!visit.texts[i].empty())
+            vitals += (vitals.empty() ? "" : ", ") + std::string(kVisitTexts[i].label) + " " +
+                      visit.texts[i] + kVisitTexts[i].unit;
+    if (!vitals.empty()) {
+        const RowBlock more = breaker.rows("Vital signs: ", vitals);
+        rows.insert(rows.end(), more.begin(), more.end());
+    }
+    for (size_t i = kFirstFinding; i < kDiagnosis; ++i)
+        if (!visit.texts[i].empty())
+            add(i, visit.texts[i]);
+    add(kDiagnosis, visit.texts[kDiagnosis]);
+    add(kDiagnosis + 1, visit.texts[kDiagnosis + 1]);
+    return rows;
+}
+
+void RecordPrintout::drawLetterhead(PrintDevice& device, const Grid& grid) const {
+    if (!header)
+        return;
+    const int u = grid.unit;
+    device.drawText(QPoint(0, 0), header->m_clinicName, kHeaderFont, TextAnchor::TopLeft);
+    device.drawText(QPoint(0, 2 * u), header->m_docName, kBodyFont, TextAnchor::TopLeft);
+    device.drawText(QPoint(0, 3 * u), header->m_street, kBodyFont, TextAnchor::TopLeft);
+    device.drawText(QPoint(0, 4 * u), header->m_city + ", " + header->m_postalCode, kBodyFont,
+                    TextAnchor::TopLeft);
+    device.drawText(QPoint(0, 5 * u), "Tel: " + header->m_phone, kBodyFont, TextAnchor::TopLeft);
+}
+
+// So that a page that comes loose still tells whose it is.
+void RecordPrintout::drawFoot(PrintDevice& device, const Grid& grid, int number,
+                              int pageCount) const {
+    grid.draw(device, grid.rows - 2, {0, patientLine()});
+    device.drawText(QPoint(grid.width / 2, (grid.rows - 1) * grid.unit),
+                    "Page " + std::to_string(number) + " of " + std::to_string(pageCount),
+                    kBodyFont, TextAnchor::TopCentre);
+}
+
+std::string RecordPrintout::patientLine() const {
+    const PatientDetails& d = contents.details;
+    return d.m_firstName + " " + d.m_lastName + ", born " + d.m_dob.format("%d/%m/%Y") +
+           ", record number " + contents.patientId;
+}

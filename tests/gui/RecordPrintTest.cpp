@@ -1,0 +1,182 @@
+// The whole record printed from the record screen and exported as a PDF file, read back with
+// pdftotext: every section and entry, the visits newest first, long findings wrapped onto a
+// following page without a word lost, and every page telling whose it is.
+
+#include "PrescriptionSupport.h"
+#include "RecordSupport.h"
+
+#include "prescription/RecordPrinting.h"
+
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <sys/stat.h>
+
+using namespace records;
+
+namespace {
+
+// Long enough to need more than one page by itself.
+QString longFindings() {
+    QStringList words;
+    for (int i = 1; i <= 900; ++i)
+        words << QString("finding%1").arg(i);
+    return words.join(' ');
+}
+
+std::vector<std::string> visitTexts(const std::string& complaint, const std::string& eyes,
+                                    const std::string& diagnosis) {
+    std::vector<std::string> texts(ComplaintRecord::textCount);
+    texts[0] = complaint;
+    texts[1] = "38.5";
+    texts[2] = "120/80";
+    texts[7] = eyes;
+    texts[19] = diagnosis;
+    texts[20] = "Rest and fluids";
+    return texts;
+}
+
+// A patient with an entry of every kind, the middle visit with findings of many pages.
+std::string patientWithEverything() {
+    const std::string id = addPatient("Nadia", "Aziz");
+    HistoryEntryRecord().Add(id, "Allergies", "Penicillin: hives");
+    HistoryEntryRecord().Add(id, "Medical", "Asthma since childhood");
+    HistoryEntryRecord().Add(id, "Surgical", "Appendectomy 2001");
+    HistoryEntryRecord().Add(id, "Social", "Non-smoker");
+    HistoryEntryRecord().Add(id, "Family", "Father: diabetes");
+    PatientMedicationRecord().Add(id, "SALBUTAMOL INHALER", "New Chronic");
+    PatientMedicationRecord().Add(id, "MONTELUKAST 10MG", "Old Chronic");
+    PatientMedicationRecord().Add(id, "AMOXICILLIN 500MG", "Temporary");
+    TestRecord().Add(id, DateTime::fromCivil(2025, 3, 4), "Chest X-ray", "Clear lungs");
+    ComplaintRecord().Add(id, DateTime::fromCivil(2025, 1, 10),
+                          visitTexts("First cough", "", "Bronchitis"));
+    ComplaintRecord().Add(id, DateTime::fromCivil(2025, 6, 20),
+                          visitTexts("Red eyes", longFindings().toStdString(), "Conjunctivitis"));
+    ComplaintRecord().Add(id, DateTime::fromCivil(2026, 2, 2),
+                          visitTexts("Last wheeze", "", "Asthma attack"));
+    return id;
+}
+
+QString pdfIn(GuiSession& s, const char* name) {
+    return QDir(s.folder()).filePath(name);
+}
+
+} // namespace
+
+class RecordPrintTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theWholeRecordPrintsOnPagesThatSayWhoseTheyAre() {
+        GuiSession s;
+        const std::string id = patientWithEverything();
+        ViewRec* record = openRecord(s, id);
+        const QString file = pdfIn(s, "record.pdf");
+        s.boxes().expectPrint(rx::toPdf(file));
+        QTest::keyClick(record, Qt::Key_P, Qt::ControlModifier);
+        GuiSession::settle();
+        VERIFY_BOXES(s);
+
+        const QString text = rx::pdfText(file);
+        const QStringList lines = rx::lines(text);
+        const QString flat = lines.join(' ');
+        for (const char* expected :
+             {"Patient's name: Nadia Aziz", "Date of birth: 17/05/1980",
+              "Sex: Female", "Address: 3 Olive Lane", "Telephone: 555", "*** ALLERGIES ***",
+              "- Penicillin: hives", "New Chronic:", "- SALBUTAMOL INHALER", "Old Chronic:",
+              "- MONTELUKAST 10MG", "Temporary:", "- AMOXICILLIN 500MG", "Medical history",
+              "- Asthma since childhood", "Surgical history", "- Appendectomy 2001",
+              "Social history", "- Non-smoker", "Family history", "- Father: diabetes",
+              "Tests", "Chest X-ray: Clear lungs", "Visit of 02/02/2026",
+              "Complaint: Last wheeze", "Temperature 38.5 C°, Blood pressure 120/80 mmHg",
+              "Diagnosis: Conjunctivitis", "Treatment plan: Rest and fluids"})
+            QVERIFY2(flat.contains(QString::fromUtf8(expected)), expected);
+        QVERIFY(flat.contains(QString::fromStdString("Record number: " + id)));
+        // Allergies come before everything else, the visits newest first.
+        QVERIFY(flat.indexOf("ALLERGIES") < flat.indexOf("Medications"));
+        QVERIFY(flat.indexOf("Last wheeze") < flat.indexOf("Red eyes"));
+        QVERIFY(flat.indexOf("Red eyes") < flat.indexOf("First cough"));
+        // An examination finding left empty is not printed.
+        QCOMPARE(flat.count("Eyes:"), 1);
+
+        // The long findings run over the following pages with every word in its place.
+        const QStringList words = flat.split(' ');
+        const qsizetype first = words.indexOf("finding1");
+        QVERIFY(first > 0);
+        QStringList printed;
+        for (qsizetype i = first; i < words.size() && printed.size() < 900; ++i)
+            if (words[i].startsWith("finding"))
+                printed << words[i];
+        QCOMPARE(printed.join(' '), longFindings());
+
+        const QStringList pages = text.split(u'\f', Qt::SkipEmptyParts);
+        const int pageCount = rx::pageCount(text);
+        QVERIFY(pageCount >= 3);
+        for (int n = 1; n <= pageCount; ++n) {
+            const QString page = rx::lines(pages[n - 1]).join(' ');
+            QVERIFY2(page.contains("Nadia Aziz, born 17/05/1980"), qPrintable(page.left(200)));
+            QVERIFY(page.contains(QString("Page %1 of %2").arg(n).arg(pageCount)));
+        }
+    }
+
+    void thePreviewShowsEveryPage() {
+        GuiSession s;
+        openRecord(s, patientWithEverything());
+        int pages = 0;
+        const bool shown = GuiSession::withModal<QPrintPreviewDialog>(
+            [&] { s.frame().routeCommand(ID_FILE_PRINT_PREVIEW); },
+            [&](QPrintPreviewDialog& dialog) {
+                pages = dialog.findChild<QPrintPreviewWidget*>()->pageCount();
+                dialog.reject();
+            });
+        QVERIFY(shown);
+        QVERIFY(pages >= 3);
+        VERIFY_BOXES(s);
+    }
+
+    // The export writes the document readable by its owner only, under the name the user
+    // chose, leaving no part file behind; a file that cannot be written is reported.
+    void theRecordIsExportedAsAPrivatePdfFile() {
+        GuiSession s;
+        const std::string id = patientWithEverything();
+        openRecord(s, id);
+        const QString file = pdfIn(s, "chosen.pdf");
+        const FileRequest request{FileRequest::Save, "pdf", "PDF Files (*.pdf)",
+                                  "Aziz_Nadia_record.pdf"};
+        s.boxes().expectFile(request, file.toStdString());
+        s.boxes().expectBox({"The record was exported to " + file.toStdString() + ".",
+                             "Confirmation", MsgIcon::Information});
+        s.frame().routeCommand(ID_FILE_EXPORT_RECORD);
+        VERIFY_BOXES(s);
+        struct stat info {};
+        QCOMPARE(stat(QFile::encodeName(file).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, 0600u);
+        QVERIFY(rx::pdfText(file).contains("Penicillin: hives"));
+        QCOMPARE(QDir(s.folder()).entryList({"*.part-*"}).size(), 0);
+
+        const std::string refused = pdfIn(s, "no such folder/record.pdf").toStdString();
+        s.boxes().expectFile(request, refused);
+        s.boxes().expectBox({"Error exporting the record to " + refused, "Error", MsgIcon::Stop});
+        s.frame().routeCommand(ID_FILE_EXPORT_RECORD);
+        VERIFY_BOXES(s);
+    }
+
+    void theOfferedNameHoldsOnlyWhatAFileNameCan_data() {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<QString>("offered");
+        QTest::newRow("plain") << "Nadia" << "Aziz" << "Aziz_Nadia_record.pdf";
+        QTest::newRow("spaces and slashes") << "Mary Ann" << "O/Brien" << "O_Brien_Mary_Ann_record.pdf";
+        QTest::newRow("accents kept") << "José" << "Núñez" << "Núñez_José_record.pdf";
+    }
+    void theOfferedNameHoldsOnlyWhatAFileNameCan() {
+        QFETCH(QString, first);
+        QFETCH(QString, last);
+        QFETCH(QString, offered);
+        QCOMPARE(QString::fromStdString(
+                     RecordPrinting::suggestedFileName(first.toStdString(), last.toStdString())),
+                 offered);
+    }
+};
+
+QTEST_MAIN(RecordPrintTest)
+#include "RecordPrintTest.moc"
