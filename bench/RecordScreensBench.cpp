@@ -10,6 +10,8 @@
 #include "platform/ComboBox.h"
 #include "platform/CompleteEntry.h"
 #include "platform/ListView.h"
+#include "platform/QPrinterDevice.h"
+#include "prescription/RecordPrintout.h"
 #include "res/resource.h"
 #include "screens/AddMedicationDialog.h"
 #include "screens/ViewRec.h"
@@ -18,6 +20,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QPrinter>
 #include <QLineEdit>
 #include <QTest>
 #include <benchmark/benchmark.h>
@@ -159,6 +163,17 @@ void SwitchHistoryType(benchmark::State& state, const Clinic& clinic) {
     ScreenBench::settle();
 }
 
+// A PDF printer that counts the pages it was given.
+class RecordingPages : public QPrinterDevice {
+public:
+    using QPrinterDevice::QPrinterDevice;
+    void startPage() override {
+        ++pages;
+        QPrinterDevice::startPage();
+    }
+    int pages = 0;
+};
+
 // Counts the paints of one widget, so a resize that was not repainted cannot pass as fast.
 class PaintCounter : public QObject {
 public:
@@ -208,6 +223,29 @@ void ResizeWithRecordOpen(benchmark::State& state, const Clinic& clinic) {
         state.SkipWithError("the visits are not all listed");
     CMainFrame::CloseViewRec();
     ScreenBench::settle();
+}
+
+// The whole record of the patient with 500 visits, read and printed to a PDF file at the
+// resolution the record screen's export uses.
+void PrintRecordToPdf(benchmark::State& state, const Clinic& clinic) {
+    const QString file = QDir::temp().filePath("medora-bench-record.pdf");
+    int pages = 0;
+    for (auto _ : state) {
+        std::optional<RecordContents> contents = RecordContents::fetch(clinic.frequentPatient);
+        if (!contents) {
+            state.SkipWithError("the record cannot be read");
+            break;
+        }
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        printer.setResolution(600);
+        RecordingPages device(printer);
+        RecordPrintout(std::move(*contents), std::nullopt).print(device);
+        pages = device.pages;
+    }
+    state.counters["pages"] = pages;
+    QFile::remove(file);
 }
 
 struct Typing {
@@ -284,6 +322,10 @@ int main(int argc, char** argv) {
                                                   ResizeWithRecordOpen(s, clinic);
                                               }))
             ->Iterations(100);
+        measured(benchmark::RegisterBenchmark("RecordPrintout/500 visits to PDF",
+                                              [&clinic](benchmark::State& s) {
+                                                  PrintRecordToPdf(s, clinic);
+                                              }));
         measured(benchmark::RegisterBenchmark("AddMedication/keystroke/2000 names",
                                               [](benchmark::State& s) { DrugKeystroke(s, true); })
                      ->DenseRange(0, 2));
