@@ -1,8 +1,8 @@
 #include "app/CKLApp.h"
 
 #include "app/CMainFrame.h"
-#include "app/FirstStart.h"
 #include "app/MainMenu.h"
+#include "app/RecordsSetting.h"
 #include "app/WindowPlacement.h"
 #include "app/Screens.h"
 #include "platform/DocTemplate.h"
@@ -52,8 +52,9 @@ bool CKLApp::InitInstance(const QStringList& arguments) {
         IDR_MAINMENU_MENU, "MainMenu", [] { return new MainMenu; }));
     QCoreApplication::setOrganizationName("Local AppWizard-Generated Applications");
     QCoreApplication::setApplicationName(kAppTitle);
+    RecordsSetting::applySaved();
     frame = std::make_unique<CMainFrame>();
-    FirstStart::offerEmptyDatabase(frame.get());
+    frame->startOnRecords();
     if (!openFirstScreen(arguments))
         return false;
     WindowPlacement::show(*frame);

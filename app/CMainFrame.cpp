@@ -2,12 +2,16 @@
 
 #include "app/AboutDialog.h"
 #include "app/CKLApp.h"
+#include "app/FirstStart.h"
 #include "app/HelpViewer.h"
 #include "app/KeyIndicators.h"
 #include "app/RecentFileList.h"
+#include "app/RecordsDatabaseDialog.h"
+#include "app/RecordsSetting.h"
 #include "app/ScreenTemplates.h"
 #include "app/WindowPlacement.h"
 #include "app/Screens.h"
+#include "app/ServerPasswordDialog.h"
 #include "platform/CChildFrame.h"
 #include "platform/DocTemplate.h"
 #include "platform/Document.h"
@@ -20,12 +24,14 @@
 
 #include <QAction>
 #include <QIcon>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPrinter>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 
 namespace {
 
@@ -240,7 +246,15 @@ void CMainFrame::createStatusBar() {
         if (message.isEmpty())
             bar->showMessage(kReady);
     });
+    recordsPane = new QLabel(bar);
+    bar->addPermanentWidget(recordsPane);
     indicators = new KeyIndicators(bar);
+}
+
+void CMainFrame::startOnRecords() {
+    recordsPane->setText(QString::fromStdString(RecordsSetting::statusText()));
+    FirstStart::offerEmptyDatabase(this);
+    ServerPasswordDialog::logIn(this);
 }
 
 void CMainFrame::createAccelerators() {
@@ -263,6 +277,7 @@ bool CMainFrame::appHandles(int command) const {
     case ID_VIEW_ZOOM_IN:
     case ID_VIEW_ZOOM_OUT:
     case ID_VIEW_ACTUAL_SIZE:
+    case ID_FILE_RECORDS_DATABASE:
         return true;
     default:
         return false;
@@ -295,6 +310,9 @@ void CMainFrame::runAppCommand(int command) {
     case ID_VIEW_ZOOM_OUT:
     case ID_VIEW_ACTUAL_SIZE:
         zoom(command);
+        break;
+    case ID_FILE_RECORDS_DATABASE:
+        chooseRecords();
         break;
     }
 }
@@ -338,6 +356,19 @@ void CMainFrame::zoom(int command) {
     }
     if (view)
         view->fitToWindow();
+}
+
+void CMainFrame::chooseRecords() {
+    RecordsDatabaseDialog dialog(this);
+    dialog.screensOpen = otherScreensOpen();
+    if (dialog.DoModal() == IDOK)
+        startOnRecords();
+}
+
+bool CMainFrame::otherScreensOpen() const {
+    return std::ranges::any_of(openFrames, [](CChildFrame* frame) {
+        return frame->document().docTemplate().resourceId() != IDR_MAINMENU_MENU;
+    });
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

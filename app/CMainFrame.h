@@ -10,6 +10,7 @@ class CChildFrame;
 class FormView;
 class KeyIndicators;
 class QAction;
+class QLabel;
 class QStackedWidget;
 class QToolBar;
 
@@ -60,6 +61,11 @@ public:
     // one, else the application's.
     void routeCommand(int command);
 
+    // After the records in use were chosen, at start-up or in the dialog: names them in the
+    // status bar, then offers an empty records file where there is none, or asks for the
+    // server's password where it wants one.
+    void startOnRecords();
+
     void addFrame(CChildFrame* frame) override;
     void removeFrame(CChildFrame* frame) override;
     void frameTitleChanged(CChildFrame* frame) override;
@@ -84,9 +90,12 @@ private:
     void showHelp();
     void printSetup();
     void zoom(int command);
+    void chooseRecords();
+    bool otherScreensOpen() const;
 
     QStackedWidget* frames;
     QToolBar* toolbar = nullptr;
+    QLabel* recordsPane = nullptr;
     KeyIndicators* indicators = nullptr;
     std::vector<CChildFrame*> openFrames; // oldest first; the last is active
     std::map<int, QAction*> actions;

@@ -5,7 +5,8 @@
 class QWidget;
 
 // On a start in a folder without a records database, offers to create an empty one from the
-// database supplied with the program. It never overwrites a file that is there.
+// database supplied with the program; never while the records are on a clinic server. It
+// never overwrites a file that is there.
 class FirstStart {
 public:
     static void offerEmptyDatabase(QWidget* owner);

@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QDateTimeEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -131,6 +132,8 @@ void FormBase::setControlText(int id, const QString& text) {
         button->setAccessibleName(QString(text).remove(u'&'));
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         edit->setText(text);
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(text);
     }
     --fillDepth;
 }

@@ -44,6 +44,8 @@ QWidget* makeLabel(const ControlTemplate& c, const QString& text, QWidget* page)
 QWidget* makeEdit(const ControlTemplate& c, QWidget* page) {
     auto* edit = new QLineEdit(page);
     edit->setReadOnly(has(c, Style::ReadOnly));
+    if (has(c, Style::Password))
+        edit->setEchoMode(QLineEdit::Password);
     edit->setValidator(new FieldValidator(edit, has(c, Style::Digits), has(c, Style::Uppercase),
                                           has(c, Style::FitWidth)));
     return edit;

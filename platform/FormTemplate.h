@@ -34,6 +34,7 @@ enum : unsigned {
     NoWrap = 1u << 8,      // multi-line edit lines scroll sideways instead of wrapping
     Default = 1u << 9,     // the default push button (Enter presses it)
     ShowSelAlways = 1u << 10,
+    Password = 1u << 11,   // edits show dots in place of what is typed
 };
 }
 

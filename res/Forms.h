@@ -16,11 +16,13 @@ extern const FormTemplate kAddMedicationForm;    // 121
 extern const FormTemplate kIssuPrescriptionForm; // 122
 extern const FormTemplate kEditClinicInfoForm;   // 133
 extern const FormTemplate kAddEntryForm;         // 139
+extern const FormTemplate kRecordsDatabaseForm;  // 140
+extern const FormTemplate kServerPasswordForm;   // 141
 
 // Every form above, for whatever looks at them all.
 inline const FormTemplate* const kEveryForm[] = {
     &kAboutForm,    &kMainMenuForm,      &kAddNewForm,           &kFindIDForm,
     &kFindNameForm, &kViewResultsForm,   &kViewRecForm,          &kViewComplaintForm,
     &kAddTestForm,  &kAddMedicationForm, &kIssuPrescriptionForm, &kEditClinicInfoForm,
-    &kAddEntryForm,
+    &kAddEntryForm, &kRecordsDatabaseForm, &kServerPasswordForm,
 };

@@ -7,6 +7,7 @@
 namespace {
 
 const MenuItem kSeparator{nullptr, 0};
+const MenuItem kRecordsDatabase{"Records &database\u2026", ID_FILE_RECORDS_DATABASE};
 
 const MenuPopup kViewPopup{"&View",
                            {{"Zoom &in\tCtrl++", ID_VIEW_ZOOM_IN},
@@ -14,14 +15,15 @@ const MenuPopup kViewPopup{"&View",
                             {"&Actual size\tCtrl+0", ID_VIEW_ACTUAL_SIZE}}};
 
 const std::vector<MenuPopup> kNoScreenMenu = {
-    {"&File", {kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator,
+    {"&File", {kRecordsDatabase, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator,
                {"E&xit", ID_APP_EXIT}}},
     kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
 };
 
 const std::vector<MenuPopup> kMainMenuMenu = {
-    {"&File", {{"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator, {"E&xit", ID_APP_EXIT}}},
+    {"&File", {kRecordsDatabase, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator,
+               {"E&xit", ID_APP_EXIT}}},
     {"&Patient", {{"Add New", ID_PATIENT_ADD}, {"Locate by ID", ID_PATIENT_LOCATE_ID},
                   {"Locate by name", ID_PATIENT_LOCATE_NAME}, {"List all", ID_PATIENT_LIST_ALL}}},
     {"&Issue", {{"Prescription", ID_ISSUE_PRESCRIPTION}}},
@@ -32,20 +34,23 @@ const std::vector<MenuPopup> kMainMenuMenu = {
 };
 
 const std::vector<MenuPopup> kAddNewMenu = {
-    {"&File", {kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP}, {"E&xit", ID_APP_EXIT}}},
+    {"&File", {kRecordsDatabase, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
+               {"E&xit", ID_APP_EXIT}}},
     kViewPopup,
     {"&Help", {{"&About Medora...", ID_APP_ABOUT}}},
 };
 
 const std::vector<MenuPopup> kPlainScreenMenu = {
-    {"&File", {{"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator, {"E&xit", ID_APP_EXIT}}},
+    {"&File", {kRecordsDatabase, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator,
+               {"E&xit", ID_APP_EXIT}}},
     kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
 };
 
 const std::vector<MenuPopup> kPrescriptionMenu = {
-    {"&File", {{"&Print...\tCtrl+P", ID_FILE_PRINT}, {"Print Pre&view", ID_FILE_PRINT_PREVIEW},
-               {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator, {"E&xit", ID_APP_EXIT}}},
+    {"&File", {kRecordsDatabase, kSeparator, {"&Print...\tCtrl+P", ID_FILE_PRINT},
+               {"Print Pre&view", ID_FILE_PRINT_PREVIEW}, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
+               kSeparator, {"E&xit", ID_APP_EXIT}}},
     kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
 };
@@ -107,6 +112,9 @@ const std::map<int, const char*> kCommandStrings = {
     {ID_FILE_EXPORT_RECORD, "Save the patient's whole record as a PDF file\nExport record"},
     {ID_VIEW_ZOOM_IN, "Show the screens larger\nZoom in"},
     {ID_VIEW_ZOOM_OUT, "Show the screens smaller\nZoom out"},
+    {ID_FILE_RECORDS_DATABASE,
+     "Choose the records this program uses: this computer's file or a clinic server\nRecords "
+     "database"},
     {ID_VIEW_ACTUAL_SIZE, "Show the screens at the size they were drawn\nActual size"},
 };
 

@@ -33,6 +33,8 @@ constexpr int IDD_ADD_MEDICATION = 121;
 constexpr int IDD_ISSUE_PRESCRIPTION = 122;
 constexpr int IDD_CLINIC_INFO = 133;
 constexpr int IDD_ADD_ENTRY = 139;
+constexpr int IDD_RECORDS_DATABASE = 140;
+constexpr int IDD_SERVER_PASSWORD = 141;
 
 // Framework commands.
 constexpr int ID_FILE_NEW = 57600;
@@ -66,6 +68,9 @@ constexpr int ID_VIEW_ZOOM_IN = 32800;
 constexpr int ID_VIEW_ZOOM_OUT = 32801;
 constexpr int ID_VIEW_ACTUAL_SIZE = 32802;
 
+// The records the program uses, on every screen.
+constexpr int ID_FILE_RECORDS_DATABASE = 32803;
+
 // The record screen's export of the whole record as a PDF file.
 constexpr int ID_FILE_EXPORT_RECORD = 32810;
 
@@ -77,6 +82,20 @@ constexpr int ID_RESULTS_CLOSE = 32778;
 
 // About box (100).
 constexpr int IDC_ABOUT_ICON = 1200;
+
+// Records database dialog (140).
+constexpr int IDC_RECORDS_NOTE = 1210;
+constexpr int IDC_RECORDS_FILE = 1211;
+constexpr int IDC_RECORDS_SERVER = 1212;
+constexpr int IDC_RECORDS_HOST = 1213;
+constexpr int IDC_RECORDS_PORT = 1214;
+constexpr int IDC_RECORDS_DBNAME = 1215;
+constexpr int IDC_RECORDS_USER = 1216;
+constexpr int IDC_RECORDS_TEST = 1217;
+
+// Server password dialog (141).
+constexpr int IDC_PASSWORD_PROMPT = 1220;
+constexpr int IDC_PASSWORD = 1221;
 
 // Main menu screen (102).
 constexpr int IDC_MAIN_DATE = 1025;
