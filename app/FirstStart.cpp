@@ -3,6 +3,7 @@
 #include "app/CKLApp.h"
 #include "app/Screens.h"
 #include "platform/MessageBox.h"
+#include "store/Engine.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,7 +53,7 @@ QString FirstStart::suppliedDatabase() {
 }
 
 void FirstStart::offerEmptyDatabase(QWidget* owner) {
-    if (QFileInfo::exists(kDatabase))
+    if (QFileInfo::exists(kDatabase) || !Engine::serverConnection().empty())
         return;
     const QString folder = QDir::currentPath();
     const std::string question = "There is no records database (" + std::string(kDatabase) +
