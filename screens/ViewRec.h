@@ -2,6 +2,7 @@
 
 #include "platform/FormView.h"
 #include "store/DateTime.h"
+#include "store/PatientDetails.h"
 
 #include <string>
 #include <vector>
@@ -42,6 +43,7 @@ private:
     void detailChanged();
     void updateInfo();
     bool saveDetails();
+    void rememberSaved();
     bool mayLeave();
     void close();
     void historyTypeClicked(int type);
@@ -55,4 +57,7 @@ private:
     bool deleteRow(const std::string& id);
     void deleteRecord();
     void listDoubleClicked();
+
+    // The details as last read or saved by this screen: what a save expects to find stored.
+    PatientDetails loaded;
 };
