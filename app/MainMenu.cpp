@@ -9,6 +9,7 @@
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/StoreFailure.h"
 #include "screens/ViewResults.h"
 #include "store/Database.h"
 #include "store/DateTime.h"
@@ -71,7 +72,7 @@ void MainMenu::locateByName() {
 void MainMenu::listAllPatients() {
     PatientNameList patients;
     if (!patients.FetchAll()) {
-        MessageBox(this, "Error fetching patients list", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error fetching patients list");
         return;
     }
     if (!CMainFrame::OpenViewResults())

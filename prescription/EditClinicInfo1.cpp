@@ -6,6 +6,7 @@
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/StoreFailure.h"
 #include "store/ClinicInfo.h"
 
 #include <algorithm>
@@ -44,7 +45,7 @@ void EditClinicInfo1::DoDataExchange(DataExchange& dx) {
 void EditClinicInfo1::load() {
     ClinicInfo info;
     if (!info.Fetch()) {
-        MessageBox(this, "Error fetching clinic information", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error fetching clinic information");
         return;
     }
     clinicName = info.m_clinicName;
@@ -73,7 +74,7 @@ void EditClinicInfo1::UpdateClinic() {
     ClinicInfo info;
     if (!info.Save(clinicName, doctorName, qualifications, phone, street, city, province,
                    postalCode)) {
-        MessageBox(this, "Error updating clinic information", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error updating clinic information");
         return;
     }
     backToMainMenu();

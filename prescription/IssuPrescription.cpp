@@ -13,6 +13,7 @@
 #include "res/Forms.h"
 #include "res/resource.h"
 #include "screens/PatientNames.h"
+#include "screens/StoreFailure.h"
 #include "store/MedicationNameList.h"
 #include "store/PatientDetails.h"
 
@@ -62,13 +63,13 @@ void IssuPrescription::DoDataExchange(DataExchange& dx) {
 
 void IssuPrescription::fillNameBox() {
     if (!PatientNames::fill(nameBox(), patientIds))
-        MessageBox(this, "Error fetching patients list", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error fetching patients list");
 }
 
 void IssuPrescription::fillDrugBox() {
     MedicationNameList medications;
     if (!medications.FetchAll()) {
-        MessageBox(this, "Error fetching medications list", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error fetching medications list");
         return;
     }
     QStringList names;
@@ -113,7 +114,7 @@ void IssuPrescription::FillAge() {
             ageUnit = details.m_ageUnit;
             ageFilledFor = chosen;
         } else {
-            MessageBox(this, "Error fetching patient age", "Error", MsgIcon::Stop);
+            StoreFailure::show(this, "Error fetching patient age");
         }
     }
     UpdateData(false);
@@ -127,7 +128,7 @@ void IssuPrescription::AddToList() {
         prescriptionList()->addItem(QString::fromStdString(drug));
         MedicationNameList medications;
         if (!medications.AddName(drug))
-            MessageBox(this, "Error adding medication to medications list", "Error", MsgIcon::Stop);
+            StoreFailure::show(this, "Error adding medication to medications list");
         drug.clear();
     }
     UpdateData(false);
@@ -186,7 +187,7 @@ void IssuPrescription::PrintPrescription() {
 std::optional<ClinicInfo> IssuPrescription::letterhead() {
     ClinicInfo info;
     if (!info.Fetch()) {
-        MessageBox(this, "Error fetching clinic information", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error fetching clinic information");
         return std::nullopt;
     }
     if (info.m_setStatus == 0)

@@ -5,6 +5,7 @@
 #include "platform/PrintDialog.h"
 #include "platform/QPrinterDevice.h"
 #include "prescription/RecordPrintout.h"
+#include "screens/StoreFailure.h"
 #include "store/store.h"
 
 #include <QDir>
@@ -22,12 +23,12 @@ constexpr int kPdfResolution = 600;
 std::optional<RecordPrintout> printoutOf(QWidget* parent, const std::string& patientId) {
     std::optional<RecordContents> contents = RecordContents::fetch(patientId);
     if (!contents) {
-        MessageBox(parent, "Error fetching patient information", "Error", MsgIcon::Stop);
+        StoreFailure::show(parent, "Error fetching patient information");
         return std::nullopt;
     }
     ClinicInfo clinic;
     if (!clinic.Fetch()) {
-        MessageBox(parent, "Error fetching clinic information", "Error", MsgIcon::Stop);
+        StoreFailure::show(parent, "Error fetching clinic information");
         return std::nullopt;
     }
     std::optional<ClinicInfo> header;

@@ -5,6 +5,7 @@
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/StoreFailure.h"
 #include "store/HistoryEntryRecord.h"
 
 AddEntryDialog::AddEntryDialog(QWidget* parent) : Dialog(kAddEntryForm, parent) {}
@@ -29,7 +30,7 @@ void AddEntryDialog::OnOK() {
     const std::string entryType =
         control<ComboBox>(IDC_ENTRY_TYPE)->itemText(entryTypeIndex).toStdString();
     if (!HistoryEntryRecord().Add(patientId, entryType, entryDetails)) {
-        MessageBox(this, "Error adding entry.", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error adding entry.");
         return;
     }
     EndDialog(IDOK);

@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/StoreFailure.h"
 #include "store/MedicationNameList.h"
 #include "store/PatientMedicationRecord.h"
 
@@ -37,7 +38,7 @@ bool AddMedicationDialog::OnInitDialog() {
             entries << QString::fromStdString(name);
         drugBox()->addEntries(entries);
     } else {
-        MessageBox(this, "Error fetching medications list", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error fetching medications list");
     }
     statusIndex = 0;
     UpdateData(false);
@@ -55,9 +56,9 @@ void AddMedicationDialog::OnOK() {
         control<ComboBox>(IDC_MED_STATUS)->itemText(statusIndex).toStdString();
     // A name that cannot join the list does not keep the medication from being stored.
     if (!MedicationNameList().AddName(medication))
-        MessageBox(this, "Error adding mediction to medications list", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error adding mediction to medications list");
     if (!PatientMedicationRecord().Add(patientId, medication, status)) {
-        MessageBox(this, "Error adding entry.", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error adding entry.");
         return;
     }
     EndDialog(IDOK);

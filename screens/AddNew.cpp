@@ -7,6 +7,7 @@
 #include "res/Forms.h"
 #include "res/resource.h"
 #include "screens/BirthDate.h"
+#include "screens/StoreFailure.h"
 #include "screens/ViewRec.h"
 #include "store/PatientRecord.h"
 
@@ -41,7 +42,7 @@ void AddNew::addPatient() {
         return;
     PatientRecord record;
     if (!record.Add(firstName, lastName, dob, gender, address, telephone)) {
-        MessageBox(this, "Error adding new record", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error adding new record");
         return;
     }
     const int answer = MessageBox(

@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/StoreFailure.h"
 #include "store/TestRecord.h"
 #include "store/TestTypeList.h"
 
@@ -38,7 +39,7 @@ bool AddTestDialog::OnInitDialog() {
             entries << QString::fromStdString(name);
         typeBox()->addEntries(entries);
     } else {
-        MessageBox(this, "Error fetching tests list", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error fetching tests list");
     }
     UpdateData(false);
     controlWidget(IDC_TEST_DATE)->setFocus();
@@ -50,14 +51,14 @@ void AddTestDialog::OnOK() {
     // A typed type joins the list even when the test itself is refused below; an empty one
     // never does.
     if (!testType.empty() && !TestTypeList().AddName(testType))
-        MessageBox(this, "Error adding test to tests list", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error adding test to tests list");
     if (results.empty() || testType.empty()) {
         MessageBox(this, "Results and/or Type fields cannot be empty.", "Error",
                    MsgIcon::Information);
         return;
     }
     if (!TestRecord().Add(patientId, testDate, testType, results)) {
-        MessageBox(this, "Error adding entry.", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error adding entry.");
         return;
     }
     EndDialog(IDOK);

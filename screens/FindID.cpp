@@ -6,6 +6,7 @@
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/StoreFailure.h"
 #include "screens/ViewRec.h"
 #include "store/PatientNameList.h"
 
@@ -29,7 +30,7 @@ void FindID::LocateByID() {
     PatientNameList patient;
     if (!patient.FetchByID(patientId)) {
         if (patient.m_failed) {
-            MessageBox(this, "Error fetching patient information", "Error", MsgIcon::Stop);
+            StoreFailure::show(this, "Error fetching patient information");
             return;
         }
         MessageBox(this, "No patient with the given ID.", "Information", MsgIcon::Information);

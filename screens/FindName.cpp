@@ -10,6 +10,7 @@
 #include "res/Forms.h"
 #include "screens/PatientNames.h"
 #include "res/resource.h"
+#include "screens/StoreFailure.h"
 #include "screens/ViewRec.h"
 #include "store/PatientNameList.h"
 
@@ -35,7 +36,7 @@ void FindName::DoDataExchange(DataExchange& dx) {
 
 void FindName::fillNameBox() {
     if (!PatientNames::fill(nameBox(), patientIds))
-        MessageBox(this, "Error fetching patients names list", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error fetching patients names list");
 }
 
 void FindName::complete() {

@@ -9,6 +9,7 @@
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/StoreFailure.h"
 #include "screens/ViewRec.h"
 #include "store/ComplaintList.h"
 #include "store/ComplaintRecord.h"
@@ -111,11 +112,12 @@ void ViewComplaint::DoDataExchange(DataExchange& dx) {
 // same, so that an update never overwrites stored findings with fields left empty.
 void ViewComplaint::LoadVisit() {
     patientNumber = patientId;
+    rememberStored();
     ComplaintList visits;
     if (visits.Fetch(patientId))
         fillComplaintList(visits.m_complaints);
     else
-        MessageBox(this, "Error fetching complaints list", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error fetching complaints list");
     UpdateData(false);
 }
 
@@ -163,15 +165,29 @@ bool ViewComplaint::saveVisit() {
     }
     if (!vitalSignsConfirmed())
         return false;
-    ComplaintRecord record;
-    if (newVisit ? !record.Add(patientId, visitDate, visitTexts())
-                 : !record.Update(visitId, patientId, visitDate, visitTexts())) {
-        MessageBox(this, newVisit ? "Error adding new complaint" : "Error updating complaint",
-                   "Error", MsgIcon::Stop);
+    if (!store()) {
+        StoreFailure::show(this,
+                           newVisit ? "Error adding new complaint" : "Error updating complaint");
         return false;
     }
+    rememberStored();
     changed = false;
     return true;
+}
+
+// A stored visit is written only while it is as this screen loaded or last saved it, so that
+// a change saved at another desk since is never undone.
+bool ViewComplaint::store() {
+    ComplaintRecord record;
+    if (newVisit)
+        return record.Add(patientId, visitDate, visitTexts());
+    return record.UpdateUnlessChanged(visitId, patientId, loadedDate, loadedTexts, visitDate,
+                                      visitTexts());
+}
+
+void ViewComplaint::rememberStored() {
+    loadedDate = visitDate;
+    loadedTexts = visitTexts();
 }
 
 // A value outside the plausible range is stored only when the user says so; otherwise the
@@ -210,7 +226,7 @@ void ViewComplaint::remove() {
         return;
     ComplaintRecord record;
     if (!record.Delete(visitId)) {
-        MessageBox(this, "Error deleting complaint", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error deleting complaint");
         return;
     }
     MessageBox(this, "Complaint deleted successfuly.", "Confirmation", MsgIcon::Information);

@@ -38,6 +38,8 @@ private:
     void add();
     void update();
     bool saveVisit();
+    bool store();
+    void rememberStored();
     bool vitalSignsConfirmed();
     void cancel();
     void remove();
@@ -49,4 +51,8 @@ private:
     bool autoComplete = false;
     bool loading = false; // the program is filling the complaint list
     bool changed = false; // typed into since the visit was shown or stored
+    // The visit as the opener gave it or this screen last stored it: what an update expects
+    // to find stored.
+    DateTime loadedDate;
+    std::vector<std::string> loadedTexts;
 };

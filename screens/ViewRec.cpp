@@ -12,6 +12,7 @@
 #include "screens/AddMedicationDialog.h"
 #include "screens/AddTestDialog.h"
 #include "screens/BirthDate.h"
+#include "screens/StoreFailure.h"
 #include "screens/ViewComplaint.h"
 #include "store/store.h"
 
@@ -183,9 +184,10 @@ void ViewRec::LoadPatient() {
     PatientDetails details;
     if (!details.Fetch(patientId)) {
         showNoPatient();
-        MessageBox(this, "Error fetching patient information", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error fetching patient information");
         return;
     }
+    loaded = details;
     patientNumber = patientId;
     dob = details.m_dob;
     firstName = details.m_firstName;
@@ -199,6 +201,7 @@ void ViewRec::LoadPatient() {
 
 // A patient that could not be read leaves nothing of another one on screen.
 void ViewRec::showNoPatient() {
+    loaded = PatientDetails();
     patientNumber.clear();
     firstName.clear();
     lastName.clear();
@@ -229,14 +232,27 @@ bool ViewRec::saveDetails() {
     }
     if (!BirthDate::confirm(this, IDC_REC_DOB, dob))
         return false;
-    PatientRecord record;
-    if (!record.Update(patientNumber, firstName, lastName, dob, gender, address, telephone)) {
-        MessageBox(this, "Error updating patient info", "Error", MsgIcon::Stop);
+    // Written only while the patient is as this screen loaded it, so that a change saved at
+    // another desk since is never undone.
+    if (!PatientRecord().UpdateUnlessChanged(patientNumber, loaded, firstName, lastName, dob,
+                                             gender, address, telephone)) {
+        StoreFailure::show(this, "Error updating patient info");
         return false;
     }
+    rememberSaved();
     infoChanged = false;
     enableControl(IDC_REC_UPDATE_INFO, false);
     return true;
+}
+
+// What this screen saved is what the next save expects to find stored.
+void ViewRec::rememberSaved() {
+    loaded.m_firstName = firstName;
+    loaded.m_lastName = lastName;
+    loaded.m_dob = dob;
+    loaded.m_gender = gender;
+    loaded.m_address = address;
+    loaded.m_telephone = telephone;
 }
 
 // Before the screen is left: unsaved details are saved if the user wishes. False keeps the
@@ -283,7 +299,7 @@ void ViewRec::loadList(int type) {
         enableControl(IDC_REC_DELETE, false);
         enableControl(IDC_REC_VIEW_EDIT, false);
         hasVisits = false;
-        MessageBox(this, layout.fetchError, "Error", MsgIcon::Stop);
+        StoreFailure::show(this, layout.fetchError);
         return;
     }
     clearList();
@@ -359,8 +375,7 @@ void ViewRec::viewVisit() {
     const std::string visitId = rowIds[size_t(row)];
     ComplaintList visits;
     if (!visits.FetchDetails(visitId)) {
-        MessageBox(this, "Error fetching complaint details, cannot edit complaint", "Error",
-                   MsgIcon::Stop);
+        StoreFailure::show(this, "Error fetching complaint details, cannot edit complaint");
         return;
     }
     if (!CMainFrame::OpenViewComplaint())
@@ -408,9 +423,8 @@ bool ViewRec::deleteRow(const std::string& id) {
     else
         deleted = HistoryEntryRecord().Delete(id);
     if (!deleted)
-        MessageBox(this,
-                   historyType == Visits ? "Error deleting complaint" : "Error deleting entry",
-                   "Error", MsgIcon::Stop);
+        StoreFailure::show(this, historyType == Visits ? "Error deleting complaint"
+                                                       : "Error deleting entry");
     return deleted;
 }
 
@@ -421,7 +435,7 @@ void ViewRec::deleteRecord() {
                    MsgIcon::Question, MsgButtons::YesNo) != IDYES)
         return;
     if (!PatientRecord().DeleteWithRecords(patientId)) {
-        MessageBox(this, "Error deleting record", "Error", MsgIcon::Stop);
+        StoreFailure::show(this, "Error deleting record");
         return;
     }
     MessageBox(this, "Record deleted successfuly", "Confirmation", MsgIcon::Information);

@@ -2,6 +2,7 @@
 
 #include "platform/FormView.h"
 #include "store/DateTime.h"
+#include "store/PatientDetails.h"
 
 #include <string>
 #include <vector>
@@ -42,6 +43,7 @@ private:
     void detailChanged();
     void updateInfo();
     bool saveDetails();
+    void rememberSaved();
     bool mayLeave();
     void close();
     void historyTypeClicked(int type);
@@ -57,4 +59,7 @@ private:
     void listDoubleClicked();
     // Prints the record as stored, after the user had the chance to save what was typed.
     void printRecord(void (*how)(QWidget* parent, const std::string& patientId));
+
+    // The details as last read or saved by this screen: what a save expects to find stored.
+    PatientDetails loaded;
 };

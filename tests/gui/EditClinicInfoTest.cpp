@@ -148,8 +148,7 @@ private slots:
 
     void aFailedSaveKeepsTheScreenAndTheEntries() {
         GuiSession s;
-        QVERIFY(rx::runSql("CREATE TRIGGER refuse BEFORE UPDATE ON clinic_info "
-                           "BEGIN SELECT RAISE(ABORT, 'refused'); END;"));
+        QVERIFY(TestRecords::current().refuse("UPDATE", "clinic_info"));
         EditClinicInfo1* view = openClinic(s);
         typeAll(*view, kCedar);
         s.boxes().expectBox({"Error updating clinic information", "Error", MsgIcon::Stop});

@@ -15,8 +15,6 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 
 namespace {
@@ -202,12 +200,11 @@ private slots:
     void anUnreadableListLeavesTheBoxEmpty() {
         GuiSession s;
         addPatient("Anna", "Berg");
-        const QString db = QDir(s.folder()).filePath("clinic_db.mdb");
-        QVERIFY(QFile::rename(db, db + ".away"));
+        TestRecords::current().takeAway();
         s.boxes().expectBox({"Error fetching patients names list", "Error", MsgIcon::Stop,
                              MsgButtons::Ok});
         FindName* find = openFindName(s);
-        QVERIFY(QFile::rename(db + ".away", db));
+        TestRecords::current().bringBack();
         QVERIFY(find);
         QVERIFY(nameBox(*find)->entries().isEmpty());
         VERIFY_BOXES(s);

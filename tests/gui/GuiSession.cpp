@@ -5,21 +5,19 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QWidget>
 
-GuiSession::GuiSession() : previousDir(QDir::currentPath()) {
-    QFile::copy(MEDORA_EMPTY_DB, dir.filePath("clinic_db.mdb"));
-    QFile::setPermissions(dir.filePath("clinic_db.mdb"),
-                          QFile::ReadOwner | QFile::WriteOwner);
+GuiSession::GuiSession()
+    : previousDir(QDir::currentPath()), records(std::make_unique<TestRecords>(dir.path())) {
     start();
 }
 
 GuiSession::GuiSession(std::function<void(ScriptedResponder&, const QString&)> script)
     : previousDir(QDir::currentPath()) {
+    qunsetenv("MEDORA_DATABASE");
     script(responder, dir.path());
     start();
 }
@@ -47,6 +45,7 @@ void GuiSession::restart() {
 GuiSession::~GuiSession() {
     app.reset();
     settle();
+    records.reset();
     QDir::setCurrent(previousDir);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestRecords.h"
 #include "app/CKLApp.h"
 #include "app/CMainFrame.h"
 #include "platform/FormView.h"
@@ -14,14 +15,15 @@
 
 class QDialog;
 
-// One run of the program for a test: a fresh copy of the empty records database in a
-// temporary folder that is the current directory, the real application and main window,
-// and a scripted responder that answers and records every message box.
+// One run of the program for a test: fresh empty records (a copy of the empty records file
+// in a temporary folder that is the current directory, or their own on the test server),
+// the real application and main window, and a scripted responder that answers and records
+// every message box.
 class GuiSession {
 public:
     GuiSession();
-    // Starts in a folder without a records database, after script has set up what the
-    // responder is to expect at start-up; it is given the folder.
+    // Starts in a folder without a records database, and without records on a server, after
+    // script has set up what the responder is to expect at start-up; it is given the folder.
     explicit GuiSession(std::function<void(ScriptedResponder&, const QString&)> script);
     ~GuiSession();
 
@@ -73,6 +75,7 @@ private:
 
     QTemporaryDir dir;
     QString previousDir;
+    std::unique_ptr<TestRecords> records;
     ScriptedResponder responder;
     std::unique_ptr<CKLApp> app;
 };

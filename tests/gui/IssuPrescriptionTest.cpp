@@ -203,8 +203,7 @@ private slots:
 
     void aDrugThatCannotBeRememberedIsStillListed() {
         GuiSession s;
-        QVERIFY(rx::runSql("CREATE TRIGGER refuse BEFORE INSERT ON meds_list "
-                           "BEGIN SELECT RAISE(ABORT, 'refused'); END;"));
+        QVERIFY(TestRecords::current().refuse("INSERT", "meds_list"));
         IssuPrescription* view = rx::openPrescription(s);
         GuiSession::type(*view, IDC_RX_DRUG, "aspirin");
         s.boxes().expectBox(

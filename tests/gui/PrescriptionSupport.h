@@ -16,17 +16,12 @@
 #include <QProcess>
 #include <QRectF>
 #include <QRegularExpression>
-#include <sqlite3.h>
 
 namespace rx {
 
-// Runs SQL on the session's records database, as another program would.
+// Runs SQL on the session's records, as another program would.
 inline bool runSql(const char* sql) {
-    sqlite3* db = nullptr;
-    bool done = sqlite3_open("clinic_db.mdb", &db) == SQLITE_OK &&
-                sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    return done;
+    return TestRecords::current().run(sql);
 }
 
 inline IssuPrescription* openPrescription(GuiSession& s) {

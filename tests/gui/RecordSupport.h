@@ -1,7 +1,7 @@
 #pragma once
 
 // What the patient record tests share: patients stored behind the screens' backs, the record
-// screen opened as its openers do, tables or the whole file made to fail, and report lists
+// screen opened as its openers do, tables or the whole records made to fail, and report lists
 // read and clicked as a user would.
 
 #include "GuiSession.h"
@@ -11,19 +11,13 @@
 #include "screens/ViewRec.h"
 #include "store/store.h"
 
-#include <QFile>
-#include <sqlite3.h>
 #include <string>
 
 namespace records {
 
 inline void runSql(const std::string& sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2("clinic_db.mdb", &db, SQLITE_OPEN_READWRITE, nullptr);
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK)
-        qFatal("%s: %s", sql.c_str(), error);
-    sqlite3_close(db);
+    if (!TestRecords::current().run(sql))
+        qFatal("%s failed", sql.c_str());
 }
 
 // Every operation on the table fails while this lives.
@@ -41,8 +35,8 @@ private:
 // Every operation fails while this lives.
 class DatabaseAway {
 public:
-    DatabaseAway() { QFile::rename("clinic_db.mdb", "clinic_db.away"); }
-    ~DatabaseAway() { QFile::rename("clinic_db.away", "clinic_db.mdb"); }
+    DatabaseAway() { TestRecords::current().takeAway(); }
+    ~DatabaseAway() { TestRecords::current().bringBack(); }
 };
 
 inline std::string addPatient(const std::string& first = "Nadia",

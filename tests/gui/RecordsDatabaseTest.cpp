@@ -239,9 +239,9 @@ private slots:
     // MEDORA_DATABASE decides over the saved choice: the dialog shows its server, can test it,
     // and changes nothing.
     void theEnvironmentVariableWins() {
+        GuiSession s;
         qputenv("MEDORA_DATABASE", "host=localhost port=1 dbname=envdb user=desk");
         const auto unset = qScopeGuard([] { qunsetenv("MEDORA_DATABASE"); });
-        GuiSession s;
         QSettings().setValue(kSetting, "host=elsewhere dbname=other");
         s.restart();
         QCOMPARE(recordsShown(s.frame()), QString("Records: localhost/envdb"));

@@ -17,8 +17,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDateTimeEdit>
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -530,14 +528,12 @@ private slots:
         GuiSession s;
         const std::string patient = addPatient();
         const std::string visitId = addVisit(patient, "Headache", "Migraine");
-        const QString db = QDir(s.folder()).filePath("clinic_db.mdb");
+        TestRecords& records = TestRecords::current();
         const BoxRecord listError{"Error fetching complaints list", "Error", MsgIcon::Stop,
                                   MsgButtons::Ok};
         s.boxes().expectBox(listError);
-        ViewComplaint* visit = openStoredVisit(patient, visitId, [&] {
-            QVERIFY(QFile::rename(db, db + ".away"));
-        });
-        QVERIFY(QFile::rename(db + ".away", db));
+        ViewComplaint* visit = openStoredVisit(patient, visitId, [&] { records.takeAway(); });
+        records.bringBack();
         QVERIFY(visit->control<ComboBox>(IDC_VISIT_COMPLAINT)->entries().isEmpty());
         QCOMPARE(complaintField(*visit)->text(), QString("Headache"));
         QCOMPARE(visit->control<QLineEdit>(IDC_VISIT_PATIENT_NUMBER)->text(),
@@ -552,7 +548,7 @@ private slots:
         GuiSession::settle();
 
         s.boxes().expectBox(listError);
-        QVERIFY(QFile::rename(db, db + ".away"));
+        records.takeAway();
         visit = openNewVisit(patient);
         GuiSession::type(*visit, IDC_VISIT_COMPLAINT, "Dizziness");
         s.boxes().expectBox({"Error adding new complaint", "Error", MsgIcon::Stop,
@@ -560,7 +556,7 @@ private slots:
         GuiSession::click(*visit, IDC_VISIT_ADD);
         QCOMPARE(s.active<ViewComplaint>(), visit);
         QCOMPARE(complaintField(*visit)->text(), QString("Dizziness"));
-        QVERIFY(QFile::rename(db + ".away", db));
+        records.bringBack();
         GuiSession::click(*visit, IDC_VISIT_ADD);
         verifyBackOnRecordOf(s, patient);
         QCOMPARE(visitCount(patient), size_t(2));
