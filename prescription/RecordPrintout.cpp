@@ -9,12 +9,8 @@
 namespace {
 
 const PrintFont kTitleFont{0, 16, 700, false};
-const PrintFont kHeaderFont{0, 12, 700, false};
 const PrintFont kBodyFont{0, 10, 400, false};
 const PrintFont kHeadingFont{0, 10, 700, false};
-
-// The patient's name and date of birth and the page number take the last two rows of a page.
-constexpr int kFootRows = 3;
 
 // The labels of a visit's twenty-one texts, in the order the visit screen keeps them, with the
 // unit that follows a measurement.
@@ -135,10 +131,11 @@ struct RecordPrintout::Grid {
         : unit(std::max(1, device.dotsPerInchY() / 6)), width(device.printableWidth()),
           rows(device.printableHeight() / unit) {}
 
-    void draw(PrintDevice& device, int lineUnit, const PrintRow& row) const {
-        if (!row.text.empty())
-            device.drawText(QPoint(row.indent, lineUnit * unit), row.text,
-                            row.heading ? kHeadingFont : kBodyFont, TextAnchor::TopLeft);
+    void draw(PrintDevice& device, int top, const RowBlock& rows) const {
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (!rows[i].text.empty())
+                device.drawText(QPoint(rows[i].indent, (top + int(i)) * unit), rows[i].text,
+                                rows[i].heading ? kHeadingFont : kBodyFont, TextAnchor::TopLeft);
     }
 };
 
@@ -152,21 +149,26 @@ void RecordPrintout::print(PrintDevice& device) const {
         return;
     const Grid grid(device);
     const LineBreaker breaker(device, kBodyFont, grid.width);
-    // The letterhead takes six rows when there is one.
-    const int titleRow = header ? 6 : 0;
+    const RowBlock head = letterhead(device, grid.width);
+    // So that a page that comes loose still tells whose it is.
+    const RowBlock foot = breaker.rows("", patientLine());
+    const int titleRow = head.empty() ? 0 : int(head.size()) + 1;
+    const int footTop = grid.rows - 1 - int(foot.size());
     const std::vector<PageFlow::Page> pages =
-        PageFlow(titleRow + 3, 0, {}, grid.rows - kFootRows).pour(bodyRows(breaker));
+        PageFlow(titleRow + 3, 0, {}, footTop - 1).pour(bodyRows(breaker));
     for (size_t number = 1; number <= pages.size(); ++number) {
         device.startPage();
         if (number == 1) {
-            drawLetterhead(device, grid);
+            grid.draw(device, 0, head);
             device.drawText(QPoint(grid.width / 2, titleRow * grid.unit), "Patient Medical Record",
                             kTitleFont, TextAnchor::TopCentre);
         }
         const PageFlow::Page& page = pages[number - 1];
-        for (size_t i = 0; i < page.rows.size(); ++i)
-            grid.draw(device, page.top + int(i), page.rows[i]);
-        drawFoot(device, grid, int(number), int(pages.size()));
+        grid.draw(device, page.top, page.rows);
+        grid.draw(device, footTop, foot);
+        device.drawText(QPoint(grid.width / 2, (grid.rows - 1) * grid.unit),
+                        "Page " + std::to_string(number) + " of " + std::to_string(pages.size()),
+                        kBodyFont, TextAnchor::TopCentre);
         device.endPage();
     }
     device.endDocument();
@@ -263,25 +265,22 @@ RowBlock RecordPrintout::visitRows(const PrintedVisit& visit, const LineBreaker&
     return rows;
 }
 
-void RecordPrintout::drawLetterhead(PrintDevice& device, const Grid& grid) const {
+// The clinic's name in the heavier face, then the doctor, the address and the telephone, each
+// wrapped within the page.
+RowBlock RecordPrintout::letterhead(const PrintDevice& device, int width) const {
     if (!header)
-        return;
-    const int u = grid.unit;
-    device.drawText(QPoint(0, 0), header->m_clinicName, kHeaderFont, TextAnchor::TopLeft);
-    device.drawText(QPoint(0, 2 * u), header->m_docName, kBodyFont, TextAnchor::TopLeft);
-    device.drawText(QPoint(0, 3 * u), header->m_street, kBodyFont, TextAnchor::TopLeft);
-    device.drawText(QPoint(0, 4 * u), header->m_city + ", " + header->m_postalCode, kBodyFont,
-                    TextAnchor::TopLeft);
-    device.drawText(QPoint(0, 5 * u), "Tel: " + header->m_phone, kBodyFont, TextAnchor::TopLeft);
-}
-
-// So that a page that comes loose still tells whose it is.
-void RecordPrintout::drawFoot(PrintDevice& device, const Grid& grid, int number,
-                              int pageCount) const {
-    grid.draw(device, grid.rows - 2, {0, patientLine()});
-    device.drawText(QPoint(grid.width / 2, (grid.rows - 1) * grid.unit),
-                    "Page " + std::to_string(number) + " of " + std::to_string(pageCount),
-                    kBodyFont, TextAnchor::TopCentre);
+        return {};
+    RowBlock rows = LineBreaker(device, kHeadingFont, width).rows("", header->m_clinicName);
+    for (PrintRow& row : rows)
+        row.heading = true;
+    const LineBreaker body(device, kBodyFont, width);
+    for (const std::string& line : {header->m_docName, header->m_street,
+                                    header->m_city + ", " + header->m_postalCode,
+                                    "Tel: " + header->m_phone}) {
+        const RowBlock more = body.rows("", line);
+        rows.insert(rows.end(), more.begin(), more.end());
+    }
+    return rows;
 }
 
 std::string RecordPrintout::patientLine() const {

@@ -61,8 +61,7 @@ private:
     void addTests(std::vector<RowBlock>& blocks, const LineBreaker& breaker) const;
     void addVisits(std::vector<RowBlock>& blocks, const LineBreaker& breaker) const;
     RowBlock visitRows(const PrintedVisit& visit, const LineBreaker& breaker) const;
-    void drawLetterhead(PrintDevice& device, const Grid& grid) const;
-    void drawFoot(PrintDevice& device, const Grid& grid, int number, int pageCount) const;
+    RowBlock letterhead(const PrintDevice& device, int width) const;
     std::string patientLine() const;
 
     RecordContents contents;

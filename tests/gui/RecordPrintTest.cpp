@@ -118,6 +118,42 @@ private slots:
         }
     }
 
+    // A letterhead and a name wider than the page wrap; no word of them is lost, on any page.
+    void longLinesWrapWithinThePage() {
+        GuiSession s;
+        const std::string clinic = "The Very Long Named Cedar Valley Family Medicine and "
+                                   "Community Health Cooperative Clinic of North Tripoli";
+        QVERIFY(ClinicInfo().Save(clinic, "Dr. Amal Haddad", "MD", "555-0142",
+                                  "12 Harbour Road", "Tripoli", "North", "01300"));
+        const std::string first = "María del Carmen Alejandra Guadalupe";
+        const std::string last =
+            "Fernández de la Concepción Rodríguez y Montenegro Aguilar de los Santos Villanueva";
+        const std::string id = addPatient(first, last);
+        std::vector<std::string> texts(ComplaintRecord::textCount, "seen");
+        texts[7] = longFindings().toStdString();
+        ComplaintRecord().Add(id, DateTime::fromCivil(2025, 6, 20), texts);
+        ViewRec* record = openRecord(s, id);
+        const QString file = pdfIn(s, "record.pdf");
+        s.boxes().expectPrint(rx::toPdf(file));
+        QTest::keyClick(record, Qt::Key_P, Qt::ControlModifier);
+        GuiSession::settle();
+        VERIFY_BOXES(s);
+
+        const QString text = rx::pdfText(file);
+        const QStringList pages = text.split(u'\f', Qt::SkipEmptyParts);
+        QVERIFY(pages.size() >= 2);
+        const auto hasEveryWord = [](const QString& page, const std::string& words) {
+            const QStringList printed = rx::lines(page).join(' ').split(' ');
+            for (const QString& word : QString::fromStdString(words).split(' '))
+                if (!printed.contains(word))
+                    return false;
+            return true;
+        };
+        QVERIFY(hasEveryWord(pages.first(), clinic));
+        for (const QString& page : pages)
+            QVERIFY(hasEveryWord(page, first + " " + last + ","));
+    }
+
     void thePreviewShowsEveryPage() {
         GuiSession s;
         openRecord(s, patientWithEverything());
