@@ -60,6 +60,16 @@ QString pdfIn(GuiSession& s, const char* name) {
     return QDir(s.folder()).filePath(name);
 }
 
+// Opens the patient's record and prints it with Ctrl+P to a PDF file; the text read back.
+QString printedRecord(GuiSession& s, const std::string& id) {
+    ViewRec* record = openRecord(s, id);
+    const QString file = pdfIn(s, "record.pdf");
+    s.boxes().expectPrint(rx::toPdf(file));
+    QTest::keyClick(record, Qt::Key_P, Qt::ControlModifier);
+    GuiSession::settle();
+    return rx::pdfText(file);
+}
+
 } // namespace
 
 class RecordPrintTest : public QObject {
@@ -69,14 +79,8 @@ private slots:
     void theWholeRecordPrintsOnPagesThatSayWhoseTheyAre() {
         GuiSession s;
         const std::string id = patientWithEverything();
-        ViewRec* record = openRecord(s, id);
-        const QString file = pdfIn(s, "record.pdf");
-        s.boxes().expectPrint(rx::toPdf(file));
-        QTest::keyClick(record, Qt::Key_P, Qt::ControlModifier);
-        GuiSession::settle();
+        const QString text = printedRecord(s, id);
         VERIFY_BOXES(s);
-
-        const QString text = rx::pdfText(file);
         const QStringList lines = rx::lines(text);
         const QString flat = lines.join(' ');
         for (const char* expected :
@@ -132,14 +136,8 @@ private slots:
         std::vector<std::string> texts(ComplaintRecord::textCount, "seen");
         texts[7] = longFindings().toStdString();
         ComplaintRecord().Add(id, DateTime::fromCivil(2025, 6, 20), texts);
-        ViewRec* record = openRecord(s, id);
-        const QString file = pdfIn(s, "record.pdf");
-        s.boxes().expectPrint(rx::toPdf(file));
-        QTest::keyClick(record, Qt::Key_P, Qt::ControlModifier);
-        GuiSession::settle();
+        const QString text = printedRecord(s, id);
         VERIFY_BOXES(s);
-
-        const QString text = rx::pdfText(file);
         const QStringList pages = text.split(u'\f', Qt::SkipEmptyParts);
         QVERIFY(pages.size() >= 2);
         const auto hasEveryWord = [](const QString& page, const std::string& words) {

@@ -1,13 +1,12 @@
 #include "RecordsHolder.h"
 #include "TestDatabase.h"
+#include "tests/FakedFileSystem.h"
 
 #include "store/Database.h"
 #include "store/store.h"
 
-#include <dlfcn.h>
 #include <linux/magic.h>
 #include <sqlite3.h>
-#include <sys/vfs.h>
 
 #include <chrono>
 #include <fstream>
@@ -18,30 +17,6 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-namespace {
-
-// The file-system type that statfs reports for the records file while a test fakes one.
-long fakedFileSystem = 0;
-
-struct FakedFileSystem
-{
-    explicit FakedFileSystem(long type) { fakedFileSystem = type; }
-    ~FakedFileSystem() { fakedFileSystem = 0; }
-};
-
-} // namespace
-
-// Linked into this test program ahead of the system's, so the store's calls come here first.
-extern "C" int statfs(const char* path, struct statfs* info) noexcept
-{
-    using Call = int (*)(const char*, struct statfs*);
-    static const auto system = reinterpret_cast<Call>(dlsym(RTLD_NEXT, "statfs"));
-    const int result = system(path, info);
-    if (result == 0 && fakedFileSystem != 0 && std::string(path) == "clinic_db.mdb")
-        info->f_type = fakedFileSystem;
-    return result;
-}
 
 namespace {
 

@@ -1,0 +1,27 @@
+#pragma once
+
+// Makes statfs report another file-system type for the records file while one of these lives,
+// as if the file lay on a network drive. Include it in one file of a test program only: the
+// program's own statfs then stands in front of the system's, so the store's calls come here.
+
+#include <dlfcn.h>
+#include <string>
+#include <sys/vfs.h>
+
+inline long fakedFileSystem = 0;
+
+struct FakedFileSystem {
+    explicit FakedFileSystem(long type) { fakedFileSystem = type; }
+    ~FakedFileSystem() { fakedFileSystem = 0; }
+    FakedFileSystem(const FakedFileSystem&) = delete;
+    FakedFileSystem& operator=(const FakedFileSystem&) = delete;
+};
+
+extern "C" int statfs(const char* path, struct statfs* info) noexcept {
+    using Call = int (*)(const char*, struct statfs*);
+    static const auto system = reinterpret_cast<Call>(dlsym(RTLD_NEXT, "statfs"));
+    const int result = system(path, info);
+    if (result == 0 && fakedFileSystem != 0 && std::string(path) == "clinic_db.mdb")
+        info->f_type = fakedFileSystem;
+    return result;
+}
