@@ -3,6 +3,7 @@
 #include "store/Database.h"
 #include "store/ListMarks.h"
 #include "store/RecordId.h"
+#include "store/SearchQuery.h"
 
 namespace {
 
@@ -13,6 +14,44 @@ void appendRows(PatientNameList& list, Statement& rows)
         list.m_firstNames.push_back(rows.text(1));
         list.m_lastNames.push_back(rows.text(2));
     }
+}
+
+// Each term's patients, with the rank a match of that term gives: a last-name word ranks
+// before any other key. The record number, when the text is one, ranks first and counts as
+// meeting the text's one term.
+std::string searchSql(const SearchQuery& query)
+{
+    std::string hits;
+    for (size_t term = 0; term < query.terms().size(); ++term)
+        hits += std::string(term > 0 ? " UNION ALL" : "") + " SELECT " + std::to_string(term) +
+                " AS term, patient_ID, CASE WHEN kind = 1 THEN 1 ELSE 2 END AS rank"
+                " FROM search_words WHERE word >= ? AND word < ? AND kind BETWEEN ? AND ?";
+    if (query.recordNumber())
+        hits += " UNION ALL SELECT 0, ID, 0 FROM patient_info WHERE ID = ?";
+    return "WITH hits AS (" + hits +
+           "), found AS (SELECT patient_ID, min(rank) AS rank FROM hits GROUP BY patient_ID"
+           " HAVING count(DISTINCT term) = ?),"
+           " page AS (SELECT f.patient_ID, f.rank, s.sort_name, count(*) OVER () AS total"
+           " FROM found f LEFT JOIN search_names s ON s.patient_ID = f.patient_ID"
+           " ORDER BY f.rank, s.sort_name, f.patient_ID LIMIT ?)"
+           " SELECT p.ID, p.first_name, p.last_name, page.total"
+           " FROM page JOIN patient_info p ON p.ID = page.patient_ID"
+           " ORDER BY page.rank, page.sort_name, page.patient_ID";
+}
+
+void bindSearch(Statement& search, const SearchQuery& query)
+{
+    int at = 0;
+    for (const SearchQuery::Term& term : query.terms()) {
+        search.bind(at + 1, term.prefix).bind(at + 2, SearchQuery::pastPrefix(term.prefix));
+        search.bind(at + 3, static_cast<int>(term.lowest));
+        search.bind(at + 4, static_cast<int>(term.highest));
+        at += 4;
+    }
+    if (query.recordNumber())
+        search.bind(++at, *query.recordNumber());
+    search.bind(at + 1, static_cast<int>(query.terms().size()));
+    search.bind(at + 2, PatientNameList::searchLimit);
 }
 
 } // namespace
@@ -55,4 +94,25 @@ bool PatientNameList::FetchByID(const std::string& id)
         return true;
     });
     return !m_failed && m_ids.size() > before;
+}
+
+bool PatientNameList::Search(const std::string& typed)
+{
+    const SearchQuery query(typed);
+    const ListMarks marks(m_ids, m_firstNames, m_lastNames);
+    return Database::run([&](Database& db) {
+        marks.cutBack();
+        m_found = 0;
+        if (query.terms().empty())
+            return true;
+        Statement rows = db.prepare(searchSql(query).c_str());
+        bindSearch(rows, query);
+        while (rows.step()) {
+            m_ids.push_back(rows.id(0));
+            m_firstNames.push_back(rows.text(1));
+            m_lastNames.push_back(rows.text(2));
+            m_found = rows.integer(3);
+        }
+        return true;
+    });
 }

@@ -96,3 +96,18 @@ CREATE TABLE clinic_info (
     set_status         integer NOT NULL DEFAULT 0
 );
 INSERT INTO clinic_info (info_ID) VALUES (1);
+
+-- What the search looks patients up by, as in schema.sql. The words compare byte by byte
+-- (COLLATE "C"), as on the file, so that a typed beginning is a range of the index.
+CREATE TABLE search_words (
+    word       text COLLATE "C" NOT NULL,
+    kind       integer NOT NULL,
+    patient_ID integer NOT NULL,
+    PRIMARY KEY (word, kind, patient_ID)
+);
+CREATE INDEX search_words_patient ON search_words (patient_ID);
+
+CREATE TABLE search_names (
+    patient_ID integer PRIMARY KEY,
+    sort_name  text COLLATE "C" NOT NULL
+);

@@ -93,4 +93,24 @@ CREATE TABLE clinic_info (
 ) STRICT;
 INSERT INTO clinic_info (info_ID) VALUES (1);
 
+-- What the search looks patients up by, kept by the program with every change to a patient:
+-- each word of the first and last name (kind 0 and 1), each tail of four or more digits of
+-- the telephone number (2) and the date of birth as YYYYMMDD (3), all lower case and without
+-- accents; and each patient's names in the same form, last name first, for ordering.
+-- Files made before these tables get them, and their keys, from the program on first use;
+-- user_version then says they are there.
+CREATE TABLE search_words (
+    word       TEXT NOT NULL,
+    kind       INTEGER NOT NULL,
+    patient_ID INTEGER NOT NULL,
+    PRIMARY KEY (word, kind, patient_ID)
+) STRICT, WITHOUT ROWID;
+CREATE INDEX search_words_patient ON search_words (patient_ID);
+
+CREATE TABLE search_names (
+    patient_ID INTEGER PRIMARY KEY,
+    sort_name  TEXT NOT NULL
+) STRICT;
+PRAGMA user_version = 1;
+
 COMMIT;

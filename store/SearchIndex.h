@@ -1,0 +1,28 @@
+#pragma once
+
+#include "store/DateTime.h"
+
+#include <string>
+
+class Database;
+
+// The search's keys of each patient (search_words, search_names), kept by every operation that
+// adds, changes or removes a patient, in the same transaction.
+class SearchIndex
+{
+public:
+    // Replaces the patient's keys with those of the details given.
+    static void write(Database& db, long long patientId, const std::string& firstName,
+                      const std::string& lastName, DateTime dob, const std::string& telephone);
+    static void remove(Database& db, long long patientId);
+
+    // A records file made before the search kept keys gets its tables and every patient's
+    // keys; a file that has them is left alone. Only for the file engine, inside the
+    // operation's exclusive transaction.
+    static void upgradeFile(Database& db);
+
+    // The file's user_version once it holds the search's tables and keys.
+    static constexpr int fileVersion = 1;
+    // The tables that files of an earlier version lack.
+    static constexpr const char* tables[] = {"search_words", "search_names"};
+};
