@@ -34,7 +34,7 @@ bool PatientRecord::Add(const std::string& firstName, const std::string& lastNam
                 "ID");
             bindDetails(insert, 1, firstName, lastName, dob, gender, address, telephone);
             insert.run();
-            SearchIndex::write(db, db.lastInsertId(), firstName, lastName, dob, telephone);
+            SearchIndex::add(db, db.lastInsertId(), firstName, lastName, dob, telephone);
             return true;
         },
         m_id);
@@ -53,7 +53,7 @@ bool PatientRecord::Update(const std::string& id, const std::string& firstName,
         update.bind(7, key).run();
         if (db.changes() != 1)
             return false;
-        SearchIndex::write(db, key, firstName, lastName, dob, telephone);
+        SearchIndex::replace(db, key, firstName, lastName, dob, telephone);
         return true;
     });
 }
@@ -77,7 +77,7 @@ bool PatientRecord::UpdateUnlessChanged(const std::string& id, const PatientDeta
                     loaded.m_address, loaded.m_telephone);
         update.run();
         if (db.changes() == 1) {
-            SearchIndex::write(db, key, firstName, lastName, dob, telephone);
+            SearchIndex::replace(db, key, firstName, lastName, dob, telephone);
             return true;
         }
         if (!patientExists(db, key))

@@ -103,16 +103,24 @@ void insertNames(Database& db, const std::vector<NameRow>& rows)
 
 } // namespace
 
-void SearchIndex::write(Database& db, long long patientId, const std::string& firstName,
-                        const std::string& lastName, DateTime dob, const std::string& telephone)
+// A new patient's keys are written without first looking for old ones: on the server, that
+// look would tie the operation to every other desk adding a patient at the same moment.
+void SearchIndex::add(Database& db, long long patientId, const std::string& firstName,
+                      const std::string& lastName, DateTime dob, const std::string& telephone)
 {
-    remove(db, patientId);
     const std::set<Key> keys = keysOf(firstName, lastName, dob, telephone);
     std::vector<WordRow> rows;
     for (const auto& [word, kind] : keys)
         rows.push_back({&word, kind, patientId});
     insertWords(db, rows);
     insertNames(db, {{patientId, sortName(firstName, lastName)}});
+}
+
+void SearchIndex::replace(Database& db, long long patientId, const std::string& firstName,
+                          const std::string& lastName, DateTime dob, const std::string& telephone)
+{
+    remove(db, patientId);
+    add(db, patientId, firstName, lastName, dob, telephone);
 }
 
 void SearchIndex::remove(Database& db, long long patientId)

@@ -11,9 +11,12 @@ class Database;
 class SearchIndex
 {
 public:
+    // The keys of a patient just added.
+    static void add(Database& db, long long patientId, const std::string& firstName,
+                    const std::string& lastName, DateTime dob, const std::string& telephone);
     // Replaces the patient's keys with those of the details given.
-    static void write(Database& db, long long patientId, const std::string& firstName,
-                      const std::string& lastName, DateTime dob, const std::string& telephone);
+    static void replace(Database& db, long long patientId, const std::string& firstName,
+                        const std::string& lastName, DateTime dob, const std::string& telephone);
     static void remove(Database& db, long long patientId);
 
     // A records file made before the search kept keys gets its tables and every patient's
