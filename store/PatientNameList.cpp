@@ -16,24 +16,33 @@ void appendRows(PatientNameList& list, Statement& rows)
     }
 }
 
-// Each term's patients, with the rank a match of that term gives: a last-name word ranks
-// before any other key. The record number, when the text is one, ranks first and counts as
-// meeting the text's one term.
+// The keys that meet each term, each kind of key looked up apart as one range of the index;
+// a last-name word ranks before any other key. The record number, when the text is one, ranks
+// first and meets the text's one term. Patients are those with keys meeting every term; they
+// are counted and ordered, and only those shown are read from patient_info.
 std::string searchSql(const SearchQuery& query)
 {
     std::string hits;
+    const auto add = [&hits](const std::string& select) {
+        hits += (hits.empty() ? " " : " UNION ALL ") + select;
+    };
     for (size_t term = 0; term < query.terms().size(); ++term)
-        hits += std::string(term > 0 ? " UNION ALL" : "") + " SELECT " + std::to_string(term) +
-                " AS term, patient_ID, CASE WHEN kind = 1 THEN 1 ELSE 2 END AS rank"
-                " FROM search_words WHERE word >= ? AND word < ? AND kind BETWEEN ? AND ?";
+        for (int kind = int(query.terms()[term].lowest);
+             kind <= int(query.terms()[term].highest); ++kind)
+            add("SELECT " + std::to_string(term) +
+                " AS term, patient_ID, CASE WHEN kind = 1 THEN 1 ELSE 2 END AS rank, sort_name"
+                " FROM search_words WHERE kind = ? AND word >= ? AND word < ?");
     if (query.recordNumber())
-        hits += " UNION ALL SELECT 0, ID, 0 FROM patient_info WHERE ID = ?";
+        add("SELECT 0, ID, 0, '' FROM patient_info WHERE ID = ?");
+    // With one term every key found meets it; only more terms need counting.
+    const std::string everyTerm =
+        query.terms().size() > 1 ? " HAVING count(DISTINCT term) = ?" : "";
     return "WITH hits AS (" + hits +
-           "), found AS (SELECT patient_ID, min(rank) AS rank FROM hits GROUP BY patient_ID"
-           " HAVING count(DISTINCT term) = ?),"
-           " page AS (SELECT f.patient_ID, f.rank, s.sort_name, count(*) OVER () AS total"
-           " FROM found f LEFT JOIN search_names s ON s.patient_ID = f.patient_ID"
-           " ORDER BY f.rank, s.sort_name, f.patient_ID LIMIT ?)"
+           "), found AS (SELECT patient_ID, min(rank) AS rank, max(sort_name) AS sort_name"
+           " FROM hits GROUP BY patient_ID" +
+           everyTerm +
+           "), page AS (SELECT patient_ID, rank, sort_name, count(*) OVER () AS total FROM found"
+           " ORDER BY rank, sort_name, patient_ID LIMIT ?)"
            " SELECT p.ID, p.first_name, p.last_name, page.total"
            " FROM page JOIN patient_info p ON p.ID = page.patient_ID"
            " ORDER BY page.rank, page.sort_name, page.patient_ID";
@@ -43,15 +52,17 @@ void bindSearch(Statement& search, const SearchQuery& query)
 {
     int at = 0;
     for (const SearchQuery::Term& term : query.terms()) {
-        search.bind(at + 1, term.prefix).bind(at + 2, SearchQuery::pastPrefix(term.prefix));
-        search.bind(at + 3, static_cast<int>(term.lowest));
-        search.bind(at + 4, static_cast<int>(term.highest));
-        at += 4;
+        for (int kind = int(term.lowest); kind <= int(term.highest); ++kind) {
+            search.bind(at + 1, kind).bind(at + 2, term.prefix);
+            search.bind(at + 3, SearchQuery::pastPrefix(term.prefix));
+            at += 3;
+        }
     }
     if (query.recordNumber())
         search.bind(++at, *query.recordNumber());
-    search.bind(at + 1, static_cast<int>(query.terms().size()));
-    search.bind(at + 2, PatientNameList::searchLimit);
+    if (query.terms().size() > 1)
+        search.bind(++at, static_cast<int>(query.terms().size()));
+    search.bind(at + 1, PatientNameList::searchLimit);
 }
 
 } // namespace

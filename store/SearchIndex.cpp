@@ -13,92 +13,81 @@ namespace {
 
 using Key = std::pair<std::string, SearchKind>;
 
-// The tables as schema.sql makes them, for files made before them.
-const char* const kFileTables[] = {
+// The table as schema.sql makes it, for files made before it.
+const char* const kFileTable[] = {
     "CREATE TABLE IF NOT EXISTS search_words (\n"
     "    word       TEXT NOT NULL,\n"
     "    kind       INTEGER NOT NULL,\n"
     "    patient_ID INTEGER NOT NULL,\n"
-    "    PRIMARY KEY (word, kind, patient_ID)\n"
+    "    sort_name  TEXT NOT NULL,\n"
+    "    PRIMARY KEY (kind, word, patient_ID)\n"
     ") STRICT, WITHOUT ROWID",
     "CREATE INDEX IF NOT EXISTS search_words_patient ON search_words (patient_ID)",
-    "CREATE TABLE IF NOT EXISTS search_names (\n"
-    "    patient_ID INTEGER PRIMARY KEY,\n"
-    "    sort_name  TEXT NOT NULL\n"
-    ") STRICT",
 };
 
 // Rows per INSERT while a whole file's keys are made: few statements, far below the
 // engines' limits on parameters.
 constexpr size_t kRowsPerInsert = 200;
 
-std::set<Key> keysOf(const std::string& firstName, const std::string& lastName, DateTime dob,
-                     const std::string& telephone)
+// One patient's keys, with the names they are ordered by.
+struct PatientKeys
 {
+    long long patientId;
+    std::string sortName;
     std::set<Key> keys;
-    for (std::string& word : SearchKey::words(firstName))
-        keys.emplace(std::move(word), SearchKind::FirstName);
-    for (std::string& word : SearchKey::words(lastName))
-        keys.emplace(std::move(word), SearchKind::LastName);
-    for (std::string& tail : SearchKey::phoneTails(telephone))
-        keys.emplace(std::move(tail), SearchKind::Phone);
-    DateTime::Civil civil;
-    if (dob.toCivil(civil))
-        keys.emplace(SearchKey::date(civil.year, civil.month, civil.day), SearchKind::BirthDate);
-    return keys;
-}
+};
 
-std::string sortName(const std::string& firstName, const std::string& lastName)
+PatientKeys keysOf(long long patientId, const std::string& firstName,
+                   const std::string& lastName, DateTime dob, const std::string& telephone)
 {
     // The separator sorts below every letter, so "Lee, Ann" comes before "Leeds, Ann".
-    return SearchKey::folded(lastName) + '\x01' + SearchKey::folded(firstName);
+    PatientKeys made{patientId, SearchKey::folded(lastName) + '\x01' + SearchKey::folded(firstName),
+                     {}};
+    for (std::string& word : SearchKey::words(firstName))
+        made.keys.emplace(std::move(word), SearchKind::FirstName);
+    for (std::string& word : SearchKey::words(lastName))
+        made.keys.emplace(std::move(word), SearchKind::LastName);
+    for (std::string& tail : SearchKey::phoneTails(telephone))
+        made.keys.emplace(std::move(tail), SearchKind::Phone);
+    DateTime::Civil civil;
+    if (dob.toCivil(civil))
+        made.keys.emplace(SearchKey::date(civil.year, civil.month, civil.day),
+                          SearchKind::BirthDate);
+    return made;
 }
 
 struct WordRow
 {
-    const std::string* word;
-    SearchKind kind;
-    long long patientId;
+    const PatientKeys* patient;
+    const Key* key;
 };
 
-void insertWords(Database& db, const std::vector<WordRow>& rows)
+void insertRows(Database& db, const std::vector<WordRow>& rows)
 {
     for (size_t from = 0; from < rows.size(); from += kRowsPerInsert) {
         const size_t count = std::min(kRowsPerInsert, rows.size() - from);
-        std::string sql = "INSERT INTO search_words (word, kind, patient_ID) VALUES (?, ?, ?)";
+        std::string sql =
+            "INSERT INTO search_words (word, kind, patient_ID, sort_name) VALUES (?, ?, ?, ?)";
         for (size_t i = 1; i < count; ++i)
-            sql += ", (?, ?, ?)";
+            sql += ", (?, ?, ?, ?)";
         Statement insert = db.prepare(sql.c_str());
         for (size_t i = 0; i < count; ++i) {
             const WordRow& row = rows[from + i];
-            const int at = static_cast<int>(3 * i);
-            insert.bind(at + 1, *row.word).bind(at + 2, static_cast<int>(row.kind));
-            insert.bind(at + 3, row.patientId);
+            const int at = static_cast<int>(4 * i);
+            insert.bind(at + 1, row.key->first).bind(at + 2, static_cast<int>(row.key->second));
+            insert.bind(at + 3, row.patient->patientId).bind(at + 4, row.patient->sortName);
         }
         insert.run();
     }
 }
 
-struct NameRow
+void insertKeys(Database& db, const std::vector<PatientKeys>& patients)
 {
-    long long patientId;
-    std::string sortName;
-};
-
-void insertNames(Database& db, const std::vector<NameRow>& rows)
-{
-    for (size_t from = 0; from < rows.size(); from += kRowsPerInsert) {
-        const size_t count = std::min(kRowsPerInsert, rows.size() - from);
-        std::string sql = "INSERT INTO search_names (patient_ID, sort_name) VALUES (?, ?)";
-        for (size_t i = 1; i < count; ++i)
-            sql += ", (?, ?)";
-        Statement insert = db.prepare(sql.c_str());
-        for (size_t i = 0; i < count; ++i) {
-            const int at = static_cast<int>(2 * i);
-            insert.bind(at + 1, rows[from + i].patientId).bind(at + 2, rows[from + i].sortName);
-        }
-        insert.run();
-    }
+    std::vector<WordRow> rows;
+    for (const PatientKeys& patient : patients)
+        for (const Key& key : patient.keys)
+            rows.push_back({&patient, &key});
+    insertRows(db, rows);
 }
 
 } // namespace
@@ -108,12 +97,7 @@ void insertNames(Database& db, const std::vector<NameRow>& rows)
 void SearchIndex::add(Database& db, long long patientId, const std::string& firstName,
                       const std::string& lastName, DateTime dob, const std::string& telephone)
 {
-    const std::set<Key> keys = keysOf(firstName, lastName, dob, telephone);
-    std::vector<WordRow> rows;
-    for (const auto& [word, kind] : keys)
-        rows.push_back({&word, kind, patientId});
-    insertWords(db, rows);
-    insertNames(db, {{patientId, sortName(firstName, lastName)}});
+    insertKeys(db, {keysOf(patientId, firstName, lastName, dob, telephone)});
 }
 
 void SearchIndex::replace(Database& db, long long patientId, const std::string& firstName,
@@ -126,7 +110,6 @@ void SearchIndex::replace(Database& db, long long patientId, const std::string& 
 void SearchIndex::remove(Database& db, long long patientId)
 {
     db.prepare("DELETE FROM search_words WHERE patient_ID = ?").bind(1, patientId).run();
-    db.prepare("DELETE FROM search_names WHERE patient_ID = ?").bind(1, patientId).run();
 }
 
 void SearchIndex::upgradeFile(Database& db)
@@ -134,27 +117,19 @@ void SearchIndex::upgradeFile(Database& db)
     Statement version = db.prepare("PRAGMA user_version");
     if (version.step() && version.integer(0) >= fileVersion)
         return;
-    for (const char* sql : kFileTables)
+    for (const char* sql : kFileTable)
         db.prepare(sql).run();
     db.prepare("DELETE FROM search_words").run();
-    db.prepare("DELETE FROM search_names").run();
-    std::vector<std::set<Key>> keys;
-    std::vector<NameRow> names;
-    Statement patients = db.prepare(
+    std::vector<PatientKeys> patients;
+    Statement rows = db.prepare(
         "SELECT ID, first_name, last_name, DOB, telephone FROM patient_info ORDER BY ID");
-    while (patients.step()) {
-        const std::string first = patients.text(1), last = patients.text(2);
-        names.push_back({patients.integer(0), sortName(first, last)});
+    while (rows.step()) {
         // A date another program stored unreadably only goes without its key.
         DateTime dob(std::nan(""));
-        DateTime::fromIso(patients.text(3), dob);
-        keys.push_back(keysOf(first, last, dob, patients.text(4)));
+        DateTime::fromIso(rows.text(3), dob);
+        patients.push_back(
+            keysOf(rows.integer(0), rows.text(1), rows.text(2), dob, rows.text(4)));
     }
-    std::vector<WordRow> rows;
-    for (size_t i = 0; i < names.size(); ++i)
-        for (const auto& [word, kind] : keys[i])
-            rows.push_back({&word, kind, names[i].patientId});
-    insertWords(db, rows);
-    insertNames(db, names);
+    insertKeys(db, patients);
     db.prepare(("PRAGMA user_version = " + std::to_string(fileVersion)).c_str()).run();
 }

@@ -6,7 +6,7 @@
 
 class Database;
 
-// The search's keys of each patient (search_words, search_names), kept by every operation that
+// The search's keys of each patient (search_words), kept by every operation that
 // adds, changes or removes a patient, in the same transaction.
 class SearchIndex
 {
@@ -27,5 +27,5 @@ public:
     // The file's user_version once it holds the search's tables and keys.
     static constexpr int fileVersion = 1;
     // The tables that files of an earlier version lack.
-    static constexpr const char* tables[] = {"search_words", "search_names"};
+    static constexpr const char* tables[] = {"search_words"};
 };

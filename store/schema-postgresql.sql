@@ -98,16 +98,15 @@ CREATE TABLE clinic_info (
 INSERT INTO clinic_info (info_ID) VALUES (1);
 
 -- What the search looks patients up by, as in schema.sql. The words compare byte by byte
--- (COLLATE "C"), as on the file, so that a typed beginning is a range of the index.
+-- (COLLATE "C"), as on the file, so that a typed beginning is a range of the index within
+-- each kind, and the
+-- index carries the names to order by, so that a search reads nothing else until it has
+-- chosen the patients it shows.
 CREATE TABLE search_words (
     word       text COLLATE "C" NOT NULL,
     kind       integer NOT NULL,
     patient_ID integer NOT NULL,
-    PRIMARY KEY (word, kind, patient_ID)
+    sort_name  text COLLATE "C" NOT NULL,
+    PRIMARY KEY (kind, word, patient_ID) INCLUDE (sort_name)
 );
 CREATE INDEX search_words_patient ON search_words (patient_ID);
-
-CREATE TABLE search_names (
-    patient_ID integer PRIMARY KEY,
-    sort_name  text COLLATE "C" NOT NULL
-);

@@ -97,7 +97,7 @@ bool ServerSetup::check() {
         m_problems.push_back("clinic_info must hold exactly one row");
     for (const char* table :
          {"patient_info", "complaints", "history_entries", "patient_medications", "meds_list",
-          "tests", "tests_list", "clinic_info", "search_words", "search_names"}) {
+          "tests", "tests_list", "clinic_info", "search_words"}) {
         // has_table_privilege given several rights asks whether any one of them is held.
         const std::string granted =
             single(std::string("SELECT bool_and(has_table_privilege('medora_desk', '") + table +
