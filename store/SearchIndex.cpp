@@ -4,7 +4,9 @@
 #include "store/SearchKey.h"
 #include "store/SearchQuery.h"
 
+#include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <set>
 #include <utility>
 #include <vector>
@@ -13,17 +15,18 @@ namespace {
 
 using Key = std::pair<std::string, SearchKind>;
 
-// The table as schema.sql makes it, for files made before it.
-const char* const kFileTable[] = {
-    "CREATE TABLE IF NOT EXISTS search_words (\n"
-    "    word       TEXT NOT NULL,\n"
-    "    kind       INTEGER NOT NULL,\n"
-    "    patient_ID INTEGER NOT NULL,\n"
-    "    sort_name  TEXT NOT NULL,\n"
-    "    PRIMARY KEY (kind, word, patient_ID)\n"
-    ") STRICT, WITHOUT ROWID",
-    "CREATE INDEX IF NOT EXISTS search_words_patient ON search_words (patient_ID)",
-};
+// The table and its index as schema.sql makes them, for files made before them. The index
+// is made once the keys are in: in one go, it takes a fraction of the time of keeping it
+// row by row.
+const char* const kFileTable = "CREATE TABLE search_words (\n"
+                               "    word       TEXT NOT NULL,\n"
+                               "    kind       INTEGER NOT NULL,\n"
+                               "    patient_ID INTEGER NOT NULL,\n"
+                               "    sort_name  TEXT NOT NULL,\n"
+                               "    PRIMARY KEY (kind, word, patient_ID)\n"
+                               ") STRICT, WITHOUT ROWID";
+const char* const kFileIndex =
+    "CREATE INDEX search_words_patient ON search_words (patient_ID)";
 
 // Rows per INSERT while a whole file's keys are made: few statements, far below the
 // engines' limits on parameters.
@@ -87,6 +90,12 @@ void insertKeys(Database& db, const std::vector<PatientKeys>& patients)
     for (const PatientKeys& patient : patients)
         for (const Key& key : patient.keys)
             rows.push_back({&patient, &key});
+    // In the order of the table's key, each row lands beside the one before it: a whole file's
+    // keys go in in half the time.
+    std::sort(rows.begin(), rows.end(), [](const WordRow& a, const WordRow& b) {
+        return std::tie(a.key->second, a.key->first, a.patient->patientId) <
+               std::tie(b.key->second, b.key->first, b.patient->patientId);
+    });
     insertRows(db, rows);
 }
 
@@ -117,9 +126,8 @@ void SearchIndex::upgradeFile(Database& db)
     Statement version = db.prepare("PRAGMA user_version");
     if (version.step() && version.integer(0) >= fileVersion)
         return;
-    for (const char* sql : kFileTable)
-        db.prepare(sql).run();
-    db.prepare("DELETE FROM search_words").run();
+    db.prepare("DROP TABLE IF EXISTS search_words").run();
+    db.prepare(kFileTable).run();
     std::vector<PatientKeys> patients;
     Statement rows = db.prepare(
         "SELECT ID, first_name, last_name, DOB, telephone FROM patient_info ORDER BY ID");
@@ -131,5 +139,6 @@ void SearchIndex::upgradeFile(Database& db)
             keysOf(rows.integer(0), rows.text(1), rows.text(2), dob, rows.text(4)));
     }
     insertKeys(db, patients);
+    db.prepare(kFileIndex).run();
     db.prepare(("PRAGMA user_version = " + std::to_string(fileVersion)).c_str()).run();
 }
