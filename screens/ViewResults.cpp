@@ -11,11 +11,10 @@
 #include "store/PatientNameList.h"
 
 #include <QKeyEvent>
-
-
-#include <algorithm>
 #include <QLineEdit>
 #include <QLocale>
+
+#include <algorithm>
 
 namespace {
 constexpr int kLastNameColumn = 2;

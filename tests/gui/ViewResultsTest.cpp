@@ -239,8 +239,7 @@ private slots:
 
         // A last-name match comes first: Johnson, then John Smith.
         typeSearch(*results, "jo");
-        QCOMPARE(shownNames(*results),
-                 (QStringList{"Anna Johnson", "José Núñez", "John Smith"}));
+        QCOMPARE(shownNames(*results), (QStringList{"Anna Johnson", "José Núñez", "John Smith"}));
         QTest::keyClick(searchBox(*results), Qt::Key_Down);
         QTest::keyClick(searchBox(*results), Qt::Key_Down);
         QTest::keyClick(searchBox(*results), Qt::Key_Up);
@@ -258,7 +257,8 @@ private slots:
     void numbersFindTheRecordFirstThenTelephonesAndDates() {
         GuiSession s;
         PatientRecord record;
-        QVERIFY(record.Add("Ida", "Bell", DateTime::fromCivil(1961, 9, 30), 0, "", "(020) 7946-0958"));
+        QVERIFY(
+            record.Add("Ida", "Bell", DateTime::fromCivil(1961, 9, 30), 0, "", "(020) 7946-0958"));
         QVERIFY(record.Add("Max", "Bell", DateTime::fromCivil(1999, 1, 2), 0, "", "0958 111"));
         ViewResults* results = listAll(s);
         typeSearch(*results, "0958");
