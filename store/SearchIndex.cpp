@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <tuple>
-#include <set>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -32,32 +30,7 @@ const char* const kFileIndex =
 // engines' limits on parameters.
 constexpr size_t kRowsPerInsert = 200;
 
-// One patient's keys, with the names they are ordered by.
-struct PatientKeys
-{
-    long long patientId;
-    std::string sortName;
-    std::set<Key> keys;
-};
-
-PatientKeys keysOf(long long patientId, const std::string& firstName,
-                   const std::string& lastName, DateTime dob, const std::string& telephone)
-{
-    // The separator sorts below every letter, so "Lee, Ann" comes before "Leeds, Ann".
-    PatientKeys made{patientId, SearchKey::folded(lastName) + '\x01' + SearchKey::folded(firstName),
-                     {}};
-    for (std::string& word : SearchKey::words(firstName))
-        made.keys.emplace(std::move(word), SearchKind::FirstName);
-    for (std::string& word : SearchKey::words(lastName))
-        made.keys.emplace(std::move(word), SearchKind::LastName);
-    for (std::string& tail : SearchKey::phoneTails(telephone))
-        made.keys.emplace(std::move(tail), SearchKind::Phone);
-    DateTime::Civil civil;
-    if (dob.toCivil(civil))
-        made.keys.emplace(SearchKey::date(civil.year, civil.month, civil.day),
-                          SearchKind::BirthDate);
-    return made;
-}
+using PatientKeys = SearchIndex::PatientKeys;
 
 struct WordRow
 {
@@ -99,6 +72,26 @@ void insertKeys(Database& db, const std::vector<PatientKeys>& patients)
 }
 
 } // namespace
+
+SearchIndex::PatientKeys SearchIndex::keysOf(long long patientId, const std::string& firstName,
+                                             const std::string& lastName, DateTime dob,
+                                             const std::string& telephone)
+{
+    // The separator sorts below every letter, so "Lee, Ann" comes before "Leeds, Ann".
+    PatientKeys made{patientId, SearchKey::folded(lastName) + '\x01' + SearchKey::folded(firstName),
+                     {}};
+    for (std::string& word : SearchKey::words(firstName))
+        made.keys.emplace(std::move(word), SearchKind::FirstName);
+    for (std::string& word : SearchKey::words(lastName))
+        made.keys.emplace(std::move(word), SearchKind::LastName);
+    for (std::string& tail : SearchKey::phoneTails(telephone))
+        made.keys.emplace(std::move(tail), SearchKind::Phone);
+    DateTime::Civil civil;
+    if (dob.toCivil(civil))
+        made.keys.emplace(SearchKey::date(civil.year, civil.month, civil.day),
+                          SearchKind::BirthDate);
+    return made;
+}
 
 // A new patient's keys are written without first looking for old ones: on the server, that
 // look would tie the operation to every other desk adding a patient at the same moment.

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "store/DateTime.h"
+#include "store/SearchQuery.h"
 
+#include <set>
 #include <string>
+#include <utility>
 
 class Database;
 
@@ -11,6 +14,17 @@ class Database;
 class SearchIndex
 {
 public:
+    // One patient's keys, with the names that lists of found patients are ordered by.
+    struct PatientKeys
+    {
+        long long patientId;
+        std::string sortName;
+        std::set<std::pair<std::string, SearchKind>> keys;
+    };
+    static PatientKeys keysOf(long long patientId, const std::string& firstName,
+                              const std::string& lastName, DateTime dob,
+                              const std::string& telephone);
+
     // The keys of a patient just added.
     static void add(Database& db, long long patientId, const std::string& firstName,
                     const std::string& lastName, DateTime dob, const std::string& telephone);
