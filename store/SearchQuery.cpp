@@ -71,6 +71,18 @@ std::string SearchQuery::pastPrefix(const std::string& prefix)
     return prefix + "\xF4\x8F\xBF\xBF"; // U+10FFFF, above every character
 }
 
+// A term typed twice asks nothing more, and a name has far fewer words than the most a search
+// looks for: text pasted by mistake makes a search of its first words, not a huge one.
+void SearchQuery::addTerm(Term term)
+{
+    const auto same = [&term](const Term& other) {
+        return other.prefix == term.prefix && other.lowest == term.lowest &&
+               other.highest == term.highest;
+    };
+    if (m_terms.size() < mostTerms && std::none_of(m_terms.begin(), m_terms.end(), same))
+        m_terms.push_back(std::move(term));
+}
+
 void SearchQuery::readToken(std::string_view token)
 {
     if (readDate(token) || readDigits(token))
@@ -78,8 +90,8 @@ void SearchQuery::readToken(std::string_view token)
     for (std::string& word : SearchKey::words(token)) {
         const bool phone = word.size() >= SearchKey::minimumDigits &&
                            std::all_of(word.begin(), word.end(), isDigit);
-        m_terms.push_back(
-            {std::move(word), SearchKind::FirstName, phone ? SearchKind::Phone : SearchKind::LastName});
+        addTerm({std::move(word), SearchKind::FirstName,
+                 phone ? SearchKind::Phone : SearchKind::LastName});
     }
 }
 
@@ -103,8 +115,7 @@ bool SearchQuery::readDate(std::string_view token)
     }
     if (!isRealDate(year, month, day))
         return false;
-    m_terms.push_back({SearchKey::date(year, month, day), SearchKind::BirthDate,
-                       SearchKind::BirthDate});
+    addTerm({SearchKey::date(year, month, day), SearchKind::BirthDate, SearchKind::BirthDate});
     return true;
 }
 
@@ -120,6 +131,6 @@ bool SearchQuery::readDigits(std::string_view text)
     }
     if (digits.size() < SearchKey::minimumDigits)
         return false;
-    m_terms.push_back({std::move(digits), SearchKind::FirstName, SearchKind::Phone});
+    addTerm({std::move(digits), SearchKind::FirstName, SearchKind::Phone});
     return true;
 }

@@ -26,10 +26,13 @@ public:
     // The record number the text is, when it is a number alone.
     const std::optional<int>& recordNumber() const { return m_recordNumber; }
 
+    static constexpr size_t mostTerms = 16;
+
     // The least text that every key beginning with prefix sorts below, byte by byte.
     static std::string pastPrefix(const std::string& prefix);
 
 private:
+    void addTerm(Term term);
     void readToken(std::string_view token);
     bool readDate(std::string_view token);
     bool readDigits(std::string_view text);

@@ -121,6 +121,12 @@ TEST_P(SearchTest, FindsWhatEachKindOfInputNames)
     ASSERT_EQ(all.m_ids[5], "6");
     for (const Case& c : kCases)
         EXPECT_EQ(search(c.typed), c.found) << "typed: " << c.typed;
+    // A whole page pasted in: the first words make the search.
+    std::string pasted = "smi jo jo";
+    for (int n = 0; n < 400; ++n)
+        pasted += " w" + std::to_string(n);
+    EXPECT_EQ(search(pasted), Strings{});
+    EXPECT_EQ(search("john john john john"), search("john"));
 }
 
 TEST_P(SearchTest, KeysFollowEveryChangeToAPatient)
