@@ -1,10 +1,12 @@
 #include "app/RecordsFileCheck.h"
 
 #include "app/RecordsSchema.h"
+#include "store/SearchIndex.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <vector>
@@ -81,6 +83,14 @@ const Tables& medoraTables() {
     return tables;
 }
 
+// A file made before the search kept its keys lacks their tables; the store adds them on the
+// file's first use.
+bool addedSince(const std::string& table, const std::vector<std::string>& version) {
+    return version.size() == 1 && std::stoi(version[0]) < SearchIndex::fileVersion &&
+           std::find(std::begin(SearchIndex::tables), std::end(SearchIndex::tables), table) !=
+               std::end(SearchIndex::tables);
+}
+
 } // namespace
 
 bool RecordsFileCheck::isRecords(const std::string& path) {
@@ -95,7 +105,7 @@ bool RecordsFileCheck::isRecords(const std::string& path) {
     sqlite3_exec(db.get(), "PRAGMA cache_size=-16384", nullptr, nullptr, nullptr);
     // The engine reads missing bytes at the end as zeros, and its check does not see text
     // spoilt that way: a cut file is told by its length.
-    std::vector<std::string> verdict, pages;
+    std::vector<std::string> verdict, pages, version;
     struct stat info {};
     Tables tables;
     if (stat(path.c_str(), &info) != 0 ||
@@ -103,11 +113,12 @@ bool RecordsFileCheck::isRecords(const std::string& path) {
               pages) ||
         pages != std::vector<std::string>{std::to_string(info.st_size)} ||
         !rows(db.get(), "PRAGMA integrity_check", verdict) ||
-        verdict != std::vector<std::string>{"ok"} || !readTables(db.get(), tables))
+        verdict != std::vector<std::string>{"ok"} || !readTables(db.get(), tables) ||
+        !rows(db.get(), "PRAGMA user_version", version))
         return false;
     for (const auto& [name, columns] : expected) {
         const auto found = tables.find(name);
-        if (found == tables.end() || found->second != columns)
+        if (found == tables.end() ? !addedSince(name, version) : found->second != columns)
             return false;
     }
     return true;

@@ -273,7 +273,9 @@ bool generateClinic(const std::string& path, const ClinicSize& size, unsigned se
         // One transaction for millions of rows; a large cache keeps it from spilling early.
         sqlite3_exec(db, "PRAGMA cache_size=-262144", nullptr, nullptr, nullptr);
         Generator(db, seed).fill(size);
-        done = true;
+        // The patients went in without their search keys: marked as a file from before the
+        // keys, the file gets them from the program's first operation on it.
+        done = sqlite3_exec(db, "PRAGMA user_version = 0", nullptr, nullptr, nullptr) == SQLITE_OK;
     } catch (const std::runtime_error&) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     }

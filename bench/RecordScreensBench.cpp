@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPrinter>
+#include <QSignalBlocker>
 #include <QLineEdit>
 #include <QTest>
 #include <benchmark/benchmark.h>
@@ -248,6 +249,59 @@ void PrintRecordToPdf(benchmark::State& state, const Clinic& clinic) {
     QFile::remove(file);
 }
 
+// What a desk types to find a patient: names in either order and without accents, a
+// telephone number, a date of birth, a record number. The clinic's names repeat, so the
+// first letters of a name find tens of thousands of patients.
+const char* const kSearches[] = {"smith mary", "nunez jose", "555-4321", "17/05/1980", "okafor w",
+                                 "12345",      "zz"};
+
+// Each keystroke in the search results screen's box, from the key to the updated list, as
+// the searches above are typed letter by letter into an empty box. Beside the mean, each
+// repetition reports the median keystroke and the worst.
+void SearchKeystroke(benchmark::State& state) {
+    CMainFrame::OpenViewResults();
+    auto* results = CMainFrame::ScreenView<ViewResults>(SCREEN_VIEW_RESULTS);
+    ScreenBench::settle();
+    auto* box = results->control<QLineEdit>(IDC_RESULTS_SEARCH);
+    auto* list = results->control<ListView>(IDC_RESULTS_LIST);
+    box->setFocus();
+    std::vector<double> took;
+    for (auto _ : state) {
+        for (const char* search : kSearches) {
+            state.PauseTiming();
+            {
+                const QSignalBlocker quiet(box);
+                box->clear();
+            }
+            state.ResumeTiming();
+            for (const char* key = search; *key != '\0'; ++key) {
+                const auto started = std::chrono::steady_clock::now();
+                QTest::keyClick(box, *key);
+                QApplication::processEvents();
+                took.push_back(std::chrono::duration<double, std::milli>(
+                                   std::chrono::steady_clock::now() - started)
+                                   .count());
+            }
+            state.PauseTiming();
+            // Only the last search finds nobody.
+            const bool listed = box->text() == search &&
+                                results->hasResults == (search != std::end(kSearches)[-1]) &&
+                                list->rowCountNow() <= PatientNameList::searchLimit;
+            state.ResumeTiming();
+            if (!listed) {
+                state.SkipWithError("the list does not show what was typed");
+                break;
+            }
+        }
+    }
+    std::sort(took.begin(), took.end());
+    state.counters["keystrokes"] = static_cast<double>(took.size());
+    state.counters["median_ms"] = took[took.size() / 2];
+    state.counters["worst_ms"] = took.back();
+    CMainFrame::CloseViewResults();
+    ScreenBench::settle();
+}
+
 struct Typing {
     const char* name;
     QString typed; // the last character is the keystroke measured
@@ -326,6 +380,9 @@ int main(int argc, char** argv) {
                                               [&clinic](benchmark::State& s) {
                                                   PrintRecordToPdf(s, clinic);
                                               }));
+        measured(benchmark::RegisterBenchmark("ViewResults/search keystroke/100000",
+                                              SearchKeystroke))
+            ->Iterations(5);
         measured(benchmark::RegisterBenchmark("AddMedication/keystroke/2000 names",
                                               [](benchmark::State& s) { DrugKeystroke(s, true); })
                      ->DenseRange(0, 2));

@@ -131,6 +131,8 @@ constexpr int IDC_ADDNEW_CANCEL = 1052;
 constexpr int IDC_RESULTS_LIST = 1037;
 constexpr int IDC_RESULTS_DISPLAY = 1016;
 constexpr int IDC_RESULTS_CLOSE = 1052;
+constexpr int IDC_RESULTS_SEARCH = 1001;
+constexpr int IDC_RESULTS_COUNT = 1002;
 
 // Patient medical record screen (116).
 constexpr int IDC_REC_FIRST_NAME = 1004;

@@ -6,7 +6,15 @@
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/StoreFailure.h"
 #include "screens/ViewRec.h"
+#include "store/PatientNameList.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QLocale>
+
+#include <algorithm>
 
 namespace {
 constexpr int kLastNameColumn = 2;
@@ -19,6 +27,55 @@ ViewResults::ViewResults() : FormView(kViewResultsForm) {
     onCommandAndClick(ID_RESULTS_DISPLAY, IDC_RESULTS_DISPLAY, [this] { displaySelected(); });
     onCommandAndClick(ID_RESULTS_CLOSE, IDC_RESULTS_CLOSE, [this] { close(); });
     connect(resultsList(), &ListView::rowDoubleClicked, this, [this] { displaySelected(); });
+    connect(searchBox(), &QLineEdit::textChanged, this, [this] { search(); });
+    connect(searchBox(), &QLineEdit::returnPressed, this, [this] { displaySelected(); });
+    searchBox()->installEventFilter(this);
+}
+
+QLineEdit* ViewResults::searchBox() const {
+    return control<QLineEdit>(IDC_RESULTS_SEARCH);
+}
+
+// Up and Down in the search box move through the list, so that Enter opens the row chosen
+// without leaving the box.
+bool ViewResults::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != searchBox() || event->type() != QEvent::KeyPress || !hasResults)
+        return FormView::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Up && key != Qt::Key_Down)
+        return false;
+    ListView* list = resultsList();
+    const int row = list->firstSelectedRow() + (key == Qt::Key_Down ? 1 : -1);
+    list->selectRow(std::clamp(row, 0, list->rowCountNow() - 1));
+    return true;
+}
+
+// Every change to the box searches at once; an empty box lists every patient, as the list
+// came at first.
+void ViewResults::search() {
+    const std::string typed = searchBox()->text().trimmed().toStdString();
+    PatientNameList patients;
+    if (!(typed.empty() ? patients.FetchAll() : patients.Search(typed))) {
+        StoreFailure::show(this, "Error fetching patients list");
+        return;
+    }
+    resultIds = std::move(patients.m_ids);
+    resultFirstNames = std::move(patients.m_firstNames);
+    resultLastNames = std::move(patients.m_lastNames);
+    ShowResults();
+    if (hasResults)
+        resultsList()->selectRow(0);
+    showFound(typed.empty() ? 0 : patients.m_found);
+}
+
+// Says how many were found when the list shows only the first of them.
+void ViewResults::showFound(long long found) {
+    const QLocale english(QLocale::English);
+    const long long shown = static_cast<long long>(resultIds.size());
+    setControlText(IDC_RESULTS_COUNT,
+                   found > shown ? QString("%1 of %2 patients; type more to narrow")
+                                       .arg(english.toString(shown), english.toString(found))
+                                 : QString());
 }
 
 ListView* ViewResults::resultsList() const {
@@ -30,6 +87,7 @@ void ViewResults::ShowResults() {
     list->deleteAllRows();
     while (list->columnCountNow() > 0)
         list->deleteColumn(0);
+    enableControl(IDC_RESULTS_DISPLAY, !resultIds.empty());
     if (resultIds.empty()) {
         list->insertColumn(0, "Results", 560);
         list->addRow({"0 Matches found."});
@@ -50,7 +108,6 @@ void ViewResults::ShowResults() {
                         cell(resultLastNames, i)});
     list->addRows(std::move(rows));
     list->setFlexibleColumn(kLastNameColumn, kScrollBarRoom);
-    enableControl(IDC_RESULTS_DISPLAY, true);
     hasResults = true;
 }
 

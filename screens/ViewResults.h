@@ -6,9 +6,11 @@
 #include <vector>
 
 class ListView;
+class QLineEdit;
 
-// Patients found or listed, one row each, any of which opens in the record screen. It
-// fetches nothing itself: its producer hands it the three lists.
+// Patients found or listed, one row each, any of which opens in the record screen. Its
+// producer hands it the three lists; what is then typed into its search box narrows them
+// to the patients the text finds, and clearing the box lists every patient again.
 class ViewResults : public FormView {
 public:
     ViewResults();
@@ -22,8 +24,14 @@ public:
     std::vector<std::string> resultLastNames;
     bool hasResults = false;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     ListView* resultsList() const;
+    QLineEdit* searchBox() const;
+    void search();
+    void showFound(long long found);
     void displaySelected();
     void close();
 };

@@ -3,6 +3,7 @@
 #include "store/Database.h"
 #include "store/ListMarks.h"
 #include "store/RecordId.h"
+#include "store/SearchQuery.h"
 
 namespace {
 
@@ -13,6 +14,55 @@ void appendRows(PatientNameList& list, Statement& rows)
         list.m_firstNames.push_back(rows.text(1));
         list.m_lastNames.push_back(rows.text(2));
     }
+}
+
+// The keys that meet each term, each kind of key looked up apart as one range of the index;
+// a last-name word ranks before any other key. The record number, when the text is one, ranks
+// first and meets the text's one term. Patients are those with keys meeting every term; they
+// are counted and ordered, and only those shown are read from patient_info.
+std::string searchSql(const SearchQuery& query)
+{
+    std::string hits;
+    const auto add = [&hits](const std::string& select) {
+        hits += (hits.empty() ? " " : " UNION ALL ") + select;
+    };
+    for (size_t term = 0; term < query.terms().size(); ++term)
+        for (int kind = int(query.terms()[term].lowest);
+             kind <= int(query.terms()[term].highest); ++kind)
+            add("SELECT " + std::to_string(term) +
+                " AS term, patient_ID, CASE WHEN kind = 1 THEN 1 ELSE 2 END AS rank, sort_name"
+                " FROM search_words WHERE kind = ? AND word >= ? AND word < ?");
+    if (query.recordNumber())
+        add("SELECT 0, ID, 0, '' FROM patient_info WHERE ID = ?");
+    // With one term every key found meets it; only more terms need counting.
+    const std::string everyTerm =
+        query.terms().size() > 1 ? " HAVING count(DISTINCT term) = ?" : "";
+    return "WITH hits AS (" + hits +
+           "), found AS (SELECT patient_ID, min(rank) AS rank, max(sort_name) AS sort_name"
+           " FROM hits GROUP BY patient_ID" +
+           everyTerm +
+           "), page AS (SELECT patient_ID, rank, sort_name, count(*) OVER () AS total FROM found"
+           " ORDER BY rank, sort_name, patient_ID LIMIT ?)"
+           " SELECT p.ID, p.first_name, p.last_name, page.total"
+           " FROM page JOIN patient_info p ON p.ID = page.patient_ID"
+           " ORDER BY page.rank, page.sort_name, page.patient_ID";
+}
+
+void bindSearch(Statement& search, const SearchQuery& query)
+{
+    int at = 0;
+    for (const SearchQuery::Term& term : query.terms()) {
+        for (int kind = int(term.lowest); kind <= int(term.highest); ++kind) {
+            search.bind(at + 1, kind).bind(at + 2, term.prefix);
+            search.bind(at + 3, SearchQuery::pastPrefix(term.prefix));
+            at += 3;
+        }
+    }
+    if (query.recordNumber())
+        search.bind(++at, *query.recordNumber());
+    if (query.terms().size() > 1)
+        search.bind(++at, static_cast<int>(query.terms().size()));
+    search.bind(at + 1, PatientNameList::searchLimit);
 }
 
 } // namespace
@@ -55,4 +105,25 @@ bool PatientNameList::FetchByID(const std::string& id)
         return true;
     });
     return !m_failed && m_ids.size() > before;
+}
+
+bool PatientNameList::Search(const std::string& typed)
+{
+    const SearchQuery query(typed);
+    const ListMarks marks(m_ids, m_firstNames, m_lastNames);
+    return Database::run([&](Database& db) {
+        marks.cutBack();
+        m_found = 0;
+        if (query.terms().empty())
+            return true;
+        Statement rows = db.prepare(searchSql(query).c_str());
+        bindSearch(rows, query);
+        while (rows.step()) {
+            m_ids.push_back(rows.id(0));
+            m_firstNames.push_back(rows.text(1));
+            m_lastNames.push_back(rows.text(2));
+            m_found = rows.integer(3);
+        }
+        return true;
+    });
 }

@@ -3,6 +3,7 @@
 #include "store/Database.h"
 #include "store/RecordId.h"
 #include "store/RowHelpers.h"
+#include "store/SearchIndex.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ bool PatientRecord::Add(const std::string& firstName, const std::string& lastNam
                 "ID");
             bindDetails(insert, 1, firstName, lastName, dob, gender, address, telephone);
             insert.run();
+            SearchIndex::add(db, db.lastInsertId(), firstName, lastName, dob, telephone);
             return true;
         },
         m_id);
@@ -49,7 +51,10 @@ bool PatientRecord::Update(const std::string& id, const std::string& firstName,
         Statement update = db.prepare(kUpdateDetails.c_str());
         bindDetails(update, 1, firstName, lastName, dob, gender, address, telephone);
         update.bind(7, key).run();
-        return db.changes() == 1;
+        if (db.changes() != 1)
+            return false;
+        SearchIndex::replace(db, key, firstName, lastName, dob, telephone);
+        return true;
     });
 }
 
@@ -71,8 +76,10 @@ bool PatientRecord::UpdateUnlessChanged(const std::string& id, const PatientDeta
         bindDetails(update, 8, loaded.m_firstName, loaded.m_lastName, loaded.m_dob, loaded.m_gender,
                     loaded.m_address, loaded.m_telephone);
         update.run();
-        if (db.changes() == 1)
+        if (db.changes() == 1) {
+            SearchIndex::replace(db, key, firstName, lastName, dob, telephone);
             return true;
+        }
         if (!patientExists(db, key))
             return false;
         throw DbError("the patient was changed elsewhere", FailureKind::ChangedElsewhere);
@@ -93,6 +100,7 @@ bool PatientRecord::DeleteWithRecords(const std::string& id)
                                 "DELETE FROM tests WHERE patient_ID = ?",
                                 "DELETE FROM patient_medications WHERE patient_ID = ?"})
             db.prepare(sql).bind(1, key).run();
+        SearchIndex::remove(db, key);
         return true;
     });
 }

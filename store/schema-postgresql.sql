@@ -96,3 +96,17 @@ CREATE TABLE clinic_info (
     set_status         integer NOT NULL DEFAULT 0
 );
 INSERT INTO clinic_info (info_ID) VALUES (1);
+
+-- What the search looks patients up by, as in schema.sql. The words compare byte by byte
+-- (COLLATE "C"), as on the file, so that a typed beginning is a range of the index within
+-- each kind, and the
+-- index carries the names to order by, so that a search reads nothing else until it has
+-- chosen the patients it shows.
+CREATE TABLE search_words (
+    word       text COLLATE "C" NOT NULL,
+    kind       integer NOT NULL,
+    patient_ID integer NOT NULL,
+    sort_name  text COLLATE "C" NOT NULL,
+    PRIMARY KEY (kind, word, patient_ID) INCLUDE (sort_name)
+);
+CREATE INDEX search_words_patient ON search_words (patient_ID);

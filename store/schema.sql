@@ -93,4 +93,21 @@ CREATE TABLE clinic_info (
 ) STRICT;
 INSERT INTO clinic_info (info_ID) VALUES (1);
 
+-- What the search looks patients up by, kept by the program with every change to a patient:
+-- each word of the first and last name (kind 0 and 1), each tail of four or more digits of
+-- the telephone number (2) and the date of birth as YYYYMMDD (3), all lower case and without
+-- accents, each beside the patient's names in the same form, last name first, which lists
+-- of found patients are ordered by. A search looks up each kind apart: a typed beginning is
+-- then one range of the key, and "12" never wades through telephone numbers. Files made before this table get it, and its keys, from
+-- the program on first use; user_version then says it is there.
+CREATE TABLE search_words (
+    word       TEXT NOT NULL,
+    kind       INTEGER NOT NULL,
+    patient_ID INTEGER NOT NULL,
+    sort_name  TEXT NOT NULL,
+    PRIMARY KEY (kind, word, patient_ID)
+) STRICT, WITHOUT ROWID;
+CREATE INDEX search_words_patient ON search_words (patient_ID);
+PRAGMA user_version = 1;
+
 COMMIT;

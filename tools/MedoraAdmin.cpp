@@ -12,10 +12,12 @@
 namespace {
 
 const char* kUsage =
-    "usage: medora-admin init | check\n"
+    "usage: medora-admin init | check | upgrade\n"
     "  init   makes Medora's tables, indexes and clinic row, and the role medora_desk that may\n"
     "         read and write their rows, in the empty database that MEDORA_DATABASE names\n"
     "  check  says whether that database is a Medora database of this version\n"
+    "  upgrade  brings a database that an earlier version set up to this version: adds\n"
+    "         what the search finds patients by\n"
     "MEDORA_DATABASE is a libpq connection string: \"host=clinic-server dbname=medora\",\n"
     "\"postgresql://clinic-server/medora\" or \"service=medora\".\n";
 
@@ -30,7 +32,7 @@ int report(const ServerSetup& setup, const std::string& first) {
 
 int main(int argc, char** argv) {
     const std::string command = argc == 2 ? argv[1] : "";
-    if (command != "init" && command != "check") {
+    if (command != "init" && command != "check" && command != "upgrade") {
         std::cerr << kUsage;
         return 2;
     }
@@ -45,6 +47,12 @@ int main(int argc, char** argv) {
             return report(setup, "nothing was changed:");
         std::cout << "Medora's records are set up. Give each person a login of their own in "
                      "the role medora_desk.\n";
+        return 0;
+    }
+    if (command == "upgrade") {
+        if (!setup.upgrade())
+            return report(setup, "nothing was changed:");
+        std::cout << "Medora's records are brought up to this version.\n";
         return 0;
     }
     if (!setup.check())

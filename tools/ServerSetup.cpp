@@ -1,10 +1,13 @@
 #include "tools/ServerSetup.h"
 
+#include "store/SearchIndex.h"
 #include "tools/ServerSchema.h"
 
 #include <libpq-fe.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -35,6 +38,27 @@ BEGIN
     END IF;
 END
 $$)sql";
+
+// The search's table as schema-postgresql.sql makes it, for records set up before it.
+const char* const kSearchTable = R"sql(
+CREATE TABLE search_words (
+    word       text COLLATE "C" NOT NULL,
+    kind       integer NOT NULL,
+    patient_ID integer NOT NULL,
+    sort_name  text COLLATE "C" NOT NULL,
+    PRIMARY KEY (kind, word, patient_ID) INCLUDE (sort_name)
+);
+CREATE INDEX search_words_patient ON search_words (patient_ID);
+)sql";
+
+// A value in COPY's text form.
+void appendCopyText(std::string& out, const std::string& text) {
+    for (const char c : text) {
+        if (c == '\\' || c == '\t' || c == '\n' || c == '\r')
+            out += '\\';
+        out += c == '\t' ? 't' : c == '\n' ? 'n' : c == '\r' ? 'r' : c;
+    }
+}
 
 } // namespace
 
@@ -97,7 +121,7 @@ bool ServerSetup::check() {
         m_problems.push_back("clinic_info must hold exactly one row");
     for (const char* table :
          {"patient_info", "complaints", "history_entries", "patient_medications", "meds_list",
-          "tests", "tests_list", "clinic_info"}) {
+          "tests", "tests_list", "clinic_info", "search_words"}) {
         // has_table_privilege given several rights asks whether any one of them is held.
         const std::string granted =
             single(std::string("SELECT bool_and(has_table_privilege('medora_desk', '") + table +
@@ -107,6 +131,56 @@ bool ServerSetup::check() {
                                  table);
     }
     return m_problems.size() == before;
+}
+
+bool ServerSetup::upgrade() {
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        return fail(PQerrorMessage(m_conn));
+    if (!run("BEGIN"))
+        return false;
+    const std::string missing = single("SELECT to_regclass('search_words') IS NULL");
+    const bool done = !missing.empty() && (missing == "f" || run(kSearchTable)) &&
+                      run(kDeskRights) && fillSearchKeys() && run("COMMIT");
+    if (!done)
+        run("ROLLBACK");
+    return done;
+}
+
+// Every patient's keys, made as the program makes them, copied in at once.
+bool ServerSetup::fillSearchKeys() {
+    const Result patients(PQexec(m_conn, "SELECT id, first_name, last_name,"
+                                         " to_char(dob, 'YYYY-MM-DD HH24:MI:SS'), telephone"
+                                         " FROM patient_info"),
+                          PQclear);
+    if (!run("DELETE FROM search_words") || PQresultStatus(patients.get()) != PGRES_TUPLES_OK)
+        return fail(PQerrorMessage(m_conn));
+    std::string rows;
+    for (int row = 0; row < PQntuples(patients.get()); ++row) {
+        const auto value = [&](int column) { return PQgetvalue(patients.get(), row, column); };
+        DateTime dob(std::nan(""));
+        DateTime::fromIso(value(3), dob);
+        const SearchIndex::PatientKeys made = SearchIndex::keysOf(
+            std::atoll(value(0)), value(1), value(2), dob, value(4));
+        for (const auto& [word, kind] : made.keys) {
+            appendCopyText(rows, word);
+            rows += '\t' + std::to_string(int(kind)) + '\t' + std::to_string(made.patientId) +
+                    '\t';
+            appendCopyText(rows, made.sortName);
+            rows += '\n';
+        }
+    }
+    const Result copying(
+        PQexec(m_conn, "COPY search_words (word, kind, patient_ID, sort_name) FROM STDIN"),
+        PQclear);
+    if (PQresultStatus(copying.get()) != PGRES_COPY_IN ||
+        PQputCopyData(m_conn, rows.data(), int(rows.size())) != 1 ||
+        PQputCopyEnd(m_conn, nullptr) != 1)
+        return fail(PQerrorMessage(m_conn));
+    const Result copied(PQgetResult(m_conn), PQclear);
+    const bool done = PQresultStatus(copied.get()) == PGRES_COMMAND_OK;
+    while (Result(PQgetResult(m_conn), PQclear)) {
+    }
+    return done || fail(PQerrorMessage(m_conn));
 }
 
 bool ServerSetup::run(const std::string& sql) {

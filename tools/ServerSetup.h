@@ -24,6 +24,10 @@ public:
     // Whether the tables, columns, indexes, the clinic row and the desks' rights are as init
     // makes them.
     bool check();
+    // Brings records that an earlier version set up to this version's tables: adds the
+    // search's keys of every patient, with the desks' rights on them, in one transaction. Run
+    // again, it makes the keys anew.
+    bool upgrade();
 
     // What went wrong, or what check found different, one line each.
     const std::vector<std::string>& problems() const { return m_problems; }
@@ -36,6 +40,7 @@ private:
     void compare(const std::string& what, const std::vector<std::string>& found,
                  const std::vector<std::string>& wanted);
     bool fail(const std::string& problem);
+    bool fillSearchKeys();
 
     pg_conn* m_conn;
     std::vector<std::string> m_problems;

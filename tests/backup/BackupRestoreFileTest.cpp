@@ -1,4 +1,5 @@
 #include "BackupTestSupport.h"
+#include "../store/OldRecordsFile.h"
 #include "ReadProbe.h"
 #include "UnwritableFolder.h"
 
@@ -58,6 +59,23 @@ TEST_F(BackupTest, RestoreBringsBackTheBackupByteForByte) {
     EXPECT_EQ(patientNames().front(), "Before");
     EXPECT_EQ(count("patient_info", "first_name = 'Since'"), 0);
     EXPECT_EQ(files(), (std::vector<std::string>{"clinic_db.mdb", "copy.rbk"}));
+}
+
+// A backup made before the search kept keys is still whole records: it restores, and its
+// first use gives its patients their keys.
+TEST_F(BackupTest, ABackupFromBeforeTheSearchRestoresAndIsSearched) {
+    ASSERT_TRUE(makeOldRecordsFile("before.rbk",
+                                   "INSERT INTO patient_info (first_name, last_name, DOB)"
+                                   " VALUES ('Chloé', 'Lefèvre', '1980-05-17 00:00:00')"));
+    addPatient("Current");
+    ASSERT_EQ(DatabaseBackup::restore("before.rbk"), std::nullopt);
+    PatientNameList found;
+    ASSERT_TRUE(found.Search("chloe lefe"));
+    EXPECT_EQ(found.m_lastNames, std::vector<std::string>{"Lefèvre"});
+    EXPECT_EQ(query("PRAGMA user_version"), std::vector<std::string>{"1"});
+    ASSERT_EQ(backUp("after.rbk"), std::nullopt);
+    ASSERT_EQ(DatabaseBackup::restore("after.rbk"), std::nullopt);
+    EXPECT_EQ(count("search_words", "kind = 1 AND word = 'lefevre'"), 1);
 }
 
 TEST_F(BackupTest, BackupReplacesAnOlderBackupOfTheSameName) {
@@ -137,17 +155,23 @@ TEST_F(BackupTest, RestoreRefusesWhatIsNotAWholeMedoraDatabase) {
     sqlite3_open("older.rbk", &db);
     sqlite3_exec(db, "ALTER TABLE complaints DROP COLUMN treatment", nullptr, nullptr, nullptr);
     sqlite3_close(db);
+    // Of this version, yet without the search's keys.
+    fs::copy_file("good.rbk", "keyless.rbk");
+    sqlite3_open("keyless.rbk", &db);
+    sqlite3_exec(db, "DROP TABLE search_words", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
 
     const std::string before = fingerprint("clinic_db.mdb");
     for (const char* file :
-         {"text.rbk", "empty.rbk", "half.rbk", "cut.rbk", "bent.rbk", "other.rbk", "older.rbk"}) {
+         {"text.rbk", "empty.rbk", "half.rbk", "cut.rbk", "bent.rbk", "other.rbk", "older.rbk",
+          "keyless.rbk"}) {
         EXPECT_EQ(DatabaseBackup::restore(file), (FileFailure{FileFailure::NotRecords, file}));
         EXPECT_EQ(fingerprint("clinic_db.mdb"), before) << file;
     }
     EXPECT_EQ(DatabaseBackup::restore("missing.rbk"),
               (FileFailure{FileFailure::NotFound, "missing.rbk"}));
     EXPECT_EQ(DatabaseBackup::restore("."), (FileFailure{FileFailure::AccessDenied, "."}));
-    EXPECT_EQ(files().size(), 9u); // the database and the eight files, nothing half-made
+    EXPECT_EQ(files().size(), 10u); // the database and the nine files, nothing half-made
 }
 
 TEST_F(BackupTest, FailedRestoresLeaveTheRecordsAsTheyWere) {

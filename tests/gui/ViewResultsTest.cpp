@@ -1,5 +1,6 @@
 // The main menu's "List all patients" and the search results screen: empty and long lists,
-// the last column's room for the scroll bar, opening a record and closing.
+// the last column's room for the scroll bar, opening a record and closing, and the search box
+// that narrows the list as the user types.
 
 #include "RecordSupport.h"
 
@@ -7,6 +8,7 @@
 #include "res/resource.h"
 #include "screens/ViewResults.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 using namespace records;
@@ -33,6 +35,34 @@ ViewResults* listAll(GuiSession& s) {
 
 ListView* resultsList(ViewResults& results) {
     return results.control<ListView>(IDC_RESULTS_LIST);
+}
+
+QLineEdit* searchBox(ViewResults& results) {
+    return results.control<QLineEdit>(IDC_RESULTS_SEARCH);
+}
+
+// Replaces the box's text as a user would: select all, then type.
+void typeSearch(ViewResults& results, const QString& text) {
+    QLineEdit* box = searchBox(results);
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    if (text.isEmpty())
+        QTest::keyClick(box, Qt::Key_Delete);
+    else
+        QTest::keyClicks(box, text);
+}
+
+// "first last" of each row.
+QStringList shownNames(ViewResults& results) {
+    ListView* list = resultsList(results);
+    QStringList names;
+    for (int row = 0; row < list->rowCountNow() && results.hasResults; ++row)
+        names << list->cellText(row, 1) + " " + list->cellText(row, 2);
+    return names;
+}
+
+QString countNote(ViewResults& results) {
+    return results.control<QLabel>(IDC_RESULTS_COUNT)->text();
 }
 
 } // namespace
@@ -174,6 +204,104 @@ private slots:
         }
         QVERIFY(s.active<MainMenu>());
         QCOMPARE(GuiSession::openCount(SCREEN_VIEW_RESULTS), 0);
+        VERIFY_BOXES(s);
+    }
+
+    // Each keystroke narrows the list at once; the first row is chosen, so Enter opens it,
+    // and Up and Down in the box choose another.
+    void typingNarrowsTheListAndEnterOpensTheChosenPatient() {
+        GuiSession s;
+        addPatient("John", "Smith");
+        const std::string anna = addPatient("Anna", "Johnson");
+        addPatient("José", "Núñez");
+        addPatient("Zoë", "Smithers");
+        ViewResults* results = listAll(s);
+        QCOMPARE(searchBox(*results)->text(), QString());
+        QCOMPARE(shownNames(*results).size(), 4);
+        QCOMPARE(resultsList(*results)->firstSelectedRow(), -1);
+        QCOMPARE(QApplication::focusWidget(), searchBox(*results));
+
+        QTest::keyClicks(searchBox(*results), "s");
+        QCOMPARE(shownNames(*results), (QStringList{"John Smith", "Zoë Smithers"}));
+        QTest::keyClicks(searchBox(*results), "mi j");
+        QCOMPARE(shownNames(*results), QStringList{"John Smith"});
+        typeSearch(*results, "JOSE NUNEZ");
+        QCOMPARE(shownNames(*results), QStringList{"José Núñez"});
+        QCOMPARE(resultsList(*results)->firstSelectedRow(), 0);
+        typeSearch(*results, "zzz");
+        QCOMPARE(resultsList(*results)->cellText(0, 0), QString("0 Matches found."));
+        QVERIFY(!results->controlWidget(IDC_RESULTS_DISPLAY)->isEnabled());
+        QTest::keyClick(searchBox(*results), Qt::Key_Return);
+        QCOMPARE(s.active<ViewResults>(), results);
+        typeSearch(*results, "");
+        QCOMPARE(shownNames(*results).size(), 4);
+        QCOMPARE(countNote(*results), QString());
+
+        // A last-name match comes first: Johnson, then John Smith.
+        typeSearch(*results, "jo");
+        QCOMPARE(shownNames(*results), (QStringList{"Anna Johnson", "José Núñez", "John Smith"}));
+        QTest::keyClick(searchBox(*results), Qt::Key_Down);
+        QTest::keyClick(searchBox(*results), Qt::Key_Down);
+        QTest::keyClick(searchBox(*results), Qt::Key_Up);
+        QTest::keyClick(searchBox(*results), Qt::Key_Up);
+        QTest::keyClick(searchBox(*results), Qt::Key_Up);
+        QCOMPARE(resultsList(*results)->firstSelectedRow(), 0);
+        QTest::keyClick(searchBox(*results), Qt::Key_Return);
+        GuiSession::settle();
+        QCOMPARE(GuiSession::openCount(SCREEN_VIEW_RESULTS), 0);
+        QCOMPARE(s.active<ViewRec>()->control<QLineEdit>(IDC_REC_PATIENT_NUMBER)->text(),
+                 QString::fromStdString(anna));
+        VERIFY_BOXES(s);
+    }
+
+    void numbersFindTheRecordFirstThenTelephonesAndDates() {
+        GuiSession s;
+        PatientRecord record;
+        QVERIFY(
+            record.Add("Ida", "Bell", DateTime::fromCivil(1961, 9, 30), 0, "", "(020) 7946-0958"));
+        QVERIFY(record.Add("Max", "Bell", DateTime::fromCivil(1999, 1, 2), 0, "", "0958 111"));
+        ViewResults* results = listAll(s);
+        typeSearch(*results, "0958");
+        QCOMPARE(shownNames(*results), (QStringList{"Ida Bell", "Max Bell"}));
+        typeSearch(*results, "79460958");
+        QCOMPARE(shownNames(*results), QStringList{"Ida Bell"});
+        typeSearch(*results, "30.9.61");
+        QCOMPARE(shownNames(*results), QStringList{"Ida Bell"});
+        typeSearch(*results, QString::fromStdString(record.m_id));
+        QCOMPARE(shownNames(*results), QStringList{"Max Bell"});
+        doubleClickRow(resultsList(*results), 0);
+        QCOMPARE(s.active<ViewRec>()->control<QLineEdit>(IDC_REC_FIRST_NAME)->text(),
+                 QString("Max"));
+        VERIFY_BOXES(s);
+    }
+
+    void moreThanFiveHundredFoundShowsTheFirstAndSaysHowMany() {
+        GuiSession s;
+        PatientRecord record;
+        for (int n = 0; n < 501; ++n)
+            QVERIFY(record.Add("Many", "Lee", DateTime::fromCivil(1970, 1, 1), 0, "", ""));
+        ViewResults* results = listAll(s);
+        QCOMPARE(countNote(*results), QString());
+        typeSearch(*results, "lee");
+        QCOMPARE(resultsList(*results)->rowCountNow(), 500);
+        QCOMPARE(countNote(*results), QString("500 of 501 patients; type more to narrow"));
+        typeSearch(*results, "");
+        QCOMPARE(resultsList(*results)->rowCountNow(), 501);
+        QCOMPARE(countNote(*results), QString());
+        VERIFY_BOXES(s);
+    }
+
+    void aSearchThatCannotRunSaysSoAndKeepsTheList() {
+        GuiSession s;
+        addPatient("John", "Smith");
+        ViewResults* results = listAll(s);
+        {
+            DatabaseAway away;
+            s.boxes().expectBox({"Error fetching patients list", "Error", MsgIcon::Stop});
+            QTest::keyClicks(searchBox(*results), "j");
+        }
+        QCOMPARE(shownNames(*results), QStringList{"John Smith"});
+        QCOMPARE(s.active<ViewResults>(), results);
         VERIFY_BOXES(s);
     }
 

@@ -39,10 +39,11 @@ std::vector<Operation> everyOperation()
     return {
         {"FetchAll", {"patient_info"}, [] { return PatientNameList().FetchAll(); }},
         {"FetchByID", {"patient_info"}, [] { return PatientNameList().FetchByID("1"); }},
+        {"Search", {"patient_info", "search_words"}, [] { return PatientNameList().Search("ann"); }},
         {"Fetch", {"patient_info"}, [] { return PatientDetails().Fetch("1"); }},
         {"FetchAge", {"patient_info"}, [] { return PatientDetails().FetchAge("1"); }},
-        {"PatientAdd", {"patient_info"}, [=] { return PatientRecord().Add("A", "B", day, 0, "", ""); }},
-        {"PatientUpdate", {"patient_info"}, [=] { return PatientRecord().Update("1", "A", "B", day, 1, "", ""); }},
+        {"PatientAdd", {"patient_info", "search_words"}, [=] { return PatientRecord().Add("A", "B", day, 0, "", ""); }},
+        {"PatientUpdate", {"patient_info", "search_words"}, [=] { return PatientRecord().Update("1", "A", "B", day, 1, "", ""); }},
         {"VisitFetch", {"complaints"}, [] { return ComplaintList().Fetch("1"); }},
         {"VisitDetails", {"complaints"}, [] { return ComplaintList().FetchDetails("1"); }},
         {"VisitAdd", {"complaints", "patient_info"}, [=] { return ComplaintRecord().Add("1", day, texts); }},
@@ -63,7 +64,8 @@ std::vector<Operation> everyOperation()
         {"EntryDelete", {"history_entries"}, [] { return HistoryEntryRecord().Delete("1"); }},
         {"MedDelete", {"patient_medications"}, [] { return PatientMedicationRecord().Delete("1"); }},
         {"TestDelete", {"tests"}, [] { return TestRecord().Delete("1"); }},
-        {"DeleteWithRecords", {"patient_info", "complaints", "history_entries", "tests", "patient_medications"},
+        {"DeleteWithRecords", {"patient_info", "complaints", "history_entries", "tests", "patient_medications",
+                               "search_words"},
          [] { return PatientRecord().DeleteWithRecords("1"); }},
     };
 }
@@ -213,7 +215,7 @@ TEST_P(FaultTest, CorruptFileFails)
 TEST_P(FaultTest, MissingTableFailsItsOperations)
 {
     for (const char* table : {"patient_info", "complaints", "history_entries", "patient_medications",
-                              "meds_list", "tests", "tests_list", "clinic_info"}) {
+                              "meds_list", "tests", "tests_list", "clinic_info", "search_words"}) {
         resetRecords();
         populate();
         query(std::string("DROP TABLE ") + table);

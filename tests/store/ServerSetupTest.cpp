@@ -1,5 +1,6 @@
 #include "TestDatabase.h"
 
+#include "store/store.h"
 #include "tools/ServerSetup.h"
 
 #include <libpq-fe.h>
@@ -101,4 +102,29 @@ TEST_F(ServerSetupTest, CheckFindsWhatDiffersFromMedorasTables)
         EXPECT_NE(std::find(problems.begin(), problems.end(), c.problem), problems.end())
             << c.change << ": " << ::testing::PrintToString(problems);
     }
+}
+
+// Records that an earlier version set up lack the search's keys; upgrade adds them, with the
+// desks' rights, and can be run again.
+TEST_F(ServerSetupTest, UpgradeGivesAnEarlierVersionsPatientsTheirKeys)
+{
+    query("DROP TABLE search_words");
+    query("INSERT INTO patient_info (first_name, last_name, DOB, telephone) VALUES"
+          " ('Renée', 'Dupré', '1980-05-17 00:00:00', '555-0142'),"
+          " ('Tab\tby', 'Back\\slash', '2001-01-01 00:00:00', '')");
+    EXPECT_FALSE(setup().check());
+    for (int run = 0; run < 2; ++run) {
+        ServerSetup upgrading = setup();
+        ASSERT_TRUE(upgrading.upgrade()) << ::testing::PrintToString(upgrading.problems());
+        ServerSetup checking = setup();
+        EXPECT_TRUE(checking.check()) << ::testing::PrintToString(checking.problems());
+        EXPECT_EQ(count("search_words"), 12); // 2 names, 4 telephone tails, date; 4 names, date
+    }
+    PatientNameList found;
+    ASSERT_TRUE(found.Search("dupre 5550142 17.5.1980"));
+    EXPECT_EQ(found.m_firstNames, Strings{"Renée"});
+    ASSERT_TRUE(found.Search("slash tab"));
+    ASSERT_TRUE(PatientRecord().Add("New", "Comer", DateTime::fromCivil(2000, 1, 1), 0, "", ""));
+    ASSERT_TRUE(found.Search("comer"));
+    EXPECT_EQ(found.m_firstNames, (Strings{"Renée", "Tab\tby", "New"}));
 }

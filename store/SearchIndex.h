@@ -1,0 +1,45 @@
+#pragma once
+
+#include "store/DateTime.h"
+#include "store/SearchQuery.h"
+
+#include <set>
+#include <string>
+#include <utility>
+
+class Database;
+
+// The search's keys of each patient (search_words), kept by every operation that
+// adds, changes or removes a patient, in the same transaction.
+class SearchIndex
+{
+public:
+    // One patient's keys, with the names that lists of found patients are ordered by.
+    struct PatientKeys
+    {
+        long long patientId;
+        std::string sortName;
+        std::set<std::pair<std::string, SearchKind>> keys;
+    };
+    static PatientKeys keysOf(long long patientId, const std::string& firstName,
+                              const std::string& lastName, DateTime dob,
+                              const std::string& telephone);
+
+    // The keys of a patient just added.
+    static void add(Database& db, long long patientId, const std::string& firstName,
+                    const std::string& lastName, DateTime dob, const std::string& telephone);
+    // Replaces the patient's keys with those of the details given.
+    static void replace(Database& db, long long patientId, const std::string& firstName,
+                        const std::string& lastName, DateTime dob, const std::string& telephone);
+    static void remove(Database& db, long long patientId);
+
+    // A records file made before the search kept keys gets its tables and every patient's
+    // keys; a file that has them is left alone. Only for the file engine, inside the
+    // operation's exclusive transaction.
+    static void upgradeFile(Database& db);
+
+    // The file's user_version once it holds the search's tables and keys.
+    static constexpr int fileVersion = 1;
+    // The tables that files of an earlier version lack.
+    static constexpr const char* tables[] = {"search_words"};
+};

@@ -1,0 +1,97 @@
+-- The records file as the program made it before the search kept keys: the tests upgrade it.
+-- The supplied empty records database: `sqlite3 clinic_db.mdb < schema.sql` makes it.
+-- Column order matters where the program or another client reads "SELECT *".
+-- Dates are local time as 'YYYY-MM-DD HH:MM:SS', so any SQLite client can read them;
+-- the CHECK keeps other clients from storing a date the program could not read back.
+
+BEGIN;
+
+CREATE TABLE patient_info (
+    ID          INTEGER PRIMARY KEY AUTOINCREMENT,
+    first_name  TEXT NOT NULL DEFAULT '',
+    last_name   TEXT NOT NULL DEFAULT '',
+    DOB         TEXT NOT NULL CHECK (DOB GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'),
+    Gender      INTEGER NOT NULL DEFAULT 0,
+    address     TEXT NOT NULL DEFAULT '',
+    telephone   TEXT NOT NULL DEFAULT ''
+) STRICT;
+
+CREATE TABLE complaints (
+    compl_ID        INTEGER PRIMARY KEY AUTOINCREMENT,
+    patient_ID      INTEGER NOT NULL,
+    date            TEXT NOT NULL CHECK (date GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'),
+    complaint       TEXT NOT NULL DEFAULT '',
+    temp            TEXT NOT NULL DEFAULT '',
+    bp              TEXT NOT NULL DEFAULT '',
+    RR              TEXT NOT NULL DEFAULT '',
+    pulse           TEXT NOT NULL DEFAULT '',
+    height          TEXT NOT NULL DEFAULT '',
+    weight          TEXT NOT NULL DEFAULT '',
+    eyes            TEXT NOT NULL DEFAULT '',
+    HEENT           TEXT NOT NULL DEFAULT '',
+    respiratory     TEXT NOT NULL DEFAULT '',
+    cardiovascular  TEXT NOT NULL DEFAULT '',
+    GIT             TEXT NOT NULL DEFAULT '',
+    genitourinary   TEXT NOT NULL DEFAULT '',
+    endocrine       TEXT NOT NULL DEFAULT '',
+    musculoskeletal TEXT NOT NULL DEFAULT '',
+    hema_lymph      TEXT NOT NULL DEFAULT '',
+    dermatology     TEXT NOT NULL DEFAULT '',
+    psycho_neuro    TEXT NOT NULL DEFAULT '',
+    other           TEXT NOT NULL DEFAULT '',
+    diagnosis       TEXT NOT NULL DEFAULT '',
+    treatment       TEXT NOT NULL DEFAULT ''
+) STRICT;
+CREATE INDEX complaints_patient ON complaints (patient_ID);
+
+CREATE TABLE history_entries (
+    entry_ID      INTEGER PRIMARY KEY AUTOINCREMENT,
+    patient_ID    INTEGER NOT NULL,
+    entry_type    TEXT NOT NULL DEFAULT '',
+    entry_details TEXT NOT NULL DEFAULT ''
+) STRICT;
+CREATE INDEX history_entries_patient ON history_entries (patient_ID);
+
+CREATE TABLE patient_medications (
+    medication_ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    patient_ID    INTEGER NOT NULL,
+    name          TEXT NOT NULL DEFAULT '',
+    status        TEXT NOT NULL DEFAULT ''
+) STRICT;
+CREATE INDEX patient_medications_patient ON patient_medications (patient_ID);
+
+CREATE TABLE meds_list (
+    name TEXT NOT NULL
+) STRICT;
+CREATE UNIQUE INDEX meds_list_name ON meds_list (name);
+
+CREATE TABLE tests (
+    test_ID    INTEGER PRIMARY KEY AUTOINCREMENT,
+    patient_ID INTEGER NOT NULL,
+    date       TEXT NOT NULL CHECK (date GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'),
+    type       TEXT NOT NULL DEFAULT '',
+    results    TEXT NOT NULL DEFAULT ''
+) STRICT;
+CREATE INDEX tests_patient ON tests (patient_ID);
+
+CREATE TABLE tests_list (
+    name TEXT NOT NULL
+) STRICT;
+CREATE UNIQUE INDEX tests_list_name ON tests_list (name);
+
+-- The postal code is text: a number would drop leading zeros and refuse letters.
+CREATE TABLE clinic_info (
+    info_ID            INTEGER PRIMARY KEY,
+    clinic_name        TEXT NOT NULL DEFAULT '',
+    doc_name           TEXT NOT NULL DEFAULT '',
+    doc_qualifications TEXT NOT NULL DEFAULT '',
+    phone              TEXT NOT NULL DEFAULT '',
+    street             TEXT NOT NULL DEFAULT '',
+    city               TEXT NOT NULL DEFAULT '',
+    province           TEXT NOT NULL DEFAULT '',
+    postal_code        TEXT NOT NULL DEFAULT '',
+    set_status         INTEGER NOT NULL DEFAULT 0
+) STRICT;
+INSERT INTO clinic_info (info_ID) VALUES (1);
+
+COMMIT;
