@@ -18,8 +18,8 @@ ListView::ListView(QWidget* parent) : QTableView(parent), report(new ReportModel
     setTabKeyNavigation(false);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     verticalHeader()->setMinimumSectionSize(1);
+    applyRowHeight();
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setHighlightSections(false);
@@ -64,7 +64,16 @@ void ListView::setScale(double newScale, int extra) {
         return;
     scale = newScale;
     extraWidth = extra;
+    applyRowHeight();
     applyWidths();
+}
+
+// A row is its font's height and four pixels at the drawn size. Drawn larger, the font's own
+// line spacing grows with it, so three pixels keep the rows as far apart and a long list shows
+// more of its rows.
+void ListView::applyRowHeight() {
+    const int padding = scale > FormScale::kSmallest ? 3 : 4;
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + padding);
 }
 
 void ListView::addRow(const QStringList& cells) {
@@ -118,7 +127,7 @@ void ListView::resizeEvent(QResizeEvent* event) {
 void ListView::changeEvent(QEvent* event) {
     QTableView::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
-        verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+        applyRowHeight();
         applyWidths();
     }
 }

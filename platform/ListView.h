@@ -45,6 +45,7 @@ protected:
 
 private:
     void applyWidths();
+    void applyRowHeight();
 
     ReportModel* report;
     std::vector<int> widths; // at scale 1, by column
