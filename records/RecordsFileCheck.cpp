@@ -1,6 +1,6 @@
-#include "app/RecordsFileCheck.h"
+#include "records/RecordsFileCheck.h"
 
-#include "app/RecordsSchema.h"
+#include "records/RecordsSchema.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
