@@ -74,9 +74,11 @@ int backUpOrRestore(const std::string& command, const std::string& file, bool on
             return 1;
         }
     }
-    if (command == "backup")
-        return finish(RecordsBackup::backup(named), "The records are backed up in " + file + ".");
-    return finish(RecordsBackup::restore(named), "The records are restored from " + file + ".");
+    auto failure = command == "backup" ? RecordsBackup::backup(named) : RecordsBackup::restore(named);
+    if (failure && failure->file == named)
+        failure->file = file;
+    return finish(failure, command == "backup" ? "The records are backed up in " + file + "."
+                                               : "The records are restored from " + file + ".");
 }
 
 } // namespace
