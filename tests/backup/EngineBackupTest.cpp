@@ -10,6 +10,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
@@ -223,4 +224,36 @@ TEST_F(EngineBackupTest, MedoraAdminMovesAClinicOntoItsServerAndBacksUpEitherEng
     EXPECT_EQ(admin("restore ../file.rbk"), 0) << said();
     EXPECT_EQ(rows(TestEngine::File), clinic);
     unsetenv("MEDORA_DATA_DIR");
+}
+
+// Stopped through its progress halfway, an operation leaves no file behind and the records
+// as they were, on either engine.
+TEST_F(EngineBackupTest, AnOperationStoppedHalfwayLeavesEverythingAsItWas) {
+    for (const char* file : {"clinic.rbk", "other.rbk"})
+        fs::copy_file(MEDORA_EMPTY_DB, file);
+    ASSERT_TRUE(generateClinic("clinic.rbk", ClinicSize::forPatients(800)));
+    ASSERT_TRUE(generateClinic("other.rbk", ClinicSize::forPatients(700), 2));
+    for (const TestEngine engine : {TestEngine::File, TestEngine::Server}) {
+        SCOPED_TRACE(name(engine));
+        use(engine);
+        ASSERT_EQ(RecordsBackup::restore("clinic.rbk"), std::nullopt);
+        const Rows before = rows(engine);
+        std::vector<double> told;
+        const Progress halfway = [&](double done) {
+            told.push_back(done);
+            return done < 0.5;
+        };
+        EXPECT_EQ(RecordsBackup::backup("stopped.rbk", halfway),
+                  (FileFailure{FileFailure::Cancelled, "stopped.rbk"}));
+        EXPECT_EQ(RecordsBackup::restore("other.rbk", halfway),
+                  (FileFailure{FileFailure::Cancelled, "other.rbk"}));
+        EXPECT_EQ(rows(engine), before);
+        EXPECT_FALSE(fs::exists("stopped.rbk"));
+        ASSERT_GE(told.size(), 2u);
+        EXPECT_TRUE(std::is_sorted(told.begin(), told.begin() + 2));
+        EXPECT_GT(told.front(), 0.0);
+        EXPECT_LE(told.back(), 1.0);
+    }
+    for (const auto& entry : fs::directory_iterator("."))
+        EXPECT_EQ(entry.path().string().find(".part-"), std::string::npos) << entry.path();
 }
