@@ -2,6 +2,7 @@
 
 #include "records/MedoraTables.h"
 #include "records/RecordsBackup.h"
+#include "records/RecordsFileCheck.h"
 #include "records/ServerBackup.h"
 #include "store/store.h"
 #include "tools/ClinicGenerator.h"
@@ -79,6 +80,19 @@ std::string fillRecords(const std::string& firstName) {
     EXPECT_TRUE(gone.Add("Gone", "Soon", DateTime::fromCivil(1990, 1, 1), 0, "", ""));
     EXPECT_TRUE(PatientRecord().DeleteWithRecords(gone.m_id));
     return gone.m_id;
+}
+
+// The page where an index or table of a records file starts.
+long long rootPage(const std::string& path, const std::string& name) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* root = nullptr;
+    sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_schema WHERE name = ?", -1, &root, nullptr);
+    sqlite3_bind_text(root, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+    const long long page = sqlite3_step(root) == SQLITE_ROW ? sqlite3_column_int64(root, 0) : 0;
+    sqlite3_finalize(root);
+    sqlite3_close(db);
+    return page;
 }
 
 } // namespace
@@ -256,4 +270,30 @@ TEST_F(EngineBackupTest, AnOperationStoppedHalfwayLeavesEverythingAsItWas) {
     }
     for (const auto& entry : fs::directory_iterator("."))
         EXPECT_EQ(entry.path().string().find(".part-"), std::string::npos) << entry.path();
+}
+
+// Whether its tables are wrong or only an index is spoilt, which the engine's check finds
+// while the rows are already on their way to the server, a file that is not whole Medora
+// records leaves the server's records as they were.
+TEST_F(EngineBackupTest, ARestoreOnTheServerRefusesWhatIsNotWholeRecords) {
+    use(TestEngine::Server);
+    fillRecords("Kept");
+    const Rows before = rows(TestEngine::Server);
+    fs::copy_file(MEDORA_EMPTY_DB, "spoilt.rbk");
+    ASSERT_TRUE(generateClinic("spoilt.rbk", ClinicSize::forPatients(300)));
+    fs::copy_file("spoilt.rbk", "cut.rbk");
+    fs::resize_file("cut.rbk", fs::file_size("cut.rbk") - 4096);
+    {
+        std::ofstream("text.rbk") << "Appointments for Monday:\n9:00 Ann Lee\n";
+        const long long page = rootPage("spoilt.rbk", "complaints_patient");
+        std::fstream spoilt("spoilt.rbk", std::ios::in | std::ios::out | std::ios::binary);
+        spoilt.seekp(page * 4096 - 1024);
+        spoilt << std::string(1000, 'x');
+    }
+    ASSERT_TRUE(RecordsFileCheck::hasRecordsLayout("spoilt.rbk"));
+    ASSERT_FALSE(RecordsFileCheck::isSound("spoilt.rbk"));
+    for (const std::string file : {"text.rbk", "cut.rbk", "spoilt.rbk"}) {
+        EXPECT_EQ(RecordsBackup::restore(file), (FileFailure{FileFailure::NotRecords, file}));
+        EXPECT_EQ(rows(TestEngine::Server), before) << file;
+    }
 }
