@@ -5,11 +5,11 @@
 #include "platform/DataExchange.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
-#include "res/Forms.h"
-#include "res/resource.h"
 #include "records/DatabaseBackup.h"
 #include "records/RecordsBackup.h"
 #include "records/RecordsLock.h"
+#include "res/Forms.h"
+#include "res/resource.h"
 #include "screens/StoreFailure.h"
 #include "screens/ViewResults.h"
 #include "store/Database.h"
@@ -23,7 +23,7 @@
 #include <optional>
 
 namespace {
-const int kTaskButtons[] = {IDC_MAIN_ADD_PATIENT, IDC_MAIN_FIND_NAME,   IDC_MAIN_FIND_ID,
+const int kTaskButtons[] = {IDC_MAIN_ADD_PATIENT, IDC_MAIN_FIND_NAME,    IDC_MAIN_FIND_ID,
                             IDC_MAIN_LIST_ALL,    IDC_MAIN_PRESCRIPTION, IDC_MAIN_CLINIC_INFO,
                             IDC_MAIN_BACKUP,      IDC_MAIN_RESTORE};
 

@@ -100,7 +100,8 @@ void compareWithTool(benchmark::State& state, const std::string& tool,
 
 // The desks' login, as the Database menu runs it.
 void BM_ServerBackup(benchmark::State& state) {
-    compareWithTool(state, "pg_dump --format=custom --file=dump.pgc '" + connection("postgres") + "'",
+    compareWithTool(state,
+                    "pg_dump --format=custom --file=dump.pgc '" + connection("postgres") + "'",
                     [] { return !ServerBackup(connection("desk"), "").backup("copy.rbk"); });
 }
 
@@ -131,8 +132,8 @@ void startServerWithClinic() {
     enterKeptClinic("server-backup-" + std::to_string(size), size);
     const std::string clinic = (fs::current_path() / "clinic_db.mdb").string();
     std::cerr << "Loading the clinic of " << size << " patients into the server...\n";
-    const ChildRun loaded = measureWork(
-        [&] { return !ServerBackup(connection("postgres"), "").import(clinic); });
+    const ChildRun loaded =
+        measureWork([&] { return !ServerBackup(connection("postgres"), "").import(clinic); });
     if (!loaded.ok)
         throw std::runtime_error("cannot load the clinic into the server");
     std::cerr << "Loaded in " << loaded.seconds << " s, peak " << loaded.peakMiB << " MiB\n";
@@ -143,9 +144,9 @@ void startServerWithClinic() {
 
 void stopServer() {
     if (!serverFolder.empty())
-        std::system((std::string(MEDORA_TEST_SERVER_SCRIPT) + " stop '" +
-                     (folder / "state").string() + "'")
-                        .c_str());
+        std::system(
+            (std::string(MEDORA_TEST_SERVER_SCRIPT) + " stop '" + (folder / "state").string() + "'")
+                .c_str());
     std::error_code ignored;
     fs::remove_all(folder, ignored);
 }

@@ -14,15 +14,15 @@ struct FileFailure {
         DiskFull,
         HardIO,
         OutOfMemory,
-        NotRecords, // not a Medora database, or a damaged one
-        ServerFailed, // the records server refused or failed; detail says how
+        NotRecords,    // not a Medora database, or a damaged one
+        ServerFailed,  // the records server refused or failed; detail says how
         HoldsPatients, // an import into records that are not empty
         Cancelled,
         Unknown,
     };
 
     Kind kind = Unknown;
-    std::string file; // the name as the user gave it or the program opened it
+    std::string file;        // the name as the user gave it or the program opened it
     std::string detail = {}; // the server's own words
 
     static FileFailure fromErrno(int error, const std::string& file);

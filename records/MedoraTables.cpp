@@ -23,7 +23,8 @@ std::string text(sqlite3_stmt* statement, int column) {
 }
 
 bool readColumns(sqlite3* db, MedoraTable& table) {
-    const Query columns = prepare(db, "SELECT name, type, pk FROM pragma_table_info(?) ORDER BY cid");
+    const Query columns =
+        prepare(db, "SELECT name, type, pk FROM pragma_table_info(?) ORDER BY cid");
     if (!columns)
         return false;
     sqlite3_bind_text(columns.get(), 1, table.name.c_str(), -1, SQLITE_TRANSIENT);
@@ -48,9 +49,10 @@ std::vector<MedoraTable> readTables() {
     const Connection db(opened, &sqlite3_close_v2);
     if (!db || sqlite3_exec(db.get(), kRecordsSchema, nullptr, nullptr, nullptr) != SQLITE_OK)
         return {};
-    const Query tables = prepare(db.get(), "SELECT name, sql LIKE '%AUTOINCREMENT%' FROM sqlite_schema"
-                                           " WHERE type = 'table' AND name NOT LIKE 'sqlite%'"
-                                           " ORDER BY rowid");
+    const Query tables =
+        prepare(db.get(), "SELECT name, sql LIKE '%AUTOINCREMENT%' FROM sqlite_schema"
+                          " WHERE type = 'table' AND name NOT LIKE 'sqlite%'"
+                          " ORDER BY rowid");
     std::vector<MedoraTable> made;
     while (tables && sqlite3_step(tables.get()) == SQLITE_ROW) {
         MedoraTable table{text(tables.get(), 0), {}, {}, sqlite3_column_int(tables.get(), 1) != 0};

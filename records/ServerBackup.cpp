@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <future>
 #include <memory>
@@ -111,10 +112,10 @@ std::string lowered(std::string name) {
 std::string serverKey(ServerLink& link, const MedoraTable& table) {
     if (!table.key.empty())
         return table.key;
-    const std::string found = link.single(
-        "SELECT 1 FROM information_schema.columns WHERE table_schema = current_schema()"
-        " AND table_name = $1 AND column_name = 'rowid'",
-        {lowered(table.name)});
+    const std::string found =
+        link.single("SELECT 1 FROM information_schema.columns WHERE table_schema = current_schema()"
+                    " AND table_name = $1 AND column_name = 'rowid'",
+                    {lowered(table.name)});
     return found.empty() ? "" : "rowid";
 }
 
@@ -168,8 +169,7 @@ void copyTableOut(ServerLink& link, SqliteFile& out, const MedoraTable& table,
                          if (nulls[i])
                              sqlite3_bind_null(insert.get(), int(i) + 1);
                          else if (integers[i])
-                             sqlite3_bind_int64(insert.get(), int(i) + 1,
-                                                std::stoll(fields[i]));
+                             sqlite3_bind_int64(insert.get(), int(i) + 1, std::stoll(fields[i]));
                          else
                              sqlite3_bind_text(insert.get(), int(i) + 1, fields[i].data(),
                                                int(fields[i].size()), SQLITE_STATIC);
@@ -182,15 +182,17 @@ void copyTableOut(ServerLink& link, SqliteFile& out, const MedoraTable& table,
     // The largest key the server ever gave, which may be larger than any key still held.
     const std::string sequence = sequenceOf(link, table, key);
     const std::string given =
-        sequence.empty() ? "" : link.single("SELECT pg_sequence_last_value($1::regclass)", {sequence});
+        sequence.empty() ? ""
+                         : link.single("SELECT pg_sequence_last_value($1::regclass)", {sequence});
     if (given.empty())
         return;
-    const Query remember = out.prepare(
-        "INSERT INTO sqlite_sequence (name, seq) SELECT ?1, 0 WHERE NOT EXISTS"
-        " (SELECT 1 FROM sqlite_sequence WHERE name = ?1)");
+    const Query remember =
+        out.prepare("INSERT INTO sqlite_sequence (name, seq) SELECT ?1, 0 WHERE NOT EXISTS"
+                    " (SELECT 1 FROM sqlite_sequence WHERE name = ?1)");
     sqlite3_bind_text(remember.get(), 1, table.name.c_str(), -1, SQLITE_TRANSIENT);
     out.finish(remember.get());
-    const Query raise = out.prepare("UPDATE sqlite_sequence SET seq = max(seq, ?2) WHERE name = ?1");
+    const Query raise =
+        out.prepare("UPDATE sqlite_sequence SET seq = max(seq, ?2) WHERE name = ?1");
     sqlite3_bind_text(raise.get(), 1, table.name.c_str(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_int64(raise.get(), 2, std::stoll(given));
     out.finish(raise.get());
@@ -213,8 +215,7 @@ void writeBackup(ServerLink& link, const std::string& path, const std::string& t
     out.run("COMMIT");
 }
 
-void copyTableIn(ServerLink& link, SqliteFile& in, const MedoraTable& table,
-                 RowCounter& counter) {
+void copyTableIn(ServerLink& link, SqliteFile& in, const MedoraTable& table, RowCounter& counter) {
     const std::string key = serverKey(link, table);
     const std::string columns = columnList(table, key);
     const Query rows = in.prepare("SELECT " + columns + " FROM " + table.name + " ORDER BY " +
@@ -252,8 +253,8 @@ void copyTableIn(ServerLink& link, SqliteFile& in, const MedoraTable& table,
         return;
     long long wanted = in.number("SELECT max(" + key + ") FROM " + table.name);
     if (table.autoincrement)
-        wanted = std::max(wanted, in.number("SELECT seq FROM sqlite_sequence WHERE name = ?",
-                                            table.name));
+        wanted = std::max(wanted,
+                          in.number("SELECT seq FROM sqlite_sequence WHERE name = ?", table.name));
     // Never back: a key the server gave before the restore is not given again either.
     link.run("SELECT setval($1::regclass, $2) WHERE $2::bigint >"
              " coalesce(pg_sequence_last_value($1::regclass), 0)",

@@ -54,7 +54,8 @@ ServerLink::ServerLink(const std::string& connection, const std::string& passwor
         PQfinish(m_conn);
         throw ServerError(message, "08001");
     }
-    run("SET DateStyle = ISO, YMD; SET statement_timeout = 0; SET idle_in_transaction_session_timeout = 0");
+    run("SET DateStyle = ISO, YMD; SET statement_timeout = 0; SET "
+        "idle_in_transaction_session_timeout = 0");
 }
 
 ServerLink::~ServerLink() {
@@ -65,10 +66,9 @@ ServerLink::Result ServerLink::run(const std::string& sql, const std::vector<std
     std::vector<const char*> texts;
     for (const std::string& value : values)
         texts.push_back(value.c_str());
-    Result result(values.empty()
-                      ? PQexec(m_conn, sql.c_str())
-                      : PQexecParams(m_conn, sql.c_str(), int(texts.size()), nullptr, texts.data(),
-                                     nullptr, nullptr, 0),
+    Result result(values.empty() ? PQexec(m_conn, sql.c_str())
+                                 : PQexecParams(m_conn, sql.c_str(), int(texts.size()), nullptr,
+                                                texts.data(), nullptr, nullptr, 0),
                   PQclear);
     const ExecStatusType status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)

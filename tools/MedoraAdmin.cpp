@@ -74,7 +74,8 @@ int backUpOrRestore(const std::string& command, const std::string& file, bool on
             return 1;
         }
     }
-    auto failure = command == "backup" ? RecordsBackup::backup(named) : RecordsBackup::restore(named);
+    auto failure =
+        command == "backup" ? RecordsBackup::backup(named) : RecordsBackup::restore(named);
     if (failure && failure->file == named)
         failure->file = file;
     return finish(failure, command == "backup" ? "The records are backed up in " + file + "."

@@ -14,8 +14,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <thread>
 
@@ -50,8 +50,9 @@ Rows fileRows(const std::string& path) {
         while (sqlite3_step(statement) == SQLITE_ROW) {
             std::string row = table.name + ":";
             for (int i = 0; i < sqlite3_column_count(statement); ++i)
-                row += (i ? "|" : " ") +
-                       std::string(reinterpret_cast<const char*>(sqlite3_column_text(statement, i)));
+                row +=
+                    (i ? "|" : " ") +
+                    std::string(reinterpret_cast<const char*>(sqlite3_column_text(statement, i)));
             rows.push_back(row);
         }
         sqlite3_finalize(statement);
@@ -74,8 +75,8 @@ std::string fillRecords(const std::string& firstName) {
     EXPECT_TRUE(TestRecord().Add(patient.m_id, DateTime::fromCivil(2024, 3, 2), "CBC", "normal"));
     EXPECT_TRUE(MedicationNameList().AddName("ASPIRIN"));
     EXPECT_TRUE(TestTypeList().AddName("CBC"));
-    EXPECT_TRUE(ClinicInfo().Save("Sunrise Clinic", "Dr Zoë Adams", "MD", "555-0100",
-                                  "2 High St", "Springfield", "Ontario", "K1A 0B1"));
+    EXPECT_TRUE(ClinicInfo().Save("Sunrise Clinic", "Dr Zoë Adams", "MD", "555-0100", "2 High St",
+                                  "Springfield", "Ontario", "K1A 0B1"));
     PatientRecord gone;
     EXPECT_TRUE(gone.Add("Gone", "Soon", DateTime::fromCivil(1990, 1, 1), 0, "", ""));
     EXPECT_TRUE(PatientRecord().DeleteWithRecords(gone.m_id));
@@ -201,8 +202,9 @@ TEST_F(EngineBackupTest, AnotherDeskSeesTheOldRecordsOrTheNewAndGoesOnWorking) {
 // medora-admin, run from another folder than the data folder, names its files from there.
 TEST_F(EngineBackupTest, MedoraAdminMovesAClinicOntoItsServerAndBacksUpEitherEngine) {
     const auto admin = [](const std::string& arguments) {
-        const int status = std::system(("cd elsewhere && " MEDORA_ADMIN " " + arguments +
-                                        " >/dev/null 2>../admin.err").c_str());
+        const int status = std::system(
+            ("cd elsewhere && " MEDORA_ADMIN " " + arguments + " >/dev/null 2>../admin.err")
+                .c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
     const auto said = [] {

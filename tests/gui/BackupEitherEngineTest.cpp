@@ -33,8 +33,8 @@ private slots:
         QVERIFY(PatientRecord().Add("Before", "Lee", DateTime::fromCivil(1980, 5, 17), 1, "", ""));
         s.boxes().expectFile({FileRequest::Save, "rbk", "Medora Backup Files (*.rbk)", "*.rbk"},
                              backup);
-        s.boxes().expectBox({"Backup operation completed successfully", "Confirmation",
-                             MsgIcon::Information});
+        s.boxes().expectBox(
+            {"Backup operation completed successfully", "Confirmation", MsgIcon::Information});
         GuiSession::click(*s.active<MainMenu>(), IDC_MAIN_BACKUP);
         QVERIFY(QFile::exists(QString::fromStdString(backup)));
 
