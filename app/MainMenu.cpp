@@ -1,28 +1,44 @@
 #include "app/MainMenu.h"
 
 #include "app/CMainFrame.h"
-#include "app/DatabaseBackup.h"
-#include "app/RecordsLock.h"
 #include "app/Screens.h"
 #include "platform/DataExchange.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
+#include "records/DatabaseBackup.h"
+#include "records/RecordsBackup.h"
+#include "records/RecordsLock.h"
 #include "res/Forms.h"
 #include "res/resource.h"
 #include "screens/StoreFailure.h"
 #include "screens/ViewResults.h"
 #include "store/Database.h"
 #include "store/DateTime.h"
+#include "store/Engine.h"
 #include "store/PatientNameList.h"
 
 #include <QApplication>
 #include <QPushButton>
 
+#include <optional>
+
 namespace {
-const int kTaskButtons[] = {IDC_MAIN_ADD_PATIENT, IDC_MAIN_FIND_NAME,   IDC_MAIN_FIND_ID,
+const int kTaskButtons[] = {IDC_MAIN_ADD_PATIENT, IDC_MAIN_FIND_NAME,    IDC_MAIN_FIND_ID,
                             IDC_MAIN_LIST_ALL,    IDC_MAIN_PRESCRIPTION, IDC_MAIN_CLINIC_INFO,
                             IDC_MAIN_BACKUP,      IDC_MAIN_RESTORE};
+
+void showFailure(QWidget* parent, const FileFailure& failure) {
+    MessageBox(parent, failure.describe(), kAppTitle,
+               failure.kind == FileFailure::OutOfMemory ? MsgIcon::Exclamation : MsgIcon::Stop);
 }
+
+// The records file stays locked from before the dialog until the copy is on disk, so the
+// backup is the file as it was when the user asked for it. The server's records are copied
+// from one snapshot, taken once the file is chosen.
+std::optional<FileFailure> backUpTo(const RecordsLock* records, const std::string& target) {
+    return records ? DatabaseBackup::backup(*records, target) : RecordsBackup::backup(target);
+}
+} // namespace
 
 MainMenu::MainMenu() : FormView(kMainMenuForm) {
     for (int id : kTaskButtons) {
@@ -98,12 +114,12 @@ void MainMenu::editClinicInfo() {
     CMainFrame::CloseMainMenu();
 }
 
-// The records stay locked from before the dialog until the copy is on disk, so the backup is
-// the file as it was when the user asked for it.
 void MainMenu::backup() {
-    const RecordsLock records(Database::fileName);
-    if (const auto& failure = records.failure()) {
-        MessageBox(this, failure->describe(), kAppTitle, failure->icon());
+    std::optional<RecordsLock> records;
+    if (Engine::serverConnection().empty())
+        records.emplace(Database::fileName);
+    if (records && records->failure()) {
+        showFailure(this, *records->failure());
         return;
     }
     const auto target = FileDialog::choose(
@@ -111,10 +127,10 @@ void MainMenu::backup() {
     if (!target)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto failure = DatabaseBackup::backup(records, *target);
+    const auto failure = backUpTo(records ? &*records : nullptr, *target);
     QApplication::restoreOverrideCursor();
     if (failure) {
-        MessageBox(this, failure->describe(), kAppTitle, failure->icon());
+        showFailure(this, *failure);
         return;
     }
     MessageBox(this, "Backup operation completed successfully", "Confirmation",
@@ -133,10 +149,10 @@ void MainMenu::restore() {
         return;
     // Proving a large backup whole takes a while.
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto failure = DatabaseBackup::restore(*source);
+    const auto failure = RecordsBackup::restore(*source);
     QApplication::restoreOverrideCursor();
     if (failure) {
-        MessageBox(this, failure->describe(), kAppTitle, failure->icon());
+        showFailure(this, *failure);
         return;
     }
     MessageBox(this, "Database restore operation completed successfully", "Confirmation",

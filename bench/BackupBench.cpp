@@ -6,10 +6,10 @@
 // MEDORA_BENCH_PATIENTS sets the clinic's size (175000 patients make about 1 GB) and TMPDIR
 // where it is made; the whole folder is removed when the program ends.
 
-#include "app/DatabaseBackup.h"
-#include "app/RecordsFileCheck.h"
-#include "app/RecordsLock.h"
-#include "bench/ClinicGenerator.h"
+#include "records/DatabaseBackup.h"
+#include "records/RecordsFileCheck.h"
+#include "records/RecordsLock.h"
+#include "tools/ClinicGenerator.h"
 
 #include <benchmark/benchmark.h>
 

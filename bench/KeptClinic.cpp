@@ -1,6 +1,6 @@
 #include "bench/KeptClinic.h"
 
-#include "bench/ClinicGenerator.h"
+#include "tools/ClinicGenerator.h"
 
 #include <filesystem>
 #include <fstream>

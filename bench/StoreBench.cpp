@@ -1,7 +1,7 @@
 // Each store operation at a small and a large clinic, beside the same work written with
 // bare sqlite3 calls (open, the statement, close, the same durability) as the floor.
 
-#include "bench/ClinicGenerator.h"
+#include "tools/ClinicGenerator.h"
 #include "bench/KeptClinic.h"
 #include "store/store.h"
 

@@ -115,8 +115,13 @@ void SearchIndex::remove(Database& db, long long patientId)
 
 void SearchIndex::upgradeFile(Database& db)
 {
-    Statement version = db.prepare("PRAGMA user_version");
-    if (version.step() && version.integer(0) >= fileVersion)
+    // The version's statement ends before the table goes: the engine drops no table while a
+    // statement is still reading.
+    const bool current = [&db] {
+        Statement version = db.prepare("PRAGMA user_version");
+        return version.step() && version.integer(0) >= fileVersion;
+    }();
+    if (current)
         return;
     db.prepare("DROP TABLE IF EXISTS search_words").run();
     db.prepare(kFileTable).run();

@@ -17,7 +17,8 @@ using Result = std::unique_ptr<PGresult, void (*)(PGresult*)>;
 void ignoreNotice(void*, const char*) {}
 
 // Rights to read and write rows and nothing else: no new tables, not even temporary ones,
-// and no changes to Medora's. Medora's tables live in whichever schema comes first on the
+// and no changes to Medora's. A restore moves the key sequences past the keys it brings
+// back, so the desks may read and set them too. Medora's tables live in whichever schema comes first on the
 // administrator's search path. What is in effect already is left alone, so that setting up
 // a second schema in a database never touches the database's own rights.
 const char* const kDeskRights = R"sql(
@@ -30,6 +31,8 @@ BEGIN
     EXECUTE format('GRANT USAGE ON SCHEMA %I TO medora_desk', current_schema());
     EXECUTE format('GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA %I'
                    ' TO medora_desk', current_schema());
+    EXECUTE format('GRANT SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA %I TO medora_desk',
+                   current_schema());
     IF has_database_privilege('medora_desk', current_database(), 'TEMPORARY') THEN
         EXECUTE format('REVOKE TEMPORARY ON DATABASE %I FROM PUBLIC', current_database());
     END IF;
@@ -130,6 +133,12 @@ bool ServerSetup::check() {
             m_problems.push_back(std::string("the role medora_desk cannot read and write ") +
                                  table);
     }
+    const std::string sequences = single(
+        "SELECT coalesce(bool_and(has_sequence_privilege('medora_desk', oid, 'SELECT') AND"
+        " has_sequence_privilege('medora_desk', oid, 'UPDATE')), true) FROM pg_class"
+        " WHERE relkind = 'S' AND relnamespace = current_schema()::regnamespace");
+    if (sequences != "t")
+        m_problems.push_back("the role medora_desk cannot move the key sequences on a restore");
     return m_problems.size() == before;
 }
 

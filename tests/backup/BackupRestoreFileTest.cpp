@@ -3,8 +3,8 @@
 #include "ReadProbe.h"
 #include "UnwritableFolder.h"
 
-#include "app/DatabaseBackup.h"
-#include "app/RecordsLock.h"
+#include "records/DatabaseBackup.h"
+#include "records/RecordsLock.h"
 #include "store/store.h"
 
 #include <sqlite3.h>

@@ -2,7 +2,7 @@
 
 #include "../store/TestDatabase.h"
 
-#include "app/FileFailure.h"
+#include "records/FileFailure.h"
 
 #include <functional>
 #include <optional>

@@ -1,7 +1,7 @@
 #include "BackupTestSupport.h"
 
-#include "app/DatabaseBackup.h"
-#include "app/RecordsLock.h"
+#include "records/DatabaseBackup.h"
+#include "records/RecordsLock.h"
 
 #include <sqlite3.h>
 #include <sys/wait.h>

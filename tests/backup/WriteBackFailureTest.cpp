@@ -3,8 +3,8 @@
 
 #include "BackupTestSupport.h"
 
-#include "app/DatabaseBackup.h"
-#include "app/RecordsLock.h"
+#include "records/DatabaseBackup.h"
+#include "records/RecordsLock.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>

@@ -92,6 +92,8 @@ TEST_F(ServerSetupTest, CheckFindsWhatDiffersFromMedorasTables)
         {"REVOKE DELETE ON meds_list FROM medora_desk",
          "the role medora_desk cannot read and write meds_list"},
         {"DELETE FROM clinic_info", "clinic_info must hold exactly one row"},
+        {"REVOKE UPDATE ON SEQUENCE complaints_compl_id_seq FROM medora_desk",
+         "the role medora_desk cannot move the key sequences on a restore"},
     };
     for (const auto& c : cases) {
         resetRecords();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FileFailure.h"
+#include "records/FileFailure.h"
 
 #include <optional>
 #include <string>

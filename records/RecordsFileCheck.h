@@ -8,4 +8,8 @@
 class RecordsFileCheck {
 public:
     static bool isRecords(const std::string& path);
+    // The quick half: the length its pages give, and the tables with their columns.
+    static bool hasRecordsLayout(const std::string& path);
+    // The slow half: the engine's integrity check, which reads the whole file.
+    static bool isSound(const std::string& path);
 };

@@ -1,4 +1,4 @@
-#include "app/RecordsLock.h"
+#include "records/RecordsLock.h"
 
 #include "store/Database.h"
 

@@ -1,7 +1,8 @@
 // medora-sample-data: fills a records database with a made-up clinic, to try Medora out or
 // to show it. It never touches a database that already holds patients.
 
-#include "bench/ClinicGenerator.h"
+#include "tools/ClinicGenerator.h"
+#include "tools/DataFolder.h"
 
 #include <sqlite3.h>
 
@@ -18,15 +19,6 @@ namespace {
 const char* kUsage = "usage: medora-sample-data [PATIENTS] [DATABASE]\n"
                      "Fills DATABASE (default: clinic_db.mdb in Medora's data folder) with a "
                      "made-up clinic of PATIENTS patients (default 200).\n";
-
-fs::path dataFolder() {
-    if (const char* named = std::getenv("MEDORA_DATA_DIR"); named && *named)
-        return named;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
-        return fs::path(xdg) / "medora";
-    const char* home = std::getenv("HOME");
-    return fs::path(home ? home : ".") / ".local/share/medora";
-}
 
 // Installed beside the program under share/medora, or at the top of the build tree.
 fs::path suppliedDatabase() {
@@ -77,7 +69,7 @@ int main(int argc, char* argv[]) {
         std::cerr << "The number of patients must be between 1 and 1000000.\n" << kUsage;
         return 2;
     }
-    const fs::path database = argc > 2 ? fs::path(argv[2]) : dataFolder() / "clinic_db.mdb";
+    const fs::path database = argc > 2 ? fs::path(argv[2]) : DataFolder::location() / "clinic_db.mdb";
     if (!fs::exists(database) && !createFromSupplied(database)) {
         std::cerr << "Could not create " << database << " from the supplied empty database.\n";
         return 1;

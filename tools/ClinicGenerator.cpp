@@ -1,4 +1,4 @@
-#include "bench/ClinicGenerator.h"
+#include "tools/ClinicGenerator.h"
 
 #include "store/DateTime.h"
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/FileFailure.h"
+#include "records/FileFailure.h"
+#include "records/Progress.h"
 
 #include <optional>
 #include <string>
@@ -8,15 +9,15 @@
 class RecordsLock;
 
 // Backup and restore of the records file, byte for byte. Neither can leave a half-written
-// file under the name the user or the program reads: each writes a file of its own beside the
-// target, flushes it to disk and only then renames it over the target in one step.
+// file under the name the user or the program reads (see PendingFile).
 class DatabaseBackup {
 public:
     using Outcome = std::optional<FileFailure>; // nothing when the operation succeeded
 
     // Copies the records file, whose lock the caller holds, to target.
-    static Outcome backup(const RecordsLock& records, const std::string& target);
+    static Outcome backup(const RecordsLock& records, const std::string& target,
+                          const Progress& progress = {});
     // Replaces the records file in the current directory with source once source has proved
     // to be a whole Medora database.
-    static Outcome restore(const std::string& source);
+    static Outcome restore(const std::string& source, const Progress& progress = {});
 };

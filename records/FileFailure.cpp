@@ -1,4 +1,4 @@
-#include "app/FileFailure.h"
+#include "records/FileFailure.h"
 
 #include <cerrno>
 
@@ -53,6 +53,12 @@ std::string FileFailure::describe() const {
     case NotRecords:
         return file + " is not a Medora database, or it is damaged. The records were left as "
                       "they were.";
+    case ServerFailed:
+        return "The records server failed: " + detail;
+    case HoldsPatients:
+        return "The records already hold patients; they were left as they were.";
+    case Cancelled:
+        return "The operation was cancelled. The records were left as they were.";
     case Unknown:
         break;
     }

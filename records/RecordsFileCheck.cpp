@@ -1,6 +1,6 @@
-#include "app/RecordsFileCheck.h"
+#include "records/RecordsFileCheck.h"
 
-#include "app/RecordsSchema.h"
+#include "records/RecordsSchema.h"
 #include "store/SearchIndex.h"
 
 #include <sqlite3.h>
@@ -91,30 +91,35 @@ bool addedSince(const std::string& table, const std::vector<std::string>& versio
                std::end(SearchIndex::tables);
 }
 
+// Immutable: the check neither changes the file nor makes or reads files beside it.
+Connection openForCheck(const std::string& path) {
+    Connection db = open(fileUri(path), SQLITE_OPEN_READONLY);
+    if (db)
+        sqlite3_db_config(db.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    return db;
+}
+
 } // namespace
 
 bool RecordsFileCheck::isRecords(const std::string& path) {
+    return hasRecordsLayout(path) && isSound(path);
+}
+
+bool RecordsFileCheck::hasRecordsLayout(const std::string& path) {
     const Tables& expected = medoraTables();
-    // Immutable: the check neither changes the file nor makes or reads files beside it.
-    Connection db = open(fileUri(path), SQLITE_OPEN_READONLY);
+    Connection db = openForCheck(path);
     if (expected.empty() || !db)
         return false;
-    sqlite3_db_config(db.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-    // The check looks up every row in each index; a larger cache keeps the index pages at hand
-    // and takes a third off its time on a large clinic, at a bounded cost in memory.
-    sqlite3_exec(db.get(), "PRAGMA cache_size=-16384", nullptr, nullptr, nullptr);
     // The engine reads missing bytes at the end as zeros, and its check does not see text
     // spoilt that way: a cut file is told by its length.
-    std::vector<std::string> verdict, pages, version;
+    std::vector<std::string> pages, version;
     struct stat info {};
     Tables tables;
     if (stat(path.c_str(), &info) != 0 ||
         !rows(db.get(), "SELECT page_count * page_size FROM pragma_page_count, pragma_page_size",
               pages) ||
         pages != std::vector<std::string>{std::to_string(info.st_size)} ||
-        !rows(db.get(), "PRAGMA integrity_check", verdict) ||
-        verdict != std::vector<std::string>{"ok"} || !readTables(db.get(), tables) ||
-        !rows(db.get(), "PRAGMA user_version", version))
+        !readTables(db.get(), tables) || !rows(db.get(), "PRAGMA user_version", version))
         return false;
     for (const auto& [name, columns] : expected) {
         const auto found = tables.find(name);
@@ -122,4 +127,16 @@ bool RecordsFileCheck::isRecords(const std::string& path) {
             return false;
     }
     return true;
+}
+
+bool RecordsFileCheck::isSound(const std::string& path) {
+    Connection db = openForCheck(path);
+    if (!db)
+        return false;
+    // The check looks up every row in each index; a larger cache keeps the index pages at hand
+    // and takes a third off its time on a large clinic, at a bounded cost in memory.
+    sqlite3_exec(db.get(), "PRAGMA cache_size=-16384", nullptr, nullptr, nullptr);
+    std::vector<std::string> verdict;
+    return rows(db.get(), "PRAGMA integrity_check", verdict) &&
+           verdict == std::vector<std::string>{"ok"};
 }

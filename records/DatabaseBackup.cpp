@@ -1,0 +1,136 @@
+#include "records/DatabaseBackup.h"
+
+#include "records/PendingFile.h"
+#include "records/RecordsFileCheck.h"
+#include "records/RecordsLock.h"
+#include "store/Database.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+namespace {
+
+// Large enough for the speed of a plain copy, small enough that memory stays small.
+constexpr int kPiece = 1 << 20;
+
+using Buffer = std::unique_ptr<char[]>;
+
+struct Descriptor {
+    int fd;
+    ~Descriptor() {
+        if (fd >= 0)
+            close(fd);
+    }
+};
+
+// Copies in pieces from an open file; the failure names the file that failed.
+DatabaseBackup::Outcome copyFile(int in, const std::string& source, off_t size, PendingFile& out,
+                                 const std::string& target, const Progress& progress) {
+    const Buffer buffer(new (std::nothrow) char[kPiece]);
+    if (!buffer)
+        return FileFailure{FileFailure::OutOfMemory, source};
+    for (off_t done = 0;;) {
+        const ssize_t got = read(in, buffer.get(), kPiece);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return FileFailure::fromErrno(errno, source);
+        if (got == 0)
+            return std::nullopt;
+        if (const int error = out.append(buffer.get(), size_t(got)))
+            return FileFailure::fromErrno(error, target);
+        done += got;
+        if (!goOn(progress, size > 0 ? std::min(1.0, double(done) / double(size)) : 1.0))
+            return FileFailure{FileFailure::Cancelled, source};
+    }
+}
+
+// A journal left beside a records file that is missing or not a database belongs to no file
+// the engine could roll it back into, and would damage the restored one.
+void removeStaleJournals(const std::string& database) {
+    unlink((database + "-journal").c_str());
+    unlink((database + "-wal").c_str());
+}
+
+} // namespace
+
+DatabaseBackup::Outcome DatabaseBackup::backup(const RecordsLock& records,
+                                               const std::string& target,
+                                               const Progress& progress) {
+    if (records.failure())
+        return records.failure();
+    const std::string destination = PendingFile::realName(target);
+    // A backup file its owner write-protected is not replaced.
+    if (access(destination.c_str(), F_OK) == 0 && access(destination.c_str(), W_OK) != 0)
+        return FileFailure::fromErrno(errno, target);
+    const Buffer buffer(new (std::nothrow) char[kPiece]);
+    if (!buffer)
+        return FileFailure{FileFailure::OutOfMemory, target};
+    PendingFile copy(destination);
+    if (copy.creationError() != 0)
+        return FileFailure::fromErrno(copy.creationError(), target);
+    const long long size = records.size();
+    if (size < 0)
+        return FileFailure{FileFailure::HardIO, records.name()};
+    for (long long offset = 0; offset < size; offset += kPiece) {
+        const int amount = int(std::min<long long>(kPiece, size - offset));
+        if (!records.read(buffer.get(), amount, offset))
+            return FileFailure{FileFailure::HardIO, records.name()};
+        if (const int error = copy.append(buffer.get(), size_t(amount)))
+            return FileFailure::fromErrno(error, target);
+        if (!goOn(progress, double(offset + amount) / double(size)))
+            return FileFailure{FileFailure::Cancelled, target};
+    }
+    int error = copy.finish();
+    if (error == 0)
+        error = copy.place();
+    if (error != 0)
+        return FileFailure::fromErrno(error, target);
+    return std::nullopt;
+}
+
+DatabaseBackup::Outcome DatabaseBackup::restore(const std::string& source,
+                                                const Progress& progress) {
+    const std::string name = Database::fileName;
+    const std::string destination = PendingFile::realName(name);
+    PendingFile copy(destination);
+    {
+        // Non-blocking, so that a pipe picked by mistake is refused rather than waited on.
+        const Descriptor in{open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
+        struct stat info {};
+        if (in.fd < 0 || fstat(in.fd, &info) != 0)
+            return FileFailure::fromErrno(errno, source);
+        if (S_ISDIR(info.st_mode))
+            return FileFailure{FileFailure::AccessDenied, source};
+        if (!S_ISREG(info.st_mode))
+            return FileFailure{FileFailure::NotRecords, source};
+        if (copy.creationError() != 0)
+            return FileFailure::fromErrno(copy.creationError(), name);
+        if (auto failure = copyFile(in.fd, source, info.st_size, copy, name, progress))
+            return failure;
+    }
+    // Flushed before the check, which then reads a file the system is no longer writing out.
+    if (const int error = copy.finish())
+        return FileFailure::fromErrno(error, name);
+    if (!RecordsFileCheck::isRecords(copy.path()))
+        return FileFailure{FileFailure::NotRecords, source};
+    // The current file stays locked until the new one has taken its name, so no operation
+    // runs on it halfway through.
+    const RecordsLock current(name);
+    if (current.failure()) {
+        const FileFailure::Kind kind = current.failure()->kind;
+        if (kind != FileFailure::NotFound && kind != FileFailure::NotRecords)
+            return current.failure();
+        removeStaleJournals(destination);
+    }
+    if (const int error = copy.place())
+        return FileFailure::fromErrno(error, name);
+    return std::nullopt;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+// What went wrong with which file, or with the records server, during a whole-database
+// operation, described in the words the platform uses for file errors.
+struct FileFailure {
+    enum Kind {
+        NotFound,
+        BadPath,
+        AccessDenied,
+        SharingViolation,
+        TooManyOpenFiles,
+        DiskFull,
+        HardIO,
+        OutOfMemory,
+        NotRecords,    // not a Medora database, or a damaged one
+        ServerFailed,  // the records server refused or failed; detail says how
+        HoldsPatients, // an import into records that are not empty
+        Cancelled,
+        Unknown,
+    };
+
+    Kind kind = Unknown;
+    std::string file;        // the name as the user gave it or the program opened it
+    std::string detail = {}; // the server's own words
+
+    static FileFailure fromErrno(int error, const std::string& file);
+
+    static FileFailure server(const std::string& detail) { return {ServerFailed, {}, detail}; }
+
+    std::string describe() const;
+
+    bool operator==(const FileFailure&) const = default;
+};

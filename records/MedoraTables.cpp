@@ -1,0 +1,76 @@
+#include "records/MedoraTables.h"
+
+#include "records/RecordsSchema.h"
+#include "store/SearchIndex.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <iterator>
+#include <memory>
+
+namespace {
+
+using Connection = std::unique_ptr<sqlite3, decltype(&sqlite3_close_v2)>;
+using Query = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
+
+Query prepare(sqlite3* db, const char* sql) {
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    return Query(statement, &sqlite3_finalize);
+}
+
+std::string text(sqlite3_stmt* statement, int column) {
+    const auto* value = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    return value ? value : "";
+}
+
+bool readColumns(sqlite3* db, MedoraTable& table) {
+    const Query columns =
+        prepare(db, "SELECT name, type, pk FROM pragma_table_info(?) ORDER BY cid");
+    if (!columns)
+        return false;
+    sqlite3_bind_text(columns.get(), 1, table.name.c_str(), -1, SQLITE_TRANSIENT);
+    int keys = 0;
+    std::string key;
+    while (sqlite3_step(columns.get()) == SQLITE_ROW) {
+        const bool integer = text(columns.get(), 1) == "INTEGER";
+        table.columns.push_back({text(columns.get(), 0), integer});
+        if (sqlite3_column_int(columns.get(), 2) > 0) {
+            ++keys;
+            key = integer ? table.columns.back().name : "";
+        }
+    }
+    // Only a single INTEGER PRIMARY KEY stands for the rowid.
+    table.key = keys == 1 ? key : "";
+    return !table.columns.empty();
+}
+
+std::vector<MedoraTable> readTables() {
+    sqlite3* opened = nullptr;
+    sqlite3_open_v2(":memory:", &opened, SQLITE_OPEN_READWRITE, nullptr);
+    const Connection db(opened, &sqlite3_close_v2);
+    if (!db || sqlite3_exec(db.get(), kRecordsSchema, nullptr, nullptr, nullptr) != SQLITE_OK)
+        return {};
+    const Query tables =
+        prepare(db.get(), "SELECT name, sql LIKE '%AUTOINCREMENT%' FROM sqlite_schema"
+                          " WHERE type = 'table' AND name NOT LIKE 'sqlite%'"
+                          " ORDER BY rowid");
+    std::vector<MedoraTable> made;
+    while (tables && sqlite3_step(tables.get()) == SQLITE_ROW) {
+        MedoraTable table{text(tables.get(), 0), {}, {}, sqlite3_column_int(tables.get(), 1) != 0};
+        table.derived = std::find(std::begin(SearchIndex::tables), std::end(SearchIndex::tables),
+                                  table.name) != std::end(SearchIndex::tables);
+        if (!readColumns(db.get(), table))
+            return {};
+        made.push_back(std::move(table));
+    }
+    return made;
+}
+
+} // namespace
+
+const std::vector<MedoraTable>& MedoraTables::all() {
+    static const std::vector<MedoraTable> tables = readTables();
+    return tables;
+}

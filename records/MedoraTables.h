@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct MedoraColumn {
+    std::string name;
+    bool integer = false; // INTEGER, else TEXT
+};
+
+struct MedoraTable {
+    std::string name;
+    std::vector<MedoraColumn> columns;
+    // The INTEGER PRIMARY KEY column; empty when the rows are kept in the order of SQLite's
+    // hidden rowid, which the server's tables hold as a column named rowid.
+    std::string key;
+    // Whether SQLite remembers the largest key ever given (sqlite_sequence).
+    bool autoincrement = false;
+    // Rows the program makes from the other tables' (the search's keys), which a copy of the
+    // records makes anew rather than copies.
+    bool derived = false;
+};
+
+// Medora's tables as the supplied empty database has them, read from the schema the program
+// was built with, so that whatever copies every table finds them all in this one place.
+class MedoraTables {
+public:
+    // Empty only when the schema could not be read.
+    static const std::vector<MedoraTable>& all();
+};

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+// A file written under a name of its own beside its destination, readable and writable by
+// its owner only; it is removed again unless it was put in place. Nothing can then leave a
+// half-written file under the name the user or the program reads: the file is flushed to
+// disk and only then renamed over its destination in one step.
+class PendingFile {
+public:
+    explicit PendingFile(const std::string& destination);
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    // The file a name stands for once symbolic links are followed; the name itself while no
+    // file has it.
+    static std::string realName(const std::string& name);
+
+    // errno of the creation, or 0.
+    int creationError() const { return m_error; }
+    const std::string& path() const { return m_path; }
+
+    // Appends data; errno, or 0. Each piece starts on its way to the disk at once, and all
+    // before the piece before it is waited for, so the final flush finds little left to write
+    // and few pieces wait in memory.
+    int append(const char* data, size_t size);
+    // Flushes the file to disk and closes it; errno, or 0.
+    int finish();
+    // Renames the finished file over its destination in one step; errno, or 0.
+    int place();
+
+private:
+    int startWriteBack(off_t start, off_t length);
+
+    std::string m_destination;
+    std::string m_path;
+    int m_fd = -1;
+    off_t m_written = 0;
+    off_t m_previousStart = 0;
+    bool m_writeBack = true;
+    int m_error = 0;
+    bool m_placed = false;
+};

@@ -1,0 +1,37 @@
+#include "records/RecordsBackup.h"
+
+#include "records/DatabaseBackup.h"
+#include "records/RecordsLock.h"
+#include "records/ServerBackup.h"
+#include "store/Database.h"
+#include "store/Engine.h"
+#include "store/PostgresEngine.h"
+
+#include <memory>
+
+namespace {
+
+// The server in use, with the password the user gave for it; nothing while the records are
+// the file.
+std::optional<ServerBackup> serverInUse() {
+    const std::shared_ptr<Engine> engine = Engine::current();
+    const auto* server = dynamic_cast<const PostgresEngine*>(engine.get());
+    if (server == nullptr)
+        return std::nullopt;
+    return ServerBackup(server->connection(), server->password());
+}
+
+} // namespace
+
+RecordsBackup::Outcome RecordsBackup::backup(const std::string& target, const Progress& progress) {
+    if (const auto server = serverInUse())
+        return server->backup(target, progress);
+    const RecordsLock records(Database::fileName);
+    return DatabaseBackup::backup(records, target, progress);
+}
+
+RecordsBackup::Outcome RecordsBackup::restore(const std::string& source, const Progress& progress) {
+    if (const auto server = serverInUse())
+        return server->restore(source, progress);
+    return DatabaseBackup::restore(source, progress);
+}

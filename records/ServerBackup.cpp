@@ -1,0 +1,428 @@
+#include "records/ServerBackup.h"
+
+#include "records/MedoraTables.h"
+#include "records/PendingFile.h"
+#include "records/RecordsFileCheck.h"
+#include "records/RecordsSchema.h"
+#include "records/ServerLink.h"
+#include "store/DateTime.h"
+#include "store/SearchIndex.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <future>
+#include <memory>
+#include <new>
+
+namespace {
+
+using Sqlite = std::unique_ptr<sqlite3, decltype(&sqlite3_close_v2)>;
+using Query = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
+
+// Rows gathered before they go to the server in one piece.
+constexpr size_t kBatch = 1 << 18;
+// Runs of a restore that lost a lock to another desk before it gives up.
+constexpr int kAttempts = 3;
+
+// What a failure of SQLite, reading or writing `file`, says to the user.
+[[noreturn]] void failSqlite(sqlite3* db, int rc, const std::string& file) {
+    const int error = db ? sqlite3_system_errno(db) : 0;
+    if ((rc & 0xff) == SQLITE_FULL)
+        throw FileFailure{FileFailure::DiskFull, file};
+    if ((rc & 0xff) == SQLITE_NOMEM)
+        throw FileFailure{FileFailure::OutOfMemory, file};
+    if ((rc & 0xff) == SQLITE_IOERR && error != 0)
+        throw FileFailure::fromErrno(error, file);
+    throw FileFailure{(rc & 0xff) == SQLITE_IOERR ? FileFailure::HardIO : FileFailure::NotRecords,
+                      file};
+}
+
+class SqliteFile {
+public:
+    SqliteFile(const std::string& path, const std::string& name, int flags)
+        : m_db(nullptr, &sqlite3_close_v2), m_name(name) {
+        sqlite3* db = nullptr;
+        const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+        m_db.reset(db);
+        if (rc != SQLITE_OK)
+            failSqlite(db, rc, name);
+    }
+    void run(const char* sql) {
+        if (const int rc = sqlite3_exec(m_db.get(), sql, nullptr, nullptr, nullptr))
+            failSqlite(m_db.get(), rc, m_name);
+    }
+    Query prepare(const std::string& sql) {
+        sqlite3_stmt* statement = nullptr;
+        if (const int rc = sqlite3_prepare_v2(m_db.get(), sql.c_str(), -1, &statement, nullptr))
+            failSqlite(m_db.get(), rc, m_name);
+        return Query(statement, &sqlite3_finalize);
+    }
+    // Steps a statement that gives no rows, and makes it ready to run again.
+    void finish(sqlite3_stmt* statement) {
+        const int rc = sqlite3_step(statement);
+        sqlite3_reset(statement);
+        if (rc != SQLITE_DONE)
+            failSqlite(m_db.get(), rc, m_name);
+    }
+    long long number(const std::string& sql, const std::string& parameter = {}) {
+        const Query query = prepare(sql);
+        sqlite3_bind_text(query.get(), 1, parameter.c_str(), -1, SQLITE_TRANSIENT);
+        const int rc = sqlite3_step(query.get());
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            failSqlite(m_db.get(), rc, m_name);
+        return rc == SQLITE_ROW ? sqlite3_column_int64(query.get(), 0) : 0;
+    }
+    const std::string& name() const { return m_name; }
+
+private:
+    Sqlite m_db;
+    std::string m_name;
+};
+
+// Counts the rows copied, tells the progress now and then, and stops the work when asked.
+class RowCounter {
+public:
+    RowCounter(long long total, const Progress& progress, const std::string& file)
+        : m_total(std::max(1LL, total)), m_progress(progress), m_file(file) {}
+    void step() {
+        if (++m_done % 4096 == 0 && !goOn(m_progress, double(m_done) / double(m_total)))
+            throw FileFailure{FileFailure::Cancelled, m_file};
+    }
+    void restart() { m_done = 0; }
+
+private:
+    long long m_total;
+    long long m_done = 0;
+    const Progress& m_progress;
+    const std::string& m_file;
+};
+
+std::string lowered(std::string name) {
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return name;
+}
+
+// The column that orders a table's rows on the server: its key, or the rowid column that
+// stands for SQLite's hidden one; empty when the server's table has neither.
+std::string serverKey(ServerLink& link, const MedoraTable& table) {
+    if (!table.key.empty())
+        return table.key;
+    const std::string found =
+        link.single("SELECT 1 FROM information_schema.columns WHERE table_schema = current_schema()"
+                    " AND table_name = $1 AND column_name = 'rowid'",
+                    {lowered(table.name)});
+    return found.empty() ? "" : "rowid";
+}
+
+// The columns copied, the rowid first when it is not one of them.
+std::string columnList(const MedoraTable& table, const std::string& key) {
+    std::string list = key == "rowid" ? "rowid" : "";
+    for (const MedoraColumn& column : table.columns)
+        list += (list.empty() ? "" : ", ") + column.name;
+    return list;
+}
+
+std::vector<bool> integerColumns(const MedoraTable& table, const std::string& key) {
+    std::vector<bool> integers(key == "rowid" ? 1 : 0, true);
+    for (const MedoraColumn& column : table.columns)
+        integers.push_back(column.integer);
+    return integers;
+}
+
+std::string allTableNames() {
+    std::string names;
+    for (const MedoraTable& table : MedoraTables::all())
+        names += (names.empty() ? "" : ", ") + table.name;
+    return names;
+}
+
+std::string sequenceOf(ServerLink& link, const MedoraTable& table, const std::string& key) {
+    return key.empty() ? std::string()
+                       : link.single("SELECT pg_get_serial_sequence($1, $2)",
+                                     {lowered(table.name), lowered(key)});
+}
+
+void copyTableOut(ServerLink& link, SqliteFile& out, const MedoraTable& table,
+                  RowCounter& counter) {
+    const std::string key = serverKey(link, table);
+    const std::string columns = columnList(table, key);
+    const std::vector<bool> integers = integerColumns(table, key);
+    std::string marks;
+    for (size_t i = 0; i < integers.size(); ++i)
+        marks += i == 0 ? "?" : ", ?";
+    const Query insert =
+        out.prepare("INSERT INTO " + table.name + " (" + columns + ") VALUES (" + marks + ")");
+    std::vector<std::string> fields;
+    std::vector<bool> nulls;
+    link.copyOut("COPY (SELECT " + columns + " FROM " + table.name +
+                     (key.empty() ? "" : " ORDER BY " + key) + ") TO STDOUT",
+                 [&](const char* row, size_t size) {
+                     ServerLink::splitCopyRow(row, size, fields, nulls);
+                     if (fields.size() != integers.size())
+                         throw ServerError("the server sent a row of another shape", "");
+                     for (size_t i = 0; i < fields.size(); ++i) {
+                         if (nulls[i])
+                             sqlite3_bind_null(insert.get(), int(i) + 1);
+                         else if (integers[i])
+                             sqlite3_bind_int64(insert.get(), int(i) + 1, std::stoll(fields[i]));
+                         else
+                             sqlite3_bind_text(insert.get(), int(i) + 1, fields[i].data(),
+                                               int(fields[i].size()), SQLITE_STATIC);
+                     }
+                     out.finish(insert.get());
+                     counter.step();
+                 });
+    if (!table.autoincrement)
+        return;
+    // The largest key the server ever gave, which may be larger than any key still held.
+    const std::string sequence = sequenceOf(link, table, key);
+    const std::string given =
+        sequence.empty() ? ""
+                         : link.single("SELECT pg_sequence_last_value($1::regclass)", {sequence});
+    if (given.empty())
+        return;
+    const Query remember =
+        out.prepare("INSERT INTO sqlite_sequence (name, seq) SELECT ?1, 0 WHERE NOT EXISTS"
+                    " (SELECT 1 FROM sqlite_sequence WHERE name = ?1)");
+    sqlite3_bind_text(remember.get(), 1, table.name.c_str(), -1, SQLITE_TRANSIENT);
+    out.finish(remember.get());
+    const Query raise =
+        out.prepare("UPDATE sqlite_sequence SET seq = max(seq, ?2) WHERE name = ?1");
+    sqlite3_bind_text(raise.get(), 1, table.name.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_int64(raise.get(), 2, std::stoll(given));
+    out.finish(raise.get());
+}
+
+// Written without a journal or flushes of its own: the file is flushed once, whole, before
+// it takes its name.
+void writeBackup(ServerLink& link, const std::string& path, const std::string& target,
+                 const Progress& progress) {
+    SqliteFile out(path, target, SQLITE_OPEN_READWRITE);
+    out.run("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-8192");
+    out.run(kRecordsSchema);
+    out.run("BEGIN; DELETE FROM clinic_info");
+    long long total = 0;
+    for (const MedoraTable& table : MedoraTables::all())
+        if (!table.derived)
+            total += std::stoll(link.single("SELECT count(*) FROM " + table.name));
+    RowCounter counter(total, progress, target);
+    for (const MedoraTable& table : MedoraTables::all())
+        if (!table.derived)
+            copyTableOut(link, out, table, counter);
+    // Marked as a file whose search keys are yet to be made: the store makes them when the
+    // restored file is first used.
+    out.run("PRAGMA user_version = 0; COMMIT");
+}
+
+void copyTableIn(ServerLink& link, SqliteFile& in, const MedoraTable& table, RowCounter& counter) {
+    const std::string key = serverKey(link, table);
+    const std::string columns = columnList(table, key);
+    const Query rows = in.prepare("SELECT " + columns + " FROM " + table.name + " ORDER BY " +
+                                  (key.empty() ? "rowid" : key));
+    link.startCopyIn("COPY " + table.name + " (" + columns + ") FROM STDIN");
+    std::string batch;
+    int rc;
+    while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
+        for (int i = 0; i < sqlite3_column_count(rows.get()); ++i) {
+            if (i > 0)
+                batch += '\t';
+            const int type = sqlite3_column_type(rows.get(), i);
+            if (type == SQLITE_NULL)
+                batch += "\\N";
+            else if (type == SQLITE_INTEGER)
+                batch += std::to_string(sqlite3_column_int64(rows.get(), i));
+            else
+                ServerLink::appendCopyText(
+                    batch, reinterpret_cast<const char*>(sqlite3_column_text(rows.get(), i)),
+                    size_t(sqlite3_column_bytes(rows.get(), i)));
+        }
+        batch += '\n';
+        if (batch.size() >= kBatch) {
+            link.send(batch);
+            batch.clear();
+        }
+        counter.step();
+    }
+    if (rc != SQLITE_DONE)
+        throw FileFailure{FileFailure::NotRecords, in.name()};
+    link.send(batch);
+    link.endCopy();
+    const std::string sequence = sequenceOf(link, table, key);
+    if (sequence.empty())
+        return;
+    long long wanted = in.number("SELECT max(" + key + ") FROM " + table.name);
+    if (table.autoincrement)
+        wanted = std::max(wanted,
+                          in.number("SELECT seq FROM sqlite_sequence WHERE name = ?", table.name));
+    // Never back: a key the server gave before the restore is not given again either.
+    link.run("SELECT setval($1::regclass, $2) WHERE $2::bigint >"
+             " coalesce(pg_sequence_last_value($1::regclass), 0)",
+             {sequence, std::to_string(wanted)});
+}
+
+std::string columnText(sqlite3_stmt* row, int column) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row, column));
+    return text ? std::string(text, size_t(sqlite3_column_bytes(row, column))) : std::string();
+}
+
+// The search's keys of every restored patient, made from the source's patients as the program
+// makes them; files of any version, with or without keys, restore alike.
+void makeSearchKeys(ServerLink& link, SqliteFile& in) {
+    const Query patients =
+        in.prepare("SELECT ID, first_name, last_name, DOB, telephone FROM patient_info");
+    link.startCopyIn("COPY search_words (word, kind, patient_ID, sort_name) FROM STDIN");
+    std::string batch;
+    while (sqlite3_step(patients.get()) == SQLITE_ROW) {
+        // A date another program stored unreadably only goes without its key.
+        DateTime dob(std::nan(""));
+        DateTime::fromIso(columnText(patients.get(), 3), dob);
+        const SearchIndex::PatientKeys made = SearchIndex::keysOf(
+            sqlite3_column_int64(patients.get(), 0), columnText(patients.get(), 1),
+            columnText(patients.get(), 2), dob, columnText(patients.get(), 4));
+        for (const auto& [word, kind] : made.keys) {
+            ServerLink::appendCopyText(batch, word.data(), word.size());
+            batch += '\t' + std::to_string(int(kind)) + '\t' + std::to_string(made.patientId) + '\t';
+            ServerLink::appendCopyText(batch, made.sortName.data(), made.sortName.size());
+            batch += '\n';
+        }
+        if (batch.size() >= kBatch) {
+            link.send(batch);
+            batch.clear();
+        }
+    }
+    link.send(batch);
+    link.endCopy();
+}
+
+// Tables are locked against writes, not reads: other desks read the old records until the
+// new ones are committed, and their writes wait for them. Nothing is committed unless the
+// engine's check has found the source sound.
+void replaceRecords(ServerLink& link, SqliteFile& in, bool intoEmpty, RowCounter& counter,
+                    const std::string& source, const std::shared_future<bool>& sound) {
+    link.run("BEGIN");
+    link.run("SET LOCAL lock_timeout = '20s'");
+    link.run("LOCK TABLE " + allTableNames() + " IN EXCLUSIVE MODE");
+    if (intoEmpty && !link.single("SELECT 1 FROM patient_info LIMIT 1").empty())
+        throw FileFailure{FileFailure::HoldsPatients, source};
+    for (const MedoraTable& table : MedoraTables::all())
+        link.run("DELETE FROM " + table.name);
+    for (const MedoraTable& table : MedoraTables::all())
+        if (!table.derived)
+            copyTableIn(link, in, table, counter);
+    makeSearchKeys(link, in);
+    if (!sound.get())
+        throw FileFailure{FileFailure::NotRecords, source};
+    link.run("COMMIT");
+}
+
+// A source that is a readable regular file with Medora's tables; opened non-blocking, so that
+// a pipe picked by mistake is refused rather than waited on.
+std::optional<FileFailure> checkSource(const std::string& source) {
+    const int fd = open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    struct stat info {};
+    const bool opened = fd >= 0 && fstat(fd, &info) == 0;
+    const int error = errno;
+    if (fd >= 0)
+        close(fd);
+    if (!opened)
+        return FileFailure::fromErrno(error, source);
+    if (S_ISDIR(info.st_mode))
+        return FileFailure{FileFailure::AccessDenied, source};
+    if (!S_ISREG(info.st_mode) || !RecordsFileCheck::hasRecordsLayout(source))
+        return FileFailure{FileFailure::NotRecords, source};
+    return std::nullopt;
+}
+
+} // namespace
+
+ServerBackup::ServerBackup(std::string connection, std::string password)
+    : m_connection(std::move(connection)), m_password(std::move(password)) {}
+
+ServerBackup::Outcome ServerBackup::backup(const std::string& target,
+                                           const Progress& progress) const {
+    const std::string destination = PendingFile::realName(target);
+    // A backup file its owner write-protected is not replaced.
+    if (access(destination.c_str(), F_OK) == 0 && access(destination.c_str(), W_OK) != 0)
+        return FileFailure::fromErrno(errno, target);
+    PendingFile copy(destination);
+    if (copy.creationError() != 0)
+        return FileFailure::fromErrno(copy.creationError(), target);
+    try {
+        ServerLink link(m_connection, m_password);
+        link.run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+        writeBackup(link, copy.path(), target, progress);
+        link.run("COMMIT");
+    } catch (const ServerError& error) {
+        return FileFailure::server(error.what());
+    } catch (const FileFailure& failure) {
+        return failure;
+    } catch (const std::bad_alloc&) {
+        return FileFailure{FileFailure::OutOfMemory, target};
+    }
+    int error = copy.finish();
+    if (error == 0)
+        error = copy.place();
+    if (error != 0)
+        return FileFailure::fromErrno(error, target);
+    return std::nullopt;
+}
+
+ServerBackup::Outcome ServerBackup::restore(const std::string& source,
+                                            const Progress& progress) const {
+    return load(source, false, progress);
+}
+
+ServerBackup::Outcome ServerBackup::import(const std::string& source,
+                                           const Progress& progress) const {
+    return load(source, true, progress);
+}
+
+// The source is read inside one read transaction of its own, so no other program changes it
+// halfway through. The engine's check of the whole file, which takes as long as a good part of
+// the copy, runs beside it.
+ServerBackup::Outcome ServerBackup::load(const std::string& source, bool intoEmpty,
+                                         const Progress& progress) const {
+    if (auto failure = checkSource(source))
+        return failure;
+    const std::shared_future<bool> sound =
+        std::async(std::launch::async, [source] { return RecordsFileCheck::isSound(source); });
+    try {
+        SqliteFile in(source, source, SQLITE_OPEN_READONLY);
+        in.run("BEGIN");
+        // The largest rowids give the rows to come closely enough, without reading them all.
+        long long total = 0;
+        for (const MedoraTable& table : MedoraTables::all())
+            if (!table.derived)
+                total += in.number("SELECT coalesce(max(rowid), 0) FROM " + table.name);
+        RowCounter counter(total, progress, source);
+        ServerLink link(m_connection, m_password);
+        for (int attempt = 1;; ++attempt) {
+            try {
+                replaceRecords(link, in, intoEmpty, counter, source, sound);
+                return std::nullopt;
+            } catch (const ServerError& error) {
+                link.rollback();
+                if (!error.worthRetrying() || attempt == kAttempts)
+                    throw;
+                counter.restart();
+            } catch (...) {
+                link.rollback();
+                throw;
+            }
+        }
+    } catch (const ServerError& error) {
+        return FileFailure::server(error.what());
+    } catch (const FileFailure& failure) {
+        return failure;
+    } catch (const std::bad_alloc&) {
+        return FileFailure{FileFailure::OutOfMemory, source};
+    }
+}

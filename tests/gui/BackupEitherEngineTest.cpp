@@ -1,0 +1,55 @@
+// Backup and restore from the main menu on whichever records are in use: this computer's
+// file, or the clinic's server when the test runs there.
+
+#include "GuiSession.h"
+
+#include "app/MainMenu.h"
+#include "res/resource.h"
+#include "store/store.h"
+
+#include <QFile>
+
+namespace {
+
+const BoxRecord kWarning{"Resotring the database from a backup file will delete all data in the "
+                         "currently used database, proceed?",
+                         "Warning", MsgIcon::Exclamation, MsgButtons::YesNo};
+
+std::vector<std::string> patientNames() {
+    PatientNameList list;
+    list.FetchAll();
+    return list.m_firstNames;
+}
+
+} // namespace
+
+class BackupEitherEngineTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void restoreBringsBackTheMomentOfTheBackup() {
+        GuiSession s;
+        const std::string backup = (s.folder() + "/monday.rbk").toStdString();
+        QVERIFY(PatientRecord().Add("Before", "Lee", DateTime::fromCivil(1980, 5, 17), 1, "", ""));
+        s.boxes().expectFile({FileRequest::Save, "rbk", "Medora Backup Files (*.rbk)", "*.rbk"},
+                             backup);
+        s.boxes().expectBox(
+            {"Backup operation completed successfully", "Confirmation", MsgIcon::Information});
+        GuiSession::click(*s.active<MainMenu>(), IDC_MAIN_BACKUP);
+        QVERIFY(QFile::exists(QString::fromStdString(backup)));
+
+        QVERIFY(PatientRecord().Add("Since", "Lee", DateTime::fromCivil(1990, 1, 1), 0, "", ""));
+        s.boxes().expectBox(kWarning, IDYES);
+        s.boxes().expectFile({FileRequest::Open, "rbk", "Medora Backup Files (*.rbk)", "*.rbk"},
+                             backup);
+        s.boxes().expectBox({"Database restore operation completed successfully", "Confirmation",
+                             MsgIcon::Information});
+        GuiSession::click(*s.active<MainMenu>(), IDC_MAIN_RESTORE);
+        QCOMPARE(patientNames(), std::vector<std::string>{"Before"});
+        QVERIFY(s.active<MainMenu>());
+        VERIFY_BOXES(s);
+    }
+};
+
+QTEST_MAIN(BackupEitherEngineTest)
+#include "BackupEitherEngineTest.moc"
