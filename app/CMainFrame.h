@@ -4,8 +4,10 @@
 
 #include <QMainWindow>
 #include <map>
+#include <memory>
 #include <vector>
 
+class AutoBackup;
 class CChildFrame;
 class FormView;
 class KeyIndicators;
@@ -66,6 +68,8 @@ public:
     // server's password where it wants one.
     void startOnRecords();
 
+    AutoBackup& autoBackup() const { return *backups; }
+
     void addFrame(CChildFrame* frame) override;
     void removeFrame(CChildFrame* frame) override;
     void frameTitleChanged(CChildFrame* frame) override;
@@ -99,4 +103,5 @@ private:
     KeyIndicators* indicators = nullptr;
     std::vector<CChildFrame*> openFrames; // oldest first; the last is active
     std::map<int, QAction*> actions;
+    std::unique_ptr<AutoBackup> backups;
 };

@@ -1,13 +1,14 @@
 #include "app/MainMenu.h"
 
+#include "app/AutoBackup.h"
+#include "app/BackupSettings.h"
+#include "app/BackupsDialog.h"
 #include "app/CMainFrame.h"
 #include "app/Screens.h"
 #include "platform/DataExchange.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
-#include "records/DatabaseBackup.h"
 #include "records/RecordsBackup.h"
-#include "records/RecordsLock.h"
 #include "res/Forms.h"
 #include "res/resource.h"
 #include "screens/StoreFailure.h"
@@ -18,6 +19,8 @@
 #include "store/PatientNameList.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QLabel>
 #include <QPushButton>
 
 #include <optional>
@@ -32,12 +35,6 @@ void showFailure(QWidget* parent, const FileFailure& failure) {
                failure.kind == FileFailure::OutOfMemory ? MsgIcon::Exclamation : MsgIcon::Stop);
 }
 
-// The records file stays locked from before the dialog until the copy is on disk, so the
-// backup is the file as it was when the user asked for it. The server's records are copied
-// from one snapshot, taken once the file is chosen.
-std::optional<FileFailure> backUpTo(const RecordsLock* records, const std::string& target) {
-    return records ? DatabaseBackup::backup(*records, target) : RecordsBackup::backup(target);
-}
 } // namespace
 
 MainMenu::MainMenu() : FormView(kMainMenuForm) {
@@ -55,6 +52,7 @@ MainMenu::MainMenu() : FormView(kMainMenuForm) {
     onCommandAndClick(ID_EDIT_CLINIC_INFO, IDC_MAIN_CLINIC_INFO, [this] { editClinicInfo(); });
     onCommandAndClick(ID_DATABASE_BACKUP, IDC_MAIN_BACKUP, [this] { backup(); });
     onCommandAndClick(ID_DATABASE_RESTORE, IDC_MAIN_RESTORE, [this] { restore(); });
+    onCommand(ID_DATABASE_BACKUPS, [this] { BackupsDialog(this).DoModal(); });
 }
 
 void MainMenu::OnInitialUpdate() {
@@ -62,10 +60,20 @@ void MainMenu::OnInitialUpdate() {
     CMainFrame::RegisterScreenTemplates();
     dateText = DateTime::currentLocal().format("%A %d %B, %Y");
     UpdateData(false);
+    showBackupStatus();
 }
 
 void MainMenu::DoDataExchange(DataExchange& dx) {
     dx.text(IDC_MAIN_DATE, dateText);
+    dx.text(IDC_MAIN_BACKUP_STATUS, backupText);
+}
+
+void MainMenu::showBackupStatus() {
+    const DateTime now = AutoBackup::now();
+    backupText = BackupSettings::statusText(now);
+    control<QLabel>(IDC_MAIN_BACKUP_STATUS)
+        ->setStyleSheet(BackupSettings::warns(now) ? "color: red;" : "");
+    UpdateData(false);
 }
 
 void MainMenu::addPatient() {
@@ -114,12 +122,11 @@ void MainMenu::editClinicInfo() {
     CMainFrame::CloseMainMenu();
 }
 
+// The records are locked for the copy only, not while the user picks the file; missing
+// records are told before the dialog.
 void MainMenu::backup() {
-    std::optional<RecordsLock> records;
-    if (Engine::serverConnection().empty())
-        records.emplace(Database::fileName);
-    if (records && records->failure()) {
-        showFailure(this, *records->failure());
+    if (Engine::serverConnection().empty() && !QFile::exists(Database::fileName)) {
+        showFailure(this, {FileFailure::NotFound, Database::fileName});
         return;
     }
     const auto target = FileDialog::choose(
@@ -127,8 +134,13 @@ void MainMenu::backup() {
     if (!target)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto failure = backUpTo(records ? &*records : nullptr, *target);
+    const auto failure = RecordsBackup::backup(*target);
     QApplication::restoreOverrideCursor();
+    if (failure && failure->kind != FileFailure::Cancelled)
+        BackupSettings::failed(failure->describe());
+    else if (!failure)
+        BackupSettings::proven(AutoBackup::now());
+    showBackupStatus();
     if (failure) {
         showFailure(this, *failure);
         return;

@@ -13,7 +13,11 @@ public:
     void OnInitialUpdate() override;
     void DoDataExchange(DataExchange& dx) override;
 
+    // Shows how the last backup came out, in red when it warns.
+    void showBackupStatus();
+
     std::string dateText;
+    std::string backupText;
 
 private:
     void addPatient();

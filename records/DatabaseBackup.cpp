@@ -1,5 +1,6 @@
 #include "records/DatabaseBackup.h"
 
+#include "records/BackupProof.h"
 #include "records/PendingFile.h"
 #include "records/RecordsFileCheck.h"
 #include "records/RecordsLock.h"
@@ -88,12 +89,7 @@ DatabaseBackup::Outcome DatabaseBackup::backup(const RecordsLock& records,
         if (!goOn(progress, double(offset + amount) / double(size)))
             return FileFailure{FileFailure::Cancelled, target};
     }
-    int error = copy.finish();
-    if (error == 0)
-        error = copy.place();
-    if (error != 0)
-        return FileFailure::fromErrno(error, target);
-    return std::nullopt;
+    return BackupProof::place(copy, target);
 }
 
 DatabaseBackup::Outcome DatabaseBackup::restore(const std::string& source,

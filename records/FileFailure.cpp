@@ -53,6 +53,9 @@ std::string FileFailure::describe() const {
     case NotRecords:
         return file + " is not a Medora database, or it is damaged. The records were left as "
                       "they were.";
+    case FailedCheck:
+        return "The backup written to " + file +
+               " failed its check and was deleted: the records may be damaged.";
     case ServerFailed:
         return "The records server failed: " + detail;
     case HoldsPatients:

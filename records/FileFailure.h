@@ -15,6 +15,7 @@ struct FileFailure {
         HardIO,
         OutOfMemory,
         NotRecords,    // not a Medora database, or a damaged one
+        FailedCheck,   // a backup just written is not a whole Medora database
         ServerFailed,  // the records server refused or failed; detail says how
         HoldsPatients, // an import into records that are not empty
         Cancelled,

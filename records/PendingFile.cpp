@@ -1,6 +1,8 @@
 #include "records/PendingFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,6 +10,10 @@
 #include <memory>
 
 namespace {
+
+struct CloseDir {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
 
 std::string folderOf(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -32,6 +38,11 @@ PendingFile::PendingFile(const std::string& destination)
     : m_destination(destination), m_path(destination + ".part-XXXXXX") {
     m_fd = mkostemp(m_path.data(), O_CLOEXEC);
     m_error = m_fd < 0 ? errno : 0;
+    if (m_fd >= 0) {
+        m_lock = open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (m_lock >= 0)
+            flock(m_lock, LOCK_EX);
+    }
 }
 
 PendingFile::~PendingFile() {
@@ -39,6 +50,28 @@ PendingFile::~PendingFile() {
         close(m_fd);
     if (m_error == 0 && !m_placed)
         unlink(m_path.c_str());
+    if (m_lock >= 0)
+        close(m_lock);
+}
+
+void PendingFile::removeLeftovers(const std::string& folder) {
+    const std::unique_ptr<DIR, CloseDir> dir(opendir(folder.c_str()));
+    if (!dir)
+        return;
+    const std::string mark = ".part-";
+    while (const dirent* entry = readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        const auto at = name.rfind(mark);
+        if (at == std::string::npos || at == 0 || name.size() != at + mark.size() + 6)
+            continue;
+        const std::string path = folder + "/" + name;
+        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+            unlink(path.c_str());
+        close(fd);
+    }
 }
 
 std::string PendingFile::realName(const std::string& name) {

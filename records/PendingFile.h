@@ -6,7 +6,9 @@
 // A file written under a name of its own beside its destination, readable and writable by
 // its owner only; it is removed again unless it was put in place. Nothing can then leave a
 // half-written file under the name the user or the program reads: the file is flushed to
-// disk and only then renamed over its destination in one step.
+// disk and only then renamed over its destination in one step. While the file is pending its
+// writer holds a lock on it, so the file of a writer that was killed is told from one that
+// is still being written.
 class PendingFile {
 public:
     explicit PendingFile(const std::string& destination);
@@ -17,6 +19,8 @@ public:
     // The file a name stands for once symbolic links are followed; the name itself while no
     // file has it.
     static std::string realName(const std::string& name);
+    // Removes from the folder the pending files that no living writer holds any more.
+    static void removeLeftovers(const std::string& folder);
 
     // errno of the creation, or 0.
     int creationError() const { return m_error; }
@@ -37,6 +41,7 @@ private:
     std::string m_destination;
     std::string m_path;
     int m_fd = -1;
+    int m_lock = -1; // a descriptor of its own, which outlives the writing one
     off_t m_written = 0;
     off_t m_previousStart = 0;
     bool m_writeBack = true;

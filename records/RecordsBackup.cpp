@@ -8,6 +8,7 @@
 #include "store/PostgresEngine.h"
 
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -21,9 +22,14 @@ std::optional<ServerBackup> serverInUse() {
     return ServerBackup(server->connection(), server->password());
 }
 
+// The automatic backups run beside the screens: one backup waits for another rather than
+// meeting it on the records.
+std::mutex backingUp;
+
 } // namespace
 
 RecordsBackup::Outcome RecordsBackup::backup(const std::string& target, const Progress& progress) {
+    const std::lock_guard oneAtATime(backingUp);
     if (const auto server = serverInUse())
         return server->backup(target, progress);
     const RecordsLock records(Database::fileName);

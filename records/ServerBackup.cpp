@@ -1,6 +1,7 @@
 #include "records/ServerBackup.h"
 
 #include "records/MedoraTables.h"
+#include "records/BackupProof.h"
 #include "records/PendingFile.h"
 #include "records/RecordsFileCheck.h"
 #include "records/RecordsSchema.h"
@@ -367,12 +368,7 @@ ServerBackup::Outcome ServerBackup::backup(const std::string& target,
     } catch (const std::bad_alloc&) {
         return FileFailure{FileFailure::OutOfMemory, target};
     }
-    int error = copy.finish();
-    if (error == 0)
-        error = copy.place();
-    if (error != 0)
-        return FileFailure::fromErrno(error, target);
-    return std::nullopt;
+    return BackupProof::place(copy, target);
 }
 
 ServerBackup::Outcome ServerBackup::restore(const std::string& source,

@@ -18,11 +18,12 @@ extern const FormTemplate kEditClinicInfoForm;   // 133
 extern const FormTemplate kAddEntryForm;         // 139
 extern const FormTemplate kRecordsDatabaseForm;  // 140
 extern const FormTemplate kServerPasswordForm;   // 141
+extern const FormTemplate kBackupsForm;          // 142
 
 // Every form above, for whatever looks at them all.
 inline const FormTemplate* const kEveryForm[] = {
     &kAboutForm,    &kMainMenuForm,      &kAddNewForm,           &kFindIDForm,
     &kFindNameForm, &kViewResultsForm,   &kViewRecForm,          &kViewComplaintForm,
     &kAddTestForm,  &kAddMedicationForm, &kIssuPrescriptionForm, &kEditClinicInfoForm,
-    &kAddEntryForm, &kRecordsDatabaseForm, &kServerPasswordForm,
+    &kAddEntryForm, &kRecordsDatabaseForm, &kServerPasswordForm, &kBackupsForm,
 };

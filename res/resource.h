@@ -35,6 +35,7 @@ constexpr int IDD_CLINIC_INFO = 133;
 constexpr int IDD_ADD_ENTRY = 139;
 constexpr int IDD_RECORDS_DATABASE = 140;
 constexpr int IDD_SERVER_PASSWORD = 141;
+constexpr int IDD_BACKUPS = 142;
 
 // Framework commands.
 constexpr int ID_FILE_NEW = 57600;
@@ -61,6 +62,7 @@ constexpr int ID_ISSUE_PRESCRIPTION = 32788;
 constexpr int ID_EDIT_CLINIC_INFO = 32791;
 constexpr int ID_DATABASE_BACKUP = 32793;
 constexpr int ID_DATABASE_RESTORE = 32794;
+constexpr int ID_DATABASE_BACKUPS = 32804;
 constexpr int ID_HELP_CONTENTS = 32797;
 
 // Zoom of the forms, on every screen.
@@ -97,8 +99,12 @@ constexpr int IDC_RECORDS_TEST = 1217;
 constexpr int IDC_PASSWORD_PROMPT = 1220;
 constexpr int IDC_PASSWORD = 1221;
 
+// Backups dialog (142).
+constexpr int IDC_BACKUPS_FOLDER = 1230;
+
 // Main menu screen (102).
 constexpr int IDC_MAIN_DATE = 1025;
+constexpr int IDC_MAIN_BACKUP_STATUS = 1026;
 constexpr int IDC_MAIN_ADD_PATIENT = 1005;
 constexpr int IDC_MAIN_FIND_NAME = 1004;
 constexpr int IDC_MAIN_FIND_ID = 1003;

@@ -1,6 +1,7 @@
 #include "BackupTestSupport.h"
 
 #include "records/DatabaseBackup.h"
+#include "records/PendingFile.h"
 #include "records/RecordsLock.h"
 
 #include <sqlite3.h>
@@ -40,7 +41,8 @@ bool isWhole(const std::string& path) {
 } // namespace
 
 // Killed at any moment, a restore leaves the records either as they were or as the backup
-// has them, never a mix; only the restore's own unfinished file may stay behind.
+// has them, never a mix; only the restore's own unfinished file may stay behind, and the
+// next start removes it.
 TEST_F(BackupTest, KilledRestoreLeavesTheOldOrTheNewDatabaseWhole) {
     addPatient("New");
     fill(4'000'000);
@@ -78,10 +80,30 @@ TEST_F(BackupTest, KilledRestoreLeavesTheOldOrTheNewDatabaseWhole) {
         ASSERT_TRUE(now == oldBytes || now == newBytes)
             << "round " << round << ": " << now.size() << " bytes";
         ASSERT_TRUE(isWhole("clinic_db.mdb")) << "round " << round;
-        for (const std::string& name : files())
-            if (name.starts_with("clinic_db.mdb.part-"))
-                fs::remove(name);
+        PendingFile::removeLeftovers(".");
         ASSERT_EQ(files(), (std::vector<std::string>{"clinic_db.mdb", "new.rbk", "old.mdb"}));
     }
     EXPECT_GT(killedMidway, 0);
+}
+
+// A pending file is removed only once no living writer holds it.
+TEST_F(BackupTest, OnlyTheKilledWritersPendingFilesAreLeftovers) {
+    const PendingFile living("mine.rbk");
+    const pid_t child = fork();
+    if (child == 0) {
+        auto* killed = new PendingFile("killed.rbk");
+        killed->append("half", 4);
+        raise(SIGKILL);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    write("notes.part-1", "not a pending file");
+    ASSERT_EQ(files().size(), 4u);
+
+    PendingFile::removeLeftovers(".");
+    std::vector<std::string> left = files();
+    ASSERT_EQ(left.size(), 3u);
+    EXPECT_TRUE(left[1].starts_with("mine.rbk.part-")) << left[1];
+    EXPECT_EQ(left[2], "notes.part-1");
 }

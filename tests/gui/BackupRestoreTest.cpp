@@ -53,8 +53,13 @@ std::vector<std::string> patientNames() {
     return list.m_firstNames;
 }
 
+// Leaves out the daily backups' folder and the settings.
 QStringList filesIn(const QString& folder) {
-    return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    QStringList names =
+        QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    names.removeAll("backups");
+    names.removeAll(QCoreApplication::organizationName());
+    return names;
 }
 
 void pressBackup(GuiSession& s) {
@@ -229,6 +234,7 @@ private slots:
         addPatient("Current");
         const QByteArray before = bytes("clinic_db.mdb");
         const BoxRecord inUse = stop("A sharing violation occurred while accessing clinic_db.mdb.");
+        s.boxes().expectFile(kSaveBackup, (s.folder() + "/copy.rbk").toStdString());
         s.boxes().expectBox(inUse);
         s.boxes().expectBox(kWarning, IDYES);
         s.boxes().expectFile(kOpenBackup, good.toStdString());

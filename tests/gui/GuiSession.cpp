@@ -1,5 +1,6 @@
 #include "GuiSession.h"
 
+#include "app/AutoBackup.h"
 #include "platform/CChildFrame.h"
 #include "platform/DocTemplate.h"
 
@@ -32,14 +33,21 @@ void GuiSession::start() {
     app = std::make_unique<CKLApp>();
     if (!app->InitInstance())
         qFatal("the application did not start");
-    settle();
+    waitForBackup();
 }
 
-void GuiSession::restart() {
+void GuiSession::restart(const std::function<void()>& whileClosed) {
     app->mainFrame()->close();
     app.reset();
     settle();
+    if (whileClosed)
+        whileClosed();
     start();
+}
+
+void GuiSession::waitForBackup() {
+    frame().autoBackup().wait();
+    settle();
 }
 
 GuiSession::~GuiSession() {

@@ -29,8 +29,10 @@ public:
 
     CMainFrame& frame() const { return *app->mainFrame(); }
     // Closes the main window as the user does and starts the program again in the same folder,
-    // with the same settings.
-    void restart();
+    // with the same settings; whileClosed runs in between.
+    void restart(const std::function<void()>& whileClosed = {});
+    // Waits for the automatic backup that runs, and lets the screens show its outcome.
+    void waitForBackup();
     ScriptedResponder& boxes() { return responder; }
     QString folder() const { return dir.path(); }
 

@@ -1,0 +1,112 @@
+#include "app/AutoBackup.h"
+
+#include "app/BackupSettings.h"
+#include "records/DailyBackups.h"
+#include "records/PendingFile.h"
+#include "store/Database.h"
+#include "store/Engine.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <chrono>
+
+namespace {
+
+AutoBackup::Clock& chosenClock() {
+    static AutoBackup::Clock chosen;
+    return chosen;
+}
+
+double steadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool recordsExist() {
+    return !Engine::serverConnection().empty() || QFile::exists(Database::fileName);
+}
+
+} // namespace
+
+AutoBackup::AutoBackup(std::function<void()> reported) : m_reported(std::move(reported)) {}
+
+AutoBackup::~AutoBackup() {
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+void AutoBackup::setClock(Clock chosen) {
+    chosenClock() = std::move(chosen);
+}
+
+DateTime AutoBackup::now() {
+    return chosenClock() ? chosenClock()() : DateTime::currentLocal();
+}
+
+void AutoBackup::atStart() {
+    if (m_running)
+        return;
+    wait();
+    // What a copy that was killed left behind, beside the records or among the backups.
+    PendingFile::removeLeftovers(".");
+    PendingFile::removeLeftovers(BackupSettings::folder());
+    const DateTime today = now();
+    // A program started without records has nothing to back up until they are chosen.
+    if (!recordsExist() || DailyBackups(BackupSettings::folder()).hasBackupOf(today))
+        return;
+    run(today);
+}
+
+void AutoBackup::atClose() {
+    m_deadline = steadySeconds() + kCloseSeconds;
+    wait();
+    if (recordsExist()) {
+        run(now());
+        wait();
+    }
+    m_deadline = 0;
+}
+
+void AutoBackup::wait() {
+    if (m_worker.joinable())
+        m_worker.join();
+    QCoreApplication::sendPostedEvents(&m_receiver, QEvent::MetaCall);
+}
+
+// The default folder is made when missing; one the user chose is not, so that a drive that
+// is not plugged in is reported rather than written under its empty mount point.
+void AutoBackup::makeDefaultFolder(const std::string& folder) {
+    if (BackupSettings::folderIsDefault())
+        QDir().mkpath(QString::fromStdString(folder));
+}
+
+void AutoBackup::run(const DateTime& day) {
+    const std::string folder = BackupSettings::folder();
+    makeDefaultFolder(folder);
+    m_running = true;
+    m_worker = std::thread([this, folder, day] {
+        const auto failure = DailyBackups(folder).make(day, [this](double) {
+            const double deadline = m_deadline;
+            return deadline == 0 || steadySeconds() < deadline;
+        });
+        QMetaObject::invokeMethod(
+            &m_receiver, [this, failure, day] { report(failure, day); }, Qt::QueuedConnection);
+        m_running = false;
+    });
+}
+
+// Only closing stops a backup, once it has waited kCloseSeconds for it.
+void AutoBackup::report(const std::optional<FileFailure>& failure, const DateTime& when) {
+    if (!failure)
+        BackupSettings::proven(when);
+    else if (failure->kind == FileFailure::Cancelled)
+        BackupSettings::failed("a backup still running " + std::to_string(kCloseSeconds) +
+                               " seconds after Medora was closed was stopped; the earlier "
+                               "backups were kept.");
+    else
+        BackupSettings::failed(failure->describe());
+    if (m_reported)
+        m_reported();
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "records/FileFailure.h"
+#include "store/DateTime.h"
+
+#include <QObject>
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <thread>
+
+// The automatic backups: at the day's first start, when the folder holds no backup of today,
+// and again when the program closes. Each runs in a thread of its own while the screens go on;
+// its outcome is saved in BackupSettings and then `reported` is called on the screens' thread.
+// Only one runs at a time, and the program waits for it before it exits.
+class AutoBackup {
+public:
+    using Clock = std::function<DateTime()>;
+
+    explicit AutoBackup(std::function<void()> reported);
+    ~AutoBackup();
+    AutoBackup(const AutoBackup&) = delete;
+    AutoBackup& operator=(const AutoBackup&) = delete;
+
+    // The time the backups go by; a test sets a clock of its own, an empty one the real one.
+    static void setClock(Clock clock);
+    static DateTime now();
+    // How long closing waits for its backup before it stops it.
+    static constexpr int kCloseSeconds = 20;
+
+    // Also removes the files a killed copy left behind.
+    void atStart();
+    // Bounded by kCloseSeconds; a backup stopped at the bound leaves the earlier ones and a
+    // note of why there is none of this closing.
+    void atClose();
+    // Waits until no backup runs and its outcome is reported.
+    void wait();
+
+private:
+    void run(const DateTime& day);
+    void report(const std::optional<FileFailure>& failure, const DateTime& when);
+    static void makeDefaultFolder(const std::string& folder);
+
+    std::function<void()> m_reported;
+    std::thread m_worker;
+    std::atomic<bool> m_running{false};
+    std::atomic<double> m_deadline{0}; // seconds of the steady clock; 0 while unbounded
+    QObject m_receiver;
+};

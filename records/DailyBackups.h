@@ -1,0 +1,30 @@
+#pragma once
+
+#include "records/FileFailure.h"
+#include "records/Progress.h"
+#include "store/DateTime.h"
+
+#include <optional>
+#include <string>
+
+// The automatic backups of the records in use: one file a day in a folder, proven like every
+// backup, the older ones thinned out as BackupRetention says.
+class DailyBackups {
+public:
+    using Outcome = std::optional<FileFailure>; // nothing when the backup was made and kept
+
+    explicit DailyBackups(std::string folder) : m_folder(std::move(folder)) {}
+
+    const std::string& folder() const { return m_folder; }
+    std::string fileFor(const DateTime& day) const;
+    bool hasBackupOf(const DateTime& day) const;
+
+    // Backs up into the day's file, replacing an earlier one of that day only once the new one
+    // has proved whole, then deletes the backups the rule no longer keeps.
+    Outcome make(const DateTime& day, const Progress& progress = {}) const;
+
+private:
+    void thinOut() const;
+
+    std::string m_folder;
+};

@@ -1,0 +1,115 @@
+// The automatic backups: made at the day's first start and at closing, proven, thinned out,
+// and reported on the main menu, on whichever records are in use.
+
+#include "GuiSession.h"
+
+#include "app/AutoBackup.h"
+#include "app/BackupsDialog.h"
+#include "app/MainMenu.h"
+#include "app/Screens.h"
+#include "res/resource.h"
+#include "store/store.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+
+namespace {
+
+// The time the backups go by, as the test moves it on.
+DateTime now;
+
+QString statusOf(GuiSession& s) {
+    return s.active<MainMenu>()->control<QLabel>(IDC_MAIN_BACKUP_STATUS)->text();
+}
+
+bool shownInRed(GuiSession& s) {
+    return s.active<MainMenu>()
+        ->control<QLabel>(IDC_MAIN_BACKUP_STATUS)
+        ->styleSheet()
+        .contains("red");
+}
+
+QStringList backupsIn(const QString& folder) {
+    return QDir(folder + "/backups").entryList(QDir::Files, QDir::Name);
+}
+
+// Chooses the folder in the Backups dialog of the Database menu, as the user does.
+bool chooseFolder(GuiSession& s, const QString& folder) {
+    QAction* entry = nullptr;
+    for (QAction* popup : s.frame().menuBar()->actions())
+        if (popup->text() == "&Database")
+            for (QAction* item : popup->menu()->actions())
+                if (item->text() == "Backups\u2026")
+                    entry = item;
+    if (!entry)
+        return false;
+    return GuiSession::withModal<BackupsDialog>([entry] { entry->trigger(); },
+                                                [&](BackupsDialog& dialog) {
+                                                    auto* edit = dialog.control<QLineEdit>(
+                                                        IDC_BACKUPS_FOLDER);
+                                                    edit->selectAll();
+                                                    QTest::keyClick(edit, Qt::Key_Delete);
+                                                    QTest::keyClicks(edit, folder);
+                                                    GuiSession::click(dialog, IDOK);
+                                                });
+}
+
+} // namespace
+
+class AutoBackupTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        now = DateTime::fromCivil(2026, 12, 8, 8, 0);
+        AutoBackup::setClock([] { return now; });
+    }
+    void cleanup() { AutoBackup::setClock({}); }
+
+    void theDaysFirstStartMakesOneAndTheNextStartThatDayNone() {
+        GuiSession s;
+        QCOMPARE(backupsIn(s.folder()), QStringList{"medora-2026-12-08.rbk"});
+        QCOMPARE(statusOf(s), QString("Last checked backup: Tuesday 08 December, 2026 08:00"));
+        QVERIFY(!shownInRed(s));
+
+        // Closing backs up again; starting later the same day finds today's backup.
+        now = DateTime::fromCivil(2026, 12, 8, 12, 30);
+        s.restart([] { now = DateTime::fromCivil(2026, 12, 8, 13, 0); });
+        QCOMPARE(statusOf(s), QString("Last checked backup: Tuesday 08 December, 2026 12:30"));
+
+        s.restart([] { now = DateTime::fromCivil(2026, 12, 9, 7, 45); });
+        QCOMPARE(backupsIn(s.folder()),
+                 (QStringList{"medora-2026-12-08.rbk", "medora-2026-12-09.rbk"}));
+        QCOMPARE(statusOf(s), QString("Last checked backup: Wednesday 09 December, 2026 07:45"));
+        VERIFY_BOXES(s);
+    }
+
+    void anUnreachableFolderIsReportedAndTheWorkGoesOn() {
+        GuiSession s;
+        const QString usb = s.folder() + "/usb-drive-not-plugged-in";
+        QVERIFY(chooseFolder(s, usb));
+        s.restart([] { now = DateTime::fromCivil(2026, 12, 9, 8, 0); });
+        QVERIFY(shownInRed(s));
+        QCOMPARE(statusOf(s),
+                 "Last checked backup: Tuesday 08 December, 2026 08:00. The last backup failed: " +
+                     usb + "/medora-2026-12-09.rbk was not found.");
+        QVERIFY(!QDir(usb).exists());
+
+        GuiSession::click(*s.active<MainMenu>(), IDC_MAIN_ADD_PATIENT);
+        QCOMPARE(s.activeTitle(), QString("Add new patient record"));
+
+        // Chosen empty again, the folder beside the records takes the backups.
+        CMainFrame::ReturnToMainMenu(SCREEN_ADD_NEW);
+        GuiSession::settle();
+        QVERIFY(chooseFolder(s, ""));
+        s.restart([] { now = DateTime::fromCivil(2026, 12, 10, 8, 0); });
+        QVERIFY(!shownInRed(s));
+        QVERIFY(backupsIn(s.folder()).contains("medora-2026-12-10.rbk"));
+        VERIFY_BOXES(s);
+    }
+};
+
+QTEST_MAIN(AutoBackupTest)
+#include "AutoBackupTest.moc"
