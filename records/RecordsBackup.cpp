@@ -32,7 +32,7 @@ RecordsBackup::Outcome RecordsBackup::backup(const std::string& target, const Pr
     const std::lock_guard oneAtATime(backingUp);
     if (const auto server = serverInUse())
         return server->backup(target, progress);
-    const RecordsLock records(Database::fileName);
+    const RecordsLock records(Database::fileName, RecordsLock::Use::Copy);
     return DatabaseBackup::backup(records, target, progress);
 }
 

@@ -4,7 +4,7 @@
 
 // Tells whether a file is a whole Medora database: a SQLite file that passes the engine's
 // integrity check and holds the program's tables with their columns as the supplied empty
-// database has them.
+// database has them, whatever other tables and columns it holds besides.
 class RecordsFileCheck {
 public:
     static bool isRecords(const std::string& path);

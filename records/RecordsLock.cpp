@@ -8,8 +8,8 @@
 
 #include <cerrno>
 
-RecordsLock::RecordsLock(const std::string& name) : m_name(name) {
-    lock();
+RecordsLock::RecordsLock(const std::string& name, Use use) : m_name(name) {
+    lock(use);
     if (m_failure && m_db) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -25,9 +25,14 @@ RecordsLock::~RecordsLock() {
 
 // stat() and access() rather than open(): they name the file's trouble without opening a
 // descriptor whose closing would drop another connection's locks on it.
-void RecordsLock::lock() {
+void RecordsLock::lock(Use use) {
     struct stat info {};
-    if (stat(m_name.c_str(), &info) != 0 || access(m_name.c_str(), R_OK | W_OK) != 0) {
+    if (stat(m_name.c_str(), &info) != 0 || access(m_name.c_str(), R_OK) != 0) {
+        m_failure = FileFailure::fromErrno(errno, m_name);
+        return;
+    }
+    const bool writable = access(m_name.c_str(), W_OK) == 0;
+    if (!writable && use == Use::Write) {
         m_failure = FileFailure::fromErrno(errno, m_name);
         return;
     }
@@ -35,21 +40,27 @@ void RecordsLock::lock() {
         m_failure = FileFailure{FileFailure::AccessDenied, m_name};
         return;
     }
-    int rc = sqlite3_open_v2(m_name.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc == SQLITE_OK && sqlite3_db_readonly(m_db, "main") != 0) {
-        m_failure = FileFailure{FileFailure::AccessDenied, m_name};
-        return;
-    }
-    if (rc == SQLITE_OK) {
-        sqlite3_busy_timeout(m_db, Database::busyTimeoutMs);
-        // As the store does: a database left in another journal mode becomes one file again.
-        rc = sqlite3_exec(m_db, "PRAGMA journal_mode=DELETE; BEGIN EXCLUSIVE", nullptr, nullptr,
-                          nullptr);
-    }
+    int rc = open(writable);
     if (rc == SQLITE_OK)
         rc = sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &m_file);
     if (rc != SQLITE_OK || !m_file || !m_file->pMethods)
         failFromEngine(rc);
+}
+
+int RecordsLock::open(bool writable) {
+    int rc = sqlite3_open_v2(m_name.c_str(), &m_db,
+                             writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, nullptr);
+    if (rc == SQLITE_OK && writable && sqlite3_db_readonly(m_db, "main") != 0)
+        return SQLITE_READONLY;
+    if (rc != SQLITE_OK)
+        return rc;
+    sqlite3_busy_timeout(m_db, Database::busyTimeoutMs);
+    // As the store does: a database left in another journal mode becomes one file again.
+    // Reading the schema takes the shared lock.
+    return sqlite3_exec(m_db,
+                        writable ? "PRAGMA journal_mode=DELETE; BEGIN EXCLUSIVE"
+                                 : "BEGIN; SELECT count(*) FROM sqlite_schema",
+                        nullptr, nullptr, nullptr);
 }
 
 void RecordsLock::failFromEngine(int rc) {

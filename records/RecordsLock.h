@@ -14,7 +14,11 @@ struct sqlite3_file;
 // locks on it.
 class RecordsLock {
 public:
-    explicit RecordsLock(const std::string& name);
+    // A copy only reads the file: one that can be read but not written is then held by a
+    // shared lock, which keeps every writer out just as well.
+    enum class Use { Write, Copy };
+
+    explicit RecordsLock(const std::string& name, Use use = Use::Write);
     ~RecordsLock();
     RecordsLock(const RecordsLock&) = delete;
     RecordsLock& operator=(const RecordsLock&) = delete;
@@ -28,7 +32,8 @@ public:
     bool read(char* buffer, int amount, long long offset) const;
 
 private:
-    void lock();
+    void lock(Use use);
+    int open(bool writable);
     void failFromEngine(int rc);
 
     std::string m_name;

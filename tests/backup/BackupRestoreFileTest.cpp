@@ -1,9 +1,11 @@
-#include "BackupTestSupport.h"
 #include "../store/OldRecordsFile.h"
+#include "BackupTestSupport.h"
+#include "ReadOnlyFile.h"
 #include "ReadProbe.h"
 #include "UnwritableFolder.h"
 
 #include "records/DatabaseBackup.h"
+#include "records/RecordsBackup.h"
 #include "records/RecordsLock.h"
 #include "store/store.h"
 
@@ -85,6 +87,19 @@ TEST_F(BackupTest, BackupReplacesAnOlderBackupOfTheSameName) {
     EXPECT_EQ(fingerprint("copy.rbk"), fingerprint("clinic_db.mdb"));
 }
 
+// A records file that can be read but not written is copied under a shared lock, which keeps
+// writers out as well as the exclusive one.
+TEST_F(BackupTest, ARecordsFileThatCannotBeWrittenStillBacksUp) {
+    addPatient("Kept");
+    const ReadOnlyFile records("clinic_db.mdb");
+    if (!records.holds())
+        GTEST_SKIP() << "no file can be made read-only for this user on this file system";
+    ASSERT_EQ(RecordsBackup::backup("copy.rbk"), std::nullopt);
+    EXPECT_EQ(fingerprint("copy.rbk"), fingerprint("clinic_db.mdb"));
+    EXPECT_EQ(backUp("other.rbk"), (FileFailure{FileFailure::AccessDenied, "clinic_db.mdb"}));
+    EXPECT_TRUE(shellCanRead());
+}
+
 // Every piece is read under the lock: neither the store in this process nor another program
 // gets at the records halfway through, and the store's closing its own connection does not
 // lose the backup its lock.
@@ -162,9 +177,8 @@ TEST_F(BackupTest, RestoreRefusesWhatIsNotAWholeMedoraDatabase) {
     sqlite3_close(db);
 
     const std::string before = fingerprint("clinic_db.mdb");
-    for (const char* file :
-         {"text.rbk", "empty.rbk", "half.rbk", "cut.rbk", "bent.rbk", "other.rbk", "older.rbk",
-          "keyless.rbk"}) {
+    for (const char* file : {"text.rbk", "empty.rbk", "half.rbk", "cut.rbk", "bent.rbk",
+                             "other.rbk", "older.rbk", "keyless.rbk"}) {
         EXPECT_EQ(DatabaseBackup::restore(file), (FileFailure{FileFailure::NotRecords, file}));
         EXPECT_EQ(fingerprint("clinic_db.mdb"), before) << file;
     }

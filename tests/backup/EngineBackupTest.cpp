@@ -307,3 +307,28 @@ TEST_F(EngineBackupTest, ARestoreOnTheServerRefusesWhatIsNotWholeRecords) {
         EXPECT_EQ(rows(TestEngine::Server), before) << file;
     }
 }
+
+// Columns and tables that another tool added to a Medora database are no reason to refuse it;
+// the program restores Medora's own and goes on working.
+TEST_F(EngineBackupTest, ARestoreAcceptsTablesAndColumnsMedoraDoesNotKnow) {
+    use(TestEngine::File);
+    fillRecords("Kept");
+    ASSERT_EQ(RecordsBackup::backup("extended.rbk"), std::nullopt);
+    sqlite3* db = nullptr;
+    sqlite3_open("extended.rbk", &db);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "ALTER TABLE patient_info ADD COLUMN insurer TEXT;"
+                           "CREATE TABLE invoices (id INTEGER PRIMARY KEY, amount INTEGER)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    for (const TestEngine engine : {TestEngine::File, TestEngine::Server}) {
+        SCOPED_TRACE(name(engine));
+        use(engine);
+        resetRecords();
+        ASSERT_EQ(RecordsBackup::restore("extended.rbk"), std::nullopt);
+        PatientNameList found;
+        EXPECT_TRUE(found.Search("kept") && found.m_found > 0);
+        EXPECT_FALSE(addPatient("After").empty());
+    }
+}
