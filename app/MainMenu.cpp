@@ -8,6 +8,7 @@
 #include "platform/DataExchange.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
+#include "platform/ProgressDialog.h"
 #include "records/RecordsBackup.h"
 #include "res/Forms.h"
 #include "res/resource.h"
@@ -133,12 +134,15 @@ void MainMenu::backup() {
         this, {FileRequest::Save, "rbk", "Medora Backup Files (*.rbk)", "*.rbk"});
     if (!target)
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto failure = RecordsBackup::backup(*target);
-    QApplication::restoreOverrideCursor();
-    if (failure && failure->kind != FileFailure::Cancelled)
+    std::optional<FileFailure> failure;
+    ProgressDialog::run(this, "Backing up the records…", [&](const Progress& progress) {
+        failure = RecordsBackup::backup(*target, progress);
+    });
+    if (failure && failure->kind == FileFailure::Cancelled)
+        return;
+    if (failure)
         BackupSettings::failed(failure->describe());
-    else if (!failure)
+    else
         BackupSettings::proven(AutoBackup::now());
     showBackupStatus();
     if (failure) {
@@ -159,10 +163,12 @@ void MainMenu::restore() {
         this, {FileRequest::Open, "rbk", "Medora Backup Files (*.rbk)", "*.rbk"});
     if (!source)
         return;
-    // Proving a large backup whole takes a while.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto failure = RecordsBackup::restore(*source);
-    QApplication::restoreOverrideCursor();
+    std::optional<FileFailure> failure;
+    ProgressDialog::run(this, "Restoring the records…", [&](const Progress& progress) {
+        failure = RecordsBackup::restore(*source, progress);
+    });
+    if (failure && failure->kind == FileFailure::Cancelled)
+        return;
     if (failure) {
         showFailure(this, *failure);
         return;

@@ -1,7 +1,7 @@
 #include "records/ServerBackup.h"
 
-#include "records/MedoraTables.h"
 #include "records/BackupProof.h"
+#include "records/MedoraTables.h"
 #include "records/PendingFile.h"
 #include "records/RecordsFileCheck.h"
 #include "records/RecordsSchema.h"
@@ -94,6 +94,11 @@ public:
         : m_total(std::max(1LL, total)), m_progress(progress), m_file(file) {}
     void step() {
         if (++m_done % 4096 == 0 && !goOn(m_progress, double(m_done) / double(m_total)))
+            throw FileFailure{FileFailure::Cancelled, m_file};
+    }
+    // Asked once more when every row is copied, so that even a few rows can be stopped.
+    void finish() {
+        if (!goOn(m_progress, 1.0))
             throw FileFailure{FileFailure::Cancelled, m_file};
     }
     void restart() { m_done = 0; }
@@ -218,6 +223,7 @@ void writeBackup(ServerLink& link, const std::string& path, const std::string& t
     for (const MedoraTable& table : MedoraTables::all())
         if (!table.derived)
             copyTableOut(link, out, table, counter);
+    counter.finish();
     // Marked as a file whose search keys are yet to be made: the store makes them when the
     // restored file is first used.
     out.run("PRAGMA user_version = 0; COMMIT");
@@ -290,7 +296,8 @@ void makeSearchKeys(ServerLink& link, SqliteFile& in) {
             columnText(patients.get(), 2), dob, columnText(patients.get(), 4));
         for (const auto& [word, kind] : made.keys) {
             ServerLink::appendCopyText(batch, word.data(), word.size());
-            batch += '\t' + std::to_string(int(kind)) + '\t' + std::to_string(made.patientId) + '\t';
+            batch +=
+                '\t' + std::to_string(int(kind)) + '\t' + std::to_string(made.patientId) + '\t';
             ServerLink::appendCopyText(batch, made.sortName.data(), made.sortName.size());
             batch += '\n';
         }
@@ -321,6 +328,7 @@ void replaceRecords(ServerLink& link, SqliteFile& in, bool intoEmpty, RowCounter
     makeSearchKeys(link, in);
     if (!sound.get())
         throw FileFailure{FileFailure::NotRecords, source};
+    counter.finish();
     link.run("COMMIT");
 }
 

@@ -4,10 +4,14 @@
 #include "GuiSession.h"
 
 #include "app/MainMenu.h"
+#include "platform/ProgressDialog.h"
 #include "res/resource.h"
 #include "store/store.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProgressDialog>
+#include <QPushButton>
 
 namespace {
 
@@ -46,6 +50,41 @@ private slots:
                              MsgIcon::Information});
         GuiSession::click(*s.active<MainMenu>(), IDC_MAIN_RESTORE);
         QCOMPARE(patientNames(), std::vector<std::string>{"Before"});
+        QVERIFY(s.active<MainMenu>());
+        VERIFY_BOXES(s);
+    }
+
+    // Cancel in the progress dialog of either operation leaves the records and the folder the
+    // backup was to go to as they were.
+    void cancelLeavesEverythingAsItWas() {
+        GuiSession s;
+        const std::string backup = (s.folder() + "/kept.rbk").toStdString();
+        QVERIFY(PatientRecord().Add("Kept", "Lee", DateTime::fromCivil(1980, 5, 17), 1, "", ""));
+        s.boxes().expectFile({FileRequest::Save, "rbk", "Medora Backup Files (*.rbk)", "*.rbk"},
+                             backup);
+        s.boxes().expectBox(
+            {"Backup operation completed successfully", "Confirmation", MsgIcon::Information});
+        GuiSession::click(*s.active<MainMenu>(), IDC_MAIN_BACKUP);
+        QVERIFY(PatientRecord().Add("Since", "Lee", DateTime::fromCivil(1990, 1, 1), 0, "", ""));
+        const QStringList folderBefore = QDir(s.folder()).entryList(QDir::Files);
+
+        QStringList labels;
+        ProgressDialog::whenShown = [&labels](QProgressDialog& dialog) {
+            labels << dialog.labelText();
+            QTest::mouseClick(dialog.findChild<QPushButton*>(), Qt::LeftButton);
+        };
+        s.boxes().expectFile({FileRequest::Save, "rbk", "Medora Backup Files (*.rbk)", "*.rbk"},
+                             (s.folder() + "/stopped.rbk").toStdString());
+        GuiSession::click(*s.active<MainMenu>(), IDC_MAIN_BACKUP);
+        s.boxes().expectBox(kWarning, IDYES);
+        s.boxes().expectFile({FileRequest::Open, "rbk", "Medora Backup Files (*.rbk)", "*.rbk"},
+                             backup);
+        GuiSession::click(*s.active<MainMenu>(), IDC_MAIN_RESTORE);
+        ProgressDialog::whenShown = {};
+
+        QCOMPARE(labels, (QStringList{"Backing up the records…", "Restoring the records…"}));
+        QCOMPARE(QDir(s.folder()).entryList(QDir::Files), folderBefore);
+        QCOMPARE(patientNames(), (std::vector<std::string>{"Kept", "Since"}));
         QVERIFY(s.active<MainMenu>());
         VERIFY_BOXES(s);
     }
