@@ -11,6 +11,7 @@
 #include "store/store.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -107,6 +108,26 @@ private slots:
         s.restart([] { now = DateTime::fromCivil(2026, 12, 10, 8, 0); });
         QVERIFY(!shownInRed(s));
         QVERIFY(backupsIn(s.folder()).contains("medora-2026-12-10.rbk"));
+        VERIFY_BOXES(s);
+    }
+
+    // What a killed copy leaves holds no writer's lock any more; a start removes it beside the
+    // records and among the backups, and nothing else.
+    void aKilledCopysPartialFilesAreGoneAfterTheNextStart() {
+        GuiSession s;
+        const QStringList leftovers = {s.folder() + "/clinic_db.mdb.part-Xq3z9A",
+                                       s.folder() + "/backups/medora-2026-12-08.rbk.part-b7YtQ2"};
+        const QString notes = s.folder() + "/notes.part-1";
+        for (const QString& file : leftovers + QStringList{notes}) {
+            QFile made(file);
+            QVERIFY(made.open(QIODevice::WriteOnly));
+            made.write("half a copy");
+        }
+        s.restart();
+        for (const QString& file : leftovers)
+            QVERIFY2(!QFile::exists(file), qPrintable(file));
+        QVERIFY(QFile::exists(notes));
+        QCOMPARE(backupsIn(s.folder()), QStringList{"medora-2026-12-08.rbk"});
         VERIFY_BOXES(s);
     }
 };
