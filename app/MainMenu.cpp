@@ -72,8 +72,10 @@ void MainMenu::DoDataExchange(DataExchange& dx) {
 void MainMenu::showBackupStatus() {
     const DateTime now = AutoBackup::now();
     backupText = BackupSettings::statusText(now);
-    control<QLabel>(IDC_MAIN_BACKUP_STATUS)
-        ->setStyleSheet(BackupSettings::warns(now) ? "color: red;" : "");
+    auto* status = control<QLabel>(IDC_MAIN_BACKUP_STATUS);
+    status->setStyleSheet(BackupSettings::warns(now) ? "color: red;" : "");
+    // A long reason may not fit the line.
+    status->setToolTip(QString::fromStdString(backupText));
     UpdateData(false);
 }
 

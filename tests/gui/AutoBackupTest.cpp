@@ -4,6 +4,7 @@
 #include "GuiSession.h"
 
 #include "app/AutoBackup.h"
+#include "app/BackupSettings.h"
 #include "app/BackupsDialog.h"
 #include "app/MainMenu.h"
 #include "app/Screens.h"
@@ -68,6 +69,37 @@ private slots:
         AutoBackup::setClock([] { return now; });
     }
     void cleanup() { AutoBackup::setClock({}); }
+
+    void theStatusWarnsOfAFailureOrAWeekWithoutACheckedBackup_data() {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<double>("daysLater");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("red");
+        const QString last = "Last checked backup: Tuesday 08 December, 2026 08:00";
+        QTest::newRow("the same day") << "" << 0.0 << last << false;
+        QTest::newRow("a week later") << "" << 7.0 << last << false;
+        QTest::newRow("a week and a minute later")
+            << "" << 7.0 + 1.0 / 1440
+            << last + ". No backup has passed its check for more than 7 days." << true;
+        QTest::newRow("failed") << "Disk full while accessing /usb/x.rbk." << 0.0
+                                << last + ". The last backup failed: Disk full while accessing "
+                                          "/usb/x.rbk."
+                                << true;
+    }
+
+    void theStatusWarnsOfAFailureOrAWeekWithoutACheckedBackup() {
+        QFETCH(QString, failure);
+        QFETCH(double, daysLater);
+        QFETCH(QString, shown);
+        QFETCH(bool, red);
+        GuiSession s;
+        if (!failure.isEmpty())
+            BackupSettings::failed(failure.toStdString());
+        now = DateTime(now.days() + daysLater);
+        s.active<MainMenu>()->showBackupStatus();
+        QCOMPARE(statusOf(s), shown);
+        QCOMPARE(shownInRed(s), red);
+    }
 
     void theDaysFirstStartMakesOneAndTheNextStartThatDayNone() {
         GuiSession s;
