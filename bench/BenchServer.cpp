@@ -239,6 +239,20 @@ std::string BenchServer::clinic(int patients)
     return connection(database, "desk");
 }
 
+void BenchServer::warm(int patients) const
+{
+    const Server server = connect(connection("postgres", "postgres"));
+    const Result folder = execute(server.get(),
+                                  "SELECT oid FROM pg_database WHERE datname = 'clinic_" +
+                                      std::to_string(patients) + "'",
+                                  PGRES_TUPLES_OK);
+    if (PQntuples(folder.get()) != 1)
+        throw std::runtime_error("no clinic of " + std::to_string(patients) + " patients");
+    for (const auto& file :
+         fs::directory_iterator(fs::path(m_folder) / "data/base" / PQgetvalue(folder.get(), 0, 0)))
+        readWhole(file.path());
+}
+
 std::string BenchServer::copyOfClinic(int patients, const std::string& name)
 {
     clinic(patients);

@@ -8,9 +8,11 @@ import sys
 
 
 def medians(runs):
-    # Without repetitions there is only the one run of each benchmark.
-    return [run for run in runs
+    # Without repetitions there is only the one run of each benchmark. In the order the program
+    # lists them, whatever order they ran in.
+    kept = [run for run in runs
             if run.get("run_type") != "aggregate" or run.get("aggregate_name") == "median"]
+    return sorted(kept, key=lambda run: (run["family_index"], run["per_family_instance_index"]))
 
 
 def table(rows):
