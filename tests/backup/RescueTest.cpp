@@ -10,6 +10,9 @@
 #include "records/RecordsRescue.h"
 #include "store/store.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <regex>
 
@@ -86,4 +89,24 @@ TEST_F(BackupTest, DamagedRecordsAreReportedRescuedAndHoldTheReadableRows) {
     EXPECT_GT(std::stoll(addPatient("After")), clinic.stored().at("patient_info").rbegin()->first);
     const RecordsLock records("clinic_db.mdb");
     EXPECT_EQ(DatabaseBackup::backup(records, "after.rbk"), std::nullopt);
+}
+
+// Rows another desk wrote after the rescue read the file would be lost with it: the rescue
+// is then not put in place, and leaves nothing behind.
+TEST_F(BackupTest, ARescueIsNotPutInPlaceOfRecordsThatChangedSince) {
+    const DamagedClinic clinic("clinic_db.mdb");
+    ASSERT_TRUE(clinic.made());
+    {
+        RecordsRescue rescue("clinic_db.mdb");
+        ASSERT_EQ(rescue.build(), std::nullopt);
+        const timespec written[2] = {{0, UTIME_OMIT}, {0, UTIME_NOW}};
+        ASSERT_EQ(utimensat(AT_FDCWD, "clinic_db.mdb", written, 0), 0);
+        const std::string before = contents("clinic_db.mdb");
+        std::string kept;
+        const auto refused = rescue.replace(kept);
+        ASSERT_TRUE(refused.has_value());
+        EXPECT_EQ(refused->kind, FileFailure::RescueFailed);
+        EXPECT_EQ(contents("clinic_db.mdb"), before);
+    }
+    EXPECT_EQ(files(), std::vector<std::string>{"clinic_db.mdb"});
 }
