@@ -1,5 +1,6 @@
 #include "records/RecordsRescue.h"
 
+#include "records/LeafPages.h"
 #include "records/MedoraTables.h"
 #include "records/PendingFile.h"
 #include "records/RecordsFileCheck.h"
@@ -9,9 +10,11 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -76,7 +79,8 @@ std::optional<long long> number(sqlite3* db, const std::string& sql, const std::
 class TableCopy {
 public:
     TableCopy(sqlite3* from, sqlite3* to, const MedoraTable& table, const std::string& name)
-        : m_read(prepare(from, select(table) + " WHERE rowid >= ?1 ORDER BY rowid", name)),
+        : m_table(table),
+          m_read(prepare(from, select(table) + " WHERE rowid >= ?1 ORDER BY rowid", name)),
           m_probe(prepare(from, select(table) + " WHERE rowid >= ?1 ORDER BY rowid LIMIT 1", name)),
           m_insert(prepare(to, insert(table), name)), m_to(to) {}
 
@@ -88,13 +92,43 @@ public:
             const auto next = nextReadable();
             if (!next) {
                 m_lostKeys += std::max(0LL, largestGiven - m_last);
+                m_stretches.emplace_back(m_last + 1, kLargestKey);
                 return;
             }
             m_lostKeys += *next - m_last - 1;
+            m_stretches.emplace_back(m_last + 1, *next - 1);
             from = *next;
         }
     }
 
+    // Whether the key lies in a stretch that could not be read through the table.
+    bool lost(long long key) const {
+        for (const auto& [first, last] : m_stretches)
+            if (key >= first && key <= last)
+                return true;
+        return false;
+    }
+    // Whether the rows of a page are this table's, of its stretches that could not be read.
+    bool fits(const std::vector<FoundRow>& rows) const {
+        return std::all_of(rows.begin(), rows.end(), [this](const FoundRow& row) {
+            return row.values.size() == m_table.columns.size() && lost(row.rowid);
+        });
+    }
+    void keepFound(long long key, const std::vector<StoredValue>& values) {
+        sqlite3_stmt* insert = m_insert.get();
+        for (size_t column = 0; column < values.size(); ++column)
+            bind(insert, int(column) + 1, values[column]);
+        if (!m_table.key.empty())
+            for (size_t column = 0; column < values.size(); ++column)
+                if (m_table.columns[column].name == m_table.key &&
+                    values[column].type == StoredValue::Null)
+                    sqlite3_bind_int64(insert, int(column) + 1, key);
+        step(insert);
+    }
+
+    // Whether every row was read through the table.
+    bool whole() const { return m_stretches.empty(); }
+    const std::string& name() const { return m_table.name; }
     long long read() const { return m_readRows; }
     long long rescued() const { return m_rescued; }
     long long lostKeys() const { return m_lostKeys; }
@@ -136,9 +170,35 @@ private:
         sqlite3_stmt* insert = m_insert.get();
         for (int column = 1; column < sqlite3_column_count(row); ++column)
             sqlite3_bind_value(insert, column, sqlite3_column_value(row, column));
+        step(insert);
+    }
+
+    void step(sqlite3_stmt* insert) {
         if (sqlite3_step(insert) == SQLITE_DONE && sqlite3_changes(m_to) > 0)
             ++m_rescued;
         sqlite3_reset(insert);
+    }
+
+    static void bind(sqlite3_stmt* insert, int column, const StoredValue& value) {
+        switch (value.type) {
+        case StoredValue::Null:
+            sqlite3_bind_null(insert, column);
+            return;
+        case StoredValue::Integer:
+            sqlite3_bind_int64(insert, column, value.integer);
+            return;
+        case StoredValue::Real:
+            sqlite3_bind_double(insert, column, value.real);
+            return;
+        case StoredValue::Text:
+            sqlite3_bind_text(insert, column, value.bytes.data(), int(value.bytes.size()),
+                              SQLITE_TRANSIENT);
+            return;
+        case StoredValue::Blob:
+            sqlite3_bind_blob(insert, column, value.bytes.data(), int(value.bytes.size()),
+                              SQLITE_TRANSIENT);
+            return;
+        }
     }
 
     bool readableFrom(long long key) {
@@ -172,13 +232,61 @@ private:
         return readable;
     }
 
+    const MedoraTable& m_table;
     Query m_read, m_probe, m_insert;
     sqlite3* m_to;
     long long m_last = 0; // keys below one are not given
     long long m_readRows = 0;
     long long m_rescued = 0;
     long long m_lostKeys = 0;
+    std::vector<std::pair<long long, long long>> m_stretches; // first and last key of each
 };
+
+// The pages the tables of the damaged file still lead to, as far as they can be read.
+std::vector<bool> tablePages(sqlite3* damaged, long long pages) {
+    std::vector<bool> known(size_t(pages + 1));
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(damaged, "SELECT pageno FROM dbstat WHERE name = ?1", -1, &statement,
+                       nullptr);
+    const Query query(statement, &sqlite3_finalize);
+    for (const MedoraTable& table : MedoraTables::all()) {
+        if (!query)
+            break;
+        sqlite3_bind_text(query.get(), 1, table.name.c_str(), -1, SQLITE_TRANSIENT);
+        while (sqlite3_step(query.get()) == SQLITE_ROW) {
+            const long long page = sqlite3_column_int64(query.get(), 0);
+            if (page > 0 && page <= pages)
+                known[size_t(page)] = true;
+        }
+        sqlite3_reset(query.get());
+    }
+    return known;
+}
+
+// The rows of the stretches the tables could not be read through, from pages no table leads
+// to any more: a damaged page above them loses the way to them, not them. A page is taken
+// for a table's only when its rows fit that table alone.
+void keepFoundRows(sqlite3* damaged, std::vector<std::unique_ptr<TableCopy>>& copies) {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(damaged, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+        !file || !file->pMethods)
+        return;
+    LeafPages pages(file);
+    const std::vector<bool> known = tablePages(damaged, pages.pages());
+    pages.scan([&](long long page) { return !known[size_t(page)]; },
+               [&](const std::vector<FoundRow>& rows) {
+                   TableCopy* owner = nullptr;
+                   for (const auto& copy : copies)
+                       if (copy->fits(rows)) {
+                           if (owner)
+                               return;
+                           owner = copy.get();
+                       }
+                   if (owner)
+                       for (const FoundRow& row : rows)
+                           owner->keepFound(row.rowid, row.values);
+               });
+}
 
 } // namespace
 
@@ -233,6 +341,8 @@ void RecordsRescue::copyRows() {
                                    " (?1, max(?2, coalesce((SELECT seq FROM sqlite_sequence"
                                    " WHERE name = ?1), 0)))",
                                    name);
+    std::vector<std::unique_ptr<TableCopy>> copies;
+    std::vector<std::optional<long long>> counted;
     for (const MedoraTable& table : MedoraTables::all()) {
         if (table.derived)
             continue;
@@ -242,11 +352,9 @@ void RecordsRescue::copyRows() {
                          table.name)
                       .value_or(0)
                 : 0;
-        TableCopy rows(damaged.get(), out.get(), table, m_records);
-        rows.copy(given);
-        const auto counted = number(damaged.get(), "SELECT count(*) FROM " + table.name, {});
-        m_tables.push_back(
-            {table.name, rows.rescued(), counted.value_or(rows.read() + rows.lostKeys())});
+        copies.push_back(std::make_unique<TableCopy>(damaged.get(), out.get(), table, m_records));
+        copies.back()->copy(given);
+        counted.push_back(number(damaged.get(), "SELECT count(*) FROM " + table.name, {}));
         // No key the damaged file gave is given again, even that of a row that was lost.
         if (given > 0) {
             sqlite3_bind_text(remember.get(), 1, table.name.c_str(), -1, SQLITE_TRANSIENT);
@@ -255,6 +363,13 @@ void RecordsRescue::copyRows() {
                 throw Failed{engineFailure(out.get(), name)};
             sqlite3_reset(remember.get());
         }
+    }
+    if (std::any_of(copies.begin(), copies.end(), [](const auto& copy) { return !copy->whole(); }))
+        keepFoundRows(damaged.get(), copies);
+    for (size_t table = 0; table < copies.size(); ++table) {
+        const TableCopy& rows = *copies[table];
+        m_tables.push_back(
+            {rows.name(), rows.rescued(), counted[table].value_or(rows.read() + rows.lostKeys())});
     }
     // Marked as a file whose search keys are yet to be made: the store makes them on its
     // first use.

@@ -82,9 +82,10 @@ DamagedClinic::Rows DamagedClinic::readable() const {
 }
 
 // The middle leaf page of every table that has more than two, and of one index, whose loss
-// costs no row.
+// costs no row, and the middle page above the leaves of one table, which loses the way to
+// them but not their rows.
 void DamagedClinic::damage(const std::string& path) {
-    std::vector<std::pair<long long, bool>> pages;
+    std::vector<std::pair<long long, std::string>> pages; // and the table whose rows it held
     {
         const Reader file(path);
         m_pageSize = std::stoll(file.rows("PRAGMA page_size")[0][0]);
@@ -92,25 +93,26 @@ void DamagedClinic::damage(const std::string& path) {
         for (const auto& row : file.rows("SELECT name, pageno FROM dbstat WHERE pagetype = 'leaf'"
                                          " ORDER BY pageno"))
             leaves[row[0]].push_back(std::stoll(row[1]));
+        const auto above = file.rows("SELECT pageno FROM dbstat WHERE name = 'complaints' AND"
+                                     " pagetype = 'internal' ORDER BY pageno");
+        if (!above.empty())
+            pages.emplace_back(std::stoll(above[above.size() / 2][0]), "");
         for (const auto& [name, numbers] : leaves)
             if (numbers.size() > 2 && (m_stored.count(name) || name == "complaints_patient"))
-                pages.emplace_back(numbers[numbers.size() / 2], m_stored.count(name) > 0);
+                pages.emplace_back(numbers[numbers.size() / 2], m_stored.count(name) ? name : "");
     }
-    m_made = pages.size() > 3;
-    for (const auto& [page, tableLeaf] : pages)
-        damagePage(path, page, tableLeaf);
+    m_made = pages.size() > 4;
+    for (const auto& [page, table] : pages)
+        damagePage(path, page, table);
 }
 
 // Notes the rowids a table's leaf page holds, then fills the page with random bytes.
-void DamagedClinic::damagePage(const std::string& path, long long page, bool tableLeaf) {
+void DamagedClinic::damagePage(const std::string& path, long long page, const std::string& table) {
     std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
     std::vector<unsigned char> bytes(static_cast<size_t>(m_pageSize));
     file.seekg((page - 1) * m_pageSize);
     file.read(reinterpret_cast<char*>(bytes.data()), m_pageSize);
-    if (tableLeaf) {
-        const Reader reader(path);
-        const std::string table =
-            reader.rows("SELECT name FROM dbstat WHERE pageno = " + std::to_string(page))[0][0];
+    if (!table.empty()) {
         const int cells = bytes[3] << 8 | bytes[4];
         for (int cell = 0; cell < cells; ++cell) {
             const unsigned char* at =

@@ -22,7 +22,8 @@ public:
 
 private:
     void damage(const std::string& path);
-    void damagePage(const std::string& path, long long page, bool tableLeaf);
+    // table: whose rows the page held, if any
+    void damagePage(const std::string& path, long long page, const std::string& table);
 
     Rows m_stored;
     std::map<std::string, std::set<long long>> m_lost;
