@@ -1,6 +1,7 @@
 #include "app/MainMenu.h"
 
 #include "app/CMainFrame.h"
+#include "app/RescueRecords.h"
 #include "app/Screens.h"
 #include "platform/DataExchange.h"
 #include "platform/FileDialog.h"
@@ -55,6 +56,7 @@ MainMenu::MainMenu() : FormView(kMainMenuForm) {
     onCommandAndClick(ID_EDIT_CLINIC_INFO, IDC_MAIN_CLINIC_INFO, [this] { editClinicInfo(); });
     onCommandAndClick(ID_DATABASE_BACKUP, IDC_MAIN_BACKUP, [this] { backup(); });
     onCommandAndClick(ID_DATABASE_RESTORE, IDC_MAIN_RESTORE, [this] { restore(); });
+    onCommand(ID_DATABASE_RESCUE, [this] { RescueRecords::run(this); });
 }
 
 void MainMenu::OnInitialUpdate() {
@@ -129,6 +131,12 @@ void MainMenu::backup() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto failure = backUpTo(records ? &*records : nullptr, *target);
     QApplication::restoreOverrideCursor();
+    // The rescue reads and replaces the records file, which must not be locked meanwhile.
+    records.reset();
+    if (failure && failure->kind == FileFailure::Damaged) {
+        RescueRecords::offer(this, *failure);
+        return;
+    }
     if (failure) {
         showFailure(this, *failure);
         return;
