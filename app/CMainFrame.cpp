@@ -11,9 +11,9 @@
 #include "app/RecordsDatabaseDialog.h"
 #include "app/RecordsSetting.h"
 #include "app/ScreenTemplates.h"
+#include "app/WindowPlacement.h"
 #include "app/Screens.h"
 #include "app/ServerPasswordDialog.h"
-#include "app/WindowPlacement.h"
 #include "platform/CChildFrame.h"
 #include "platform/DocTemplate.h"
 #include "platform/Document.h"
@@ -127,60 +127,28 @@ FormView* CMainFrame::GetScreenView(int screenIndex) {
     return templates[screenIndex]->documents().front()->view();
 }
 
-bool CMainFrame::OpenMainMenu() {
-    return openScreen(SCREEN_MAIN_MENU, "Main Menu");
-}
-void CMainFrame::CloseMainMenu() {
-    closeScreen(SCREEN_MAIN_MENU);
-}
-bool CMainFrame::OpenAddNew() {
-    return openScreen(SCREEN_ADD_NEW, "Add new patient record");
-}
-void CMainFrame::CloseAddNew() {
-    closeScreen(SCREEN_ADD_NEW);
-}
-bool CMainFrame::OpenFindID() {
-    return openScreen(SCREEN_FIND_ID, "Locate patient by ID");
-}
-void CMainFrame::CloseFindID() {
-    closeScreen(SCREEN_FIND_ID);
-}
-bool CMainFrame::OpenFindName() {
-    return openScreen(SCREEN_FIND_NAME, "Locate patient by name");
-}
-void CMainFrame::CloseFindName() {
-    closeScreen(SCREEN_FIND_NAME);
-}
-bool CMainFrame::OpenViewResults() {
-    return openScreen(SCREEN_VIEW_RESULTS, "Search results");
-}
-void CMainFrame::CloseViewResults() {
-    closeScreen(SCREEN_VIEW_RESULTS);
-}
-bool CMainFrame::OpenViewRec() {
-    return openScreen(SCREEN_VIEW_REC, "Patient medical record");
-}
-void CMainFrame::CloseViewRec() {
-    closeScreen(SCREEN_VIEW_REC);
-}
-bool CMainFrame::OpenViewComplaint() {
-    return openScreen(SCREEN_VIEW_COMPLAINT, "Patient visit");
-}
-void CMainFrame::CloseViewComplaint() {
-    closeScreen(SCREEN_VIEW_COMPLAINT);
-}
+bool CMainFrame::OpenMainMenu() { return openScreen(SCREEN_MAIN_MENU, "Main Menu"); }
+void CMainFrame::CloseMainMenu() { closeScreen(SCREEN_MAIN_MENU); }
+bool CMainFrame::OpenAddNew() { return openScreen(SCREEN_ADD_NEW, "Add new patient record"); }
+void CMainFrame::CloseAddNew() { closeScreen(SCREEN_ADD_NEW); }
+bool CMainFrame::OpenFindID() { return openScreen(SCREEN_FIND_ID, "Locate patient by ID"); }
+void CMainFrame::CloseFindID() { closeScreen(SCREEN_FIND_ID); }
+bool CMainFrame::OpenFindName() { return openScreen(SCREEN_FIND_NAME, "Locate patient by name"); }
+void CMainFrame::CloseFindName() { closeScreen(SCREEN_FIND_NAME); }
+bool CMainFrame::OpenViewResults() { return openScreen(SCREEN_VIEW_RESULTS, "Search results"); }
+void CMainFrame::CloseViewResults() { closeScreen(SCREEN_VIEW_RESULTS); }
+bool CMainFrame::OpenViewRec() { return openScreen(SCREEN_VIEW_REC, "Patient medical record"); }
+void CMainFrame::CloseViewRec() { closeScreen(SCREEN_VIEW_REC); }
+bool CMainFrame::OpenViewComplaint() { return openScreen(SCREEN_VIEW_COMPLAINT, "Patient visit"); }
+void CMainFrame::CloseViewComplaint() { closeScreen(SCREEN_VIEW_COMPLAINT); }
 bool CMainFrame::OpenIssuPrescription() {
     return openScreen(SCREEN_ISSUE_PRESCRIPTION, "Issue prescription");
 }
-void CMainFrame::CloseIssuPrescription() {
-    closeScreen(SCREEN_ISSUE_PRESCRIPTION);
-}
+void CMainFrame::CloseIssuPrescription() { closeScreen(SCREEN_ISSUE_PRESCRIPTION); }
 bool CMainFrame::OpenEditClinicInfo1() {
     return openScreen(SCREEN_EDIT_CLINIC_INFO, "Edit clinic information");
 }
-void CMainFrame::CloseEditClinicInfo1() {
-    closeScreen(SCREEN_EDIT_CLINIC_INFO);
-}
+void CMainFrame::CloseEditClinicInfo1() { closeScreen(SCREEN_EDIT_CLINIC_INFO); }
 
 FormView* CMainFrame::activeView() const {
     return openFrames.empty() ? nullptr : openFrames.back()->view();

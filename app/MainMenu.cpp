@@ -4,6 +4,7 @@
 #include "app/BackupSettings.h"
 #include "app/BackupsDialog.h"
 #include "app/CMainFrame.h"
+#include "app/RescueRecords.h"
 #include "app/Screens.h"
 #include "platform/DataExchange.h"
 #include "platform/FileDialog.h"
@@ -54,6 +55,7 @@ MainMenu::MainMenu() : FormView(kMainMenuForm) {
     onCommandAndClick(ID_DATABASE_BACKUP, IDC_MAIN_BACKUP, [this] { backup(); });
     onCommandAndClick(ID_DATABASE_RESTORE, IDC_MAIN_RESTORE, [this] { restore(); });
     onCommand(ID_DATABASE_BACKUPS, [this] { BackupsDialog(this).DoModal(); });
+    onCommand(ID_DATABASE_RESCUE, [this] { RescueRecords::run(this); });
 }
 
 void MainMenu::OnInitialUpdate() {
@@ -147,6 +149,10 @@ void MainMenu::backup() {
     else
         BackupSettings::proven(AutoBackup::now());
     showBackupStatus();
+    if (failure && failure->kind == FileFailure::Damaged) {
+        RescueRecords::offer(this, *failure);
+        return;
+    }
     if (failure) {
         showFailure(this, *failure);
         return;

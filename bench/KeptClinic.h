@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -10,3 +11,7 @@
 // in the clinic's folder. Throws when the clinic cannot be made.
 std::string enterKeptClinic(const std::string& name, int patients,
                             const std::function<std::string()>& addMore = {});
+
+// Reads a file once, so that the system holds it in memory as it holds records in daily use:
+// a large clinic's records read from the disk would measure the disk.
+void readWhole(const std::filesystem::path& file);

@@ -1,24 +1,66 @@
 #!/usr/bin/env python3
-"""Turns the JSON output of medora_store_bench (best run with repetitions) into the table of
-README.md: per operation the median call in microseconds at both clinic sizes, against the
-bare-sqlite floor, and the growth from the small clinic to the large one."""
+"""Turns the JSON output of medora_store_bench or medora_desks_bench (best run with repetitions)
+into the tables of README.md. Store: per operation the median call in microseconds at both
+clinic sizes against its floor, and the growth from the small clinic to the large one, on the
+records file and on the server. Desks: per operation its rate and its 99th percentile."""
 import json
 import sys
 
 
-def main(path):
-    with open(path) as f:
-        runs = json.load(f)["benchmarks"]
+def medians(runs):
+    # Without repetitions there is only the one run of each benchmark. In the order the program
+    # lists them, whatever order they ran in.
+    kept = [run for run in runs
+            if run.get("run_type") != "aggregate" or run.get("aggregate_name") == "median"]
+    return sorted(kept, key=lambda run: (run["family_index"], run["per_family_instance_index"]))
+
+
+def table(rows):
     print("| operation | 1,000 | floor | x floor | 100,000 | floor | x floor | large / small |")
     print("|---|---:|---:|---:|---:|---:|---:|---:|")
-    for run in runs:
-        # Without repetitions there is only the one run of each operation.
-        if run.get("run_type") == "aggregate" and run.get("aggregate_name") != "median":
-            continue
-        s, sf = run["store_1000"], run["floor_1000"]
-        l, lf = run["store_100000"], run["floor_100000"]
-        print(f"| {run['run_name'].split('/')[0]} | {s:.0f} | {sf:.0f} | {s / sf:.2f} | {l:.0f} | {lf:.0f}"
+    for name, (s, sf, l, lf) in rows:
+        print(f"| {name} | {s:.0f} | {sf:.0f} | {s / sf:.2f} | {l:.0f} | {lf:.0f}"
               f" | {l / lf:.2f} | {l / s:.2f} |")
+
+
+def store(runs):
+    file_rows, server = [], {}
+    for run in runs:
+        name, *rest = run["run_name"].split("/")
+        if not name.startswith("server:"):
+            file_rows.append((name, (run["store_1000"], run["floor_1000"],
+                                     run["store_100000"], run["floor_100000"])))
+            continue
+        server.setdefault(name[len("server:"):], {})[rest[0]] = (run["store"], run["floor"])
+    if file_rows:
+        print("Records file:\n")
+        table(file_rows)
+    rows = [(name, sizes["1000"] + sizes["100000"]) for name, sizes in server.items()
+            if "1000" in sizes and "100000" in sizes]
+    if rows:
+        print("\nServer:\n")
+        table(rows)
+
+
+def desks(run):
+    print(f"{run['operations per s']:.0f} operations per second, {run['failed']:.0f} failed,"
+          f" {run['refused']:.0f} refused\n")
+    print("| operation | per second | 99th percentile (ms) |")
+    print("|---|---:|---:|")
+    for key in sorted(run):
+        if key.endswith(" p99 ms"):
+            name = key[:-len(" p99 ms")]
+            print(f"| {name} | {run[name + ' per s']:.0f} | {run[key]:.1f} |")
+
+
+def main(path):
+    with open(path) as f:
+        runs = medians(json.load(f)["benchmarks"])
+    if runs and runs[0]["run_name"].startswith("desks"):
+        for run in runs:
+            desks(run)
+    else:
+        store(runs)
 
 
 if __name__ == "__main__":

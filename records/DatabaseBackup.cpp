@@ -67,6 +67,9 @@ DatabaseBackup::Outcome DatabaseBackup::backup(const RecordsLock& records,
                                                const Progress& progress) {
     if (records.failure())
         return records.failure();
+    // A copy of damaged records would be taken for a sound backup.
+    if (const auto damage = records.damage())
+        return FileFailure{FileFailure::Damaged, records.name(), *damage};
     const std::string destination = PendingFile::realName(target);
     // A backup file its owner write-protected is not replaced.
     if (access(destination.c_str(), F_OK) == 0 && access(destination.c_str(), W_OK) != 0)

@@ -60,6 +60,10 @@ std::string FileFailure::describe() const {
         return "The records server failed: " + detail;
     case HoldsPatients:
         return "The records already hold patients; they were left as they were.";
+    case Damaged:
+        return "The records file is damaged.\n" + detail;
+    case RescueFailed:
+        return "The records could not be rescued: " + detail + ".";
     case Cancelled:
         return "The operation was cancelled. The records were left as they were.";
     case Unknown:

@@ -18,13 +18,15 @@ struct FileFailure {
         FailedCheck,   // a backup just written is not a whole Medora database
         ServerFailed,  // the records server refused or failed; detail says how
         HoldsPatients, // an import into records that are not empty
+        Damaged,       // the engine's check found the records file damaged; detail says how
+        RescueFailed,  // the rows of a damaged file could not be rescued; detail says why
         Cancelled,
         Unknown,
     };
 
     Kind kind = Unknown;
     std::string file;        // the name as the user gave it or the program opened it
-    std::string detail = {}; // the server's own words
+    std::string detail = {}; // the server's or the engine's own words
 
     static FileFailure fromErrno(int error, const std::string& file);
 

@@ -100,3 +100,24 @@ long long RecordsLock::size() const {
 bool RecordsLock::read(char* buffer, int amount, long long offset) const {
     return m_file && m_file->pMethods->xRead(m_file, buffer, amount, offset) == SQLITE_OK;
 }
+
+std::optional<std::string> RecordsLock::damage() const {
+    if (!m_db)
+        return std::nullopt;
+    sqlite3_stmt* check = nullptr;
+    // A few of the findings tell the damage; the full list can run to thousands of lines.
+    if (sqlite3_prepare_v2(m_db, "PRAGMA quick_check(5)", -1, &check, nullptr) != SQLITE_OK)
+        return sqlite3_errmsg(m_db);
+    std::string words;
+    int rc;
+    while ((rc = sqlite3_step(check)) == SQLITE_ROW) {
+        const auto* line = reinterpret_cast<const char*>(sqlite3_column_text(check, 0));
+        words += (words.empty() ? "" : "\n") + std::string(line ? line : "");
+    }
+    if (rc != SQLITE_DONE)
+        words += (words.empty() ? "" : "\n") + std::string(sqlite3_errmsg(m_db));
+    sqlite3_finalize(check);
+    if (words == "ok")
+        return std::nullopt;
+    return words;
+}

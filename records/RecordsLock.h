@@ -30,6 +30,8 @@ public:
     // The file's length, or -1 when it cannot be read.
     long long size() const;
     bool read(char* buffer, int amount, long long offset) const;
+    // The engine's words on the damage its quick check finds; nothing when it finds none.
+    std::optional<std::string> damage() const;
 
 private:
     void lock(Use use);

@@ -296,8 +296,7 @@ void makeSearchKeys(ServerLink& link, SqliteFile& in) {
             columnText(patients.get(), 2), dob, columnText(patients.get(), 4));
         for (const auto& [word, kind] : made.keys) {
             ServerLink::appendCopyText(batch, word.data(), word.size());
-            batch +=
-                '\t' + std::to_string(int(kind)) + '\t' + std::to_string(made.patientId) + '\t';
+            batch += '\t' + std::to_string(int(kind)) + '\t' + std::to_string(made.patientId) + '\t';
             ServerLink::appendCopyText(batch, made.sortName.data(), made.sortName.size());
             batch += '\n';
         }

@@ -73,6 +73,9 @@ constexpr int ID_VIEW_ACTUAL_SIZE = 32802;
 // The records the program uses, on every screen.
 constexpr int ID_FILE_RECORDS_DATABASE = 32803;
 
+// The rescue of the rows of a damaged records file, on the main menu screen.
+constexpr int ID_DATABASE_RESCUE = 32820;
+
 // The record screen's export of the whole record as a PDF file.
 constexpr int ID_FILE_EXPORT_RECORD = 32810;
 

@@ -4,19 +4,20 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <random>
 #include <thread>
 
 namespace {
 
-// A short pause before running again an operation that lost to another, longer each time and
-// never the same at two desks, so that the two do not meet again at once.
-void pauseBeforeAttempt(int attempt)
+// A short pause before running again an operation that lost to another, longer each time up to
+// a limit and never the same at two desks, so that the two do not meet again at once.
+void pauseBeforeAttempt(int attempt, const Deadline& deadline)
 {
     thread_local std::minstd_rand random(std::random_device{}());
-    const int most = 5 * attempt;
-    std::this_thread::sleep_for(
-        std::chrono::milliseconds(std::uniform_int_distribution(1, most)(random)));
+    const int most = std::min(5 * attempt, 50);
+    const int pause = std::uniform_int_distribution(1, most)(random);
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(pause, deadline.remainingMs())));
 }
 
 } // namespace
@@ -47,9 +48,9 @@ bool PostgresEngine::transact(const std::function<bool(Connection&)>& work)
         } catch (const SerializationFailure&) {
             connection->rollback();
             keep(std::move(connection));
-            if (run == attempts || deadline.passed())
+            if (deadline.passed())
                 throw;
-            pauseBeforeAttempt(run);
+            pauseBeforeAttempt(run, deadline);
             continue;
         } catch (...) {
             connection->rollback();

@@ -15,10 +15,10 @@ class PostgresEngine : public Engine
 {
 public:
     // How long an operation may take before it fails, waits for the server included: short
-    // enough that the screen shows its message within five seconds.
+    // enough that the screen shows its message within five seconds. An operation that loses to
+    // others running at the same time is run again for as long as this lasts: at many busy
+    // desks, one can lose several times in a row.
     static constexpr std::chrono::milliseconds operationTimeout{4500};
-    // Runs of an operation that keeps losing to others before it fails.
-    static constexpr int attempts = 5;
 
     // `connection` is a libpq connection string; a password, when given, overrides any in it.
     PostgresEngine(std::string connection, std::string password);

@@ -345,6 +345,36 @@ TEST_P(FaultTest, ChangeOfTheSameRowAtTheSameMomentGoesThroughAfterTheOther)
     EXPECT_EQ(query("SELECT telephone FROM patient_info"), Strings{"this desk"});
 }
 
+// Another desk keeps changing the same patient, one short transaction after another, for far
+// longer than a few tries of this change take: this change waits, or loses and runs again,
+// until it goes through, within the time an operation has.
+TEST_P(FaultTest, ChangeOfARowAnotherDeskKeepsChangingGoesThroughInTime)
+{
+    const char* other = "UPDATE patient_info SET telephone = 'other desk' WHERE ID = 1";
+    std::unique_ptr<RecordsHolder> holder =
+        onServer() ? RecordsHolder::onServer(serverConnection("postgres"), other)
+                   : RecordsHolder::onFile(other);
+    std::promise<bool> held;
+    std::thread keepChanging([&] {
+        try {
+            for (const auto until = Clock::now() + std::chrono::milliseconds(600);
+                 Clock::now() < until;) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                holder->holdAgain(other);
+            }
+            holder->letGo();
+            held.set_value(true);
+        } catch (const std::exception&) {
+            held.set_value(false);
+        }
+    });
+    const auto start = Clock::now();
+    EXPECT_TRUE(PatientRecord().Update("1", "Ann", "Lee", DateTime(30000), 1, "", "this desk"));
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+    keepChanging.join();
+    EXPECT_TRUE(held.get_future().get());
+}
+
 TEST_P(FaultTest, ShortLockIsWaitedFor)
 {
     std::unique_ptr<RecordsHolder> other =

@@ -13,10 +13,7 @@ std::unique_ptr<RecordsHolder> RecordsHolder::onFile(const char* sql)
     // The store asking for the file between its tries holds a shared lock for a moment; the
     // holder's commit waits that moment out, as any program with a busy timeout would.
     sqlite3_busy_timeout(holder->m_file, 5000);
-    if (sqlite3_exec(holder->m_file, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK ||
-        sqlite3_prepare_v2(holder->m_file, sql, -1, &holder->m_statement, nullptr) != SQLITE_OK ||
-        sqlite3_step(holder->m_statement) == SQLITE_ERROR)
-        throw std::runtime_error("cannot hold the records file");
+    holder->holdAgain(sql);
     return holder;
 }
 
@@ -37,13 +34,25 @@ std::unique_ptr<RecordsHolder> RecordsHolder::onServer(const std::string& connec
     std::unique_ptr<RecordsHolder> holder(new RecordsHolder);
     holder->m_server = PQconnectdb(connection.c_str());
     PQsetNoticeProcessor(holder->m_server, ignoreNotice, nullptr);
-    PGresult* result =
-        PQexec(holder->m_server, ("BEGIN ISOLATION LEVEL SERIALIZABLE; " + sql).c_str());
-    holder->m_holdingTables = PQresultStatus(result) == PGRES_COMMAND_OK;
-    PQclear(result);
-    if (!holder->m_holdingTables)
-        throw std::runtime_error("cannot hold the server's tables");
+    holder->holdAgain(sql);
     return holder;
+}
+
+void RecordsHolder::holdAgain(const std::string& sql)
+{
+    letGo();
+    if (m_file != nullptr) {
+        if (sqlite3_exec(m_file, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK ||
+            sqlite3_prepare_v2(m_file, sql.c_str(), -1, &m_statement, nullptr) != SQLITE_OK ||
+            sqlite3_step(m_statement) == SQLITE_ERROR)
+            throw std::runtime_error("cannot hold the records file");
+        return;
+    }
+    PGresult* result = PQexec(m_server, ("BEGIN ISOLATION LEVEL SERIALIZABLE; " + sql).c_str());
+    m_holdingTables = PQresultStatus(result) == PGRES_COMMAND_OK;
+    PQclear(result);
+    if (!m_holdingTables)
+        throw std::runtime_error("cannot hold the server's tables");
 }
 
 RecordsHolder::~RecordsHolder()

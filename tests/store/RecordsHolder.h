@@ -28,6 +28,8 @@ public:
 
     // Ends the transaction; what it wrote stays.
     void letGo();
+    // Ends the transaction and, on the same connection, begins another that runs `sql`.
+    void holdAgain(const std::string& sql);
 
 private:
     RecordsHolder() = default;

@@ -1,0 +1,98 @@
+#include "bench/LibpqFloor.h"
+
+#include <benchmark/benchmark.h>
+#include <libpq-fe.h>
+
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+using Result = std::unique_ptr<PGresult, void (*)(PGresult*)>;
+
+// `?` becomes PostgreSQL's $1, $2, ...; the floors' SQL holds no `?` inside quotes.
+std::string numbered(const BareStatement& statement)
+{
+    std::string sql;
+    int parameter = 0;
+    for (const char* c = statement.sql; *c != '\0'; ++c)
+        sql += *c == '?' ? "$" + std::to_string(++parameter) : std::string(1, *c);
+    if (statement.key != nullptr)
+        sql += std::string(" RETURNING ") + statement.key;
+    return sql;
+}
+
+Result checked(PGconn* conn, PGresult* result)
+{
+    Result kept(result, PQclear);
+    const ExecStatusType status = PQresultStatus(result);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+        throw std::runtime_error(PQerrorMessage(conn));
+    return kept;
+}
+
+} // namespace
+
+LibpqFloor::LibpqFloor(const std::string& connection) : m_conn(PQconnectdb(connection.c_str()))
+{
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        const std::string why = PQerrorMessage(m_conn);
+        PQfinish(m_conn);
+        throw std::runtime_error(why);
+    }
+    execute("SET DateStyle = ISO, YMD");
+}
+
+LibpqFloor::~LibpqFloor()
+{
+    PQfinish(m_conn);
+}
+
+void LibpqFloor::execute(const char* sql)
+{
+    checked(m_conn, PQexec(m_conn, sql));
+}
+
+long long LibpqFloor::run(const std::vector<BareStatement>& statements)
+{
+    execute("BEGIN ISOLATION LEVEL SERIALIZABLE");
+    long long key = 0;
+    std::vector<std::string> out;
+    for (const BareStatement& statement : statements) {
+        std::vector<std::string> texts;
+        for (const BareStatement::Param& param : statement.params)
+            texts.push_back(std::holds_alternative<long long>(param)
+                                ? std::to_string(std::get<long long>(param))
+                                : std::get<std::string>(param));
+        std::vector<const char*> values;
+        for (const std::string& text : texts)
+            values.push_back(text.c_str());
+        const std::string sql = numbered(statement);
+        const Result rows =
+            checked(m_conn, values.empty()
+                                ? PQexec(m_conn, sql.c_str())
+                                : PQexecParams(m_conn, sql.c_str(), static_cast<int>(values.size()),
+                                               nullptr, values.data(), nullptr, nullptr, 0));
+        for (int r = 0; r < PQntuples(rows.get()); ++r)
+            for (int c = 0; c < PQnfields(rows.get()); ++c)
+                out.emplace_back(PQgetvalue(rows.get(), r, c),
+                                 static_cast<size_t>(PQgetlength(rows.get(), r, c)));
+        if (statement.key != nullptr)
+            key = std::strtoll(PQgetvalue(rows.get(), 0, 0), nullptr, 10);
+    }
+    execute("COMMIT");
+    benchmark::DoNotOptimize(out.data());
+    return key;
+}
+
+std::vector<int> LibpqFloor::serverProcesses()
+{
+    const Result rows = checked(m_conn, PQexec(m_conn, "SELECT pid FROM pg_stat_activity"
+                                                       " WHERE datname = current_database()"
+                                                       " AND backend_type = 'client backend'"));
+    std::vector<int> processes;
+    for (int r = 0; r < PQntuples(rows.get()); ++r)
+        processes.push_back(std::atoi(PQgetvalue(rows.get(), r, 0)));
+    return processes;
+}

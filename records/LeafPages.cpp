@@ -1,0 +1,179 @@
+#include "records/LeafPages.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr unsigned char kTableLeaf = 0x0d;
+
+long long bigEndian(const unsigned char* at, int size) {
+    long long value = 0;
+    for (int i = 0; i < size; ++i)
+        value = (value << 8) | at[i];
+    return value;
+}
+
+// A SQLite varint at `at`, which moves past it; false when it runs past `end`.
+bool varint(const unsigned char*& at, const unsigned char* end, long long& value) {
+    value = 0;
+    for (int i = 0; i < 9; ++i) {
+        if (at >= end)
+            return false;
+        const unsigned char byte = *at++;
+        value = i == 8 ? (value << 8) | byte : (value << 7) | (byte & 0x7f);
+        if (i < 8 && (byte & 0x80) == 0)
+            return true;
+    }
+    return true;
+}
+
+// The values of a record: a header of serial types, then their bodies.
+bool decodeRecord(const std::string& record, std::vector<StoredValue>& values) {
+    const auto* start = reinterpret_cast<const unsigned char*>(record.data());
+    const unsigned char* end = start + record.size();
+    const unsigned char* at = start;
+    long long headerSize = 0;
+    if (!varint(at, end, headerSize) || headerSize < 1 || headerSize > (long long)record.size())
+        return false;
+    const unsigned char* body = start + headerSize;
+    values.clear();
+    while (at < start + headerSize) {
+        long long type = 0;
+        if (!varint(at, start + headerSize, type) || type == 10 || type == 11)
+            return false;
+        static const int kIntegerSize[] = {0, 1, 2, 3, 4, 6, 8, 8, 0, 0};
+        const long long size = type >= 12 ? (type - 12) / 2 : kIntegerSize[type];
+        if (size > end - body)
+            return false;
+        StoredValue value;
+        if (type >= 1 && type <= 6) {
+            value.type = StoredValue::Integer;
+            value.integer = bigEndian(body, int(size));
+            if (size < 8 && (body[0] & 0x80)) // sign-extended
+                value.integer -= 1LL << (8 * size);
+        } else if (type == 7) {
+            value.type = StoredValue::Real;
+            const long long bits = bigEndian(body, 8);
+            std::memcpy(&value.real, &bits, sizeof value.real);
+        } else if (type == 8 || type == 9) {
+            value.type = StoredValue::Integer;
+            value.integer = type - 8;
+        } else if (type >= 12) {
+            value.type = type % 2 ? StoredValue::Text : StoredValue::Blob;
+            value.bytes.assign(reinterpret_cast<const char*>(body), size_t(size));
+        }
+        body += size;
+        values.push_back(std::move(value));
+    }
+    return body == end;
+}
+
+} // namespace
+
+LeafPages::LeafPages(sqlite3_file* file) : m_file(file) {
+    std::vector<unsigned char> header(100);
+    sqlite3_int64 length = 0;
+    if (!m_file || m_file->pMethods->xRead(m_file, header.data(), 100, 0) != SQLITE_OK ||
+        m_file->pMethods->xFileSize(m_file, &length) != SQLITE_OK)
+        return;
+    m_pageSize = bigEndian(&header[16], 2);
+    if (m_pageSize == 1)
+        m_pageSize = 65536;
+    if (m_pageSize < 512 || (m_pageSize & (m_pageSize - 1)) != 0) {
+        m_pageSize = 0;
+        return;
+    }
+    m_usable = m_pageSize - header[20];
+    m_pages = length / m_pageSize;
+}
+
+bool LeafPages::readPage(long long page, std::vector<unsigned char>& bytes) const {
+    bytes.resize(size_t(m_pageSize));
+    return m_file->pMethods->xRead(m_file, bytes.data(), int(m_pageSize),
+                                   (page - 1) * m_pageSize) == SQLITE_OK;
+}
+
+// The pages the free list names, as far as it can be read.
+std::vector<bool> LeafPages::freePages() const {
+    std::vector<bool> free(size_t(m_pages + 1));
+    std::vector<unsigned char> page;
+    if (!readPage(1, page))
+        return free;
+    long long trunk = bigEndian(&page[32], 4);
+    for (long long trunks = 0; trunk > 1 && trunk <= m_pages && !free[size_t(trunk)] &&
+                               trunks < m_pages && readPage(trunk, page);
+         ++trunks) {
+        free[size_t(trunk)] = true;
+        const long long leaves = bigEndian(&page[4], 4);
+        for (long long leaf = 0; leaf < leaves && 8 + 4 * leaf + 4 <= m_usable; ++leaf) {
+            const long long number = bigEndian(&page[size_t(8 + 4 * leaf)], 4);
+            if (number > 0 && number <= m_pages)
+                free[size_t(number)] = true;
+        }
+        trunk = bigEndian(&page[0], 4);
+    }
+    return free;
+}
+
+void LeafPages::scan(const Wanted& wanted, const Rows& rows) {
+    if (m_pageSize == 0)
+        return;
+    const std::vector<bool> free = freePages();
+    std::vector<unsigned char> page;
+    for (long long number = 2; number <= m_pages; ++number)
+        if (!free[size_t(number)] && wanted(number) && readPage(number, page) &&
+            page[0] == kTableLeaf)
+            rows(rowsOf(page));
+}
+
+std::vector<FoundRow> LeafPages::rowsOf(const std::vector<unsigned char>& page) const {
+    std::vector<FoundRow> found;
+    const long long cells = bigEndian(&page[3], 2);
+    if (8 + 2 * cells > m_usable)
+        return found;
+    const unsigned char* end = page.data() + m_usable;
+    std::string record;
+    for (long long cell = 0; cell < cells; ++cell) {
+        const long long offset = bigEndian(&page[size_t(8 + 2 * cell)], 2);
+        if (offset < 8 + 2 * cells || offset >= m_usable)
+            continue;
+        const unsigned char* at = page.data() + offset;
+        FoundRow row;
+        long long size = 0;
+        if (varint(at, end, size) && varint(at, end, row.rowid) && size >= 0 &&
+            payload(page, size_t(at - page.data()), size, record) &&
+            decodeRecord(record, row.values))
+            found.push_back(std::move(row));
+    }
+    return found;
+}
+
+// A cell's payload: what its page holds, then the pages it overflows onto.
+bool LeafPages::payload(const std::vector<unsigned char>& page, size_t at, long long size,
+                        std::string& out) const {
+    const long long most = m_usable - 35;
+    const long long least = (m_usable - 12) * 32 / 255 - 23;
+    long long local = size;
+    if (size > most) {
+        const long long spill = least + (size - least) % (m_usable - 4);
+        local = spill <= most ? spill : least;
+    }
+    if ((long long)at + local + (size > local ? 4 : 0) > m_usable)
+        return false;
+    out.assign(reinterpret_cast<const char*>(&page[at]), size_t(local));
+    if (size == local)
+        return true;
+    long long next = bigEndian(&page[at + size_t(local)], 4);
+    std::vector<unsigned char> overflow;
+    while ((long long)out.size() < size) {
+        if (next < 2 || next > m_pages || !readPage(next, overflow))
+            return false;
+        const long long piece = std::min(size - (long long)out.size(), m_usable - 4);
+        out.append(reinterpret_cast<const char*>(&overflow[4]), size_t(piece));
+        next = bigEndian(&overflow[0], 4);
+    }
+    return true;
+}

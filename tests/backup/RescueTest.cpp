@@ -1,0 +1,112 @@
+// Damaged records: a backup refuses to copy them, and the rescue saves every row that can
+// still be read into new records that the program goes on with.
+
+#include "BackupTestSupport.h"
+#include "DamagedClinic.h"
+
+#include "records/DatabaseBackup.h"
+#include "records/RecordsFileCheck.h"
+#include "records/RecordsLock.h"
+#include "records/RecordsRescue.h"
+#include "store/store.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <regex>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The field of a row as DamagedClinic keeps it.
+std::string field(const std::string& row, int number) {
+    size_t start = 0;
+    for (int skipped = 0; skipped < number; ++skipped)
+        start = row.find('|', start) + 1;
+    return row.substr(start, row.find('|', start) - start);
+}
+
+std::map<std::string, long long> counts(const DamagedClinic::Rows& rows) {
+    std::map<std::string, long long> made;
+    for (const auto& [table, kept] : rows)
+        made[table] = (long long)kept.size();
+    return made;
+}
+
+} // namespace
+
+TEST_F(BackupTest, DamagedRecordsAreReportedRescuedAndHoldTheReadableRows) {
+    const DamagedClinic clinic("clinic_db.mdb");
+    ASSERT_TRUE(clinic.made());
+    const std::string damaged = contents("clinic_db.mdb");
+
+    const auto refused = [] {
+        const RecordsLock records("clinic_db.mdb");
+        return DatabaseBackup::backup(records, "copy.rbk");
+    }();
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_EQ(refused->kind, FileFailure::Damaged);
+    EXPECT_EQ(refused->describe().rfind("The records file is damaged.\n", 0), 0u);
+    EXPECT_FALSE(refused->detail.empty());
+    EXPECT_NE(refused->detail, "ok");
+    EXPECT_EQ(files(), std::vector<std::string>{"clinic_db.mdb"});
+
+    RecordsRescue rescue("clinic_db.mdb");
+    ASSERT_EQ(rescue.build(), std::nullopt);
+    const DamagedClinic::Rows readable = clinic.readable();
+    std::map<std::string, long long> rescued, claimed;
+    for (const RescuedTable& table : rescue.tables()) {
+        rescued[table.name] = table.rescued;
+        claimed[table.name] = table.claimed;
+    }
+    EXPECT_EQ(rescued, counts(readable));
+    EXPECT_LT(rescued, counts(clinic.stored()));
+    EXPECT_EQ(claimed, counts(clinic.stored()));
+    // Nothing changes until the user takes the rescued records.
+    EXPECT_EQ(contents("clinic_db.mdb"), damaged);
+
+    std::string kept;
+    ASSERT_EQ(rescue.replace(kept), std::nullopt);
+    const std::string keptName = fs::path(kept).filename().string();
+    EXPECT_TRUE(
+        std::regex_match(keptName, std::regex(R"(clinic_db\.damaged-\d{4}-\d\d-\d\d-\d{6}\.mdb)")))
+        << keptName;
+    EXPECT_EQ(contents(keptName), damaged);
+    EXPECT_EQ(files(), (std::vector<std::string>{keptName, "clinic_db.mdb"}));
+    EXPECT_TRUE(RecordsFileCheck::isRecords("clinic_db.mdb"));
+    // Compared whole, not printed: a clinic's rows would fill the screen.
+    EXPECT_TRUE(DamagedClinic::rowsOf("clinic_db.mdb") == readable);
+
+    // The program goes on with them: the search finds a rescued patient, a new patient takes
+    // a key none had, and a backup is made.
+    const auto& [id, patient] = *readable.at("patient_info").begin();
+    PatientNameList found;
+    ASSERT_TRUE(found.Search(field(patient, 1) + " " + field(patient, 2)));
+    EXPECT_NE(std::find(found.m_ids.begin(), found.m_ids.end(), std::to_string(id)),
+              found.m_ids.end());
+    EXPECT_GT(std::stoll(addPatient("After")), clinic.stored().at("patient_info").rbegin()->first);
+    const RecordsLock records("clinic_db.mdb");
+    EXPECT_EQ(DatabaseBackup::backup(records, "after.rbk"), std::nullopt);
+}
+
+// Rows another desk wrote after the rescue read the file would be lost with it: the rescue
+// is then not put in place, and leaves nothing behind.
+TEST_F(BackupTest, ARescueIsNotPutInPlaceOfRecordsThatChangedSince) {
+    const DamagedClinic clinic("clinic_db.mdb");
+    ASSERT_TRUE(clinic.made());
+    {
+        RecordsRescue rescue("clinic_db.mdb");
+        ASSERT_EQ(rescue.build(), std::nullopt);
+        const timespec written[2] = {{0, UTIME_OMIT}, {0, UTIME_NOW}};
+        ASSERT_EQ(utimensat(AT_FDCWD, "clinic_db.mdb", written, 0), 0);
+        const std::string before = contents("clinic_db.mdb");
+        std::string kept;
+        const auto refused = rescue.replace(kept);
+        ASSERT_TRUE(refused.has_value());
+        EXPECT_EQ(refused->kind, FileFailure::RescueFailed);
+        EXPECT_EQ(contents("clinic_db.mdb"), before);
+    }
+    EXPECT_EQ(files(), std::vector<std::string>{"clinic_db.mdb"});
+}
