@@ -49,9 +49,11 @@ void AutoBackup::atStart() {
     if (m_running)
         return;
     wait();
-    // What a copy that was killed left behind, beside the records or among the backups.
+    // What a copy that was killed left behind, beside the records or a backup.
     PendingFile::removeLeftovers(".");
     PendingFile::removeLeftovers(BackupSettings::folder());
+    if (const std::string manual = BackupSettings::lastManualFolder(); !manual.empty())
+        PendingFile::removeLeftovers(manual);
     const DateTime today = now();
     // A program started without records has nothing to back up until they are chosen.
     if (!recordsExist() || DailyBackups(BackupSettings::folder()).hasBackupOf(today))

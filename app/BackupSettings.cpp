@@ -1,6 +1,7 @@
 #include "app/BackupSettings.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
 namespace {
@@ -8,6 +9,7 @@ namespace {
 const char* kFolder = "Backups/Folder";
 const char* kLastProven = "Backups/LastProven";
 const char* kLastFailure = "Backups/LastFailure";
+const char* kManualFolder = "Backups/ManualFolder";
 constexpr double kStaleDays = 7;
 
 std::string lastFailure() {
@@ -40,14 +42,23 @@ void BackupSettings::chooseFolder(const std::string& folder) {
         settings.setValue(kFolder, QString::fromStdString(folder));
 }
 
+std::string BackupSettings::lastManualFolder() {
+    return QSettings().value(kManualFolder).toString().toStdString();
+}
+
+void BackupSettings::rememberManualBackup(const std::string& file) {
+    QSettings().setValue(kManualFolder, QFileInfo(QString::fromStdString(file)).absolutePath());
+}
+
 void BackupSettings::proven(const DateTime& when) {
     QSettings settings;
     settings.setValue(kLastProven, QString::fromStdString(when.toIso()));
     settings.remove(kLastFailure);
 }
 
+// The reason is shown on one line.
 void BackupSettings::failed(const std::string& reason) {
-    QSettings().setValue(kLastFailure, QString::fromStdString(reason));
+    QSettings().setValue(kLastFailure, QString::fromStdString(reason).replace('\n', ' '));
 }
 
 std::string BackupSettings::statusText(const DateTime& now) {

@@ -14,6 +14,11 @@ public:
     // An empty folder chooses the default again.
     static void chooseFolder(const std::string& folder);
 
+    // The folder of the last backup made from the menu, where a copy that was killed may have
+    // left its partial file; empty before the first.
+    static std::string lastManualFolder();
+    static void rememberManualBackup(const std::string& file);
+
     // A backup was written and passed its check at that time.
     static void proven(const DateTime& when);
     // The last backup failed, for that reason.

@@ -138,6 +138,7 @@ void MainMenu::backup() {
         this, {FileRequest::Save, "rbk", "Medora Backup Files (*.rbk)", "*.rbk"});
     if (!target)
         return;
+    BackupSettings::rememberManualBackup(*target);
     std::optional<FileFailure> failure;
     ProgressDialog::run(this, "Backing up the records…", [&](const Progress& progress) {
         failure = RecordsBackup::backup(*target, progress);

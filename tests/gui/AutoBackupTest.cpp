@@ -144,11 +144,19 @@ private slots:
     }
 
     // What a killed copy leaves holds no writer's lock any more; a start removes it beside the
-    // records and among the backups, and nothing else.
+    // records, among the daily backups and beside the last backup made from the menu, and
+    // nothing else.
     void aKilledCopysPartialFilesAreGoneAfterTheNextStart() {
         GuiSession s;
+        QDir(s.folder()).mkdir("usb");
+        s.boxes().expectFile({FileRequest::Save, "rbk", "Medora Backup Files (*.rbk)", "*.rbk"},
+                             (s.folder() + "/usb/monday.rbk").toStdString());
+        s.boxes().expectBox(
+            {"Backup operation completed successfully", "Confirmation", MsgIcon::Information});
+        GuiSession::click(*s.active<MainMenu>(), IDC_MAIN_BACKUP);
         const QStringList leftovers = {s.folder() + "/clinic_db.mdb.part-Xq3z9A",
-                                       s.folder() + "/backups/medora-2026-12-08.rbk.part-b7YtQ2"};
+                                       s.folder() + "/backups/medora-2026-12-08.rbk.part-b7YtQ2",
+                                       s.folder() + "/usb/monday.rbk.part-P0o9Iu"};
         const QString notes = s.folder() + "/notes.part-1";
         for (const QString& file : leftovers + QStringList{notes}) {
             QFile made(file);
