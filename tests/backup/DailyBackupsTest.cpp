@@ -100,10 +100,11 @@ TEST_P(FailedCheckTest, ABackupThatFailsItsCheckIsNotKept) {
     EXPECT_EQ(RecordsBackup::backup("manual.rbk")->kind, GetParam().kind);
     EXPECT_EQ(namesIn(folder), std::vector<std::string>{"medora-2026-12-08.rbk"});
     EXPECT_FALSE(fs::exists("manual.rbk"));
-    if (failure->kind == FileFailure::FailedCheck)
+    if (failure->kind == FileFailure::FailedCheck) {
         EXPECT_EQ(failure->describe(), "The backup written to " + backups.fileFor(today) +
                                            " failed its check and was deleted: the records may "
                                            "be damaged.");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Damaged, FailedCheckTest,
