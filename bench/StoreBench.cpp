@@ -13,9 +13,12 @@
 #include <benchmark/benchmark.h>
 #include <sched.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <functional>
 #include <map>
 #include <memory>
@@ -411,106 +414,260 @@ private:
     cpu_set_t m_previous;
 };
 
+const std::vector<Case>& allCases()
+{
+    static const std::vector<Case> cases = [] {
+        std::vector<Case> all = readCases();
+        for (Case& write : writeCases())
+            all.push_back(std::move(write));
+        return all;
+    }();
+    return cases;
+}
+
+// One call of a case: its preparation untimed, then the store's operation or its floor, timed
+// alone. Microseconds, or a negative number when the store's operation returned false.
+double timedCall(const Case& c, Clinic& clinic, bool floor)
+{
+    clinic.enter();
+    if (c.prepare)
+        c.prepare(clinic);
+    const auto start = std::chrono::steady_clock::now();
+    const bool done = floor ? (c.floor(clinic), true) : c.store(clinic);
+    const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
+    return done ? took.count() : -1;
+}
+
+// A clinic on the server, worked on by a process of its own that keeps the store's connection to
+// it: the store keeps connections to one server only, and the two sizes are measured side by
+// side, as on the file.
+class ServerDesk
+{
+public:
+    explicit ServerDesk(int patients)
+    {
+        int commands[2];
+        int answers[2];
+        if (pipe(commands) != 0 || pipe(answers) != 0)
+            throw std::runtime_error("no pipe");
+        m_child = fork();
+        if (m_child == 0) {
+            close(commands[1]);
+            close(answers[0]);
+            serve(patients, commands[0], answers[1]);
+        }
+        close(commands[0]);
+        close(answers[1]);
+        m_commands = commands[1];
+        m_answers = answers[0];
+        if (m_child < 0)
+            throw std::runtime_error("no fork");
+    }
+
+    // Asked to go rather than left to see its commands end: a desk started later holds copies
+    // of this one's pipes.
+    ~ServerDesk()
+    {
+        const Command quit{'q'};
+        if (write(m_commands, &quit, sizeof quit) != sizeof quit)
+            kill(m_child, SIGTERM);
+        close(m_commands);
+        close(m_answers);
+        waitpid(m_child, nullptr, 0);
+    }
+
+    ServerDesk(const ServerDesk&) = delete;
+    ServerDesk& operator=(const ServerDesk&) = delete;
+
+    double call(size_t caseIndex, bool floor) { return ask<double>({'c', caseIndex, floor}); }
+    void warm() { ask<char>({'w'}); }
+    void tidy() { ask<char>({'t'}); }
+    // This desk's process and the server's processes of its clinic.
+    std::vector<int> processes()
+    {
+        std::vector<int> all(static_cast<size_t>(ask<int>({'p'})));
+        receive(all.data(), all.size() * sizeof(int));
+        return all;
+    }
+
+private:
+    struct Command
+    {
+        char what;
+        size_t caseIndex = 0;
+        bool floor = false;
+    };
+
+    [[noreturn]] static void serve(int patients, int commands, int answers)
+    {
+        try {
+            Clinic clinic(patients, Records::Server);
+            for (Command command; read(commands, &command, sizeof command) == sizeof command &&
+                                  command.what != 'q';)
+                answer(clinic, command, answers);
+            _exit(0);
+        } catch (...) {
+            _exit(1);
+        }
+    }
+
+    static void answer(Clinic& clinic, const Command& command, int answers)
+    {
+        std::vector<char> reply;
+        const auto put = [&reply](const auto& value) {
+            const auto* bytes = reinterpret_cast<const char*>(&value);
+            reply.insert(reply.end(), bytes, bytes + sizeof value);
+        };
+        if (command.what == 'c') {
+            put(timedCall(allCases().at(command.caseIndex), clinic, command.floor));
+        } else if (command.what == 'p') {
+            std::vector<int> processes = clinic.serverProcesses();
+            processes.push_back(getpid());
+            put(static_cast<int>(processes.size()));
+            for (const int process : processes)
+                put(process);
+        } else {
+            command.what == 'w' ? clinic.warm() : clinic.tidy();
+            put('.');
+        }
+        if (write(answers, reply.data(), reply.size()) != static_cast<ssize_t>(reply.size()))
+            _exit(2);
+    }
+
+    template <typename Answer>
+    Answer ask(const Command& command)
+    {
+        if (write(m_commands, &command, sizeof command) != sizeof command)
+            throw std::runtime_error("the server desk is gone");
+        Answer answer;
+        receive(&answer, sizeof answer);
+        return answer;
+    }
+
+    void receive(void* into, size_t size)
+    {
+        for (size_t got = 0; got < size;) {
+            const ssize_t part = read(m_answers, static_cast<char*>(into) + got, size - got);
+            if (part <= 0)
+                throw std::runtime_error("the server desk is gone");
+            got += static_cast<size_t>(part);
+        }
+    }
+
+    pid_t m_child;
+    int m_commands;
+    int m_answers;
+};
+
+ServerDesk& serverDesk(int patients)
+{
+    // Started first, so that it stops last, after the desks.
+    BenchServer::shared().clinic(patients);
+    static std::map<int, std::unique_ptr<ServerDesk>> desks;
+    auto& desk = desks[patients];
+    if (!desk)
+        desk = std::make_unique<ServerDesk>(patients);
+    return *desk;
+}
+
 struct Slot
 {
-    Clinic* clinic;
-    bool floor;
+    std::function<double()> call;
     std::string counter;
     std::vector<double> micros = {};
 };
 
-// Every iteration makes the slots' calls side by side, so that a change in the load of a shared
-// machine touches them alike. Each call is timed alone; the counters give the median call in
-// microseconds.
-void runSlots(benchmark::State& state, const Case& c, std::vector<Slot> slots)
+// Every iteration makes the four calls side by side, the operation and its floor at the small
+// and at the large clinic, so that a change in the load of a shared machine, or in how long the
+// disk takes to flush, touches all four alike. Each call is timed alone; the counters give the
+// median call in microseconds.
+void runSlots(benchmark::State& state, std::vector<Slot> slots)
 {
     for (auto _ : state) {
-        double seconds = 0;
+        double micros = 0;
         for (Slot& slot : slots) {
-            slot.clinic->enter();
-            if (c.prepare)
-                c.prepare(*slot.clinic);
-            const auto start = std::chrono::steady_clock::now();
-            const bool done = slot.floor ? (c.floor(*slot.clinic), true) : c.store(*slot.clinic);
-            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-            if (!done) {
+            const double took = slot.call();
+            if (took < 0) {
                 state.SkipWithError("the operation returned false");
                 return;
             }
-            slot.micros.push_back(took.count() * 1e6);
-            seconds += took.count();
+            slot.micros.push_back(took);
+            micros += took;
         }
-        // Neither side always goes first.
-        std::reverse(slots.begin(), slots.end());
-        state.SetIterationTime(seconds);
+        // No call always goes first.
+        std::rotate(slots.begin(), slots.begin() + 1, slots.end());
+        state.SetIterationTime(micros / 1e6);
     }
     for (Slot& slot : slots)
         state.counters[slot.counter] = medianOf(slot.micros);
 }
 
-// On the file: the operation and its floor at the small and at the large clinic.
-void runFileCase(benchmark::State& state, const Case& c)
+std::string counter(bool floor, int patients)
+{
+    return (floor ? "floor_" : "store_") + std::to_string(patients);
+}
+
+void runFileCase(benchmark::State& state, size_t index)
 {
     std::vector<Slot> slots;
-    for (const int patients : {1000, 100000})
-        clinic(patients, Records::File).warm();
-    for (const int patients : {1000, 100000})
+    for (const int patients : {1000, 100000}) {
+        Clinic& file = clinic(patients, Records::File);
+        file.warm();
         for (const bool floor : {false, true})
-            slots.push_back({&clinic(patients, Records::File), floor,
-                             (floor ? "floor_" : "store_") + std::to_string(patients)});
-    runSlots(state, c, std::move(slots));
+            slots.push_back(
+                {[&file, index, floor] { return timedCall(allCases()[index], file, floor); },
+                 counter(floor, patients)});
+    }
+    runSlots(state, std::move(slots));
     for (const int patients : {1000, 100000})
         clinic(patients, Records::File).tidy();
 }
 
-// On the server: the operation and its floor at the clinic of state.range(0) patients. The store
-// keeps its connections to one server only, so the two sizes are two benchmarks.
-void runServerCase(benchmark::State& state, const Case& c)
+void runServerCase(benchmark::State& state, size_t index)
 {
-    Clinic& server = clinic(static_cast<int>(state.range(0)), Records::Server);
-    server.warm();
-    // Once each untimed: the store makes its connection, and the server processes of both
-    // have read what they need of the tables' layout.
-    server.enter();
-    for (const bool floor : {false, true}) {
-        if (c.prepare)
-            c.prepare(server);
-        if (floor)
-            c.floor(server);
-        else
-            c.store(server);
+    std::vector<Slot> slots;
+    std::vector<int> processes;
+    for (const int patients : {1000, 100000}) {
+        ServerDesk& desk = serverDesk(patients);
+        desk.warm();
+        // Once each untimed: the store has made its connection, and the server processes of
+        // both have read what they need of the tables' layout.
+        for (const bool floor : {false, true}) {
+            desk.call(index, floor);
+            slots.push_back({[&desk, index, floor] { return desk.call(index, floor); },
+                             counter(floor, patients)});
+        }
+        const std::vector<int> more = desk.processes();
+        processes.insert(processes.end(), more.begin(), more.end());
     }
     {
-        const OneProcessor together(server.serverProcesses());
-        runSlots(state, c, {{&server, false, "store"}, {&server, true, "floor"}});
+        const OneProcessor together(processes);
+        runSlots(state, std::move(slots));
     }
-    server.tidy();
+    for (const int patients : {1000, 100000})
+        serverDesk(patients).tidy();
 }
 
-void registerCases(const std::vector<Case>& cases, double minTime)
+// Reads run for half a second, writes, which wait for the disk, for a second.
+void registerCases(const char* prefix, void (*run)(benchmark::State&, size_t))
 {
-    for (const Case& c : cases)
-        benchmark::RegisterBenchmark(c.name.c_str(), [=](benchmark::State& s) { runFileCase(s, c); })
+    const size_t reads = readCases().size();
+    for (size_t index = 0; index < allCases().size(); ++index)
+        benchmark::RegisterBenchmark((prefix + allCases()[index].name).c_str(),
+                                     [run, index](benchmark::State& s) { run(s, index); })
             ->UseManualTime()
             ->Unit(benchmark::kMicrosecond)
-            ->MinTime(minTime);
-    for (const Case& c : cases)
-        benchmark::RegisterBenchmark(("server:" + c.name).c_str(),
-                                     [=](benchmark::State& s) { runServerCase(s, c); })
-            ->Arg(1000)
-            ->Arg(100000)
-            ->UseManualTime()
-            ->Unit(benchmark::kMicrosecond)
-            ->MinTime(minTime);
+            ->MinTime(index < reads ? 0.5 : 1.0);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    registerCases(readCases(), 0.5);
-    // Writes wait for the disk: a longer run steadies their figures.
-    registerCases(writeCases(), 1.0);
+    // A desk process that failed must not take this program with it.
+    std::signal(SIGPIPE, SIG_IGN);
+    registerCases("", runFileCase);
+    registerCases("server:", runServerCase);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

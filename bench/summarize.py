@@ -24,22 +24,18 @@ def table(rows):
 
 
 def store(runs):
-    file_rows, server = [], {}
+    rows = {"Records file": [], "Server": []}
     for run in runs:
-        name, *rest = run["run_name"].split("/")
-        if not name.startswith("server:"):
-            file_rows.append((name, (run["store_1000"], run["floor_1000"],
-                                     run["store_100000"], run["floor_100000"])))
-            continue
-        server.setdefault(name[len("server:"):], {})[rest[0]] = (run["store"], run["floor"])
-    if file_rows:
-        print("Records file:\n")
-        table(file_rows)
-    rows = [(name, sizes["1000"] + sizes["100000"]) for name, sizes in server.items()
-            if "1000" in sizes and "100000" in sizes]
-    if rows:
-        print("\nServer:\n")
-        table(rows)
+        name = run["run_name"].split("/")[0]
+        engine = "Server" if name.startswith("server:") else "Records file"
+        rows[engine].append((name.removeprefix("server:"),
+                             (run["store_1000"], run["floor_1000"],
+                              run["store_100000"], run["floor_100000"])))
+    for engine, engine_rows in rows.items():
+        if engine_rows:
+            print(f"{engine}:\n")
+            table(engine_rows)
+            print()
 
 
 def desks(run):

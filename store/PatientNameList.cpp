@@ -7,13 +7,20 @@
 
 namespace {
 
-void appendRows(PatientNameList& list, Statement& rows)
+void appendRow(PatientNameList& list, const Statement& row)
 {
-    while (rows.step()) {
-        list.m_ids.push_back(rows.id(0));
-        list.m_firstNames.push_back(rows.text(1));
-        list.m_lastNames.push_back(rows.text(2));
-    }
+    list.m_ids.push_back(row.id(0));
+    list.m_firstNames.push_back(row.text(1));
+    list.m_lastNames.push_back(row.text(2));
+}
+
+// The number of rows of the result, told by the server with it, or else counted.
+size_t rowsOf(Database& db, const Statement& rows)
+{
+    if (const std::optional<long long> told = rows.rowCount())
+        return static_cast<size_t>(*told);
+    Statement counted = db.prepare("SELECT count(*) FROM patient_info");
+    return counted.step() ? static_cast<size_t>(counted.integer(0)) : 0;
 }
 
 // The keys that meet each term, each kind of key looked up apart as one range of the index;
@@ -72,18 +79,17 @@ bool PatientNameList::FetchAll()
     const ListMarks marks(m_ids, m_firstNames, m_lastNames);
     return Database::run([&](Database& db) {
         marks.cutBack();
+        Statement rows = db.prepare("SELECT ID, first_name, last_name FROM patient_info ORDER BY ID");
+        bool more = rows.step();
         // Room for every patient up front: growing three lists of a hundred thousand
         // names step by step costs more than reading them. The room comes from the number
         // of rows; keys can be anything another program stored, negative or huge.
-        Statement counted = db.prepare("SELECT count(*) FROM patient_info");
-        if (counted.step()) {
-            const auto room = static_cast<size_t>(counted.integer(0));
-            m_ids.reserve(m_ids.size() + room);
-            m_firstNames.reserve(m_firstNames.size() + room);
-            m_lastNames.reserve(m_lastNames.size() + room);
-        }
-        Statement rows = db.prepare("SELECT ID, first_name, last_name FROM patient_info ORDER BY ID");
-        appendRows(*this, rows);
+        const size_t room = rowsOf(db, rows);
+        m_ids.reserve(m_ids.size() + room);
+        m_firstNames.reserve(m_firstNames.size() + room);
+        m_lastNames.reserve(m_lastNames.size() + room);
+        for (; more; more = rows.step())
+            appendRow(*this, rows);
         return true;
     });
 }
@@ -101,7 +107,8 @@ bool PatientNameList::FetchByID(const std::string& id)
         marks.cutBack();
         Statement rows = db.prepare("SELECT ID, first_name, last_name FROM patient_info WHERE ID = ?");
         rows.bind(1, key);
-        appendRows(*this, rows);
+        while (rows.step())
+            appendRow(*this, rows);
         return true;
     });
     return !m_failed && m_ids.size() > before;

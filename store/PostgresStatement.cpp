@@ -36,6 +36,13 @@ bool PostgresStatement::step()
     return m_row < PQntuples(m_result.get());
 }
 
+std::optional<long long> PostgresStatement::rowCount() const
+{
+    if (!m_result)
+        return std::nullopt;
+    return PQntuples(m_result.get());
+}
+
 long long PostgresStatement::integer(int column) const
 {
     return std::strtoll(value(column), nullptr, 10);

@@ -14,6 +14,7 @@ public:
     void bind(int index, long long value) override;
     void bind(int index, const std::string& text) override;
     bool step() override;
+    std::optional<long long> rowCount() const override;
     long long integer(int column) const override;
     std::string text(int column) const override;
 

@@ -37,6 +37,11 @@ bool Statement::step()
     return m_statement->step();
 }
 
+std::optional<long long> Statement::rowCount() const
+{
+    return m_statement->rowCount();
+}
+
 void Statement::run()
 {
     while (step()) {

@@ -4,6 +4,7 @@
 #include "store/EngineStatement.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 // A prepared statement of one operation. Values are only ever bound, never spliced into
@@ -21,6 +22,8 @@ public:
 
     // True while a row is ready to read.
     bool step();
+    // After the first step(): how many rows there are in all, where the engine knows ahead.
+    std::optional<long long> rowCount() const;
     // Runs a statement that gives no rows.
     void run();
 

@@ -1,5 +1,6 @@
 #include "TestDatabase.h"
 
+#include "store/Database.h"
 #include "store/store.h"
 
 using Strings = std::vector<std::string>;
@@ -127,6 +128,27 @@ TEST_P(PatientTest, NumbersAreNeverGivenTwice)
     const std::string newest = addPatient();
     ASSERT_TRUE(PatientRecord().DeleteWithRecords(newest));
     EXPECT_EQ(std::stoi(addPatient()), std::stoi(newest) + 1);
+}
+
+// The server sends a whole result at once and tells how many rows it holds, so that a long list
+// makes room for them without asking for their number first; the file finds its rows one by
+// one and cannot tell.
+TEST_P(PatientTest, ServerResultsTellHowManyRowsTheyHold)
+{
+    for (int i = 0; i < 3; ++i)
+        addPatient();
+    std::vector<std::optional<long long>> told;
+    ASSERT_TRUE(Database::run([&](Database& db) {
+        for (const char* sql :
+             {"SELECT ID FROM patient_info", "SELECT ID FROM patient_info WHERE ID < 0"}) {
+            Statement rows = db.prepare(sql);
+            rows.step();
+            told.push_back(rows.rowCount());
+        }
+        return true;
+    }));
+    using Told = std::vector<std::optional<long long>>;
+    EXPECT_EQ(told, (onServer() ? Told{3, 0} : Told{std::nullopt, std::nullopt}));
 }
 
 // Another program, or a restored file, can hold any key; the list never sizes itself by one.
