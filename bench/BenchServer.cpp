@@ -259,10 +259,15 @@ void BenchServer::warm(int patients) const
                          " pg_size_bytes(current_setting('shared_buffers'))");
 }
 
+void BenchServer::dropCopy(const std::string& name)
+{
+    administer("postgres", "DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
+}
+
 std::string BenchServer::copyOfClinic(int patients, const std::string& name)
 {
     clinic(patients);
-    administer("postgres", "DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
+    dropCopy(name);
     // A copy of the files rather than of their contents through the server's log: far faster
     // for a clinic of a gigabyte.
     administer("postgres", "CREATE DATABASE " + name + " TEMPLATE clinic_" +

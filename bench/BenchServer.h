@@ -22,6 +22,7 @@ public:
     // A desk's connection string to a fresh copy of that clinic named `name`, for work that
     // changes it; any earlier copy of that name goes first.
     std::string copyOfClinic(int patients, const std::string& name);
+    void dropCopy(const std::string& name);
     // Reads the files of that clinic's database once, so that the system holds them in memory
     // as it holds a server's records in daily use.
     void warm(int patients) const;

@@ -86,6 +86,7 @@ void desks(benchmark::State& state)
         state.SetIterationTime(took.count());
         report(state, DeskMix::readLogs(count, logs.string()), took.count());
     }
+    BenchServer::shared().dropCopy("desks");
     fs::remove_all(logs);
 }
 
