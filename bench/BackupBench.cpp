@@ -6,6 +6,7 @@
 // MEDORA_BENCH_PATIENTS sets the clinic's size (175000 patients make about 1 GB) and TMPDIR
 // where it is made; the whole folder is removed when the program ends.
 
+#include "bench/ChildRun.h"
 #include "records/DatabaseBackup.h"
 #include "records/RecordsFileCheck.h"
 #include "records/RecordsLock.h"
@@ -13,12 +14,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -34,43 +31,12 @@ namespace {
 fs::path folder;
 long long databaseBytes = 0;
 
-struct ChildRun {
-    bool ok;
-    double seconds;
-    double peakMiB;
-};
-
-ChildRun finished(pid_t child, std::chrono::steady_clock::time_point began) {
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    return {child > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0, seconds,
-            usage.ru_maxrss / 1024.0};
-}
-
-// Runs work in a child in the clinic's folder; the child ends with work's verdict. Its peak
-// memory includes the pages it shares with this program from the fork.
 ChildRun measureWork(const std::function<bool()>& work) {
-    const auto began = std::chrono::steady_clock::now();
-    const pid_t child = fork();
-    if (child == 0) {
-        fs::current_path(folder);
-        _exit(work() ? 0 : 1);
-    }
-    return finished(child, began);
+    return ChildRun::ofWork(folder, work);
 }
 
-// Spawned without a copy of this program, so the peak memory is the command's own.
 ChildRun measureCommand(const std::string& command) {
-    const std::string line = "cd '" + folder.string() + "' && " + command;
-    const char* argv[] = {"sh", "-c", line.c_str(), nullptr};
-    const auto began = std::chrono::steady_clock::now();
-    pid_t child = -1;
-    if (posix_spawnp(&child, "sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
-        child = -1;
-    return finished(child, began);
+    return ChildRun::ofCommand(folder, command);
 }
 
 ChildRun afterSync(const std::function<ChildRun()>& run) {

@@ -7,17 +7,14 @@
 // MEDORA_BENCH_PATIENTS sets the clinic's size (100000 by default). The server is a throwaway
 // one, started in a folder of its own under /tmp and removed when the program ends.
 
+#include "bench/ChildRun.h"
 #include "bench/KeptClinic.h"
 #include "records/ServerBackup.h"
 
 #include <benchmark/benchmark.h>
 
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -33,40 +30,12 @@ namespace {
 fs::path folder;
 std::string serverFolder;
 
-struct ChildRun {
-    bool ok;
-    double seconds;
-    double peakMiB;
-};
-
-ChildRun finished(pid_t child, std::chrono::steady_clock::time_point began) {
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    return {child > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0, seconds,
-            usage.ru_maxrss / 1024.0};
-}
-
 ChildRun measureWork(const std::function<bool()>& work) {
-    const auto began = std::chrono::steady_clock::now();
-    const pid_t child = fork();
-    if (child == 0) {
-        fs::current_path(folder);
-        _exit(work() ? 0 : 1);
-    }
-    return finished(child, began);
+    return ChildRun::ofWork(folder, work);
 }
 
 ChildRun measureCommand(const std::string& command) {
-    const std::string line = "cd '" + folder.string() + "' && " + command;
-    const char* argv[] = {"sh", "-c", line.c_str(), nullptr};
-    const auto began = std::chrono::steady_clock::now();
-    pid_t child = -1;
-    if (posix_spawnp(&child, "sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
-        child = -1;
-    return finished(child, began);
+    return ChildRun::ofCommand(folder, command);
 }
 
 std::string connection(const std::string& user) {

@@ -294,12 +294,7 @@ void makeSearchKeys(ServerLink& link, SqliteFile& in) {
         const SearchIndex::PatientKeys made = SearchIndex::keysOf(
             sqlite3_column_int64(patients.get(), 0), columnText(patients.get(), 1),
             columnText(patients.get(), 2), dob, columnText(patients.get(), 4));
-        for (const auto& [word, kind] : made.keys) {
-            ServerLink::appendCopyText(batch, word.data(), word.size());
-            batch += '\t' + std::to_string(int(kind)) + '\t' + std::to_string(made.patientId) + '\t';
-            ServerLink::appendCopyText(batch, made.sortName.data(), made.sortName.size());
-            batch += '\n';
-        }
+        ServerLink::appendSearchKeys(batch, made);
         if (batch.size() >= kBatch) {
             link.send(batch);
             batch.clear();

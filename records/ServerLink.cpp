@@ -130,6 +130,15 @@ void ServerLink::rollback() noexcept {
 }
 
 // The text goes in runs between the few characters that COPY escapes.
+void ServerLink::appendSearchKeys(std::string& rows, const SearchIndex::PatientKeys& keys) {
+    for (const auto& [word, kind] : keys.keys) {
+        appendCopyText(rows, word.data(), word.size());
+        rows += '\t' + std::to_string(int(kind)) + '\t' + std::to_string(keys.patientId) + '\t';
+        appendCopyText(rows, keys.sortName.data(), keys.sortName.size());
+        rows += '\n';
+    }
+}
+
 void ServerLink::appendCopyText(std::string& line, const char* text, size_t size) {
     const char* end = text + size;
     for (const char* run = text; run < end;) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/SearchIndex.h"
+
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -53,6 +55,9 @@ public:
     void rollback() noexcept;
 
     // COPY's text form of a text value, appended to `line`.
+    // One line of COPY's text form for each of a patient's search keys, in search_words'
+    // column order: word, kind, patient_ID, sort_name.
+    static void appendSearchKeys(std::string& rows, const SearchIndex::PatientKeys& keys);
     static void appendCopyText(std::string& line, const char* text, size_t size);
     // The fields of one row in COPY's text form, and which of them are NULL.
     static void splitCopyRow(const char* row, size_t size, std::vector<std::string>& fields,

@@ -99,9 +99,9 @@ INSERT INTO clinic_info (info_ID) VALUES (1);
 
 -- What the search looks patients up by, as in schema.sql. The words compare byte by byte
 -- (COLLATE "C"), as on the file, so that a typed beginning is a range of the index within
--- each kind, and the
--- index carries the names to order by, so that a search reads nothing else until it has
--- chosen the patients it shows.
+-- each kind, and the index carries the names to order by, so that a search reads nothing
+-- else until it has chosen the patients it shows. This table stays the schema's last part:
+-- medora-admin upgrade adds it, and no more, to records of an earlier version.
 CREATE TABLE search_words (
     word       text COLLATE "C" NOT NULL,
     kind       integer NOT NULL,

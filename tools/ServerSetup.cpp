@@ -1,5 +1,6 @@
 #include "tools/ServerSetup.h"
 
+#include "records/ServerLink.h"
 #include "store/SearchIndex.h"
 #include "tools/ServerSchema.h"
 
@@ -41,27 +42,6 @@ BEGIN
     END IF;
 END
 $$)sql";
-
-// The search's table as schema-postgresql.sql makes it, for records set up before it.
-const char* const kSearchTable = R"sql(
-CREATE TABLE search_words (
-    word       text COLLATE "C" NOT NULL,
-    kind       integer NOT NULL,
-    patient_ID integer NOT NULL,
-    sort_name  text COLLATE "C" NOT NULL,
-    PRIMARY KEY (kind, word, patient_ID) INCLUDE (sort_name)
-);
-CREATE INDEX search_words_patient ON search_words (patient_ID);
-)sql";
-
-// A value in COPY's text form.
-void appendCopyText(std::string& out, const std::string& text) {
-    for (const char c : text) {
-        if (c == '\\' || c == '\t' || c == '\n' || c == '\r')
-            out += '\\';
-        out += c == '\t' ? 't' : c == '\n' ? 'n' : c == '\r' ? 'r' : c;
-    }
-}
 
 } // namespace
 
@@ -148,7 +128,7 @@ bool ServerSetup::upgrade() {
     if (!run("BEGIN"))
         return false;
     const std::string missing = single("SELECT to_regclass('search_words') IS NULL");
-    const bool done = !missing.empty() && (missing == "f" || run(kSearchTable)) &&
+    const bool done = !missing.empty() && (missing == "f" || run(kServerSearchSchema)) &&
                       run(kDeskRights) && fillSearchKeys() && run("COMMIT");
     if (!done)
         run("ROLLBACK");
@@ -170,13 +150,7 @@ bool ServerSetup::fillSearchKeys() {
         DateTime::fromIso(value(3), dob);
         const SearchIndex::PatientKeys made = SearchIndex::keysOf(
             std::atoll(value(0)), value(1), value(2), dob, value(4));
-        for (const auto& [word, kind] : made.keys) {
-            appendCopyText(rows, word);
-            rows += '\t' + std::to_string(int(kind)) + '\t' + std::to_string(made.patientId) +
-                    '\t';
-            appendCopyText(rows, made.sortName);
-            rows += '\n';
-        }
+        ServerLink::appendSearchKeys(rows, made);
     }
     const Result copying(
         PQexec(m_conn, "COPY search_words (word, kind, patient_ID, sort_name) FROM STDIN"),
