@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/FileFailure.h"
+#include "records/Progress.h"
 
 #include <optional>
 #include <string>
@@ -12,6 +13,8 @@ class PendingFile;
 class BackupProof {
 public:
     // Flushes the written copy, checks it and, when it proves whole, renames it to target.
-    // A copy that fails its check is removed with the pending file.
-    static std::optional<FileFailure> place(PendingFile& copy, const std::string& target);
+    // A copy that fails its check is removed with the pending file. The progress is the
+    // check's, and stopping it leaves the copy unplaced.
+    static std::optional<FileFailure> place(PendingFile& copy, const std::string& target,
+                                            const Progress& progress = {});
 };

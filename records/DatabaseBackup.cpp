@@ -20,6 +20,8 @@ namespace {
 
 // Large enough for the speed of a plain copy, small enough that memory stays small.
 constexpr int kPiece = 1 << 20;
+// The share of a backup's or restore's time that the copy takes; the check takes the rest.
+constexpr double kCopyShare = 0.15;
 
 using Buffer = std::unique_ptr<char[]>;
 
@@ -53,6 +55,31 @@ DatabaseBackup::Outcome copyFile(int in, const std::string& source, off_t size, 
     }
 }
 
+// The records are locked for the copy only: the check of the copy, which takes several times
+// as long, leaves the screens free to read and write them.
+DatabaseBackup::Outcome copyLocked(const std::string& name, PendingFile& copy,
+                                   const std::string& target, const Progress& progress) {
+    const RecordsLock records(name, RecordsLock::Use::Copy);
+    if (records.failure())
+        return records.failure();
+    const long long size = records.size();
+    if (size < 0)
+        return FileFailure{FileFailure::HardIO, name};
+    const Buffer buffer(new (std::nothrow) char[kPiece]);
+    if (!buffer)
+        return FileFailure{FileFailure::OutOfMemory, target};
+    for (long long offset = 0; offset < size; offset += kPiece) {
+        const int amount = int(std::min<long long>(kPiece, size - offset));
+        if (!records.read(buffer.get(), amount, offset))
+            return FileFailure{FileFailure::HardIO, name};
+        if (const int error = copy.append(buffer.get(), size_t(amount)))
+            return FileFailure::fromErrno(error, target);
+        if (!goOn(progress, double(offset + amount) / double(size)))
+            return FileFailure{FileFailure::Cancelled, target};
+    }
+    return std::nullopt;
+}
+
 // A journal left beside a records file that is missing or not a database belongs to no file
 // the engine could roll it back into, and would damage the restored one.
 void removeStaleJournals(const std::string& database) {
@@ -62,37 +89,25 @@ void removeStaleJournals(const std::string& database) {
 
 } // namespace
 
-DatabaseBackup::Outcome DatabaseBackup::backup(const RecordsLock& records,
+DatabaseBackup::Outcome DatabaseBackup::backup(const std::string& records,
                                                const std::string& target,
                                                const Progress& progress) {
-    if (records.failure())
-        return records.failure();
-    // A copy of damaged records would be taken for a sound backup.
-    if (const auto damage = records.damage())
-        return FileFailure{FileFailure::Damaged, records.name(), *damage};
     const std::string destination = PendingFile::realName(target);
     // A backup file its owner write-protected is not replaced.
     if (access(destination.c_str(), F_OK) == 0 && access(destination.c_str(), W_OK) != 0)
         return FileFailure::fromErrno(errno, target);
-    const Buffer buffer(new (std::nothrow) char[kPiece]);
-    if (!buffer)
-        return FileFailure{FileFailure::OutOfMemory, target};
     PendingFile copy(destination);
     if (copy.creationError() != 0)
         return FileFailure::fromErrno(copy.creationError(), target);
-    const long long size = records.size();
-    if (size < 0)
-        return FileFailure{FileFailure::HardIO, records.name()};
-    for (long long offset = 0; offset < size; offset += kPiece) {
-        const int amount = int(std::min<long long>(kPiece, size - offset));
-        if (!records.read(buffer.get(), amount, offset))
-            return FileFailure{FileFailure::HardIO, records.name()};
-        if (const int error = copy.append(buffer.get(), size_t(amount)))
-            return FileFailure::fromErrno(error, target);
-        if (!goOn(progress, double(offset + amount) / double(size)))
-            return FileFailure{FileFailure::Cancelled, target};
-    }
-    return BackupProof::place(copy, target);
+    if (auto failure = copyLocked(records, copy, target, stretch(progress, 0, kCopyShare)))
+        return failure;
+    auto failure = BackupProof::place(copy, target, stretch(progress, kCopyShare, 1));
+    // The copy is the records byte for byte, so a copy that fails its check most likely
+    // comes from damaged records; a copy of damage is never kept as if it were a backup.
+    if (failure && failure->kind == FileFailure::FailedCheck)
+        if (const auto damage = RecordsLock(records, RecordsLock::Use::Copy).damage())
+            return FileFailure{FileFailure::Damaged, records, *damage};
+    return failure;
 }
 
 DatabaseBackup::Outcome DatabaseBackup::restore(const std::string& source,
@@ -112,14 +127,21 @@ DatabaseBackup::Outcome DatabaseBackup::restore(const std::string& source,
             return FileFailure{FileFailure::NotRecords, source};
         if (copy.creationError() != 0)
             return FileFailure::fromErrno(copy.creationError(), name);
-        if (auto failure = copyFile(in.fd, source, info.st_size, copy, name, progress))
+        if (auto failure = copyFile(in.fd, source, info.st_size, copy, name,
+                                    stretch(progress, 0, kCopyShare)))
             return failure;
     }
     // Flushed before the check, which then reads a file the system is no longer writing out.
     if (const int error = copy.finish())
         return FileFailure::fromErrno(error, name);
-    if (!RecordsFileCheck::isRecords(copy.path()))
+    switch (RecordsFileCheck::check(copy.path(), stretch(progress, kCopyShare, 1))) {
+    case RecordsFileCheck::Verdict::Stopped:
+        return FileFailure{FileFailure::Cancelled, source};
+    case RecordsFileCheck::Verdict::NotWhole:
         return FileFailure{FileFailure::NotRecords, source};
+    case RecordsFileCheck::Verdict::Whole:
+        break;
+    }
     // The current file stays locked until the new one has taken its name, so no operation
     // runs on it halfway through.
     const RecordsLock current(name);

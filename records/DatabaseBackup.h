@@ -6,16 +6,15 @@
 #include <optional>
 #include <string>
 
-class RecordsLock;
-
 // Backup and restore of the records file, byte for byte. Neither can leave a half-written
 // file under the name the user or the program reads (see PendingFile).
 class DatabaseBackup {
 public:
     using Outcome = std::optional<FileFailure>; // nothing when the operation succeeded
 
-    // Copies the records file, whose lock the caller holds, to target.
-    static Outcome backup(const RecordsLock& records, const std::string& target,
+    // Copies the records file to target, which takes its name once the copy has proved to
+    // be a whole Medora database. Damaged records give no backup.
+    static Outcome backup(const std::string& records, const std::string& target,
                           const Progress& progress = {});
     // Replaces the records file in the current directory with source once source has proved
     // to be a whole Medora database.

@@ -11,3 +11,11 @@ using Progress = std::function<bool(double done)>;
 inline bool goOn(const Progress& progress, double done) {
     return !progress || progress(done);
 }
+
+// The stretch of a whole operation from `from` to `to`, told as the stretch's own share from
+// 0 to 1.
+inline Progress stretch(const Progress& whole, double from, double to) {
+    if (!whole)
+        return {};
+    return [whole, from, to](double done) { return whole(from + (to - from) * done); };
+}

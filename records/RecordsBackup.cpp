@@ -1,7 +1,6 @@
 #include "records/RecordsBackup.h"
 
 #include "records/DatabaseBackup.h"
-#include "records/RecordsLock.h"
 #include "records/ServerBackup.h"
 #include "store/Database.h"
 #include "store/Engine.h"
@@ -32,8 +31,7 @@ RecordsBackup::Outcome RecordsBackup::backup(const std::string& target, const Pr
     const std::lock_guard oneAtATime(backingUp);
     if (const auto server = serverInUse())
         return server->backup(target, progress);
-    const RecordsLock records(Database::fileName, RecordsLock::Use::Copy);
-    return DatabaseBackup::backup(records, target, progress);
+    return DatabaseBackup::backup(Database::fileName, target, progress);
 }
 
 RecordsBackup::Outcome RecordsBackup::restore(const std::string& source, const Progress& progress) {

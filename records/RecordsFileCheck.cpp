@@ -107,10 +107,43 @@ Connection openForCheck(const std::string& path) {
     return db;
 }
 
+// The check reads each page at least once, and the pages it has read from the file tell how
+// far it has come closely enough.
+struct CheckWatch {
+    sqlite3* db;
+    double pages;
+    const Progress& progress;
+};
+
+int watchCheck(void* context) {
+    const auto* watch = static_cast<const CheckWatch*>(context);
+    int read = 0, highest = 0;
+    sqlite3_db_status(watch->db, SQLITE_DBSTATUS_CACHE_MISS, &read, &highest, 0);
+    return goOn(watch->progress, std::min(1.0, read / watch->pages)) ? 0 : 1;
+}
+
+// Steps of the engine between two looks at the progress: a few milliseconds' worth.
+constexpr int kStepsBetweenLooks = 1'000'000;
+
 } // namespace
 
 bool RecordsFileCheck::isRecords(const std::string& path) {
-    return hasRecordsLayout(path) && isSound(path);
+    return check(path, {}) == Verdict::Whole;
+}
+
+RecordsFileCheck::Verdict RecordsFileCheck::check(const std::string& path,
+                                                  const Progress& progress) {
+    if (!hasRecordsLayout(path))
+        return Verdict::NotWhole;
+    bool stopped = false;
+    const Progress watched = [&](double done) {
+        stopped = !goOn(progress, done);
+        return !stopped;
+    };
+    if (!isSound(path, watched))
+        return stopped ? Verdict::Stopped : Verdict::NotWhole;
+    // Asked once more at the end, so that even a check too short to be asked can be stopped.
+    return goOn(progress, 1.0) ? Verdict::Whole : Verdict::Stopped;
 }
 
 bool RecordsFileCheck::hasRecordsLayout(const std::string& path) {
@@ -137,13 +170,17 @@ bool RecordsFileCheck::hasRecordsLayout(const std::string& path) {
     return true;
 }
 
-bool RecordsFileCheck::isSound(const std::string& path) {
+bool RecordsFileCheck::isSound(const std::string& path, const Progress& progress) {
     Connection db = openForCheck(path);
-    if (!db)
+    std::vector<std::string> pages;
+    if (!db || !rows(db.get(), "PRAGMA page_count", pages) || pages.size() != 1)
         return false;
     // The check looks up every row in each index; a larger cache keeps the index pages at hand
     // and takes a third off its time on a large clinic, at a bounded cost in memory.
     sqlite3_exec(db.get(), "PRAGMA cache_size=-16384", nullptr, nullptr, nullptr);
+    CheckWatch watch{db.get(), std::max(1.0, std::stod(pages[0])), progress};
+    if (progress)
+        sqlite3_progress_handler(db.get(), kStepsBetweenLooks, watchCheck, &watch);
     std::vector<std::string> verdict;
     return rows(db.get(), "PRAGMA integrity_check", verdict) &&
            verdict == std::vector<std::string>{"ok"};

@@ -34,6 +34,9 @@ BEGIN
                    ' TO medora_desk', current_schema());
     EXECUTE format('GRANT SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA %I TO medora_desk',
                    current_schema());
+    -- What a restore sets aside is executed by the tables' owner: no desk may write it.
+    REVOKE ALL ON medora_indexes_aside FROM medora_desk;
+    GRANT EXECUTE ON FUNCTION medora_set_indexes_aside(), medora_build_indexes() TO medora_desk;
     IF has_database_privilege('medora_desk', current_database(), 'TEMPORARY') THEN
         EXECUTE format('REVOKE TEMPORARY ON DATABASE %I FROM PUBLIC', current_database());
     END IF;
@@ -70,7 +73,7 @@ bool ServerSetup::init() {
         return fail(held.empty() ? "cannot read the database's tables"
                                  : "the database already holds tables; Medora needs an empty one");
     }
-    if (!run(kServerSchema) || !run(kDeskRights) || !run("COMMIT")) {
+    if (!run(kServerSchema) || !run(kServerIndexesAside) || !run(kDeskRights) || !run("COMMIT")) {
         run("ROLLBACK");
         return false;
     }
@@ -90,7 +93,7 @@ bool ServerSetup::check() {
     const std::vector<std::string> found = layout(schema);
     const bool referenceMade = run("CREATE SCHEMA medora_reference") &&
                                run("SET LOCAL search_path = medora_reference") &&
-                               run(kServerSchema);
+                               run(kServerSchema) && run(kServerIndexesAside);
     const std::vector<std::string> wanted =
         referenceMade ? layout("medora_reference") : std::vector<std::string>{};
     run("ROLLBACK");
@@ -129,7 +132,8 @@ bool ServerSetup::upgrade() {
         return false;
     const std::string missing = single("SELECT to_regclass('search_words') IS NULL");
     const bool done = !missing.empty() && (missing == "f" || run(kServerSearchSchema)) &&
-                      run(kDeskRights) && fillSearchKeys() && run("COMMIT");
+                      run(kServerIndexesAside) && run(kDeskRights) && fillSearchKeys() &&
+                      run("COMMIT");
     if (!done)
         run("ROLLBACK");
     return done;

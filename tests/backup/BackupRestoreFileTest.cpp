@@ -25,8 +25,7 @@ namespace {
 using Kind = FileFailure::Kind;
 
 DatabaseBackup::Outcome backUp(const std::string& target) {
-    const RecordsLock records("clinic_db.mdb");
-    return DatabaseBackup::backup(records, target);
+    return DatabaseBackup::backup("clinic_db.mdb", target);
 }
 
 std::vector<std::string> patientNames() {
@@ -96,14 +95,16 @@ TEST_F(BackupTest, ARecordsFileThatCannotBeWrittenStillBacksUp) {
         GTEST_SKIP() << "no file can be made read-only for this user on this file system";
     ASSERT_EQ(RecordsBackup::backup("copy.rbk"), std::nullopt);
     EXPECT_EQ(fingerprint("copy.rbk"), fingerprint("clinic_db.mdb"));
-    EXPECT_EQ(backUp("other.rbk"), (FileFailure{FileFailure::AccessDenied, "clinic_db.mdb"}));
+    EXPECT_EQ(RecordsLock("clinic_db.mdb").failure(),
+              (FileFailure{FileFailure::AccessDenied, "clinic_db.mdb"}));
     EXPECT_TRUE(shellCanRead());
 }
 
 // Every piece is read under the lock: neither the store in this process nor another program
 // gets at the records halfway through, and the store's closing its own connection does not
-// lose the backup its lock.
-TEST_F(BackupTest, NothingReachesTheRecordsWhileABackupCopies) {
+// lose the backup its lock. The check of the copy, which takes several times as long as the
+// copy, leaves the records free.
+TEST_F(BackupTest, NothingReachesTheRecordsWhileABackupCopiesButTheyAreFreeWhileItIsChecked) {
     fill(3'000'000);
     int pieces = 0;
     int largest = 0;
@@ -126,6 +127,17 @@ TEST_F(BackupTest, NothingReachesTheRecordsWhileABackupCopies) {
     EXPECT_LE(largest, 4 << 20);
     EXPECT_TRUE(shellCanRead());
     EXPECT_EQ(fingerprint("copy.rbk"), fingerprint("clinic_db.mdb"));
+
+    bool freeWhileChecked = false;
+    const auto written = DatabaseBackup::backup("clinic_db.mdb", "checked.rbk", [&](double done) {
+        if (done > 0.5 && !freeWhileChecked)
+            freeWhileChecked = shellCanRead() &&
+                               PatientRecord().Add("During", "Check", DateTime(40000), 0, "", "");
+        return true;
+    });
+    EXPECT_EQ(written, std::nullopt);
+    EXPECT_TRUE(freeWhileChecked);
+    EXPECT_EQ(fingerprint("checked.rbk"), fingerprint("copy.rbk"));
 }
 
 TEST_F(BackupTest, BackupFailuresNameTheFileAndLeaveNothingBehind) {

@@ -175,6 +175,33 @@ TEST_F(EngineBackupTest, ARestoreNeverMovesTheServersKeysBack) {
     EXPECT_EQ(std::stoll(addPatient("Next")), std::stoll(last) + 1);
 }
 
+// Records set up by an earlier version cannot set their indexes aside; a restore keeps them
+// up to date row by row instead. Either way the indexes are all there afterwards.
+TEST_F(EngineBackupTest, ARestoreLeavesTheIndexesAsTheyWere) {
+    use(TestEngine::Server);
+    fillRecords("Kept");
+    ASSERT_EQ(RecordsBackup::backup("records.rbk"), std::nullopt);
+    const Rows before = rows(TestEngine::Server);
+    const std::string indexes = "SELECT indexdef FROM pg_indexes WHERE schemaname = "
+                                "current_schema() ORDER BY 1";
+    const Rows made = query(indexes);
+    // An index built again is a new one.
+    const std::string built = "SELECT indexrelid FROM pg_index JOIN pg_class ON pg_class.oid ="
+                              " indrelid WHERE relnamespace = current_schema()::regnamespace"
+                              " ORDER BY indexrelid::regclass::text";
+    for (const bool earlierVersion : {false, true}) {
+        SCOPED_TRACE(earlierVersion ? "earlier version" : "this version");
+        if (earlierVersion)
+            query("DROP FUNCTION medora_set_indexes_aside()");
+        const Rows oids = query(built);
+        ASSERT_EQ(RecordsBackup::restore("records.rbk"), std::nullopt);
+        EXPECT_EQ(rows(TestEngine::Server), before);
+        EXPECT_EQ(query(indexes), made);
+        EXPECT_EQ(query(built) == oids, earlierVersion);
+        EXPECT_EQ(count("medora_indexes_aside"), 0);
+    }
+}
+
 TEST_F(EngineBackupTest, AnotherDeskSeesTheOldRecordsOrTheNewAndGoesOnWorking) {
     fs::copy_file(MEDORA_EMPTY_DB, "large.mdb");
     ASSERT_TRUE(generateClinic("large.mdb", ClinicSize::forPatients(3000)));
@@ -184,6 +211,7 @@ TEST_F(EngineBackupTest, AnotherDeskSeesTheOldRecordsOrTheNewAndGoesOnWorking) {
     std::atomic<bool> restoring = true;
     std::set<size_t> seen;
     int failures = 0;
+    std::atomic<bool> read = false;
     std::thread desk([&] {
         while (restoring) {
             PatientNameList patients;
@@ -191,8 +219,11 @@ TEST_F(EngineBackupTest, AnotherDeskSeesTheOldRecordsOrTheNewAndGoesOnWorking) {
                 seen.insert(patients.m_ids.size());
             else
                 ++failures;
+            read = true;
         }
     });
+    while (!read)
+        std::this_thread::yield();
     const auto outcome = ServerBackup(m_server, "").restore("large.mdb");
     restoring = false;
     desk.join();

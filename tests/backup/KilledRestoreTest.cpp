@@ -2,7 +2,6 @@
 
 #include "records/DatabaseBackup.h"
 #include "records/PendingFile.h"
-#include "records/RecordsLock.h"
 
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -46,10 +45,7 @@ bool isWhole(const std::string& path) {
 TEST_F(BackupTest, KilledRestoreLeavesTheOldOrTheNewDatabaseWhole) {
     addPatient("New");
     fill(4'000'000);
-    {
-        const RecordsLock records("clinic_db.mdb");
-        ASSERT_EQ(DatabaseBackup::backup(records, "new.rbk"), std::nullopt);
-    }
+    ASSERT_EQ(DatabaseBackup::backup("clinic_db.mdb", "new.rbk"), std::nullopt);
     query("DELETE FROM patient_info WHERE first_name = 'New'");
     addPatient("Old");
     fs::copy_file("clinic_db.mdb", "old.mdb");

@@ -6,7 +6,6 @@
 
 #include "records/DatabaseBackup.h"
 #include "records/RecordsFileCheck.h"
-#include "records/RecordsLock.h"
 #include "records/RecordsRescue.h"
 #include "store/store.h"
 
@@ -42,10 +41,7 @@ TEST_F(BackupTest, DamagedRecordsAreReportedRescuedAndHoldTheReadableRows) {
     ASSERT_TRUE(clinic.made());
     const std::string damaged = contents("clinic_db.mdb");
 
-    const auto refused = [] {
-        const RecordsLock records("clinic_db.mdb");
-        return DatabaseBackup::backup(records, "copy.rbk");
-    }();
+    const auto refused = DatabaseBackup::backup("clinic_db.mdb", "copy.rbk");
     ASSERT_TRUE(refused.has_value());
     EXPECT_EQ(refused->kind, FileFailure::Damaged);
     EXPECT_EQ(refused->describe().rfind("The records file is damaged.\n", 0), 0u);
@@ -87,8 +83,7 @@ TEST_F(BackupTest, DamagedRecordsAreReportedRescuedAndHoldTheReadableRows) {
     EXPECT_NE(std::find(found.m_ids.begin(), found.m_ids.end(), std::to_string(id)),
               found.m_ids.end());
     EXPECT_GT(std::stoll(addPatient("After")), clinic.stored().at("patient_info").rbegin()->first);
-    const RecordsLock records("clinic_db.mdb");
-    EXPECT_EQ(DatabaseBackup::backup(records, "after.rbk"), std::nullopt);
+    EXPECT_EQ(DatabaseBackup::backup("clinic_db.mdb", "after.rbk"), std::nullopt);
 }
 
 // Rows another desk wrote after the rescue read the file would be lost with it: the rescue

@@ -4,7 +4,6 @@
 #include "BackupTestSupport.h"
 
 #include "records/DatabaseBackup.h"
-#include "records/RecordsLock.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -42,8 +41,7 @@ extern "C" int sync_file_range(int fd, off64_t offset, off64_t count, unsigned i
 namespace {
 
 DatabaseBackup::Outcome backUp(const std::string& target) {
-    const RecordsLock records("clinic_db.mdb");
-    return DatabaseBackup::backup(records, target);
+    return DatabaseBackup::backup("clinic_db.mdb", target);
 }
 
 } // namespace
