@@ -226,14 +226,10 @@ private slots:
     void browsingPutsTheChosenFolderInTheField_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("chosen"); // empty: the chooser is cancelled
-        QTest::newRow("chosen into an empty field") << ""
-                                                    << "usb";
-        QTest::newRow("chosen over a typed folder") << "old-drive"
-                                                    << "usb";
-        QTest::newRow("cancelled over a typed folder") << "old-drive"
-                                                       << "";
-        QTest::newRow("cancelled over an empty field") << ""
-                                                       << "";
+        QTest::newRow("chosen into an empty field") << QString() << "usb";
+        QTest::newRow("chosen over a typed folder") << QString("old-drive") << "usb";
+        QTest::newRow("cancelled over a typed folder") << "old-drive" << QString();
+        QTest::newRow("cancelled over an empty field") << QString() << QString();
     }
 
     // The chooser opens in the folder typed so far; OK keeps what the field then holds.
@@ -300,7 +296,7 @@ private slots:
         const QString earlier = s.folder() + "/backups/medora-2026-12-08.rbk";
         const QByteArray kept = bytes(earlier);
         QVERIFY(makeRecordsLarge());
-        // Unbounded, the backup would take some ten steps of 400 ms each.
+        // Unbounded, the backup would take more than ten steps of 400 ms each.
         AutoBackup::setCloseSeconds(2);
         std::atomic<int> steps = 0;
         AutoBackup::setStepWatch([&steps](double) {
