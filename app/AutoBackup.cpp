@@ -19,6 +19,16 @@ AutoBackup::Clock& chosenClock() {
     return chosen;
 }
 
+int& chosenCloseSeconds() {
+    static int seconds = 0;
+    return seconds;
+}
+
+AutoBackup::StepWatch& chosenWatch() {
+    static AutoBackup::StepWatch watch;
+    return watch;
+}
+
 double steadySeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
@@ -30,7 +40,8 @@ bool recordsExist() {
 
 } // namespace
 
-AutoBackup::AutoBackup(std::function<void()> reported) : m_reported(std::move(reported)) {}
+AutoBackup::AutoBackup(std::function<void()> reported, Damaged damaged)
+    : m_reported(std::move(reported)), m_damaged(std::move(damaged)) {}
 
 AutoBackup::~AutoBackup() {
     if (m_worker.joinable())
@@ -43,6 +54,18 @@ void AutoBackup::setClock(Clock chosen) {
 
 DateTime AutoBackup::now() {
     return chosenClock() ? chosenClock()() : DateTime::currentLocal();
+}
+
+void AutoBackup::setCloseSeconds(int seconds) {
+    chosenCloseSeconds() = seconds;
+}
+
+int AutoBackup::closeSeconds() {
+    return chosenCloseSeconds() > 0 ? chosenCloseSeconds() : kCloseSeconds;
+}
+
+void AutoBackup::setStepWatch(StepWatch watch) {
+    chosenWatch() = std::move(watch);
 }
 
 void AutoBackup::atStart() {
@@ -62,7 +85,7 @@ void AutoBackup::atStart() {
 }
 
 void AutoBackup::atClose() {
-    m_deadline = steadySeconds() + kCloseSeconds;
+    m_deadline = steadySeconds() + closeSeconds();
     wait();
     if (recordsExist()) {
         run(now());
@@ -89,7 +112,9 @@ void AutoBackup::run(const DateTime& day) {
     makeDefaultFolder(folder);
     m_running = true;
     m_worker = std::thread([this, folder, day] {
-        const auto failure = DailyBackups(folder).make(day, [this](double) {
+        const auto failure = DailyBackups(folder).make(day, [this](double done) {
+            if (chosenWatch())
+                chosenWatch()(done);
             const double deadline = m_deadline;
             return deadline == 0 || steadySeconds() < deadline;
         });
@@ -99,16 +124,19 @@ void AutoBackup::run(const DateTime& day) {
     });
 }
 
-// Only closing stops a backup, once it has waited kCloseSeconds for it.
+// Only closing stops a backup, once it has waited closeSeconds() for it. Damage found while
+// the program closes is not offered for rescue then: the next start finds it again.
 void AutoBackup::report(const std::optional<FileFailure>& failure, const DateTime& when) {
     if (!failure)
         BackupSettings::proven(when);
     else if (failure->kind == FileFailure::Cancelled)
-        BackupSettings::failed("a backup still running " + std::to_string(kCloseSeconds) +
+        BackupSettings::failed("a backup still running " + std::to_string(closeSeconds()) +
                                " seconds after Medora was closed was stopped; the earlier "
                                "backups were kept.");
     else
         BackupSettings::failed(failure->describe());
     if (m_reported)
         m_reported();
+    if (failure && failure->kind == FileFailure::Damaged && !closing() && m_damaged)
+        m_damaged(*failure);
 }

@@ -11,13 +11,17 @@
 
 // The automatic backups: at the day's first start, when the folder holds no backup of today,
 // and again when the program closes. Each runs in a thread of its own while the screens go on;
-// its outcome is saved in BackupSettings and then `reported` is called on the screens' thread.
+// its outcome is saved in BackupSettings and then `reported` is called on the screens' thread,
+// and `damaged` too when the records file was found damaged, unless the program is closing.
 // Only one runs at a time, and the program waits for it before it exits.
 class AutoBackup {
 public:
     using Clock = std::function<DateTime()>;
+    using Damaged = std::function<void(const FileFailure& damage)>;
+    // Sees each step of a backup's copy, on the backup's thread.
+    using StepWatch = std::function<void(double done)>;
 
-    explicit AutoBackup(std::function<void()> reported);
+    AutoBackup(std::function<void()> reported, Damaged damaged);
     ~AutoBackup();
     AutoBackup(const AutoBackup&) = delete;
     AutoBackup& operator=(const AutoBackup&) = delete;
@@ -27,10 +31,15 @@ public:
     static DateTime now();
     // How long closing waits for its backup before it stops it.
     static constexpr int kCloseSeconds = 20;
+    // A test shortens the bound, and watches (or slows) the copy; 0 and an empty watch put
+    // back the program's own.
+    static void setCloseSeconds(int seconds);
+    static int closeSeconds();
+    static void setStepWatch(StepWatch watch);
 
     // Also removes the files a killed copy left behind.
     void atStart();
-    // Bounded by kCloseSeconds; a backup stopped at the bound leaves the earlier ones and a
+    // Bounded by closeSeconds(); a backup stopped at the bound leaves the earlier ones and a
     // note of why there is none of this closing.
     void atClose();
     // Waits until no backup runs and its outcome is reported.
@@ -41,7 +50,10 @@ private:
     void report(const std::optional<FileFailure>& failure, const DateTime& when);
     static void makeDefaultFolder(const std::string& folder);
 
+    bool closing() const { return m_deadline != 0; }
+
     std::function<void()> m_reported;
+    Damaged m_damaged;
     std::thread m_worker;
     std::atomic<bool> m_running{false};
     std::atomic<double> m_deadline{0}; // seconds of the steady clock; 0 while unbounded

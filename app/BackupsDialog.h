@@ -16,5 +16,7 @@ protected:
     void OnOK() override;
 
 private:
+    void browse();
+
     std::string folder;
 };

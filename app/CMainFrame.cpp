@@ -10,6 +10,7 @@
 #include "app/RecentFileList.h"
 #include "app/RecordsDatabaseDialog.h"
 #include "app/RecordsSetting.h"
+#include "app/RescueRecords.h"
 #include "app/ScreenTemplates.h"
 #include "app/WindowPlacement.h"
 #include "app/Screens.h"
@@ -59,10 +60,13 @@ void showKeyName(QAction* entry, const QString& keyName) {
 } // namespace
 
 CMainFrame::CMainFrame()
-    : frames(new QStackedWidget(this)), backups(std::make_unique<AutoBackup>([] {
-          if (auto* menu = ScreenView<MainMenu>(SCREEN_MAIN_MENU))
-              menu->showBackupStatus();
-      })) {
+    : frames(new QStackedWidget(this)),
+      backups(std::make_unique<AutoBackup>(
+          [] {
+              if (auto* menu = ScreenView<MainMenu>(SCREEN_MAIN_MENU))
+                  menu->showBackupStatus();
+          },
+          [this](const FileFailure& damage) { RescueRecords::offer(this, damage); })) {
     setWindowTitle(kAppTitle);
     setWindowIcon(QIcon(":/icons/medora.svg"));
     resize(640, 480);

@@ -70,7 +70,9 @@ int ScriptedResponder::messageBox(QWidget* parent, const BoxRecord& box) {
 }
 
 std::optional<std::string> ScriptedResponder::fileDialog(QWidget*, const FileRequest& request) {
-    File* script = next<File>("file dialog for \"" + request.filter + "\"");
+    File* script = next<File>(request.mode == FileRequest::Folder
+                                  ? "folder chooser in \"" + request.initialName + "\""
+                                  : "file dialog for \"" + request.filter + "\"");
     if (!script)
         return std::nullopt;
     std::optional<std::string> answer = script->answer;

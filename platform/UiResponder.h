@@ -8,12 +8,12 @@
 class QPrinter;
 class QWidget;
 
-// What a file dialog is asked for.
+// What a file dialog is asked for. A folder is chosen by itself, without suffix or filter.
 struct FileRequest {
-    enum Mode { Save, Open } mode = Open;
+    enum Mode { Save, Open, Folder } mode = Open;
     std::string defaultSuffix; // added to a name typed without extension
     std::string filter;        // "Medora Backup Files (*.rbk)"
-    std::string initialName;
+    std::string initialName;   // for a folder, the one the chooser opens in
 
     bool operator==(const FileRequest&) const = default;
 };
@@ -24,7 +24,7 @@ class UiResponder {
 public:
     virtual ~UiResponder() = default;
     virtual int messageBox(QWidget* parent, const BoxRecord& box) = 0;
-    // The chosen file, or nothing when the user cancelled.
+    // The chosen file or folder, or nothing when the user cancelled.
     virtual std::optional<std::string> fileDialog(QWidget* parent, const FileRequest& request) = 0;
     // Lets the user choose and set up the printer; false when the user cancelled.
     virtual bool printDialog(QWidget* parent, QPrinter& printer) = 0;

@@ -74,6 +74,8 @@ int WidgetResponder::messageBox(QWidget* parent, const BoxRecord& box) {
 
 std::optional<std::string> WidgetResponder::fileDialog(QWidget* parent,
                                                        const FileRequest& request) {
+    if (request.mode == FileRequest::Folder)
+        return chooseFolder(parent, request);
     QFileDialog dialog(ownerOf(parent));
     const bool saving = request.mode == FileRequest::Save;
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -86,6 +88,15 @@ std::optional<std::string> WidgetResponder::fileDialog(QWidget* parent,
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().first().toStdString();
+}
+
+std::optional<std::string> WidgetResponder::chooseFolder(QWidget* parent,
+                                                         const FileRequest& request) {
+    const QString chosen = QFileDialog::getExistingDirectory(
+        ownerOf(parent), QString(), QString::fromStdString(request.initialName));
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen.toStdString();
 }
 
 bool WidgetResponder::printDialog(QWidget* parent, QPrinter& printer) {

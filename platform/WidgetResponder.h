@@ -9,4 +9,7 @@ public:
     std::optional<std::string> fileDialog(QWidget* parent, const FileRequest& request) override;
     bool printDialog(QWidget* parent, QPrinter& printer) override;
     bool pageSetupDialog(QWidget* parent, QPrinter& printer) override;
+
+private:
+    static std::optional<std::string> chooseFolder(QWidget* parent, const FileRequest& request);
 };

@@ -104,6 +104,7 @@ constexpr int IDC_PASSWORD = 1221;
 
 // Backups dialog (142).
 constexpr int IDC_BACKUPS_FOLDER = 1230;
+constexpr int IDC_BACKUPS_BROWSE = 1231;
 
 // Main menu screen (102).
 constexpr int IDC_MAIN_DATE = 1025;

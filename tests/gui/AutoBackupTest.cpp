@@ -1,21 +1,30 @@
 // The automatic backups: made at the day's first start and at closing, proven, thinned out,
-// and reported on the main menu, on whichever records are in use.
+// and reported on the main menu, on whichever records are in use; their folder chosen in the
+// Backups dialog.
 
 #include "GuiSession.h"
 
+#include "../backup/DamagedClinic.h"
 #include "app/AutoBackup.h"
 #include "app/BackupSettings.h"
 #include "app/BackupsDialog.h"
 #include "app/MainMenu.h"
 #include "app/Screens.h"
+#include "records/FileFailure.h"
+#include "records/RecordsLock.h"
 #include "res/resource.h"
 #include "store/store.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -37,8 +46,14 @@ QStringList backupsIn(const QString& folder) {
     return QDir(folder + "/backups").entryList(QDir::Files, QDir::Name);
 }
 
-// Chooses the folder in the Backups dialog of the Database menu, as the user does.
-bool chooseFolder(GuiSession& s, const QString& folder) {
+QByteArray bytes(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+// Opens Database › Backups… as the user does and runs act on the dialog, which act closes.
+bool inBackupsDialog(GuiSession& s, const std::function<void(BackupsDialog&)>& act) {
     QAction* entry = nullptr;
     for (QAction* popup : s.frame().menuBar()->actions())
         if (popup->text() == "&Database")
@@ -47,15 +62,48 @@ bool chooseFolder(GuiSession& s, const QString& folder) {
                     entry = item;
     if (!entry)
         return false;
-    return GuiSession::withModal<BackupsDialog>([entry] { entry->trigger(); },
-                                                [&](BackupsDialog& dialog) {
-                                                    auto* edit = dialog.control<QLineEdit>(
-                                                        IDC_BACKUPS_FOLDER);
-                                                    edit->selectAll();
-                                                    QTest::keyClick(edit, Qt::Key_Delete);
-                                                    QTest::keyClicks(edit, folder);
-                                                    GuiSession::click(dialog, IDOK);
-                                                });
+    return GuiSession::withModal<BackupsDialog>([entry] { entry->trigger(); }, act);
+}
+
+QLineEdit* folderField(BackupsDialog& dialog) {
+    return dialog.control<QLineEdit>(IDC_BACKUPS_FOLDER);
+}
+
+void typeFolder(BackupsDialog& dialog, const QString& folder) {
+    QLineEdit* edit = folderField(dialog);
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, folder);
+}
+
+// Chooses the folder in the Backups dialog by typing it.
+bool chooseFolder(GuiSession& s, const QString& folder) {
+    return inBackupsDialog(s, [&](BackupsDialog& dialog) {
+        typeFolder(dialog, folder);
+        GuiSession::click(dialog, IDOK);
+    });
+}
+
+BoxRecord rescueOffer(const FileFailure& damage) {
+    return {damage.describe() + "\n\nNo backup was made. Rescue every row that can still be read "
+                                "now (Database \u203a Rescue records\u2026)?",
+            "Medora 1.0", MsgIcon::Stop, MsgButtons::YesNo};
+}
+
+// Some MB of records on the file and some ten thousand rows on the server, so that a backup
+// takes many steps.
+bool makeRecordsLarge() {
+    if (TestRecords::onServer())
+        return TestRecords::current().run("INSERT INTO meds_list (name) SELECT 'medicine ' || i "
+                                          "FROM generate_series(1, 60000) AS i");
+    return TestRecords::current().run(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 24) "
+        "INSERT INTO history_entries (patient_ID, entry_details) "
+        "SELECT i, hex(randomblob(500000)) FROM n");
+}
+
+QStringList everyFileIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
 } // namespace
@@ -68,7 +116,11 @@ private slots:
         now = DateTime::fromCivil(2026, 12, 8, 8, 0);
         AutoBackup::setClock([] { return now; });
     }
-    void cleanup() { AutoBackup::setClock({}); }
+    void cleanup() {
+        AutoBackup::setClock({});
+        AutoBackup::setCloseSeconds(0);
+        AutoBackup::setStepWatch({});
+    }
 
     void theStatusWarnsOfAFailureOrAWeekWithoutACheckedBackup_data() {
         QTest::addColumn<QString>("failure");
@@ -168,6 +220,107 @@ private slots:
             QVERIFY2(!QFile::exists(file), qPrintable(file));
         QVERIFY(QFile::exists(notes));
         QCOMPARE(backupsIn(s.folder()), QStringList{"medora-2026-12-08.rbk"});
+        VERIFY_BOXES(s);
+    }
+
+    void browsingPutsTheChosenFolderInTheField_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("chosen"); // empty: the chooser is cancelled
+        QTest::newRow("chosen into an empty field") << QString() << "usb";
+        QTest::newRow("chosen over a typed folder") << QString("old-drive") << "usb";
+        QTest::newRow("cancelled over a typed folder") << "old-drive" << QString();
+        QTest::newRow("cancelled over an empty field") << QString() << QString();
+    }
+
+    // The chooser opens in the folder typed so far; OK keeps what the field then holds.
+    void browsingPutsTheChosenFolderInTheField() {
+        QFETCH(QString, typed);
+        QFETCH(QString, chosen);
+        GuiSession s;
+        const QString start = typed.isEmpty() ? "" : s.folder() + "/" + typed;
+        const QString picked = chosen.isEmpty() ? "" : s.folder() + "/" + chosen;
+        std::optional<std::string> answer;
+        if (!picked.isEmpty())
+            answer = picked.toStdString();
+        s.boxes().expectFile({FileRequest::Folder, "", "", start.toStdString()}, answer);
+        const QString expected = picked.isEmpty() ? start : picked;
+        QString shown;
+        QVERIFY(inBackupsDialog(s, [&](BackupsDialog& dialog) {
+            typeFolder(dialog, start);
+            GuiSession::click(dialog, IDC_BACKUPS_BROWSE);
+            shown = folderField(dialog)->text();
+            GuiSession::click(dialog, IDOK);
+        }));
+        VERIFY_BOXES(s);
+        QCOMPARE(shown, expected);
+        QCOMPARE(BackupSettings::folderIsDefault(), expected.isEmpty());
+        if (!expected.isEmpty())
+            QCOMPARE(QString::fromStdString(BackupSettings::folder()), expected);
+    }
+
+    // Found at the day's first start, the damage is reported and the rescue offered, once:
+    // not by the closing backup before it. Declined, nothing changes.
+    void damageFoundAtTheDaysFirstStartOffersTheRescue() {
+        if (TestRecords::onServer())
+            QSKIP("only a records file is damaged this way");
+        GuiSession s;
+        const QString earlier = s.folder() + "/backups/medora-2026-12-08.rbk";
+        const QByteArray kept = bytes(earlier);
+        const DamagedClinic clinic("clinic_db.mdb");
+        QVERIFY(clinic.made());
+        const QByteArray damaged = bytes("clinic_db.mdb");
+        const auto words = RecordsLock("clinic_db.mdb").damage();
+        QVERIFY(words.has_value());
+        const FileFailure damage{FileFailure::Damaged, "clinic_db.mdb", *words};
+
+        s.boxes().expectBox(rescueOffer(damage), IDNO);
+        s.restart([] { now = DateTime::fromCivil(2026, 12, 9, 8, 0); });
+        VERIFY_BOXES(s);
+        QCOMPARE(s.boxes().boxOwners().back(), &s.frame());
+        // The reason is kept on one line.
+        QCOMPARE(statusOf(s), "Last checked backup: Tuesday 08 December, 2026 08:00. The last "
+                              "backup failed: " +
+                                  QString::fromStdString(damage.describe()).replace('\n', ' '));
+        QVERIFY(shownInRed(s));
+        QCOMPARE(bytes("clinic_db.mdb"), damaged);
+        QCOMPARE(everyFileIn(s.folder()), QStringList{"clinic_db.mdb"});
+        QCOMPARE(everyFileIn(s.folder() + "/backups"), QStringList{"medora-2026-12-08.rbk"});
+        QCOMPARE(bytes(earlier), kept);
+    }
+
+    // Closing waits for its backup only so long, then stops it: the earlier backup of the day
+    // stays as it was, nothing of the stopped one is left, and the main menu tells why.
+    void closingStopsItsBackupAtTheBound() {
+        using namespace std::chrono_literals;
+        GuiSession s;
+        const QString earlier = s.folder() + "/backups/medora-2026-12-08.rbk";
+        const QByteArray kept = bytes(earlier);
+        QVERIFY(makeRecordsLarge());
+        // Unbounded, the backup would take more than ten steps of 400 ms each.
+        AutoBackup::setCloseSeconds(2);
+        std::atomic<int> steps = 0;
+        AutoBackup::setStepWatch([&steps](double) {
+            ++steps;
+            std::this_thread::sleep_for(400ms);
+        });
+        QStringList leftBehind;
+        QElapsedTimer closing;
+        closing.start();
+        qint64 closed = 0;
+        s.restart([&] {
+            closed = closing.elapsed();
+            AutoBackup::setStepWatch({});
+            leftBehind = everyFileIn(s.folder() + "/backups");
+        });
+        QVERIFY2(closed >= 2000 && closed < 5000, qPrintable(QString::number(closed)));
+        QVERIFY(steps >= 3);
+        QCOMPARE(leftBehind, QStringList{"medora-2026-12-08.rbk"});
+        QCOMPARE(bytes(earlier), kept);
+        QCOMPARE(statusOf(s),
+                 QString("Last checked backup: Tuesday 08 December, 2026 08:00. The last backup "
+                         "failed: a backup still running 2 seconds after Medora was closed was "
+                         "stopped; the earlier backups were kept."));
+        QVERIFY(shownInRed(s));
         VERIFY_BOXES(s);
     }
 };
