@@ -44,28 +44,47 @@ ChildRun afterSync(const std::function<ChildRun()>& run) {
     return run();
 }
 
+// What a careful person does by hand to make or restore a copy that is proven whole: the copy
+// flushed to disk and the engine's integrity check, of the copy made or of the file chosen.
+enum class Checked { Copy, Source };
+
+std::string checkedCopy(const std::string& from, const std::string& to, Checked checked) {
+    const bool checkFirst = checked == Checked::Source;
+    const std::string copy = "cp " + from + " " + to + " && sync " + to;
+    const std::string check = "sqlite3 " + (checkFirst ? from : to) +
+                              " 'PRAGMA integrity_check' | grep -qx ok";
+    return checkFirst ? check + " && " + copy : copy + " && " + check;
+}
+
 // Each iteration runs cp, then cp with the copy flushed to disk (as the program flushes its
-// copies), then the program's own operation, on the same files, so that the three meet the
-// same load on this shared machine. The iteration's time is the operation's; the counters give
-// cp's times and the operation's speed as a fraction of each.
+// copies), then the checked copy above, then the program's own operation, on the same files,
+// so that all meet the same load on this shared machine. The iteration's time is the
+// operation's; the counters give the others' times and the operation's speed as a fraction of
+// each.
 void compareWithCp(benchmark::State& state, const std::string& from, const std::string& to,
-                   const std::function<ChildRun()>& operation, const std::function<void()>& tidy) {
+                   Checked checked, const std::function<ChildRun()>& operation,
+                   const std::function<void()>& tidy) {
     const std::string cp = "cp " + from + " " + to;
-    double peak = 0, cpPeak = 0, cpSeconds = 0, cpSyncSeconds = 0, seconds = 0;
+    double peak = 0, cpPeak = 0, cpSeconds = 0, cpSyncSeconds = 0, checkedSeconds = 0,
+           seconds = 0;
     for (auto _ : state) {
         const ChildRun plain = afterSync([&] { return measureCommand(cp); });
         tidy();
         const ChildRun flushed = afterSync([&] { return measureCommand(cp + " && sync " + to); });
         tidy();
+        const ChildRun byHand =
+            afterSync([&] { return measureCommand(checkedCopy(from, to, checked)); });
+        tidy();
         const ChildRun done = afterSync(operation);
         tidy();
-        if (!plain.ok || !flushed.ok || !done.ok) {
+        if (!plain.ok || !flushed.ok || !byHand.ok || !done.ok) {
             state.SkipWithError("a measured run failed");
             break;
         }
         state.SetIterationTime(done.seconds);
         cpSeconds += plain.seconds;
         cpSyncSeconds += flushed.seconds;
+        checkedSeconds += byHand.seconds;
         seconds += done.seconds;
         peak = std::max(peak, done.peakMiB);
         cpPeak = std::max(cpPeak, plain.peakMiB);
@@ -78,11 +97,13 @@ void compareWithCp(benchmark::State& state, const std::string& from, const std::
     state.counters["cp_sync_ms"] = 1000 * cpSyncSeconds / double(state.iterations());
     state.counters["x_cp_speed"] = cpSeconds / seconds;
     state.counters["x_cp_sync_speed"] = cpSyncSeconds / seconds;
+    state.counters["checked_copy_ms"] = 1000 * checkedSeconds / double(state.iterations());
+    state.counters["x_checked_copy_time"] = seconds / checkedSeconds;
 }
 
 void BM_Backup(benchmark::State& state) {
     compareWithCp(
-        state, "clinic_db.mdb", "copy.rbk",
+        state, "clinic_db.mdb", "copy.rbk", Checked::Copy,
         [] {
             return measureWork([] { return !DatabaseBackup::backup("clinic_db.mdb", "copy.rbk"); });
         },
@@ -91,7 +112,7 @@ void BM_Backup(benchmark::State& state) {
 
 void BM_Restore(benchmark::State& state) {
     compareWithCp(
-        state, "backup.rbk", "clinic_db.mdb",
+        state, "backup.rbk", "clinic_db.mdb", Checked::Source,
         [] { return measureWork([] { return !DatabaseBackup::restore("backup.rbk"); }); }, [] {});
 }
 

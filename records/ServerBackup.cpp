@@ -1,6 +1,7 @@
 #include "records/ServerBackup.h"
 
 #include "records/BackupProof.h"
+#include "records/CopyPipe.h"
 #include "records/MedoraTables.h"
 #include "records/PendingFile.h"
 #include "records/RecordsFileCheck.h"
@@ -28,8 +29,6 @@ namespace {
 using Sqlite = std::unique_ptr<sqlite3, decltype(&sqlite3_close_v2)>;
 using Query = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
 
-// Rows gathered before they go to the server in one piece.
-constexpr size_t kBatch = 1 << 18;
 // Runs of a restore that lost a lock to another desk before it gives up.
 constexpr int kAttempts = 3;
 // The share of a backup's time that copying the rows takes; the check of the file the rest.
@@ -244,7 +243,8 @@ void copyTableIn(ServerLink& link, SqliteFile& in, const MedoraTable& table, Row
     const Query rows = in.prepare("SELECT " + columns + " FROM " + table.name + " ORDER BY " +
                                   (key.empty() ? "rowid" : key));
     link.startCopyIn("COPY " + table.name + " (" + columns + ") FROM STDIN");
-    std::string batch;
+    CopyPipe pipe(link);
+    std::string& batch = pipe.batch();
     int rc;
     while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
         for (int i = 0; i < sqlite3_column_count(rows.get()); ++i) {
@@ -261,15 +261,12 @@ void copyTableIn(ServerLink& link, SqliteFile& in, const MedoraTable& table, Row
                     size_t(sqlite3_column_bytes(rows.get(), i)));
         }
         batch += '\n';
-        if (batch.size() >= kBatch) {
-            link.send(batch);
-            batch.clear();
-        }
+        pipe.sendWhenFull();
         counter.step();
     }
     if (rc != SQLITE_DONE)
         throw FileFailure{FileFailure::NotRecords, in.name()};
-    link.send(batch);
+    pipe.finish();
     link.endCopy();
     const std::string sequence = sequenceOf(link, table, key);
     if (sequence.empty())
@@ -295,7 +292,7 @@ void makeSearchKeys(ServerLink& link, SqliteFile& in) {
     const Query patients =
         in.prepare("SELECT ID, first_name, last_name, DOB, telephone FROM patient_info");
     link.startCopyIn("COPY search_words (word, kind, patient_ID, sort_name) FROM STDIN");
-    std::string batch;
+    CopyPipe pipe(link);
     while (sqlite3_step(patients.get()) == SQLITE_ROW) {
         // A date another program stored unreadably only goes without its key.
         DateTime dob(std::nan(""));
@@ -303,13 +300,10 @@ void makeSearchKeys(ServerLink& link, SqliteFile& in) {
         const SearchIndex::PatientKeys made = SearchIndex::keysOf(
             sqlite3_column_int64(patients.get(), 0), columnText(patients.get(), 1),
             columnText(patients.get(), 2), dob, columnText(patients.get(), 4));
-        ServerLink::appendSearchKeys(batch, made);
-        if (batch.size() >= kBatch) {
-            link.send(batch);
-            batch.clear();
-        }
+        ServerLink::appendSearchKeys(pipe.batch(), made);
+        pipe.sendWhenFull();
     }
-    link.send(batch);
+    pipe.finish();
     link.endCopy();
 }
 
@@ -383,6 +377,9 @@ ServerBackup::Outcome ServerBackup::backup(const std::string& target,
     try {
         ServerLink link(m_connection, m_password);
         link.run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+        // Every table at once, before the snapshot: a restore that sets the indexes aside
+        // waits for the whole backup rather than meeting it halfway in a deadlock.
+        link.run("LOCK TABLE " + allTableNames() + " IN ACCESS SHARE MODE");
         writeBackup(link, copy.path(), target, stretch(progress, 0, kRowsShare));
         link.run("COMMIT");
     } catch (const ServerError& error) {

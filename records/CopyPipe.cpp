@@ -1,0 +1,78 @@
+#include "records/CopyPipe.h"
+
+#include "records/ServerLink.h"
+
+namespace {
+
+// Rows gathered before they go to the server in one piece.
+constexpr size_t kFull = 1 << 18;
+// Batches made ahead of the server at most: enough to keep it busy, few enough that memory
+// stays small.
+constexpr size_t kAhead = 4;
+
+} // namespace
+
+CopyPipe::CopyPipe(ServerLink& link) : m_link(link), m_sender([this] { sendAll(); }) {}
+
+CopyPipe::~CopyPipe() {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopped = true;
+    }
+    m_changed.notify_all();
+    if (m_sender.joinable())
+        m_sender.join();
+}
+
+void CopyPipe::sendWhenFull() {
+    if (m_batch.size() >= kFull)
+        send();
+}
+
+void CopyPipe::send() {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_batches.size() < kAhead || m_failure; });
+    if (m_failure)
+        std::rethrow_exception(m_failure);
+    m_batches.push_back(std::move(m_batch));
+    m_batch.clear();
+    m_changed.notify_all();
+}
+
+void CopyPipe::finish() {
+    send();
+    {
+        const std::lock_guard lock(m_mutex);
+        m_closed = true;
+    }
+    m_changed.notify_all();
+    m_sender.join();
+    if (m_failure)
+        std::rethrow_exception(m_failure);
+}
+
+// False once the pipe is stopped, or closed with every batch taken.
+bool CopyPipe::nextBatch(std::string& batch) {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_batches.empty() || m_closed || m_stopped; });
+    if (m_stopped || m_batches.empty())
+        return false;
+    batch = std::move(m_batches.front());
+    m_batches.pop_front();
+    m_changed.notify_all();
+    return true;
+}
+
+void CopyPipe::sendAll() {
+    std::string batch;
+    while (nextBatch(batch)) {
+        try {
+            m_link.send(batch);
+        } catch (...) {
+            const std::lock_guard lock(m_mutex);
+            m_failure = std::current_exception();
+            m_changed.notify_all();
+            return;
+        }
+    }
+}
