@@ -6,7 +6,8 @@
 -- from an older snapshot still finds the old rows. Every statement here can run again:
 -- medora-admin runs them when it sets up records and when it upgrades them.
 
--- What was set aside, to be built again; no desk may read or write it.
+-- What was set aside, to be built again; no desk may read or write it. Only the indexes of
+-- the tables a restore replaces are set aside.
 CREATE TABLE IF NOT EXISTS medora_indexes_aside (
     definition text NOT NULL
 );
@@ -24,7 +25,9 @@ BEGIN
         JOIN pg_class t ON t.oid = i.indrelid
         LEFT JOIN pg_constraint c ON c.conindid = i.indexrelid AND c.conrelid = i.indrelid
         WHERE t.relnamespace = current_schema()::regnamespace
-          AND t.relname <> 'medora_indexes_aside'
+          AND t.relname IN ('patient_info', 'complaints', 'history_entries',
+                            'patient_medications', 'meds_list', 'tests', 'tests_list',
+                            'clinic_info', 'search_words')
         ORDER BY t.relname, i.indexrelid
     LOOP
         IF found.constraint_name IS NULL THEN

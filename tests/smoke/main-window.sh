@@ -8,6 +8,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$empty_db" "$work/clinic_db.mdb"
 cd "$work"
+# The program's settings and its automatic backup stay in the test's folder, not the user's.
+export HOME=$work XDG_CONFIG_HOME=$work/.config
 
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   QT_QPA_PLATFORM=xcb "$0" > program.log 2>&1 &
