@@ -51,8 +51,8 @@ enum class Checked { Copy, Source };
 std::string checkedCopy(const std::string& from, const std::string& to, Checked checked) {
     const bool checkFirst = checked == Checked::Source;
     const std::string copy = "cp " + from + " " + to + " && sync " + to;
-    const std::string check = "sqlite3 " + (checkFirst ? from : to) +
-                              " 'PRAGMA integrity_check' | grep -qx ok";
+    const std::string check =
+        "sqlite3 " + (checkFirst ? from : to) + " 'PRAGMA integrity_check' | grep -qx ok";
     return checkFirst ? check + " && " + copy : copy + " && " + check;
 }
 
@@ -65,8 +65,7 @@ void compareWithCp(benchmark::State& state, const std::string& from, const std::
                    Checked checked, const std::function<ChildRun()>& operation,
                    const std::function<void()>& tidy) {
     const std::string cp = "cp " + from + " " + to;
-    double peak = 0, cpPeak = 0, cpSeconds = 0, cpSyncSeconds = 0, checkedSeconds = 0,
-           seconds = 0;
+    double peak = 0, cpPeak = 0, cpSeconds = 0, cpSyncSeconds = 0, checkedSeconds = 0, seconds = 0;
     for (auto _ : state) {
         const ChildRun plain = afterSync([&] { return measureCommand(cp); });
         tidy();

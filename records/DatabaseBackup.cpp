@@ -127,8 +127,8 @@ DatabaseBackup::Outcome DatabaseBackup::restore(const std::string& source,
             return FileFailure{FileFailure::NotRecords, source};
         if (copy.creationError() != 0)
             return FileFailure::fromErrno(copy.creationError(), name);
-        if (auto failure = copyFile(in.fd, source, info.st_size, copy, name,
-                                    stretch(progress, 0, kCopyShare)))
+        if (auto failure =
+                copyFile(in.fd, source, info.st_size, copy, name, stretch(progress, 0, kCopyShare)))
             return failure;
     }
     // Flushed before the check, which then reads a file the system is no longer writing out.

@@ -19,9 +19,10 @@ void ignoreNotice(void*, const char*) {}
 
 // Rights to read and write rows and nothing else: no new tables, not even temporary ones,
 // and no changes to Medora's. A restore moves the key sequences past the keys it brings
-// back, so the desks may read and set them too. Medora's tables live in whichever schema comes first on the
-// administrator's search path. What is in effect already is left alone, so that setting up
-// a second schema in a database never touches the database's own rights.
+// back, so the desks may read and set them too, and it may call the functions that set the
+// indexes aside while it loads the rows. Medora's tables live in whichever schema comes first
+// on the administrator's search path. What is in effect already is left alone, so that
+// setting up a second schema in a database never touches the database's own rights.
 const char* const kDeskRights = R"sql(
 DO $$
 BEGIN
@@ -116,10 +117,10 @@ bool ServerSetup::check() {
             m_problems.push_back(std::string("the role medora_desk cannot read and write ") +
                                  table);
     }
-    const std::string sequences = single(
-        "SELECT coalesce(bool_and(has_sequence_privilege('medora_desk', oid, 'SELECT') AND"
-        " has_sequence_privilege('medora_desk', oid, 'UPDATE')), true) FROM pg_class"
-        " WHERE relkind = 'S' AND relnamespace = current_schema()::regnamespace");
+    const std::string sequences =
+        single("SELECT coalesce(bool_and(has_sequence_privilege('medora_desk', oid, 'SELECT') AND"
+               " has_sequence_privilege('medora_desk', oid, 'UPDATE')), true) FROM pg_class"
+               " WHERE relkind = 'S' AND relnamespace = current_schema()::regnamespace");
     if (sequences != "t")
         m_problems.push_back("the role medora_desk cannot move the key sequences on a restore");
     return m_problems.size() == before;
@@ -152,8 +153,8 @@ bool ServerSetup::fillSearchKeys() {
         const auto value = [&](int column) { return PQgetvalue(patients.get(), row, column); };
         DateTime dob(std::nan(""));
         DateTime::fromIso(value(3), dob);
-        const SearchIndex::PatientKeys made = SearchIndex::keysOf(
-            std::atoll(value(0)), value(1), value(2), dob, value(4));
+        const SearchIndex::PatientKeys made =
+            SearchIndex::keysOf(std::atoll(value(0)), value(1), value(2), dob, value(4));
         ServerLink::appendSearchKeys(rows, made);
     }
     const Result copying(
