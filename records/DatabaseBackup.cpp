@@ -1,13 +1,12 @@
 #include "records/DatabaseBackup.h"
 
 #include "records/BackupProof.h"
+#include "records/ChosenFile.h"
 #include "records/PendingFile.h"
 #include "records/RecordsFileCheck.h"
 #include "records/RecordsLock.h"
 #include "store/Database.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,14 +23,6 @@ constexpr int kPiece = 1 << 20;
 constexpr double kCopyShare = 0.15;
 
 using Buffer = std::unique_ptr<char[]>;
-
-struct Descriptor {
-    int fd;
-    ~Descriptor() {
-        if (fd >= 0)
-            close(fd);
-    }
-};
 
 // Copies in pieces from an open file; the failure names the file that failed.
 DatabaseBackup::Outcome copyFile(int in, const std::string& source, off_t size, PendingFile& out,
@@ -92,16 +83,12 @@ void removeStaleJournals(const std::string& database) {
 DatabaseBackup::Outcome DatabaseBackup::backup(const std::string& records,
                                                const std::string& target,
                                                const Progress& progress) {
-    const std::string destination = PendingFile::realName(target);
-    // A backup file its owner write-protected is not replaced.
-    if (access(destination.c_str(), F_OK) == 0 && access(destination.c_str(), W_OK) != 0)
-        return FileFailure::fromErrno(errno, target);
-    PendingFile copy(destination);
-    if (copy.creationError() != 0)
-        return FileFailure::fromErrno(copy.creationError(), target);
-    if (auto failure = copyLocked(records, copy, target, stretch(progress, 0, kCopyShare)))
-        return failure;
-    auto failure = BackupProof::place(copy, target, stretch(progress, kCopyShare, 1));
+    auto failure = BackupProof::write(
+        target,
+        [&](PendingFile& copy) {
+            return copyLocked(records, copy, target, stretch(progress, 0, kCopyShare));
+        },
+        stretch(progress, kCopyShare, 1));
     // The copy is the records byte for byte, so a copy that fails its check most likely
     // comes from damaged records; a copy of damage is never kept as if it were a backup.
     if (failure && failure->kind == FileFailure::FailedCheck)
@@ -116,19 +103,13 @@ DatabaseBackup::Outcome DatabaseBackup::restore(const std::string& source,
     const std::string destination = PendingFile::realName(name);
     PendingFile copy(destination);
     {
-        // Non-blocking, so that a pipe picked by mistake is refused rather than waited on.
-        const Descriptor in{open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
-        struct stat info {};
-        if (in.fd < 0 || fstat(in.fd, &info) != 0)
-            return FileFailure::fromErrno(errno, source);
-        if (S_ISDIR(info.st_mode))
-            return FileFailure{FileFailure::AccessDenied, source};
-        if (!S_ISREG(info.st_mode))
-            return FileFailure{FileFailure::NotRecords, source};
+        const ChosenFile in(source);
+        if (in.failure())
+            return in.failure();
         if (copy.creationError() != 0)
             return FileFailure::fromErrno(copy.creationError(), name);
-        if (auto failure =
-                copyFile(in.fd, source, info.st_size, copy, name, stretch(progress, 0, kCopyShare)))
+        if (auto failure = copyFile(in.descriptor(), source, in.size(), copy, name,
+                                    stretch(progress, 0, kCopyShare)))
             return failure;
     }
     // Flushed before the check, which then reads a file the system is no longer writing out.

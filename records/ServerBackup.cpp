@@ -1,6 +1,7 @@
 #include "records/ServerBackup.h"
 
 #include "records/BackupProof.h"
+#include "records/ChosenFile.h"
 #include "records/CopyPipe.h"
 #include "records/MedoraTables.h"
 #include "records/PendingFile.h"
@@ -10,16 +11,13 @@
 #include "store/DateTime.h"
 #include "store/SearchIndex.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
+#include <functional>
 #include <future>
 #include <memory>
 #include <new>
@@ -342,20 +340,26 @@ void replaceRecords(ServerLink& link, SqliteFile& in, bool intoEmpty, RowCounter
     link.run("COMMIT");
 }
 
-// A source that is a readable regular file with Medora's tables; opened non-blocking, so that
-// a pipe picked by mistake is refused rather than waited on.
+// What the work threw, told as the failure of the operation on `file`; nothing when it went
+// through.
+std::optional<FileFailure> failureOf(const std::string& file, const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const ServerError& error) {
+        return FileFailure::server(error.what());
+    } catch (const FileFailure& failure) {
+        return failure;
+    } catch (const std::bad_alloc&) {
+        return FileFailure{FileFailure::OutOfMemory, file};
+    }
+    return std::nullopt;
+}
+
+// A source that is a readable regular file with Medora's tables.
 std::optional<FileFailure> checkSource(const std::string& source) {
-    const int fd = open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    struct stat info {};
-    const bool opened = fd >= 0 && fstat(fd, &info) == 0;
-    const int error = errno;
-    if (fd >= 0)
-        close(fd);
-    if (!opened)
-        return FileFailure::fromErrno(error, source);
-    if (S_ISDIR(info.st_mode))
-        return FileFailure{FileFailure::AccessDenied, source};
-    if (!S_ISREG(info.st_mode) || !RecordsFileCheck::hasRecordsLayout(source))
+    if (const ChosenFile chosen(source); chosen.failure())
+        return chosen.failure();
+    if (!RecordsFileCheck::hasRecordsLayout(source))
         return FileFailure{FileFailure::NotRecords, source};
     return std::nullopt;
 }
@@ -367,29 +371,20 @@ ServerBackup::ServerBackup(std::string connection, std::string password)
 
 ServerBackup::Outcome ServerBackup::backup(const std::string& target,
                                            const Progress& progress) const {
-    const std::string destination = PendingFile::realName(target);
-    // A backup file its owner write-protected is not replaced.
-    if (access(destination.c_str(), F_OK) == 0 && access(destination.c_str(), W_OK) != 0)
-        return FileFailure::fromErrno(errno, target);
-    PendingFile copy(destination);
-    if (copy.creationError() != 0)
-        return FileFailure::fromErrno(copy.creationError(), target);
-    try {
-        ServerLink link(m_connection, m_password);
-        link.run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
-        // Every table at once, before the snapshot: a restore that sets the indexes aside
-        // waits for the whole backup rather than meeting it halfway in a deadlock.
-        link.run("LOCK TABLE " + allTableNames() + " IN ACCESS SHARE MODE");
-        writeBackup(link, copy.path(), target, stretch(progress, 0, kRowsShare));
-        link.run("COMMIT");
-    } catch (const ServerError& error) {
-        return FileFailure::server(error.what());
-    } catch (const FileFailure& failure) {
-        return failure;
-    } catch (const std::bad_alloc&) {
-        return FileFailure{FileFailure::OutOfMemory, target};
-    }
-    return BackupProof::place(copy, target, stretch(progress, kRowsShare, 1));
+    return BackupProof::write(
+        target,
+        [&](PendingFile& copy) {
+            return failureOf(target, [&] {
+                ServerLink link(m_connection, m_password);
+                link.run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+                // Every table at once, before the snapshot: a restore that sets the indexes
+                // aside waits for the whole backup rather than meeting it halfway in a deadlock.
+                link.run("LOCK TABLE " + allTableNames() + " IN ACCESS SHARE MODE");
+                writeBackup(link, copy.path(), target, stretch(progress, 0, kRowsShare));
+                link.run("COMMIT");
+            });
+        },
+        stretch(progress, kRowsShare, 1));
 }
 
 ServerBackup::Outcome ServerBackup::restore(const std::string& source,
@@ -409,13 +404,14 @@ ServerBackup::Outcome ServerBackup::load(const std::string& source, bool intoEmp
                                          const Progress& progress) const {
     if (auto failure = checkSource(source))
         return failure;
-    // Stopped on every way out, so that a load that failed or was cancelled does not wait for it.
-    const auto abandoned = std::make_shared<std::atomic<bool>>(false);
-    const std::shared_future<bool> sound = std::async(std::launch::async, [source, abandoned] {
-        return RecordsFileCheck::isSound(source, [abandoned](double) { return !*abandoned; });
+    // Stopped on every way out, so that a load that failed or was cancelled does not wait for
+    // the check; declared first, it outlives the check, whose future waits for it at its end.
+    std::atomic<bool> abandoned = false;
+    const std::shared_future<bool> sound = std::async(std::launch::async, [&source, &abandoned] {
+        return RecordsFileCheck::isSound(source, [&abandoned](double) { return !abandoned; });
     });
-    const RaiseOnExit abandonOnExit{*abandoned};
-    try {
+    const RaiseOnExit abandonOnExit{abandoned};
+    return failureOf(source, [&] {
         SqliteFile in(source, source, SQLITE_OPEN_READONLY);
         in.run("BEGIN");
         // The largest rowids give the rows to come closely enough, without reading them all.
@@ -428,7 +424,7 @@ ServerBackup::Outcome ServerBackup::load(const std::string& source, bool intoEmp
         for (int attempt = 1;; ++attempt) {
             try {
                 replaceRecords(link, in, intoEmpty, counter, source, sound);
-                return std::nullopt;
+                return;
             } catch (const ServerError& error) {
                 link.rollback();
                 if (!error.worthRetrying() || attempt == kAttempts)
@@ -439,11 +435,5 @@ ServerBackup::Outcome ServerBackup::load(const std::string& source, bool intoEmp
                 throw;
             }
         }
-    } catch (const ServerError& error) {
-        return FileFailure::server(error.what());
-    } catch (const FileFailure& failure) {
-        return failure;
-    } catch (const std::bad_alloc&) {
-        return FileFailure{FileFailure::OutOfMemory, source};
-    }
+    });
 }
