@@ -9,6 +9,8 @@
 #include "screens/BirthDate.h"
 #include "screens/StoreFailure.h"
 #include "screens/ViewRec.h"
+#include "screens/ViewResults.h"
+#include "store/LastFailure.h"
 #include "store/PatientRecord.h"
 
 AddNew::AddNew() : FormView(kAddNewForm) {
@@ -43,6 +45,8 @@ void AddNew::addPatient() {
     PatientRecord record;
     if (!record.Add(firstName, lastName, dob, gender, address, telephone)) {
         StoreFailure::show(this, "Error adding new record");
+        if (LastFailure::kind() == FailureKind::OutcomeUnknown)
+            showNamesakes();
         return;
     }
     const int answer = MessageBox(
@@ -59,6 +63,16 @@ void AddNew::addPatient() {
         rec->patientId = record.m_id;
         rec->LoadPatient();
     }
+}
+
+// The patient may have been added after all: the list of patients found by the name typed
+// shows whether, before the user adds the patient again.
+void AddNew::showNamesakes() {
+    if (!CMainFrame::OpenViewResults())
+        return;
+    if (auto* results = CMainFrame::ScreenView<ViewResults>(SCREEN_VIEW_RESULTS))
+        results->searchFor(firstName + " " + lastName);
+    CMainFrame::CloseAddNew();
 }
 
 void AddNew::cancel() {

@@ -22,5 +22,6 @@ public:
 
 private:
     void addPatient();
+    void showNamesakes();
     void cancel();
 };

@@ -68,6 +68,10 @@ void ViewResults::search() {
     showFound(typed.empty() ? 0 : patients.m_found);
 }
 
+void ViewResults::searchFor(const std::string& text) {
+    searchBox()->setText(QString::fromStdString(text));
+}
+
 // Says how many were found when the list shows only the first of them.
 void ViewResults::showFound(long long found) {
     const QLocale english(QLocale::English);

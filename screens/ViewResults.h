@@ -17,6 +17,8 @@ public:
 
     // Builds the list from the three input lists.
     void ShowResults();
+    // Lists the patients that the text finds, as if the user had typed it into the search box.
+    void searchFor(const std::string& text);
 
     // Inputs, parallel: patient numbers in decimal, first names, last names.
     std::vector<std::string> resultIds;

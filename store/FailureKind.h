@@ -14,4 +14,6 @@ enum class FailureKind {
                           // is wrong
     ChangedElsewhere,     // the record was changed at another desk since the screen loaded it;
                           // nothing was written
+    OutcomeUnknown,       // the link to the server was lost after the change was sent to be
+                          // committed: it may or may not have been saved
 };

@@ -20,6 +20,9 @@ std::string LastFailure::message()
     case FailureKind::ChangedElsewhere:
         return "This record was changed at another desk since you opened it. Your changes were "
                "not saved; close it and open it again to see the new details.";
+    case FailureKind::OutcomeUnknown:
+        return "The connection to the server was lost while this was being saved, so it may or "
+               "may not have been saved. Look at the records before you enter it again.";
     default:
         return {};
     }

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -92,13 +93,26 @@ void PostgresConnection::begin(const Deadline& deadline)
     m_deadline = deadline;
     execute(PostgresDialect::begin, {});
     m_inTransaction = true;
+    m_wrote = false;
 }
 
+// A link lost once COMMIT may have reached the server leaves the change's fate unknown: the
+// server may have committed it and lost only the answer. A failure the server answered on a
+// link that holds, or one of a transaction that wrote nothing, is an ordinary failure.
 void PostgresConnection::commit()
 {
     // A failed COMMIT ends the transaction too.
     m_inTransaction = false;
-    execute(PostgresDialect::commit, {});
+    // A link already broken sends nothing: the server rolls the transaction back.
+    if (!linked())
+        lose("the connection to the server was lost");
+    try {
+        execute(PostgresDialect::commit, {});
+    } catch (const DbError& error) {
+        if (!m_lost || !m_wrote)
+            throw;
+        throw DbError(error.what(), FailureKind::OutcomeUnknown);
+    }
 }
 
 void PostgresConnection::rollback() noexcept
@@ -141,6 +155,9 @@ PostgresResult PostgresConnection::execute(const std::string& sql, const Postgre
     send(sql, values);
     PostgresResult result = checked(receive());
     m_changes = std::atoi(PQcmdTuples(result.get()));
+    // Every statement but a SELECT may have changed something the COMMIT would keep.
+    if (m_inTransaction && std::strncmp(PQcmdStatus(result.get()), "SELECT", 6) != 0)
+        m_wrote = true;
     return result;
 }
 

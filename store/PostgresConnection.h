@@ -63,6 +63,8 @@ private:
     Deadline m_deadline;
     bool m_lost = false;
     bool m_inTransaction = false;
+    // Whether the open transaction ran anything but reading.
+    bool m_wrote = false;
     long long m_lastInsertId = 0;
     int m_changes = 0;
 };

@@ -7,6 +7,7 @@
 #include "platform/MultiLineEdit.h"
 #include "res/resource.h"
 #include "screens/AddNew.h"
+#include "screens/ViewResults.h"
 
 #include <QApplication>
 #include <QDateTimeEdit>
@@ -252,6 +253,40 @@ private slots:
         QCOMPARE(text(*add, IDC_ADDNEW_FIRST_NAME), QString("Amira"));
         QVERIFY(add->control<QRadioButton>(IDC_ADDNEW_FEMALE)->isChecked());
         QVERIFY(storedPatients().m_ids.empty());
+        VERIFY_BOXES(s);
+    }
+
+    // The server ends the desk's session while it commits the new patient: the program cannot
+    // know whether the patient was kept, says so rather than that adding failed, and lists
+    // the patients of the name typed, among them one added before.
+    void aLinkLostWhileSavingLeavesTheOutcomeOpenAndListsTheName() {
+        if (!TestRecords::onServer())
+            QSKIP("only a server's link can be lost during a commit");
+        GuiSession s;
+        QVERIFY(PatientRecord().Add("Amira", "Haddad", DateTime(30000), 1, "", ""));
+        QVERIFY(PatientRecord().Add("Omar", "Khalil", DateTime(30000), 0, "", ""));
+        QVERIFY(TestRecords::current().run(
+            "CREATE FUNCTION cut_link() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER AS $$ "
+            "BEGIN PERFORM pg_terminate_backend(pg_backend_pid()); PERFORM pg_sleep(2); "
+            "RETURN NULL; END $$; "
+            "CREATE CONSTRAINT TRIGGER cut_link AFTER INSERT ON patient_info DEFERRABLE "
+            "INITIALLY DEFERRED FOR EACH ROW EXECUTE FUNCTION cut_link()"));
+        AddNew* add = openAddNew(s);
+        typeAPatient(*add);
+        s.boxes().expectBox({"The connection to the server was lost while this was being saved, "
+                             "so it may or may not have been saved. Look at the records before "
+                             "you enter it again.",
+                             "Error", MsgIcon::Stop});
+        GuiSession::click(*add, IDC_ADDNEW_ADD);
+        GuiSession::settle();
+        auto* results = s.active<ViewResults>();
+        QVERIFY(results);
+        QCOMPARE(GuiSession::openCount(SCREEN_ADD_NEW), 0);
+        QCOMPARE(results->control<QLineEdit>(IDC_RESULTS_SEARCH)->text(),
+                 QString("Amira Haddad"));
+        auto* list = results->control<ListView>(IDC_RESULTS_LIST);
+        QCOMPARE(list->rowCountNow(), 1);
+        QCOMPARE(list->cellText(0, 2), QString("Haddad"));
         VERIFY_BOXES(s);
     }
 

@@ -1,4 +1,5 @@
 #include "RecordsHolder.h"
+#include "TestDatabase.h"
 
 #include "store/store.h"
 
@@ -114,4 +115,43 @@ TEST_F(ServerOutageTest, ServerThatDoesNotAnswer)
     server("thaw");
     EXPECT_TRUE(fetchAll().done);
     EXPECT_TRUE(PatientRecord().Add("Bo", "Roe", DateTime(30000), 0, "", ""));
+}
+
+// The link is cut by the server itself while a patient is being added: a trigger ends the
+// desk's session, either at the INSERT, before anything was sent to be committed, or at the
+// COMMIT, where the desk cannot know whether the row was kept.
+class LostCommitTest : public TestDatabase
+{
+protected:
+    TestEngine engine() const override { return TestEngine::Server; }
+};
+
+TEST_F(LostCommitTest, OnlyALinkLostDuringTheCommitLeavesTheOutcomeUnknown)
+{
+    query("CREATE FUNCTION cut_link() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER AS $$ "
+          "BEGIN PERFORM pg_terminate_backend(pg_backend_pid()); PERFORM pg_sleep(2); "
+          "RETURN NULL; END $$");
+    const struct
+    {
+        const char* when;
+        FailureKind failure;
+    } cases[] = {
+        {"", FailureKind::ServerUnreachable},
+        {"DEFERRABLE INITIALLY DEFERRED", FailureKind::OutcomeUnknown},
+    };
+    for (const auto& c : cases) {
+        query(std::string("CREATE CONSTRAINT TRIGGER cut_link AFTER INSERT ON patient_info ") +
+              c.when + " FOR EACH ROW EXECUTE FUNCTION cut_link()");
+        EXPECT_FALSE(PatientRecord().Add("Ann", "Lee", DateTime(30000), 1, "", "")) << c.when;
+        EXPECT_EQ(LastFailure::kind(), c.failure) << c.when;
+        const bool unknown = c.failure == FailureKind::OutcomeUnknown;
+        EXPECT_EQ(LastFailure::message().find("may or may not have been saved") !=
+                      std::string::npos,
+                  unknown)
+            << LastFailure::message();
+        query("DROP TRIGGER cut_link ON patient_info");
+        // The next operation goes on through a new link.
+        EXPECT_TRUE(PatientNameList().FetchAll()) << c.when;
+    }
+    EXPECT_EQ(count("patient_info"), 0);
 }
