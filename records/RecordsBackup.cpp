@@ -5,6 +5,7 @@
 #include "store/Database.h"
 #include "store/Engine.h"
 #include "store/PostgresEngine.h"
+#include "store/SqliteEngine.h"
 
 #include <memory>
 #include <mutex>
@@ -37,5 +38,11 @@ RecordsBackup::Outcome RecordsBackup::backup(const std::string& target, const Pr
 RecordsBackup::Outcome RecordsBackup::restore(const std::string& source, const Progress& progress) {
     if (const auto server = serverInUse())
         return server->restore(source, progress);
-    return DatabaseBackup::restore(source, progress);
+    auto failure = DatabaseBackup::restore(source, progress);
+    if (!failure) {
+        // The restored file's search keys are set right at once, not left to trust.
+        SqliteEngine::keysMayBeStale();
+        Database::run([](Database&) { return true; });
+    }
+    return failure;
 }

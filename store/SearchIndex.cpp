@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 #include <tuple>
 #include <vector>
 
@@ -57,18 +58,65 @@ void insertRows(Database& db, const std::vector<WordRow>& rows)
     }
 }
 
-void insertKeys(Database& db, const std::vector<PatientKeys>& patients)
+// A row's place in the table's key: kind, word, patient.
+std::tuple<const SearchKind&, const std::string&, const long long&> rowKey(const WordRow& row)
+{
+    return std::tie(row.key->second, row.key->first, row.patient->patientId);
+}
+
+std::vector<WordRow> sortedRows(const std::vector<PatientKeys>& patients)
 {
     std::vector<WordRow> rows;
     for (const PatientKeys& patient : patients)
         for (const Key& key : patient.keys)
             rows.push_back({&patient, &key});
-    // In the order of the table's key, each row lands beside the one before it.
-    std::sort(rows.begin(), rows.end(), [](const WordRow& a, const WordRow& b) {
-        return std::tie(a.key->second, a.key->first, a.patient->patientId) <
-               std::tie(b.key->second, b.key->first, b.patient->patientId);
-    });
-    insertRows(db, rows);
+    std::sort(rows.begin(), rows.end(),
+              [](const WordRow& a, const WordRow& b) { return rowKey(a) < rowKey(b); });
+    return rows;
+}
+
+// In the order of the table's key, each row lands beside the one before it.
+void insertKeys(Database& db, const std::vector<PatientKeys>& patients)
+{
+    insertRows(db, sortedRows(patients));
+}
+
+std::vector<PatientKeys> everyPatientsKeys(Database& db)
+{
+    std::vector<PatientKeys> patients;
+    Statement rows = db.prepare(
+        "SELECT ID, first_name, last_name, DOB, telephone FROM patient_info ORDER BY ID");
+    while (rows.step()) {
+        // A date another program stored unreadably only goes without its key.
+        DateTime dob(std::nan(""));
+        DateTime::fromIso(rows.text(3), dob);
+        patients.push_back(SearchIndex::keysOf(rows.integer(0), rows.text(1), rows.text(2), dob,
+                                               rows.text(4)));
+    }
+    return patients;
+}
+
+// The keys of the patients named stale go, and those of the ones still there are made again.
+// Many stale ones are done as a whole: the table emptied and filled in key order.
+void replaceKeys(Database& db, const std::vector<PatientKeys>& patients,
+                 const std::set<long long>& stale)
+{
+    if (stale.size() > patients.size() / 4) {
+        db.prepare("DELETE FROM search_words").run();
+        insertKeys(db, patients);
+        return;
+    }
+    std::string ids;
+    for (const long long id : stale)
+        ids += (ids.empty() ? "[" : ",") + std::to_string(id);
+    db.prepare("DELETE FROM search_words WHERE patient_ID IN (SELECT value FROM json_each(?))")
+        .bind(1, ids + "]")
+        .run();
+    std::vector<PatientKeys> remade;
+    for (const PatientKeys& patient : patients)
+        if (stale.count(patient.patientId) != 0)
+            remade.push_back(patient);
+    insertKeys(db, remade);
 }
 
 } // namespace
@@ -113,7 +161,7 @@ void SearchIndex::remove(Database& db, long long patientId)
     db.prepare("DELETE FROM search_words WHERE patient_ID = ?").bind(1, patientId).run();
 }
 
-void SearchIndex::upgradeFile(Database& db)
+bool SearchIndex::upgradeFile(Database& db)
 {
     // The version's statement ends before the table goes: the engine drops no table while a
     // statement is still reading.
@@ -122,20 +170,44 @@ void SearchIndex::upgradeFile(Database& db)
         return version.step() && version.integer(0) >= fileVersion;
     }();
     if (current)
-        return;
+        return false;
     db.prepare("DROP TABLE IF EXISTS search_words").run();
     db.prepare(kFileTable).run();
-    std::vector<PatientKeys> patients;
-    Statement rows = db.prepare(
-        "SELECT ID, first_name, last_name, DOB, telephone FROM patient_info ORDER BY ID");
-    while (rows.step()) {
-        // A date another program stored unreadably only goes without its key.
-        DateTime dob(std::nan(""));
-        DateTime::fromIso(rows.text(3), dob);
-        patients.push_back(
-            keysOf(rows.integer(0), rows.text(1), rows.text(2), dob, rows.text(4)));
-    }
-    insertKeys(db, patients);
+    insertKeys(db, everyPatientsKeys(db));
     db.prepare(kFileIndex).run();
     db.prepare(("PRAGMA user_version = " + std::to_string(fileVersion)).c_str()).run();
+    return true;
+}
+
+// The keys the file holds, read in the order of the table's key, are set against those its
+// patients give, in the same order: one pass over each. Every patient with a key too many,
+// too few or of another sort name gets all its keys again.
+void SearchIndex::repairFile(Database& db)
+{
+    const std::vector<PatientKeys> patients = everyPatientsKeys(db);
+    const std::vector<WordRow> made = sortedRows(patients);
+    std::set<long long> stale;
+    size_t next = 0;
+    Statement stored =
+        db.prepare("SELECT kind, word, patient_ID, sort_name FROM search_words"
+                   " ORDER BY kind, word, patient_ID");
+    while (stored.step()) {
+        const auto kind = static_cast<SearchKind>(stored.integer(0));
+        const std::string word = stored.text(1);
+        const long long patientId = stored.integer(2);
+        const auto key = std::tie(kind, word, patientId);
+        for (; next < made.size() && rowKey(made[next]) < key; ++next)
+            stale.insert(made[next].patient->patientId);
+        if (next < made.size() && rowKey(made[next]) == key) {
+            if (made[next].patient->sortName != stored.text(3))
+                stale.insert(patientId);
+            ++next;
+        } else {
+            stale.insert(patientId);
+        }
+    }
+    for (; next < made.size(); ++next)
+        stale.insert(made[next].patient->patientId);
+    if (!stale.empty())
+        replaceKeys(db, patients, stale);
 }

@@ -35,8 +35,12 @@ public:
 
     // A records file made before the search kept keys gets its tables and every patient's
     // keys; a file that has them is left alone. Only for the file engine, inside the
-    // operation's exclusive transaction.
-    static void upgradeFile(Database& db);
+    // operation's exclusive transaction. True when it made the keys.
+    static bool upgradeFile(Database& db);
+    // Makes again the keys that do not match the patients they are for: those of a patient
+    // added or renamed by another program, of a patient since deleted, or missing. Only for
+    // the file engine, inside the operation's exclusive transaction.
+    static void repairFile(Database& db);
 
     // The file's user_version once it holds the search's tables and keys.
     static constexpr int fileVersion = 1;

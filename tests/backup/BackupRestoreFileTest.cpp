@@ -79,6 +79,30 @@ TEST_F(BackupTest, ABackupFromBeforeTheSearchRestoresAndIsSearched) {
     EXPECT_EQ(count("search_words", "kind = 1 AND word = 'lefevre'"), 1);
 }
 
+// A backup whose keys do not match its patients, as another program left them: the restore
+// makes them again, though the records in use had been searched before.
+TEST_F(BackupTest, ARestoreMakesAgainKeysThatDoNotMatchThePatients) {
+    addPatient("Ann", "Lee");
+    ASSERT_EQ(backUp("changed.rbk"), std::nullopt);
+    sqlite3* db = nullptr;
+    sqlite3_open("changed.rbk", &db);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "UPDATE patient_info SET last_name = 'Zyxwv';"
+                           " INSERT INTO patient_info (first_name, last_name, DOB) VALUES"
+                           " ('Bo', 'Zyxwv', '1990-03-14 00:00:00')",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    PatientNameList before;
+    ASSERT_TRUE(before.Search("lee"));
+    ASSERT_EQ(RecordsBackup::restore("changed.rbk"), std::nullopt);
+    PatientNameList found;
+    ASSERT_TRUE(found.Search("zyxwv"));
+    EXPECT_EQ(found.m_firstNames, (std::vector<std::string>{"Ann", "Bo"}));
+    ASSERT_TRUE(found.Search("lee"));
+    EXPECT_EQ(found.m_found, 0);
+}
+
 TEST_F(BackupTest, BackupReplacesAnOlderBackupOfTheSameName) {
     write("copy.rbk", "an older backup");
     addPatient();

@@ -246,3 +246,70 @@ TEST(SearchKeyTest, FoldsCaseAndAccentsAndSplitsAtAnythingElse)
     EXPECT_EQ(SearchKey::phoneTails("(555) 01-42 / 12"),
               (Strings{"5550142", "550142", "50142", "0142"}));
 }
+
+// Keys another program left wrong, each in a copy of the same records that the program then
+// opens for the first time: every patient is found by what the row says, and the keys are
+// those that a file given them anew would hold.
+class StaleKeysTest : public TestDatabase
+{
+protected:
+    // A copy of the records in a folder of its own, changed there by another program.
+    void openChanged(const std::string& folder, const std::string& sql)
+    {
+        namespace fs = std::filesystem;
+        fs::create_directory(m_dir / folder);
+        fs::copy_file(m_dir / "clinic_db.mdb", m_dir / folder / "clinic_db.mdb");
+        fs::current_path(m_dir / folder);
+        query(sql);
+    }
+
+    Strings keys()
+    {
+        return query("SELECT kind, word, patient_ID, hex(sort_name) FROM search_words"
+                     " ORDER BY kind, word, patient_ID");
+    }
+};
+
+TEST_F(StaleKeysTest, KeysAnotherProgramLeftWrongAreMadeAgainOnOpening)
+{
+    ASSERT_TRUE(PatientRecord().Add("John", "Smith", DateTime::fromCivil(1980, 5, 17), 0, "",
+                                    "555-0142"));
+    ASSERT_TRUE(PatientRecord().Add("Anna", "Lee", DateTime::fromCivil(1975, 1, 2), 1, "", ""));
+    ASSERT_TRUE(PatientRecord().Add("Bob", "Lee", DateTime::fromCivil(1975, 1, 2), 0, "", ""));
+    const struct
+    {
+        const char* name;
+        const char* sql;
+        const char* typed;
+        Strings found;
+    } cases[] = {
+        {"added_without_keys",
+         "INSERT INTO patient_info (first_name, last_name, DOB) VALUES"
+         " ('Zyxwv', 'Qrst', '1990-03-14 00:00:00')",
+         "zyxwv", {"Zyxwv Qrst"}},
+        {"renamed", "UPDATE patient_info SET last_name = 'Zyxwv' WHERE ID = 1", "zyxwv",
+         {"John Zyxwv"}},
+        {"renamed_old_name_gone", "UPDATE patient_info SET last_name = 'Zyxwv' WHERE ID = 1",
+         "smith", {}},
+        {"keys_deleted", "DELETE FROM search_words WHERE patient_ID = 1", "5550142",
+         {"John Smith"}},
+        {"every_key_deleted", "DELETE FROM search_words", "lee", {"Anna Lee", "Bob Lee"}},
+        {"patient_deleted_keys_left", "DELETE FROM patient_info WHERE ID = 2", "lee",
+         {"Bob Lee"}},
+        {"sort_name_changed",
+         "UPDATE search_words SET sort_name = char(1) WHERE patient_ID = 3", "lee",
+         {"Anna Lee", "Bob Lee"}},
+        {"key_of_no_one_added",
+         "INSERT INTO search_words VALUES ('smithson', 1, 99, 'smithson')", "smith",
+         {"John Smith"}},
+    };
+    for (const auto& c : cases) {
+        openChanged(c.name, c.sql);
+        EXPECT_EQ(search(c.typed), c.found) << c.name;
+        const Strings repaired = keys();
+        openChanged(std::string(c.name) + "_anew",
+                    std::string(c.sql) + "; PRAGMA user_version = 0");
+        EXPECT_EQ(search(c.typed), c.found) << c.name;
+        EXPECT_EQ(repaired, keys()) << c.name;
+    }
+}
