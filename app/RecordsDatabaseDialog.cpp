@@ -14,13 +14,18 @@ namespace {
 
 const char* kCaption = "Records database";
 
-const int kServerControls[] = {IDC_RECORDS_HOST, IDC_RECORDS_PORT, IDC_RECORDS_DBNAME,
-                               IDC_RECORDS_USER, IDC_RECORDS_TEST};
+const int kServerControls[] = {IDC_RECORDS_HOST, IDC_RECORDS_PORT,     IDC_RECORDS_DBNAME,
+                               IDC_RECORDS_USER, IDC_RECORDS_PASSWORD, IDC_RECORDS_TEST};
 
-std::string testOutcome(bool holdsRecords) {
+std::string testOutcome(bool holdsRecords, const std::string& user) {
     if (holdsRecords)
         return "Connected: the server holds Medora's records.";
     switch (LastFailure::kind()) {
+    case FailureKind::LoginUnknown:
+        return (user.empty() ? std::string("The server does not know this computer's login "
+                                           "name as a user.")
+                             : "The server does not know the user \u201c" + user + "\u201d.") +
+               " Check the user name, or ask whoever runs the server to make that login.";
     case FailureKind::ServerUnreachable:
         return "The server could not be reached, or it holds no database of that name. Check "
                "the host, port and database, and that the server is running.";
@@ -48,6 +53,7 @@ void RecordsDatabaseDialog::DoDataExchange(DataExchange& dx) {
     dx.text(IDC_RECORDS_PORT, port, 5);
     dx.text(IDC_RECORDS_DBNAME, database, 63);
     dx.text(IDC_RECORDS_USER, user, 63);
+    dx.text(IDC_RECORDS_PASSWORD, password);
 }
 
 bool RecordsDatabaseDialog::OnInitDialog() {
@@ -73,7 +79,8 @@ void RecordsDatabaseDialog::showChoice() {
     enableControl(IDC_RECORDS_FILE, !fromEnvironment);
     enableControl(IDC_RECORDS_SERVER, !fromEnvironment);
     for (int id : kServerControls)
-        enableControl(id, onServer && (!fromEnvironment || id == IDC_RECORDS_TEST));
+        enableControl(id, onServer && (!fromEnvironment || id == IDC_RECORDS_TEST ||
+                                       id == IDC_RECORDS_PASSWORD));
 }
 
 std::string RecordsDatabaseDialog::chosenSetting() {
@@ -91,11 +98,14 @@ std::string RecordsDatabaseDialog::chosenSetting() {
     return chosen.text();
 }
 
+// A password typed here is tried in place of any other, and kept nowhere.
 void RecordsDatabaseDialog::testConnection() {
-    const bool holdsRecords =
-        Engine::testServer(fromEnvironment ? Engine::serverConnection() : chosenSetting());
-    MessageBox(this, testOutcome(holdsRecords), kCaption,
-               holdsRecords ? MsgIcon::Information : MsgIcon::Exclamation);
+    UpdateData(true);
+    const std::string tested = fromEnvironment ? Engine::serverConnection() : chosenSetting();
+    const bool holdsRecords = Engine::testServer(tested, password);
+    const auto named = ConnectionString::parse(tested);
+    MessageBox(this, testOutcome(holdsRecords, named ? named->value("user") : std::string()),
+               kCaption, holdsRecords ? MsgIcon::Information : MsgIcon::Exclamation);
 }
 
 void RecordsDatabaseDialog::OnOK() {

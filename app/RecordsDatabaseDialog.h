@@ -33,6 +33,7 @@ private:
     const bool fromEnvironment;
     int choice = ThisComputer;
     std::string host, port, database, user;
+    std::string password; // to test with only
     ConnectionString server;  // keeps the keywords that no field shows, such as sslmode
     std::string shownSetting; // the choice as the dialog opened with it
 };

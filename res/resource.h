@@ -97,6 +97,7 @@ constexpr int IDC_RECORDS_PORT = 1214;
 constexpr int IDC_RECORDS_DBNAME = 1215;
 constexpr int IDC_RECORDS_USER = 1216;
 constexpr int IDC_RECORDS_TEST = 1217;
+constexpr int IDC_RECORDS_PASSWORD = 1218;
 
 // Server password dialog (141).
 constexpr int IDC_PASSWORD_PROMPT = 1220;

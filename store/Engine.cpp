@@ -42,9 +42,9 @@ void Engine::setServerPassword(const std::string& password)
     serverPassword = password;
 }
 
-bool Engine::testServer(const std::string& connection)
+bool Engine::testServer(const std::string& connection, const std::string& password)
 {
-    PostgresEngine server(connection, [] {
+    PostgresEngine server(connection, !password.empty() ? password : [] {
         const std::lock_guard lock(chosen);
         return serverPassword;
     }());

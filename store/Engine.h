@@ -31,6 +31,7 @@ public:
     // does not hold; kept in memory only, for as long as the program runs.
     static void setServerPassword(const std::string& password);
     // Whether the server that `connection` names answers and holds Medora's records, as a
-    // "Test connection" button asks; LastFailure tells why not.
-    static bool testServer(const std::string& connection);
+    // "Test connection" button asks; LastFailure tells why not. A password, when given, is
+    // tried in place of the one the user gave before.
+    static bool testServer(const std::string& connection, const std::string& password = {});
 };

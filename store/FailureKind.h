@@ -14,6 +14,7 @@ enum class FailureKind {
                           // is wrong
     ChangedElsewhere,     // the record was changed at another desk since the screen loaded it;
                           // nothing was written
+    LoginUnknown,         // the server knows no login of the name given
     OutcomeUnknown,       // the link to the server was lost after the change was sent to be
                           // committed: it may or may not have been saved
 };

@@ -78,14 +78,21 @@ void PostgresConnection::connect(const std::string& connection, const std::strin
 }
 
 // A server that turned this login away for want of the right password says so: the user
-// can give it.
+// can give it. One that knows no such login says that in its words, which libpq passes on
+// without a code.
 void PostgresConnection::refused()
 {
     m_lost = true;
+    const std::string said = PQerrorMessage(m_conn);
+    const char* user = PQuser(m_conn);
     const bool password =
         PQconnectionNeedsPassword(m_conn) != 0 || PQconnectionUsedPassword(m_conn) != 0;
-    throw DbError(PQerrorMessage(m_conn),
-                  password ? FailureKind::ServerPasswordNeeded : FailureKind::ServerUnreachable);
+    FailureKind kind =
+        password ? FailureKind::ServerPasswordNeeded : FailureKind::ServerUnreachable;
+    if (user != nullptr &&
+        said.find("role \"" + std::string(user) + "\" does not exist") != std::string::npos)
+        kind = FailureKind::LoginUnknown;
+    throw DbError(said, kind);
 }
 
 void PostgresConnection::begin(const Deadline& deadline)

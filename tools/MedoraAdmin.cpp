@@ -32,6 +32,11 @@ const char* kUsage =
     "\"postgresql://clinic-server/medora\" or \"service=medora\". Without it, backup and\n"
     "restore work on clinic_db.mdb in Medora's data folder.\n";
 
+int fail(const std::string& why) {
+    std::cerr << "medora-admin: " << why << "\n";
+    return 1;
+}
+
 int report(const ServerSetup& setup, const std::string& first) {
     std::cerr << "medora-admin: " << first << "\n";
     for (const std::string& problem : setup.problems())
@@ -69,18 +74,38 @@ int setUp(const std::string& command, const std::string& database) {
     return 0;
 }
 
+// What keeps the command from the server's records; empty when nothing does.
+std::string serverProblem(const std::string& command, const std::string& database) {
+    ServerSetup setup(database);
+    const std::string unreachable = setup.unreachable();
+    if (!unreachable.empty() || command == "init" || setup.initialised())
+        return unreachable;
+    return "Medora's records are not set up in this database: run medora-admin init first";
+}
+
+// A file in a folder that is not there is named by that folder.
+std::string missingFolder(const std::string& file) {
+    const std::filesystem::path folder = std::filesystem::path(file).parent_path();
+    std::error_code error;
+    if (folder.empty() || std::filesystem::is_directory(folder, error))
+        return {};
+    return "the folder " + folder.string() + " is not there";
+}
+
 // The file is named as the user gave it; the records file is the data folder's unless the
 // records are on a server.
 int backUpOrRestore(const std::string& command, const std::string& file, bool onServer) {
     const std::string named = std::filesystem::absolute(file).string();
     if (!onServer) {
+        const std::filesystem::path data = DataFolder::location();
         std::error_code error;
-        std::filesystem::current_path(DataFolder::location(), error);
-        if (error) {
-            std::cerr << "medora-admin: " << DataFolder::location().string() << ": "
-                      << error.message() << "\n";
-            return 1;
-        }
+        if (!std::filesystem::is_directory(data, error))
+            return fail("the data folder " + data.string() +
+                        " is not there: Medora has not been started on this computer, or "
+                        "MEDORA_DATA_DIR names another folder");
+        std::filesystem::current_path(data, error);
+        if (error)
+            return fail(data.string() + ": " + error.message());
     }
     auto failure =
         command == "backup" ? RecordsBackup::backup(named) : RecordsBackup::restore(named);
@@ -106,6 +131,12 @@ int main(int argc, char** argv) {
         std::cerr << "medora-admin: MEDORA_DATABASE does not name a database\n" << kUsage;
         return 2;
     }
+    if (withFile)
+        if (const std::string missing = missingFolder(argv[2]); !missing.empty())
+            return fail(missing);
+    if (!database.empty())
+        if (const std::string problem = serverProblem(command, database); !problem.empty())
+            return fail(problem);
     if (setup)
         return setUp(command, database);
     if (command == "import")

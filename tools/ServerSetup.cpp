@@ -49,17 +49,51 @@ $$)sql";
 
 } // namespace
 
-ServerSetup::ServerSetup(const std::string& connection) {
-    const char* const keywords[] = {"connect_timeout", "application_name", "dbname",
-                                    "client_encoding", nullptr};
-    const char* const values[] = {"10", "medora-admin", connection.c_str(), "UTF8", nullptr};
-    m_conn = PQconnectdbParams(keywords, values, 1);
+namespace {
+
+const char* const kKeywords[] = {"connect_timeout", "application_name", "dbname",
+                                 "client_encoding", nullptr};
+
+// libpq's first line, which names the server and says what failed.
+std::string firstLine(const char* message) {
+    const std::string text = message != nullptr ? message : "";
+    return text.substr(0, text.find('\n'));
+}
+
+} // namespace
+
+ServerSetup::ServerSetup(const std::string& connection) : m_connection(connection) {
+    const char* const values[] = {"10", "medora-admin", m_connection.c_str(), "UTF8", nullptr};
+    m_conn = PQconnectdbParams(kKeywords, values, 1);
     if (m_conn != nullptr)
         PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
 }
 
 ServerSetup::~ServerSetup() {
     PQfinish(m_conn);
+}
+
+// A server that answers no ping is down or out of reach; one that answers but turned the
+// connection away refused the login or the database.
+std::string ServerSetup::unreachable() const {
+    if (PQstatus(m_conn) == CONNECTION_OK)
+        return {};
+    const std::string said = firstLine(PQerrorMessage(m_conn));
+    const char* const values[] = {"10", "medora-admin", m_connection.c_str(), "UTF8", nullptr};
+    switch (PQpingParams(kKeywords, values, 1)) {
+    case PQPING_NO_RESPONSE:
+        return "the server is down or cannot be reached: is it running, and is "
+               "MEDORA_DATABASE right? (" +
+               said + ")";
+    case PQPING_REJECT:
+        return "the server is starting up or shutting down; try again in a moment (" + said + ")";
+    default:
+        return "the server turned the connection away (" + said + ")";
+    }
+}
+
+bool ServerSetup::initialised() {
+    return single("SELECT to_regclass('patient_info') IS NOT NULL") == "t";
 }
 
 bool ServerSetup::init() {

@@ -29,6 +29,12 @@ public:
     // again, it makes the keys anew.
     bool upgrade();
 
+    // Why the server could not be worked with, in a user's words: not running or out of
+    // reach, or refusing the login; empty once connected.
+    std::string unreachable() const;
+    // Whether init has made Medora's tables in the database.
+    bool initialised();
+
     // What went wrong, or what check found different, one line each.
     const std::vector<std::string>& problems() const { return m_problems; }
 
@@ -42,6 +48,7 @@ private:
     bool fail(const std::string& problem);
     bool fillSearchKeys();
 
+    std::string m_connection;
     pg_conn* m_conn;
     std::vector<std::string> m_problems;
 };

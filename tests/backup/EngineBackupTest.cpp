@@ -18,6 +18,7 @@
 #include <fstream>
 #include <set>
 #include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -279,6 +280,61 @@ TEST_F(EngineBackupTest, MedoraAdminMovesAClinicOntoItsServerAndBacksUpEitherEng
     EXPECT_EQ(admin("restore ../file.rbk"), 0) << said();
     EXPECT_EQ(rows(TestEngine::File), clinic);
     unsetenv("MEDORA_DATA_DIR");
+}
+
+// medora-admin says what keeps it from the records in a user's words: a server that is down,
+// records that init never set up, a folder that is not there.
+TEST_F(EngineBackupTest, MedoraAdminSaysWhatIsMissing) {
+    const std::string bare = "bare_" + std::to_string(getpid());
+    query("CREATE SCHEMA " + bare);
+    const std::string down = "host=" + m_dir.string() + " dbname=medora_tests";
+    const std::string empty = "host=" + serverFolder() +
+                              " dbname=medora_tests user=postgres options='-c search_path=" +
+                              bare + "'";
+    const std::string downSays = "medora-admin: the server is down or cannot be reached: is it "
+                                 "running, and is MEDORA_DATABASE right? (connection to server";
+    const std::string notSetUp = "medora-admin: Medora's records are not set up in this "
+                                 "database: run medora-admin init first\n";
+    const struct {
+        std::string database; // none: the records file
+        std::string dataFolder;
+        std::string arguments;
+        std::string said;     // the start of what it says
+    } cases[] = {
+        {down, "", "check", downSays},
+        {down, "", "init", downSays},
+        {down, "", "backup server.rbk", downSays},
+        {down, "", "import clinic_db.mdb", downSays},
+        {empty, "", "check", notSetUp},
+        {empty, "", "upgrade", notSetUp},
+        {empty, "", "backup server.rbk", notSetUp},
+        {empty, "", "import clinic_db.mdb", notSetUp},
+        {"", ".", "backup nowhere/copy.rbk", "medora-admin: the folder nowhere is not there\n"},
+        {"", ".", "restore nowhere/deeper/copy.rbk",
+         "medora-admin: the folder nowhere/deeper is not there\n"},
+        {m_server, "", "backup nowhere/copy.rbk",
+         "medora-admin: the folder nowhere is not there\n"},
+        {"", "gone", "backup copy.rbk",
+         "medora-admin: the data folder gone is not there: Medora has not been started on this "
+         "computer, or MEDORA_DATA_DIR names another folder\n"},
+    };
+    for (const auto& c : cases) {
+        if (c.database.empty())
+            unsetenv("MEDORA_DATABASE");
+        else
+            setenv("MEDORA_DATABASE", c.database.c_str(), 1);
+        setenv("MEDORA_DATA_DIR", c.dataFolder.c_str(), 1);
+        const int status =
+            std::system((MEDORA_ADMIN " " + c.arguments + " >/dev/null 2>admin.err").c_str());
+        std::ifstream in("admin.err");
+        const std::string said(std::istreambuf_iterator<char>(in), {});
+        EXPECT_EQ(WEXITSTATUS(status), 1) << c.arguments << ": " << said;
+        EXPECT_EQ(said.substr(0, c.said.size()), c.said) << c.database << " " << c.arguments;
+    }
+    EXPECT_FALSE(fs::exists("server.rbk"));
+    unsetenv("MEDORA_DATA_DIR");
+    use(TestEngine::Server);
+    query("DROP SCHEMA " + bare);
 }
 
 // Stopped through its progress halfway, an operation leaves no file behind and the records

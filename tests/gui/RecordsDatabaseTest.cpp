@@ -279,42 +279,45 @@ private slots:
         VERIFY_BOXES(s);
     }
 
-    // "Test connection" against the tests' server says in plain words what it found.
+    // "Test connection" against the tests' server says in plain words what it found, with the
+    // password typed in the dialog when there is one, which is then kept nowhere.
     void testConnectionSaysWhatItFound_data() {
         QTest::addColumn<QString>("host"); // empty: the tests' server
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("said");
-        QTest::newRow("Medora's records") << ""
-                                          << "desk"
-                                          << "medora_tests"
-                                          << "Connected: the server holds Medora's records.";
-        QTest::newRow("no such database")
-            << ""
-            << "desk"
-            << "no_such_records" << QString::fromStdString(kUnreachable);
+        const QString connected = "Connected: the server holds Medora's records.";
+        const QString passwordNeeded =
+            "The server asks for a password, and none is known or the one given is wrong. "
+            "Put it in ~/.pgpass, or type it when the program asks for it.";
+        QTest::newRow("Medora's records") << "" << "desk" << "medora_tests" << "" << connected;
+        QTest::newRow("no such database") << "" << "desk" << "no_such_records" << ""
+                                          << QString::fromStdString(kUnreachable);
         QTest::newRow("a password not known")
-            << ""
-            << "keyholder"
-            << "medora_tests"
-            << "The server asks for a password, and none is known or the one given is wrong. "
-               "Put it in ~/.pgpass, or type it when the program asks for it.";
+            << "" << "keyholder" << "medora_tests" << "" << passwordNeeded;
+        QTest::newRow("a wrong password typed")
+            << "" << "keyholder" << "medora_tests" << "open says me" << passwordNeeded;
+        QTest::newRow("the password typed") << "" << "keyholder" << "medora_tests"
+                                            << "open sesame" << connected;
+        QTest::newRow("a login the server does not know")
+            << "" << "nobody" << "medora_tests" << ""
+            << "The server does not know the user \u201cnobody\u201d. Check the user name, or ask "
+               "whoever runs the server to make that login.";
         QTest::newRow("records this user may not read")
-            << ""
-            << "stranger"
-            << "medora_tests"
+            << "" << "stranger" << "medora_tests" << ""
             << "The server answered, but this database does not hold Medora's records, or this "
                "user may not read them.";
         QTest::newRow("a server that is not there")
-            << "/nonexistent"
-            << "desk"
-            << "medora_tests" << QString::fromStdString(kUnreachable);
+            << "/nonexistent" << "desk" << "medora_tests" << ""
+            << QString::fromStdString(kUnreachable);
     }
 
     void testConnectionSaysWhatItFound() {
         QFETCH(QString, host);
         QFETCH(QString, user);
         QFETCH(QString, database);
+        QFETCH(QString, password);
         QFETCH(QString, said);
         const QString server = testServerFolder();
         if (server.isEmpty())
@@ -325,10 +328,13 @@ private slots:
             recordsBox(said.toStdString(), found ? MsgIcon::Information : MsgIcon::Exclamation));
         QVERIFY(inRecordsDialog(s.frame(), [&](RecordsDatabaseDialog& d) {
             chooseServer(d, {host.isEmpty() ? server : host, "", database, user});
+            QCOMPARE(d.control<QLineEdit>(IDC_RECORDS_PASSWORD)->echoMode(), QLineEdit::Password);
+            GuiSession::type(d, IDC_RECORDS_PASSWORD, password);
             GuiSession::click(d, IDC_RECORDS_TEST);
             GuiSession::click(d, IDCANCEL);
         }));
         QVERIFY(!QSettings().contains(kSetting));
+        QVERIFY(!folderHolds(s.folder(), "sesame"));
         VERIFY_BOXES(s);
     }
 
