@@ -2,11 +2,16 @@
 
 #include "app/Screens.h"
 #include "platform/MessageBox.h"
+#include "records/RecordsLock.h"
 #include "records/RecordsRescue.h"
+#include "records/TableWords.h"
 #include "store/Database.h"
 #include "store/Engine.h"
 
 #include <QApplication>
+
+#include <algorithm>
+#include <cctype>
 
 namespace {
 
@@ -15,13 +20,49 @@ void showFailure(QWidget* parent, const FileFailure& failure) {
                failure.kind == FileFailure::OutOfMemory ? MsgIcon::Exclamation : MsgIcon::Stop);
 }
 
-std::string summary(const std::vector<RescuedTable>& tables) {
-    std::string text = "Rows rescued from the damaged records file:\n";
-    for (const RescuedTable& table : tables)
-        text += "\n" + table.name + ": " + std::to_string(table.rescued) + " of " +
-                std::to_string(table.claimed);
+// "The visits" for complaints.
+std::string capitalised(std::string words) {
+    if (!words.empty())
+        words[0] = char(std::toupper(static_cast<unsigned char>(words[0])));
+    return words;
+}
+
+// Each patient by record number and name, with what of theirs could not be read; a long list
+// ends with how many more there are.
+std::string unreadableList(const std::vector<UnreadablePatient>& patients) {
+    constexpr size_t kShown = 15;
+    std::string text = "\n\nPatients whose records could not all be read:";
+    for (size_t i = 0; i < std::min(patients.size(), kShown); ++i) {
+        const UnreadablePatient& patient = patients[i];
+        std::vector<std::string> lost;
+        for (const std::string& table : patient.tables)
+            lost.push_back(table == "patient_info" ? "their details" : "part of " +
+                                                                        TableWords::of(table));
+        text += "\nNo. " + std::to_string(patient.id) + ", " +
+                (patient.name.empty() ? std::string("name unreadable") : patient.name) + ": " +
+                TableWords::joined(lost);
+    }
+    if (patients.size() > kShown)
+        text += "\n\u2026 and " + std::to_string(patients.size() - kShown) + " more";
+    return text;
+}
+
+std::string summary(const RecordsRescue& rescue) {
+    std::string text = "What was rescued from the damaged records file:\n";
+    for (const RescuedTable& table : rescue.tables())
+        text += "\n" + capitalised(TableWords::of(table.name)) + ": " +
+                std::to_string(table.rescued) + " of " + std::to_string(table.claimed);
+    if (!rescue.unreadable().empty())
+        text += unreadableList(rescue.unreadable());
     return text + "\n\nUse the rescued records? The damaged file is kept beside them under a "
                   "dated name.";
+}
+
+// A file the engine's check finds whole has nothing to rescue. One too damaged to open, or
+// one that cannot be read at all, is left to the rescue to report.
+bool healthy() {
+    const RecordsLock records(Database::fileName, RecordsLock::Use::Copy);
+    return !records.failure() && !records.damage();
 }
 
 } // namespace
@@ -36,13 +77,22 @@ void RescueRecords::run(QWidget* parent) {
     }
     RecordsRescue rescue(Database::fileName);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto failure = rescue.build();
+    const bool nothingToRescue = healthy();
+    const RecordsRescue::Outcome failure =
+        nothingToRescue ? RecordsRescue::Outcome() : rescue.build();
     QApplication::restoreOverrideCursor();
+    if (nothingToRescue) {
+        MessageBox(parent,
+                   "The records file is not damaged: every record can be read, so there is "
+                   "nothing to rescue.",
+                   "Rescue records", MsgIcon::Information);
+        return;
+    }
     if (failure) {
         showFailure(parent, *failure);
         return;
     }
-    if (MessageBox(parent, summary(rescue.tables()), "Rescue records", MsgIcon::Question,
+    if (MessageBox(parent, summary(rescue), "Rescue records", MsgIcon::Question,
                    MsgButtons::YesNo) != IDYES)
         return;
     std::string kept;

@@ -18,7 +18,7 @@ struct FileFailure {
         FailedCheck,   // a backup just written is not a whole Medora database
         ServerFailed,  // the records server refused or failed; detail says how
         HoldsPatients, // an import into records that are not empty
-        Damaged,       // the engine's check found the records file damaged; detail says how
+        Damaged,       // the engine's check found the records file damaged; detail says what
         RescueFailed,  // the rows of a damaged file could not be rescued; detail says why
         Cancelled,
         Unknown,

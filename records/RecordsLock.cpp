@@ -1,5 +1,7 @@
 #include "records/RecordsLock.h"
 
+#include "records/MedoraTables.h"
+#include "records/TableWords.h"
 #include "store/Database.h"
 
 #include <sqlite3.h>
@@ -7,6 +9,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
+#include <vector>
 
 RecordsLock::RecordsLock(const std::string& name, Use use) : m_name(name) {
     lock(use);
@@ -101,23 +105,47 @@ bool RecordsLock::read(char* buffer, int amount, long long offset) const {
     return m_file && m_file->pMethods->xRead(m_file, buffer, amount, offset) == SQLITE_OK;
 }
 
-std::optional<std::string> RecordsLock::damage() const {
-    if (!m_db)
-        return std::nullopt;
-    sqlite3_stmt* check = nullptr;
-    // A few of the findings tell the damage; the full list can run to thousands of lines.
-    if (sqlite3_prepare_v2(m_db, "PRAGMA quick_check(5)", -1, &check, nullptr) != SQLITE_OK)
-        return sqlite3_errmsg(m_db);
-    std::string words;
-    int rc;
-    while ((rc = sqlite3_step(check)) == SQLITE_ROW) {
-        const auto* line = reinterpret_cast<const char*>(sqlite3_column_text(check, 0));
-        words += (words.empty() ? "" : "\n") + std::string(line ? line : "");
+namespace {
+
+// Whether the statement runs to its end, every row it gives reading "ok" when it is a check.
+bool runsClean(sqlite3* db, const std::string& sql, bool isCheck) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return false;
     }
-    if (rc != SQLITE_DONE)
-        words += (words.empty() ? "" : "\n") + std::string(sqlite3_errmsg(m_db));
-    sqlite3_finalize(check);
-    if (words == "ok")
+    bool clean = true;
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW)
+        if (isCheck) {
+            const auto* line = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+            clean = clean && line != nullptr && std::string(line) == "ok";
+        }
+    sqlite3_finalize(statement);
+    return clean && rc == SQLITE_DONE;
+}
+
+} // namespace
+
+// The engine's findings name pages, not records: each table is checked with its indexes, and
+// read through, so that the words say which records are touched and whether they can still
+// be read.
+std::optional<std::string> RecordsLock::damage() const {
+    if (!m_db || runsClean(m_db, "PRAGMA quick_check(1)", true))
         return std::nullopt;
-    return words;
+    if (!runsClean(m_db, "SELECT * FROM sqlite_schema", false))
+        return "The part of the file that tells where the records lie cannot be read.";
+    std::vector<std::string> unreadable;
+    std::vector<std::string> indexOnly;
+    for (const MedoraTable& table : MedoraTables::all())
+        if (!runsClean(m_db, "PRAGMA quick_check(" + table.name + ")", true))
+            (runsClean(m_db, "SELECT * FROM " + table.name, false) ? indexOnly : unreadable)
+                .push_back(table.name);
+    std::string words;
+    if (!unreadable.empty())
+        words = "Part of " + TableWords::list(unreadable) + " could not be read.";
+    if (!indexOnly.empty())
+        words += std::string(words.empty() ? "" : " ") + "The index by which the program finds " +
+                 TableWords::list(indexOnly) + " is damaged, but they can all be read.";
+    return words.empty() ? "The damage lies outside the records, which can all be read." : words;
 }

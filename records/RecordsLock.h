@@ -30,7 +30,8 @@ public:
     // The file's length, or -1 when it cannot be read.
     long long size() const;
     bool read(char* buffer, int amount, long long offset) const;
-    // The engine's words on the damage its quick check finds; nothing when it finds none.
+    // What the engine's quick check finds damaged, in the words of the program's users: which
+    // records could not be read; nothing when it finds no damage.
     std::optional<std::string> damage() const;
 
 private:

@@ -128,6 +128,7 @@ public:
 
     // Whether every row was read through the table.
     bool whole() const { return m_stretches.empty(); }
+    const std::vector<std::pair<long long, long long>>& stretches() const { return m_stretches; }
     const std::string& name() const { return m_table.name; }
     long long read() const { return m_readRows; }
     long long rescued() const { return m_rescued; }
@@ -308,6 +309,7 @@ std::string RecordsRescue::keptName(const std::string& records, int attempt) {
 
 RecordsRescue::Outcome RecordsRescue::build() {
     m_tables.clear();
+    m_unreadable.clear();
     if (stat(m_records.c_str(), &m_before) != 0)
         return FileFailure::fromErrno(errno, m_records);
     m_rescued = std::make_unique<PendingFile>(PendingFile::realName(m_records));
@@ -317,6 +319,7 @@ RecordsRescue::Outcome RecordsRescue::build() {
         copyRows();
     } catch (const Failed& failed) {
         m_tables.clear();
+        m_unreadable.clear();
         return failed.failure;
     }
     if (const int error = m_rescued->finish())
@@ -366,6 +369,12 @@ void RecordsRescue::copyRows() {
     }
     if (std::any_of(copies.begin(), copies.end(), [](const auto& copy) { return !copy->whole(); }))
         keepFoundRows(damaged.get(), copies);
+    UnreadablePatients::Stretches lost;
+    for (const auto& copy : copies)
+        if (!copy->whole())
+            lost[copy->name()] = copy->stretches();
+    if (!lost.empty())
+        m_unreadable = UnreadablePatients::find(damaged.get(), out.get(), lost);
     for (size_t table = 0; table < copies.size(); ++table) {
         const TableCopy& rows = *copies[table];
         m_tables.push_back(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/FileFailure.h"
+#include "records/UnreadablePatients.h"
 
 #include <sys/stat.h>
 
@@ -39,6 +40,9 @@ public:
     Outcome build();
     // Medora's tables in the order the schema makes them, once build() has succeeded.
     const std::vector<RescuedTable>& tables() const { return m_tables; }
+    // The patients some of whose rows could not be read, by record number, once build() has
+    // succeeded.
+    const std::vector<UnreadablePatient>& unreadable() const { return m_unreadable; }
     // Under the records' lock, keeps the damaged file under its dated name and puts the
     // rescued one in its place; the damaged file's new name goes to keptAs.
     Outcome replace(std::string& keptAs);
@@ -53,5 +57,6 @@ private:
     std::string m_records;
     std::unique_ptr<PendingFile> m_rescued;
     std::vector<RescuedTable> m_tables;
+    std::vector<UnreadablePatient> m_unreadable;
     struct stat m_before {};
 };

@@ -8,6 +8,7 @@
 #include "records/MedoraTables.h"
 #include "records/RecordsFileCheck.h"
 #include "records/RecordsLock.h"
+#include "records/RecordsRescue.h"
 #include "res/resource.h"
 #include "store/store.h"
 
@@ -17,6 +18,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
+
+#include <algorithm>
+#include <map>
 
 namespace {
 
@@ -34,16 +38,54 @@ BoxRecord damageBox(const std::string& words) {
             "Medora 1.0", MsgIcon::Stop, MsgButtons::YesNo};
 }
 
-// Every table the rescue copies, with the rows that were readable of those stored.
-BoxRecord summaryBox(const DamagedClinic& clinic) {
-    std::string text = "Rows rescued from the damaged records file:\n";
+const std::map<std::string, std::string> kWords{
+    {"patient_info", "The patients' details"},
+    {"complaints", "The visits"},
+    {"history_entries", "The history entries"},
+    {"patient_medications", "The patients' medications"},
+    {"meds_list", "The list of medications"},
+    {"tests", "The test results"},
+    {"tests_list", "The list of tests"},
+    {"clinic_info", "The clinic's details"},
+};
+
+// The patients a rescue of a copy of the records names, the first fifteen of them.
+std::string unreadableOf(const std::string& records) {
+    QDir().mkdir("copy");
+    QFile::copy(QString::fromStdString(records), "copy/clinic_db.mdb");
+    RecordsRescue rescue("copy/clinic_db.mdb");
+    if (rescue.build() || rescue.unreadable().empty())
+        return {};
+    std::string text = "\n\nPatients whose records could not all be read:";
+    for (size_t i = 0; i < std::min<size_t>(15, rescue.unreadable().size()); ++i) {
+        const UnreadablePatient& patient = rescue.unreadable()[i];
+        std::string lost;
+        for (const std::string& table : patient.tables)
+            lost += (lost.empty() ? "" : " and ") +
+                    (table == "patient_info" ? std::string("their details")
+                                             : "part of " + QString::fromStdString(kWords.at(table))
+                                                                .toLower()
+                                                                .toStdString());
+        text += "\nNo. " + std::to_string(patient.id) + ", " + patient.name + ": " + lost;
+    }
+    if (rescue.unreadable().size() > 15)
+        text += "\n\u2026 and " + std::to_string(rescue.unreadable().size() - 15) + " more";
+    QDir("copy").removeRecursively();
+    return text;
+}
+
+// Every table the rescue copies, in words, with the rows that were readable of those stored,
+// and the patients it could not read.
+BoxRecord summaryBox(const DamagedClinic& clinic, const std::string& unreadable) {
+    std::string text = "What was rescued from the damaged records file:\n";
     for (const MedoraTable& table : MedoraTables::all())
         if (!table.derived)
-            text += "\n" + table.name + ": " +
+            text += "\n" + kWords.at(table.name) + ": " +
                     std::to_string(clinic.readable().at(table.name).size()) + " of " +
                     std::to_string(clinic.stored().at(table.name).size());
-    return {text + "\n\nUse the rescued records? The damaged file is kept beside them under a "
-                   "dated name.",
+    return {text + unreadable +
+                "\n\nUse the rescued records? The damaged file is kept beside them under a "
+                "dated name.",
             "Rescue records", MsgIcon::Question, MsgButtons::YesNo};
 }
 
@@ -84,16 +126,18 @@ private slots:
         const QByteArray damaged = bytes("clinic_db.mdb");
         const auto words = RecordsLock("clinic_db.mdb").damage();
         QVERIFY(words.has_value());
+        const std::string unreadable = unreadableOf("clinic_db.mdb");
+        QVERIFY(!unreadable.empty());
 
         // Declined: the records stay as they were, and nothing is left beside them.
-        s.boxes().expectBox(summaryBox(clinic), IDNO);
+        s.boxes().expectBox(summaryBox(clinic, unreadable), IDNO);
         chooseMenu(s, "&Database", "Rescue records\u2026");
         QCOMPARE(bytes("clinic_db.mdb"), damaged);
         QCOMPARE(filesIn(s.folder()), QStringList({"clinic_db.mdb"}));
 
         s.boxes().expectFile(kSaveBackup, (s.folder() + "/monday.rbk").toStdString());
         s.boxes().expectBox(damageBox(*words), IDYES);
-        s.boxes().expectBox(summaryBox(clinic), IDYES);
+        s.boxes().expectBox(summaryBox(clinic, unreadable), IDYES);
         s.boxes().expectBox(kRescued);
         GuiSession::click(*s.active<MainMenu>(), IDC_MAIN_BACKUP);
         VERIFY_BOXES(s);
@@ -117,6 +161,20 @@ private slots:
         GuiSession::click(*s.active<MainMenu>(), IDC_MAIN_BACKUP);
         VERIFY_BOXES(s);
         QCOMPARE(bytes(s.folder() + "/tuesday.rbk"), bytes("clinic_db.mdb"));
+    }
+
+    // Records the engine finds whole have nothing to rescue, and are left as they were.
+    void aHealthyFileHasNothingToRescue() {
+        GuiSession s;
+        QVERIFY(PatientRecord().Add("Ann", "Lee", DateTime(30000), 1, "", ""));
+        const QByteArray before = bytes("clinic_db.mdb");
+        s.boxes().expectBox({"The records file is not damaged: every record can be read, so "
+                             "there is nothing to rescue.",
+                             "Rescue records", MsgIcon::Information});
+        chooseMenu(s, "&Database", "Rescue records\u2026");
+        VERIFY_BOXES(s);
+        QCOMPARE(bytes("clinic_db.mdb"), before);
+        QCOMPARE(filesIn(s.folder()), QStringList({"clinic_db.mdb"}));
     }
 };
 
