@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <random>
 #include <set>
 #include <tuple>
 #include <vector>
@@ -96,6 +98,58 @@ std::vector<PatientKeys> everyPatientsKeys(Database& db)
     return patients;
 }
 
+// A digest of a set of rows that is the same in whatever order they come: each row's hash,
+// keyed afresh in each process so that no row can be made to match another, added up.
+class RowDigest
+{
+public:
+    void add(SearchKind kind, const std::string& word, long long patientId,
+             const std::string& sortName)
+    {
+        std::uint64_t hash = s_key;
+        hash = bytes(hash, word);
+        hash = mixed(hash ^ static_cast<std::uint64_t>(kind));
+        hash = mixed(hash ^ static_cast<std::uint64_t>(patientId));
+        m_sum += bytes(hash, sortName);
+    }
+    std::uint64_t sum() const { return m_sum; }
+
+private:
+    static std::uint64_t mixed(std::uint64_t value)
+    {
+        value = (value ^ (value >> 30)) * 0xbf58476d1ce4e5b9ULL;
+        value = (value ^ (value >> 27)) * 0x94d049bb133111ebULL;
+        return value ^ (value >> 31);
+    }
+    static std::uint64_t bytes(std::uint64_t hash, const std::string& text)
+    {
+        for (const unsigned char byte : text)
+            hash = (hash ^ byte) * 0x100000001b3ULL;
+        return mixed(hash ^ text.size());
+    }
+
+    static inline const std::uint64_t s_key = [] {
+        std::random_device random;
+        return std::uint64_t(random()) << 32 | random();
+    }();
+    std::uint64_t m_sum = 0;
+};
+
+// Whether the file holds exactly the keys its patients give, told without ordering either.
+bool keysMatch(Database& db, const std::vector<PatientKeys>& patients)
+{
+    RowDigest made;
+    for (const PatientKeys& patient : patients)
+        for (const Key& key : patient.keys)
+            made.add(key.second, key.first, patient.patientId, patient.sortName);
+    RowDigest stored;
+    Statement rows = db.prepare("SELECT kind, word, patient_ID, sort_name FROM search_words");
+    while (rows.step())
+        stored.add(static_cast<SearchKind>(rows.integer(0)), rows.text(1), rows.integer(2),
+                   rows.text(3));
+    return made.sum() == stored.sum();
+}
+
 // The keys of the patients named stale go, and those of the ones still there are made again.
 // Many stale ones are done as a whole: the table emptied and filled in key order.
 void replaceKeys(Database& db, const std::vector<PatientKeys>& patients,
@@ -179,12 +233,15 @@ bool SearchIndex::upgradeFile(Database& db)
     return true;
 }
 
-// The keys the file holds, read in the order of the table's key, are set against those its
-// patients give, in the same order: one pass over each. Every patient with a key too many,
-// too few or of another sort name gets all its keys again.
+// Keys that match their patients, as they nearly always do, are told by a digest of each side.
+// Otherwise the keys the file holds, read in the order of the table's key, are set against
+// those its patients give, in the same order: one pass over each. Every patient with a key too
+// many, too few or of another sort name gets all its keys again.
 void SearchIndex::repairFile(Database& db)
 {
     const std::vector<PatientKeys> patients = everyPatientsKeys(db);
+    if (keysMatch(db, patients))
+        return;
     const std::vector<WordRow> made = sortedRows(patients);
     std::set<long long> stale;
     size_t next = 0;
