@@ -197,7 +197,7 @@ private slots:
 
     // What a killed copy leaves holds no writer's lock any more; a start removes it beside the
     // records, among the daily backups and beside the last backup made from the menu, and
-    // nothing else.
+    // nothing else: not the user's files that another program named alike.
     void aKilledCopysPartialFilesAreGoneAfterTheNextStart() {
         GuiSession s;
         QDir(s.folder()).mkdir("usb");
@@ -206,20 +206,25 @@ private slots:
         s.boxes().expectBox(
             {"Backup operation completed successfully", "Confirmation", MsgIcon::Information});
         GuiSession::click(*s.active<MainMenu>(), IDC_MAIN_BACKUP);
-        const QStringList leftovers = {s.folder() + "/clinic_db.mdb.part-Xq3z9A",
-                                       s.folder() + "/backups/medora-2026-12-08.rbk.part-b7YtQ2",
-                                       s.folder() + "/usb/monday.rbk.part-P0o9Iu"};
-        const QString notes = s.folder() + "/notes.part-1";
-        for (const QString& file : leftovers + QStringList{notes}) {
+        const QStringList leftovers = {s.folder() + "/.clinic_db.mdb.medora-partial-Xq3z9A",
+                                       s.folder() +
+                                           "/backups/.medora-2026-12-08.rbk.medora-partial-b7YtQ2",
+                                       s.folder() + "/usb/.monday.rbk.medora-partial-P0o9Iu"};
+        QStringList theirs = {s.folder() + "/notes.part-1"};
+        for (const QString& folder : {s.folder(), s.folder() + "/backups", s.folder() + "/usb"})
+            theirs << folder + "/movie.part-000000" << folder + "/Chapter.part-draft1";
+        for (const QString& file : leftovers + theirs) {
             QFile made(file);
             QVERIFY(made.open(QIODevice::WriteOnly));
-            made.write("half a copy");
+            made.write(QByteArray("SQLite format 3\0half a copy", 27));
         }
         s.restart();
         for (const QString& file : leftovers)
             QVERIFY2(!QFile::exists(file), qPrintable(file));
-        QVERIFY(QFile::exists(notes));
-        QCOMPARE(backupsIn(s.folder()), QStringList{"medora-2026-12-08.rbk"});
+        for (const QString& file : theirs)
+            QVERIFY2(QFile::exists(file), qPrintable(file));
+        QCOMPARE(QDir(s.folder() + "/backups").entryList({"*.rbk"}, QDir::Files | QDir::Hidden),
+                 QStringList{"medora-2026-12-08.rbk"});
         VERIFY_BOXES(s);
     }
 
