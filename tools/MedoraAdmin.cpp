@@ -70,17 +70,16 @@ int setUp(const std::string& command, const std::string& database) {
 }
 
 // The file is named as the user gave it; the records file is the data folder's unless the
-// records are on a server.
+// records are on a server. Even then the work runs in the data folder, whose records file a
+// backup must never replace: the desks may go back to it.
 int backUpOrRestore(const std::string& command, const std::string& file, bool onServer) {
     const std::string named = std::filesystem::absolute(file).string();
-    if (!onServer) {
-        std::error_code error;
-        std::filesystem::current_path(DataFolder::location(), error);
-        if (error) {
-            std::cerr << "medora-admin: " << DataFolder::location().string() << ": "
-                      << error.message() << "\n";
-            return 1;
-        }
+    std::error_code error;
+    std::filesystem::current_path(DataFolder::location(), error);
+    if (error && !onServer) {
+        std::cerr << "medora-admin: " << DataFolder::location().string() << ": " << error.message()
+                  << "\n";
+        return 1;
     }
     auto failure =
         command == "backup" ? RecordsBackup::backup(named) : RecordsBackup::restore(named);
