@@ -8,6 +8,7 @@
 #include "platform/DocTemplate.h"
 #include "platform/Document.h"
 #include "res/resource.h"
+#include "tools/DataFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -53,6 +54,7 @@ bool CKLApp::InitInstance(const QStringList& arguments) {
     QCoreApplication::setOrganizationName("Local AppWizard-Generated Applications");
     QCoreApplication::setApplicationName(kAppTitle);
     RecordsSetting::applySaved();
+    DataFolder::keepPrivate();
     frame = std::make_unique<CMainFrame>();
     frame->startOnRecords();
     if (!openFirstScreen(arguments))

@@ -81,6 +81,7 @@ int backUpOrRestore(const std::string& command, const std::string& file, bool on
                   << "\n";
         return 1;
     }
+    DataFolder::keepPrivate();
     auto failure =
         command == "backup" ? RecordsBackup::backup(named) : RecordsBackup::restore(named);
     if (failure && failure->file == named)

@@ -22,6 +22,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -44,6 +46,12 @@ bool shownInRed(GuiSession& s) {
 
 QStringList backupsIn(const QString& folder) {
     return QDir(folder + "/backups").entryList(QDir::Files, QDir::Name);
+}
+
+unsigned modeOf(const QString& path) {
+    struct stat info {};
+    stat(QFile::encodeName(path).constData(), &info);
+    return info.st_mode & 0777;
 }
 
 QByteArray bytes(const QString& path) {
@@ -225,6 +233,27 @@ private slots:
             QVERIFY2(QFile::exists(file), qPrintable(file));
         QCOMPARE(QDir(s.folder() + "/backups").entryList({"*.rbk"}, QDir::Files | QDir::Hidden),
                  QStringList{"medora-2026-12-08.rbk"});
+        VERIFY_BOXES(s);
+    }
+
+    // The backups' folder is its owner's only from the moment the program makes it, and the
+    // data folder the program starts in is closed to others when it is found open; a folder
+    // that is not the data folder is left as the user has it.
+    void theProgramsFoldersAreItsOwnersOnly() {
+        GuiSession s;
+        QCOMPARE(modeOf(s.folder() + "/backups"), 0700u);
+        const QByteArray dataFolder = qgetenv("MEDORA_DATA_DIR");
+        QCOMPARE(chmod(QFile::encodeName(s.folder()).constData(), 0755), 0);
+        qputenv("MEDORA_DATA_DIR", QFile::encodeName(s.folder() + "/elsewhere"));
+        s.restart();
+        QCOMPARE(modeOf(s.folder()), 0755u);
+        qputenv("MEDORA_DATA_DIR", QFile::encodeName(s.folder()));
+        s.restart();
+        QCOMPARE(modeOf(s.folder()), 0700u);
+        if (dataFolder.isNull())
+            qunsetenv("MEDORA_DATA_DIR");
+        else
+            qputenv("MEDORA_DATA_DIR", dataFolder);
         VERIFY_BOXES(s);
     }
 
