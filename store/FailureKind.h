@@ -14,4 +14,5 @@ enum class FailureKind {
                           // is wrong
     ChangedElsewhere,     // the record was changed at another desk since the screen loaded it;
                           // nothing was written
+    DiskFull,             // the disk that holds the records has no room left; nothing was written
 };

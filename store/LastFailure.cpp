@@ -20,6 +20,9 @@ std::string LastFailure::message()
     case FailureKind::ChangedElsewhere:
         return "This record was changed at another desk since you opened it. Your changes were "
                "not saved; close it and open it again to see the new details.";
+    case FailureKind::DiskFull:
+        return "The disk is full, so nothing was saved. Make room on the disk that holds the "
+               "records, then try again.";
     default:
         return {};
     }
