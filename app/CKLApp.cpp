@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <cassert>
 
 namespace {
@@ -53,6 +54,9 @@ bool CKLApp::InitInstance(const QStringList& arguments) {
         IDR_MAINMENU_MENU, "MainMenu", [] { return new MainMenu; }));
     QCoreApplication::setOrganizationName("Local AppWizard-Generated Applications");
     QCoreApplication::setApplicationName(kAppTitle);
+    // The settings name the records' server and backup folders: their folder, which Qt would
+    // make open to others, is made the user's own first.
+    DataFolder::makePrivate(QFileInfo(QSettings().fileName()).absolutePath().toStdString());
     RecordsSetting::applySaved();
     DataFolder::keepPrivate();
     frame = std::make_unique<CMainFrame>();

@@ -236,12 +236,13 @@ private slots:
         VERIFY_BOXES(s);
     }
 
-    // The backups' folder is its owner's only from the moment the program makes it, and the
-    // data folder the program starts in is closed to others when it is found open; a folder
-    // that is not the data folder is left as the user has it.
+    // The backups' and the settings' folders are their owner's only from the moment the
+    // program makes them, and the data folder the program starts in is closed to others when
+    // it is found open; a folder that is not the data folder is left as the user has it.
     void theProgramsFoldersAreItsOwnersOnly() {
         GuiSession s;
         QCOMPARE(modeOf(s.folder() + "/backups"), 0700u);
+        QCOMPARE(modeOf(s.folder() + "/Local AppWizard-Generated Applications"), 0700u);
         const QByteArray dataFolder = qgetenv("MEDORA_DATA_DIR");
         QCOMPARE(chmod(QFile::encodeName(s.folder()).constData(), 0755), 0);
         qputenv("MEDORA_DATA_DIR", QFile::encodeName(s.folder() + "/elsewhere"));
