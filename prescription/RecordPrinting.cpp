@@ -3,7 +3,6 @@
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/PrintDialog.h"
-#include "platform/QPrinterDevice.h"
 #include "prescription/PrintJob.h"
 #include "prescription/RecordPrintout.h"
 #include "screens/StoreFailure.h"
@@ -34,16 +33,12 @@ std::optional<RecordPrintout> printoutOf(QWidget* parent, const std::string& pat
     return RecordPrintout(std::move(*contents), std::move(header));
 }
 
-void fitResolution(QPrinter& printer) {
-    if (printer.outputFormat() == QPrinter::PdfFormat || printer.resolution() > kPdfResolution)
-        printer.setResolution(kPdfResolution);
-}
-
 // A PDF file is written whole or not at all (see PrintJob); false after telling the user
 // what went wrong with it.
 bool printOn(QWidget* parent, QPrinter& printer, const RecordPrintout& printout,
              const std::string& what) {
-    fitResolution(printer);
+    if (printer.outputFormat() == QPrinter::PdfFormat || printer.resolution() > kPdfResolution)
+        printer.setResolution(kPdfResolution);
     const auto failure =
         PrintJob::print(printer, [&printout](PrintDevice& device) { printout.print(device); });
     if (failure)
@@ -71,11 +66,9 @@ void RecordPrinting::preview(QWidget* parent, const std::string& patientId) {
     if (!printout)
         return;
     QPrinter printer(QPrinter::HighResolution);
-    PrintDialog::preview(parent, printer, [&](QPrinter& pages) {
-        fitResolution(pages);
-        QPrinterDevice device(pages);
-        printout->print(device);
-    });
+    // The preview's own Print button draws the pages here again, into a PDF file too.
+    PrintDialog::preview(parent, printer,
+                         [&](QPrinter& pages) { printOn(parent, pages, *printout, "printed to"); });
 }
 
 void RecordPrinting::exportPdf(QWidget* parent, const std::string& patientId) {

@@ -13,13 +13,13 @@ constexpr mode_t kOwnerOnly = S_IRWXU;
 
 } // namespace
 
-fs::path DataFolder::location() {
+std::filesystem::path DataFolder::location() {
     if (const char* named = std::getenv("MEDORA_DATA_DIR"); named && *named)
         return named;
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
-        return fs::path(xdg) / "medora";
+        return std::filesystem::path(xdg) / "medora";
     const char* home = std::getenv("HOME");
-    return fs::path(home ? home : ".") / ".local/share/medora";
+    return std::filesystem::path(home ? home : ".") / ".local/share/medora";
 }
 
 // A folder made here is also set to its mode by hand, since the user's umask may have taken
