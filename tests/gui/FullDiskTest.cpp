@@ -85,9 +85,18 @@ class FullDiskTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // The store's failure is told in the user's words, and nothing is added; with room again
-    // the same patient is added once.
+    void addingAPatientOnAFullDiskSaysSo_data() {
+        QTest::addColumn<long long>("room"); // an add writes some 40 KB, half of it its journal
+        QTest::newRow("no room at all") << 0LL;
+        QTest::newRow("room for part of the journal") << 8LL * 1024;
+        QTest::newRow("room for the journal only") << 24LL * 1024;
+        QTest::newRow("room for all but the last page") << 38LL * 1024;
+    }
+
+    // Whenever the disk fills during an add, the failure is told in the user's words and
+    // nothing is added; with room again the same patient is added once.
     void addingAPatientOnAFullDiskSaysSo() {
+        QFETCH(long long, room);
         GuiSession s;
         GuiSession::click(*s.activeView(), IDC_MAIN_ADD_PATIENT);
         AddNew* add = s.active<AddNew>();
@@ -98,7 +107,7 @@ private slots:
         birth->setSelectedSection(QDateTimeEdit::DaySection);
         QTest::keyClicks(birth, "14031990");
         {
-            const FullDisk full(canonical(s).toStdString(), 0);
+            const FullDisk full(canonical(s).toStdString(), room);
             s.boxes().expectBox({"The disk is full, so nothing was saved. Make room on the disk "
                                  "that holds the records, then try again.",
                                  "Error", MsgIcon::Stop});
