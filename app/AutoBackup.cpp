@@ -5,9 +5,9 @@
 #include "records/PendingFile.h"
 #include "store/Database.h"
 #include "store/Engine.h"
+#include "tools/DataFolder.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 
 #include <chrono>
@@ -104,7 +104,7 @@ void AutoBackup::wait() {
 // is not plugged in is reported rather than written under its empty mount point.
 void AutoBackup::makeDefaultFolder(const std::string& folder) {
     if (BackupSettings::folderIsDefault())
-        QDir().mkpath(QString::fromStdString(folder));
+        DataFolder::makePrivate(folder);
 }
 
 void AutoBackup::run(const DateTime& day) {

@@ -8,10 +8,12 @@
 #include "platform/DocTemplate.h"
 #include "platform/Document.h"
 #include "res/resource.h"
+#include "tools/DataFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <cassert>
 
 namespace {
@@ -52,7 +54,11 @@ bool CKLApp::InitInstance(const QStringList& arguments) {
         IDR_MAINMENU_MENU, "MainMenu", [] { return new MainMenu; }));
     QCoreApplication::setOrganizationName("Local AppWizard-Generated Applications");
     QCoreApplication::setApplicationName(kAppTitle);
+    // The settings name the records' server and backup folders: their folder, which Qt would
+    // make open to others, is made the user's own first.
+    DataFolder::makePrivate(QFileInfo(QSettings().fileName()).absolutePath().toStdString());
     RecordsSetting::applySaved();
+    DataFolder::keepPrivate();
     frame = std::make_unique<CMainFrame>();
     frame->startOnRecords();
     if (!openFirstScreen(arguments))

@@ -1,9 +1,15 @@
 #include "platform/QPrinterDevice.h"
 
 #include <QFontMetrics>
+#include <QPdfWriter>
 #include <QPrinter>
 
-QPrinterDevice::QPrinterDevice(QPrinter& printer) : printer(printer) {}
+QPrinterDevice::QPrinterDevice(QPrinter& printer)
+    : printer(printer),
+      nameDocument([&printer](const QString& name) { printer.setDocName(name); }) {}
+
+QPrinterDevice::QPrinterDevice(QPdfWriter& writer)
+    : printer(writer), nameDocument([&writer](const QString& name) { writer.setTitle(name); }) {}
 
 QPrinterDevice::~QPrinterDevice() {
     if (painter.isActive())
@@ -19,11 +25,11 @@ int QPrinterDevice::dotsPerInchY() const {
 }
 
 int QPrinterDevice::printableWidth() const {
-    return printer.pageRect(QPrinter::DevicePixel).toRect().width();
+    return printer.pageLayout().paintRectPixels(printer.logicalDpiX()).width();
 }
 
 int QPrinterDevice::printableHeight() const {
-    return printer.pageRect(QPrinter::DevicePixel).toRect().height();
+    return printer.pageLayout().paintRectPixels(printer.logicalDpiY()).height();
 }
 
 int QPrinterDevice::textWidth(const std::string& text, const PrintFont& font) const {
@@ -32,7 +38,7 @@ int QPrinterDevice::textWidth(const std::string& text, const PrintFont& font) co
 }
 
 bool QPrinterDevice::startDocument(const std::string& name) {
-    printer.setDocName(QString::fromStdString(name));
+    nameDocument(QString::fromStdString(name));
     return painter.begin(&printer);
 }
 

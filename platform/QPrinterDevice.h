@@ -4,13 +4,18 @@
 
 #include <QPainter>
 
+#include <functional>
+
+class QPagedPaintDevice;
+class QPdfWriter;
 class QPrinter;
 
-// Prints through a QPrinter: a CUPS queue or a PDF file, both raster devices whose pixels
-// are the printer's own at its resolution.
+// Prints through a QPrinter, a CUPS queue or a PDF file, or into a PDF document in memory:
+// raster devices whose pixels are the printer's own at its resolution.
 class QPrinterDevice : public PrintDevice {
 public:
     explicit QPrinterDevice(QPrinter& printer);
+    explicit QPrinterDevice(QPdfWriter& writer);
     ~QPrinterDevice() override;
 
     int dotsPerInchX() const override;
@@ -29,7 +34,8 @@ public:
     void endDocument() override;
 
 private:
-    QPrinter& printer;
+    QPagedPaintDevice& printer;
+    std::function<void(const QString&)> nameDocument;
     QPainter painter;
     int pagesEnded = 0;
 };

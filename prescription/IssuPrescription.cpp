@@ -8,8 +8,8 @@
 #include "platform/KeyWatch.h"
 #include "platform/MessageBox.h"
 #include "platform/PrintDialog.h"
-#include "platform/QPrinterDevice.h"
 #include "prescription/PrescriptionPrintout.h"
+#include "prescription/PrintJob.h"
 #include "res/Forms.h"
 #include "res/resource.h"
 #include "screens/PatientNames.h"
@@ -179,8 +179,15 @@ void IssuPrescription::PrintPrescription() {
     // than the text, so both get the pixels of the printer the page was drawn for.
     if (printer.outputFormat() == QPrinter::PdfFormat || printer.resolution() > kPdfResolution)
         printer.setResolution(kPdfResolution);
-    QPrinterDevice device(printer);
-    PrescriptionPrintout(entries(), std::move(header), DateTime::currentLocal()).print(device);
+    const PrescriptionPrintout printout(entries(), std::move(header), DateTime::currentLocal());
+    const auto failure =
+        PrintJob::print(printer, [&printout](PrintDevice& device) { printout.print(device); });
+    if (failure)
+        MessageBox(this,
+                   *failure + ". The prescription was not printed to " +
+                       printer.outputFileName().toStdString() +
+                       "; any earlier file of that name is as it was.",
+                   "Error", MsgIcon::Stop);
 }
 
 // The clinic's details when they were ever saved; none when they were not or cannot be read.

@@ -3,16 +3,12 @@
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/PrintDialog.h"
-#include "platform/QPrinterDevice.h"
+#include "prescription/PrintJob.h"
 #include "prescription/RecordPrintout.h"
 #include "screens/StoreFailure.h"
 #include "store/store.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QPrinter>
-#include <QTemporaryFile>
-#include <cstdio>
 
 namespace {
 
@@ -37,31 +33,21 @@ std::optional<RecordPrintout> printoutOf(QWidget* parent, const std::string& pat
     return RecordPrintout(std::move(*contents), std::move(header));
 }
 
-void printOn(QPrinter& printer, const RecordPrintout& printout) {
+// A PDF file is written whole or not at all (see PrintJob); false after telling the user
+// what went wrong with it.
+bool printOn(QWidget* parent, QPrinter& printer, const RecordPrintout& printout,
+             const std::string& what) {
     if (printer.outputFormat() == QPrinter::PdfFormat || printer.resolution() > kPdfResolution)
         printer.setResolution(kPdfResolution);
-    QPrinterDevice device(printer);
-    printout.print(device);
-}
-
-// Written beside the chosen file, readable by its owner only from the first byte, and put in
-// its place whole once the printout is complete.
-bool writePdf(const RecordPrintout& printout, const QString& path) {
-    QTemporaryFile part(path + ".part-XXXXXX");
-    if (!part.open())
-        return false;
-    part.close();
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(part.fileName());
-    printOn(printer, printout);
-    if (printer.printerState() == QPrinter::Error || QFileInfo(part.fileName()).size() == 0)
-        return false;
-    if (std::rename(QFile::encodeName(part.fileName()).constData(),
-                    QFile::encodeName(path).constData()) != 0)
-        return false;
-    part.setAutoRemove(false);
-    return true;
+    const auto failure =
+        PrintJob::print(printer, [&printout](PrintDevice& device) { printout.print(device); });
+    if (failure)
+        MessageBox(parent,
+                   *failure + ". The record was not " + what + " " +
+                       printer.outputFileName().toStdString() +
+                       "; any earlier file of that name is as it was.",
+                   "Error", MsgIcon::Stop);
+    return !failure;
 }
 
 } // namespace
@@ -72,7 +58,7 @@ void RecordPrinting::print(QWidget* parent, const std::string& patientId) {
         return;
     QPrinter printer(QPrinter::HighResolution);
     if (PrintDialog::run(parent, printer))
-        printOn(printer, *printout);
+        printOn(parent, printer, *printout, "printed to");
 }
 
 void RecordPrinting::preview(QWidget* parent, const std::string& patientId) {
@@ -80,7 +66,9 @@ void RecordPrinting::preview(QWidget* parent, const std::string& patientId) {
     if (!printout)
         return;
     QPrinter printer(QPrinter::HighResolution);
-    PrintDialog::preview(parent, printer, [&](QPrinter& pages) { printOn(pages, *printout); });
+    // The preview's own Print button draws the pages here again, into a PDF file too.
+    PrintDialog::preview(parent, printer,
+                         [&](QPrinter& pages) { printOn(parent, pages, *printout, "printed to"); });
 }
 
 void RecordPrinting::exportPdf(QWidget* parent, const std::string& patientId) {
@@ -93,11 +81,11 @@ void RecordPrinting::exportPdf(QWidget* parent, const std::string& patientId) {
                  suggestedFileName(details.m_firstName, details.m_lastName)});
     if (!chosen)
         return;
-    const QString path = QString::fromStdString(*chosen);
-    if (!writePdf(*printout, path)) {
-        MessageBox(parent, "Error exporting the record to " + *chosen, "Error", MsgIcon::Stop);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(*chosen));
+    if (!printOn(parent, printer, *printout, "exported to"))
         return;
-    }
     MessageBox(parent, "The record was exported to " + *chosen + ".", "Confirmation",
                MsgIcon::Information);
 }

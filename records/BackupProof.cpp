@@ -2,14 +2,54 @@
 
 #include "records/PendingFile.h"
 #include "records/RecordsFileCheck.h"
+#include "store/Database.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Where a rename to name puts a file: links followed as far as they lead, the rest of the
+// name taken as written.
+fs::path placeOf(const std::string& name) {
+    std::error_code error;
+    const fs::path place = fs::weakly_canonical(fs::absolute(name, error), error);
+    return error ? fs::path(name).lexically_normal() : place;
+}
+
+bool sameFile(const std::string& one, const std::string& other) {
+    struct stat first {};
+    struct stat second {};
+    return stat(one.c_str(), &first) == 0 && stat(other.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+// A backup written over the records file, under any of its names, or over the journal that
+// rolls it back would take the records' place while other desks write to them. The data
+// folder's file is kept from it on the server too: the desk may go back to the file.
+BackupProof::Outcome refusal(const std::string& target) {
+    const std::string records = Database::fileName;
+    const fs::path place = placeOf(target);
+    if (sameFile(target, records) || place == placeOf(records))
+        return FileFailure{FileFailure::RecordsItself, target};
+    for (const std::string suffix : {"-journal", "-wal", "-shm"})
+        if (place == placeOf(records + suffix) || place == placeOf(records).concat(suffix))
+            return FileFailure{FileFailure::RecordsItself, target, "the records file's journal"};
+    return std::nullopt;
+}
+
+} // namespace
 
 BackupProof::Outcome BackupProof::write(const std::string& target,
                                         const std::function<Outcome(PendingFile& copy)>& fill,
                                         const Progress& checkProgress) {
+    if (auto refused = refusal(target))
+        return refused;
     const std::string destination = PendingFile::realName(target);
     if (access(destination.c_str(), F_OK) == 0 && access(destination.c_str(), W_OK) != 0)
         return FileFailure::fromErrno(errno, target);

@@ -56,6 +56,9 @@ std::string FileFailure::describe() const {
     case FailedCheck:
         return "The backup written to " + file +
                " failed its check and was deleted: the records may be damaged.";
+    case RecordsItself:
+        return file + " is " + (detail.empty() ? "the records file itself" : detail) +
+               "; choose another name for the backup.";
     case ServerFailed:
         return "The records server failed: " + detail;
     case HoldsPatients:

@@ -16,6 +16,7 @@ struct FileFailure {
         OutOfMemory,
         NotRecords,    // not a Medora database, or a damaged one
         FailedCheck,   // a backup just written is not a whole Medora database
+        RecordsItself, // a backup's target is the records file, however named, or its journal
         ServerFailed,  // the records server refused or failed; detail says how
         HoldsPatients, // an import into records that are not empty
         Damaged,       // the engine's check found the records file damaged; detail says what

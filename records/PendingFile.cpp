@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,11 +16,69 @@ struct CloseDir {
     void operator()(DIR* dir) const { closedir(dir); }
 };
 
+// Hidden, and marked with a word no other program puts in its names.
+const std::string kMark = ".medora-partial-";
+// Earlier versions marked their copies of records files and backups so; such a file is
+// taken for Medora's only when it also holds a database.
+const std::string kOldMark = ".part-";
+constexpr size_t kRandom = 6;                             // the characters mkostemp fills in
+const std::string kDatabaseHeader("SQLite format 3", 16); // with its NUL
+const std::string kPdfHeader = "%PDF-";
+
 std::string folderOf(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string pendingName(const std::string& destination) {
+    const auto slash = destination.rfind('/');
+    const std::string base =
+        slash == std::string::npos ? destination : destination.substr(slash + 1);
+    return folderOf(destination) + "/." + base + kMark + "XXXXXX";
+}
+
+bool endsWithMark(const std::string& name, const std::string& mark) {
+    const size_t length = mark.size() + kRandom;
+    return name.size() > length && name.compare(name.size() - length, mark.size(), mark) == 0;
+}
+
+// What a writer of this version or an earlier one named its pending file, by the name alone.
+bool namedAsPending(const std::string& name, bool& old) {
+    old = false;
+    if (name[0] == '.' && endsWithMark(name, kMark))
+        return true;
+    if (!endsWithMark(name, kOldMark))
+        return false;
+    const std::string base = name.substr(0, name.size() - kOldMark.size() - kRandom);
+    old = base.ends_with(".mdb") || base.ends_with(".rbk");
+    return old;
+}
+
+bool startsWith(int fd, const std::string& start) {
+    std::string read(start.size(), '\0');
+    return pread(fd, read.data(), read.size(), 0) == ssize_t(read.size()) && read == start;
+}
+
+// A copy under way is a database or a PDF document from its first bytes on, or still empty;
+// anything else with such a name is someone else's, and so is a link, a folder or a file of
+// another user.
+bool holdsPendingCopy(int fd, bool old) {
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid())
+        return false;
+    if (old)
+        return startsWith(fd, kDatabaseHeader);
+    return info.st_size == 0 || startsWith(fd, kDatabaseHeader) || startsWith(fd, kPdfHeader);
+}
+
+// Still the file that was opened: not replaced by another since.
+bool stillNames(int fd, const std::string& path) {
+    struct stat opened {};
+    struct stat named {};
+    return fstat(fd, &opened) == 0 && lstat(path.c_str(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
 // errno, or 0 once the folder's entries are on disk.
@@ -35,7 +94,7 @@ int syncFolder(const std::string& folder) {
 } // namespace
 
 PendingFile::PendingFile(const std::string& destination)
-    : m_destination(destination), m_path(destination + ".part-XXXXXX") {
+    : m_destination(destination), m_path(pendingName(destination)) {
     m_fd = mkostemp(m_path.data(), O_CLOEXEC);
     m_error = m_fd < 0 ? errno : 0;
     if (m_fd >= 0) {
@@ -58,17 +117,15 @@ void PendingFile::removeLeftovers(const std::string& folder) {
     const std::unique_ptr<DIR, CloseDir> dir(opendir(folder.c_str()));
     if (!dir)
         return;
-    const std::string mark = ".part-";
     while (const dirent* entry = readdir(dir.get())) {
-        const std::string name = entry->d_name;
-        const auto at = name.rfind(mark);
-        if (at == std::string::npos || at == 0 || name.size() != at + mark.size() + 6)
+        bool old = false;
+        if (!namedAsPending(entry->d_name, old))
             continue;
-        const std::string path = folder + "/" + name;
+        const std::string path = folder + "/" + entry->d_name;
         const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         if (fd < 0)
             continue;
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+        if (holdsPendingCopy(fd, old) && flock(fd, LOCK_EX | LOCK_NB) == 0 && stillNames(fd, path))
             unlink(path.c_str());
         close(fd);
     }

@@ -3,12 +3,12 @@
 #include <string>
 #include <sys/types.h>
 
-// A file written under a name of its own beside its destination, readable and writable by
-// its owner only; it is removed again unless it was put in place. Nothing can then leave a
-// half-written file under the name the user or the program reads: the file is flushed to
-// disk and only then renamed over its destination in one step. While the file is pending its
-// writer holds a lock on it, so the file of a writer that was killed is told from one that
-// is still being written.
+// A file written under a hidden name of its own beside its destination, marked as Medora's,
+// readable and writable by its owner only; it is removed again unless it was put in place. Nothing
+// can then leave a half-written file under the name the user or the program reads: the file is
+// flushed to disk and only then renamed over its destination in one step. While the file is pending
+// its writer holds a lock on it, so the file of a writer that was killed is told from one that is
+// still being written.
 class PendingFile {
 public:
     explicit PendingFile(const std::string& destination);
@@ -19,7 +19,9 @@ public:
     // The file a name stands for once symbolic links are followed; the name itself while no
     // file has it.
     static std::string realName(const std::string& name);
-    // Removes from the folder the pending files that no living writer holds any more.
+    // Removes from the folder the pending files that no living writer holds any more: only
+    // files of this user that bear the mark and hold a database copy, or nothing yet, so that
+    // no file of another program is ever taken for one.
     static void removeLeftovers(const std::string& folder);
 
     // errno of the creation, or 0.

@@ -17,4 +17,5 @@ enum class FailureKind {
     LoginUnknown,         // the server knows no login of the name given
     OutcomeUnknown,       // the link to the server was lost after the change was sent to be
                           // committed: it may or may not have been saved
+    DiskFull,             // the disk that holds the records has no room left; nothing was written
 };

@@ -23,6 +23,9 @@ std::string LastFailure::message()
     case FailureKind::OutcomeUnknown:
         return "The connection to the server was lost while this was being saved, so it may or "
                "may not have been saved. Look at the records before you enter it again.";
+    case FailureKind::DiskFull:
+        return "The disk is full, so nothing was saved. Make room on the disk that holds the "
+               "records, then try again.";
     default:
         return {};
     }

@@ -252,7 +252,8 @@ PostgresResult PostgresConnection::checked(PostgresResult result)
         lose(message);
     if (PostgresDialect::isWorthRetrying(state))
         throw SerializationFailure(message);
-    throw DbError(message);
+    throw DbError(message, PostgresDialect::isDiskFull(state) ? FailureKind::DiskFull
+                                                              : FailureKind::EngineFailed);
 }
 
 void PostgresConnection::lose(const std::string& why)

@@ -34,6 +34,11 @@ bool PostgresDialect::endsTheSession(const char* sqlState)
            (std::strncmp(sqlState, "08", 2) == 0 || std::strncmp(sqlState, "57P", 3) == 0);
 }
 
+bool PostgresDialect::isDiskFull(const char* sqlState)
+{
+    return sqlState != nullptr && std::strcmp(sqlState, "53100") == 0;
+}
+
 bool PostgresDialect::isWorthRetrying(const char* sqlState)
 {
     return sqlState != nullptr &&

@@ -32,4 +32,6 @@ public:
     static bool isWorthRetrying(const char* sqlState);
     // The link failed, or the server is shutting down or starting: the connection is over.
     static bool endsTheSession(const char* sqlState);
+    // The server's disk has no room for what the transaction writes.
+    static bool isDiskFull(const char* sqlState);
 };

@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 #include <sys/vfs.h>
 
+#include <cerrno>
 #include <thread>
 
 namespace {
@@ -48,7 +49,7 @@ SqliteConnection::SqliteConnection()
     const int rc = sqlite3_open_v2(Database::fileName, &m_db, SQLITE_OPEN_READWRITE, nullptr);
     try {
         if (rc != SQLITE_OK)
-            fail();
+            fail(m_db);
         // SQLite quietly falls back to reading when the file is write-protected; an
         // operation must not half-work on such a file.
         if (sqlite3_db_readonly(m_db, "main") != 0)
@@ -111,10 +112,18 @@ int SqliteConnection::waitForTurn(void* connection, int)
 void SqliteConnection::exec(const char* sql)
 {
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        fail();
+        fail(m_db);
 }
 
-void SqliteConnection::fail()
+void SqliteConnection::fail(sqlite3* db)
 {
-    throw DbError(m_db != nullptr ? sqlite3_errmsg(m_db) : "out of memory");
+    if (db == nullptr)
+        throw DbError("out of memory");
+    // SQLite says SQLITE_FULL when a write finds no room; a quota met, or no room for the
+    // final flush, comes as an I/O error with the system's reason.
+    const int code = sqlite3_extended_errcode(db) & 0xff;
+    const int reason = sqlite3_system_errno(db);
+    const bool full =
+        code == SQLITE_FULL || (code == SQLITE_IOERR && (reason == ENOSPC || reason == EDQUOT));
+    throw DbError(sqlite3_errmsg(db), full ? FailureKind::DiskFull : FailureKind::EngineFailed);
 }

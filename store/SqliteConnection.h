@@ -19,6 +19,10 @@ public:
 
     void commit();
 
+    // Throws the engine's last failure. A disk without room is told from the other failures,
+    // since the user can mend it.
+    [[noreturn]] static void fail(sqlite3* db);
+
     std::unique_ptr<EngineStatement> prepare(const char* sql) override;
     std::unique_ptr<EngineStatement> prepareInsert(const char* sql, const char* keyColumn) override;
     long long lastInsertId() const override;
@@ -27,7 +31,6 @@ public:
 private:
     static int waitForTurn(void* connection, int tries);
     void exec(const char* sql);
-    [[noreturn]] void fail();
 
     sqlite3* m_db = nullptr;
     Deadline m_giveUp;

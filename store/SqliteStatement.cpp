@@ -1,6 +1,6 @@
 #include "store/SqliteStatement.h"
 
-#include "store/DbError.h"
+#include "store/SqliteConnection.h"
 
 #include <sqlite3.h>
 
@@ -52,5 +52,5 @@ std::string SqliteStatement::text(int column) const
 void SqliteStatement::check(int rc) const
 {
     if (rc != SQLITE_OK)
-        throw DbError(sqlite3_errmsg(m_db));
+        SqliteConnection::fail(m_db);
 }

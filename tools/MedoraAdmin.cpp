@@ -93,20 +93,20 @@ std::string missingFolder(const std::string& file) {
 }
 
 // The file is named as the user gave it; the records file is the data folder's unless the
-// records are on a server.
+// records are on a server. Even then the work runs in the data folder, whose records file a
+// backup must never replace: the desks may go back to it.
 int backUpOrRestore(const std::string& command, const std::string& file, bool onServer) {
     const std::string named = std::filesystem::absolute(file).string();
-    if (!onServer) {
-        const std::filesystem::path data = DataFolder::location();
-        std::error_code error;
-        if (!std::filesystem::is_directory(data, error))
-            return fail("the data folder " + data.string() +
-                        " is not there: Medora has not been started on this computer, or "
-                        "MEDORA_DATA_DIR names another folder");
-        std::filesystem::current_path(data, error);
-        if (error)
-            return fail(data.string() + ": " + error.message());
-    }
+    std::error_code error;
+    const std::filesystem::path data = DataFolder::location();
+    if (!onServer && !std::filesystem::is_directory(data, error))
+        return fail("the data folder " + data.string() +
+                    " is not there: Medora has not been started on this computer, or "
+                    "MEDORA_DATA_DIR names another folder");
+    std::filesystem::current_path(data, error);
+    if (error && !onServer)
+        return fail(data.string() + ": " + error.message());
+    DataFolder::keepPrivate();
     auto failure =
         command == "backup" ? RecordsBackup::backup(named) : RecordsBackup::restore(named);
     if (failure && failure->file == named)

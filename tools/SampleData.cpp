@@ -49,8 +49,8 @@ long long patientCount(const fs::path& database) {
 bool createFromSupplied(const fs::path& database) {
     const fs::path supplied = suppliedDatabase();
     std::error_code error;
-    if (fs::create_directories(database.parent_path(), error))
-        fs::permissions(database.parent_path(), fs::perms::owner_all, error);
+    if (!DataFolder::makePrivate(database.parent_path()))
+        return false;
     if (supplied.empty() || !fs::copy_file(supplied, database, error))
         return false;
     fs::permissions(database, fs::perms::owner_read | fs::perms::owner_write, error);

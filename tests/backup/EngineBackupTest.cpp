@@ -366,7 +366,8 @@ TEST_F(EngineBackupTest, AnOperationStoppedHalfwayLeavesEverythingAsItWas) {
         EXPECT_LE(told.back(), 1.0);
     }
     for (const auto& entry : fs::directory_iterator("."))
-        EXPECT_EQ(entry.path().string().find(".part-"), std::string::npos) << entry.path();
+        EXPECT_EQ(entry.path().string().find(".medora-partial-"), std::string::npos)
+            << entry.path();
 }
 
 // Whether its tables are wrong or only an index is spoilt, which the engine's check finds

@@ -88,7 +88,7 @@ TEST_F(BackupTest, OnlyTheKilledWritersPendingFilesAreLeftovers) {
     const pid_t child = fork();
     if (child == 0) {
         auto* killed = new PendingFile("killed.rbk");
-        killed->append("half", 4);
+        killed->append("SQLite format 3\0half", 20);
         raise(SIGKILL);
     }
     int status = 0;
@@ -100,6 +100,51 @@ TEST_F(BackupTest, OnlyTheKilledWritersPendingFilesAreLeftovers) {
     PendingFile::removeLeftovers(".");
     std::vector<std::string> left = files();
     ASSERT_EQ(left.size(), 3u);
-    EXPECT_TRUE(left[1].starts_with("mine.rbk.part-")) << left[1];
+    EXPECT_TRUE(left[0].starts_with(".mine.rbk.medora-partial-")) << left[0];
     EXPECT_EQ(left[2], "notes.part-1");
+}
+
+// Only what bears Medora's mark and holds what its copies hold is taken for a leftover; a
+// file another program named alike, a link, or a copy of an earlier version that is not a
+// database is someone else's and stays.
+TEST_F(BackupTest, ClearingLeftoversDeletesOnlyMedorasOwn) {
+    const std::string database("SQLite format 3\0half a copy", 27);
+    struct Leftover {
+        std::string name;
+        std::string contents;
+        bool removed;
+    };
+    const std::vector<Leftover> table = {
+        {"movie.part-000000",
+         std::string("\0\0\0\x18"
+                     "ftypmp42",
+                     12),
+         false},
+        {"Chapter.part-draft1", "It was a dark and stormy night.", false},
+        {"thesis.odt.part-000001", database, false},
+        {"monday.rbk.part-Notes1", "my notes on Monday's backup", false},
+        {"clinic_db.mdb.part-Xq3z9A", database, true},
+        {"medora-2026-12-08.rbk.part-b7YtQ2", database, true},
+        {".monday.rbk.medora-partial-P0o9Iu", database, true},
+        {".record.pdf.medora-partial-Lk2m3N", "%PDF-1.4 half a page", true},
+        {".tuesday.rbk.medora-partial-a1B2c3", "", true},
+        {".notes.medora-partial-abcdef", "not a copy at all", false},
+        {".clinic_db.mdb.medora-partial-toolong", database, false},
+    };
+    for (const Leftover& file : table)
+        write(file.name, file.contents);
+    write("precious.mdb", database);
+    fs::create_symlink("precious.mdb", ".linked.rbk.medora-partial-q1W2e3");
+    fs::create_directory(".folder.rbk.medora-partial-r4T5y6");
+    // A file of another user is theirs, whatever it holds; only root can make one here.
+    write(".theirs.rbk.medora-partial-u7I8o9", database);
+    const bool theirs = chown(".theirs.rbk.medora-partial-u7I8o9", 65534, 65534) == 0;
+
+    PendingFile::removeLeftovers(".");
+    for (const Leftover& file : table)
+        EXPECT_EQ(fs::exists(file.name), !file.removed) << file.name;
+    EXPECT_EQ(contents("precious.mdb"), database);
+    EXPECT_TRUE(fs::is_symlink(".linked.rbk.medora-partial-q1W2e3"));
+    EXPECT_TRUE(fs::is_directory(".folder.rbk.medora-partial-r4T5y6"));
+    EXPECT_EQ(fs::exists(".theirs.rbk.medora-partial-u7I8o9"), theirs);
 }

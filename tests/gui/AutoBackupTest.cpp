@@ -22,6 +22,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -44,6 +46,12 @@ bool shownInRed(GuiSession& s) {
 
 QStringList backupsIn(const QString& folder) {
     return QDir(folder + "/backups").entryList(QDir::Files, QDir::Name);
+}
+
+unsigned modeOf(const QString& path) {
+    struct stat info {};
+    stat(QFile::encodeName(path).constData(), &info);
+    return info.st_mode & 0777;
 }
 
 QByteArray bytes(const QString& path) {
@@ -197,7 +205,7 @@ private slots:
 
     // What a killed copy leaves holds no writer's lock any more; a start removes it beside the
     // records, among the daily backups and beside the last backup made from the menu, and
-    // nothing else.
+    // nothing else: not the user's files that another program named alike.
     void aKilledCopysPartialFilesAreGoneAfterTheNextStart() {
         GuiSession s;
         QDir(s.folder()).mkdir("usb");
@@ -206,20 +214,47 @@ private slots:
         s.boxes().expectBox(
             {"Backup operation completed successfully", "Confirmation", MsgIcon::Information});
         GuiSession::click(*s.active<MainMenu>(), IDC_MAIN_BACKUP);
-        const QStringList leftovers = {s.folder() + "/clinic_db.mdb.part-Xq3z9A",
-                                       s.folder() + "/backups/medora-2026-12-08.rbk.part-b7YtQ2",
-                                       s.folder() + "/usb/monday.rbk.part-P0o9Iu"};
-        const QString notes = s.folder() + "/notes.part-1";
-        for (const QString& file : leftovers + QStringList{notes}) {
+        const QStringList leftovers = {s.folder() + "/.clinic_db.mdb.medora-partial-Xq3z9A",
+                                       s.folder() +
+                                           "/backups/.medora-2026-12-08.rbk.medora-partial-b7YtQ2",
+                                       s.folder() + "/usb/.monday.rbk.medora-partial-P0o9Iu"};
+        QStringList theirs = {s.folder() + "/notes.part-1"};
+        for (const QString& folder : {s.folder(), s.folder() + "/backups", s.folder() + "/usb"})
+            theirs << folder + "/movie.part-000000" << folder + "/Chapter.part-draft1";
+        for (const QString& file : leftovers + theirs) {
             QFile made(file);
             QVERIFY(made.open(QIODevice::WriteOnly));
-            made.write("half a copy");
+            made.write(QByteArray("SQLite format 3\0half a copy", 27));
         }
         s.restart();
         for (const QString& file : leftovers)
             QVERIFY2(!QFile::exists(file), qPrintable(file));
-        QVERIFY(QFile::exists(notes));
-        QCOMPARE(backupsIn(s.folder()), QStringList{"medora-2026-12-08.rbk"});
+        for (const QString& file : theirs)
+            QVERIFY2(QFile::exists(file), qPrintable(file));
+        QCOMPARE(QDir(s.folder() + "/backups").entryList({"*.rbk"}, QDir::Files | QDir::Hidden),
+                 QStringList{"medora-2026-12-08.rbk"});
+        VERIFY_BOXES(s);
+    }
+
+    // The backups' and the settings' folders are their owner's only from the moment the
+    // program makes them, and the data folder the program starts in is closed to others when
+    // it is found open; a folder that is not the data folder is left as the user has it.
+    void theProgramsFoldersAreItsOwnersOnly() {
+        GuiSession s;
+        QCOMPARE(modeOf(s.folder() + "/backups"), 0700u);
+        QCOMPARE(modeOf(s.folder() + "/Local AppWizard-Generated Applications"), 0700u);
+        const QByteArray dataFolder = qgetenv("MEDORA_DATA_DIR");
+        QCOMPARE(chmod(QFile::encodeName(s.folder()).constData(), 0755), 0);
+        qputenv("MEDORA_DATA_DIR", QFile::encodeName(s.folder() + "/elsewhere"));
+        s.restart();
+        QCOMPARE(modeOf(s.folder()), 0755u);
+        qputenv("MEDORA_DATA_DIR", QFile::encodeName(s.folder()));
+        s.restart();
+        QCOMPARE(modeOf(s.folder()), 0700u);
+        if (dataFolder.isNull())
+            qunsetenv("MEDORA_DATA_DIR");
+        else
+            qputenv("MEDORA_DATA_DIR", dataFolder);
         VERIFY_BOXES(s);
     }
 

@@ -1,0 +1,58 @@
+#include "prescription/PrintJob.h"
+
+#include "platform/QPrinterDevice.h"
+#include "records/PendingFile.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QPdfWriter>
+#include <QPrinter>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// errno, or 0 once data is on disk under the name path.
+int writeWhole(const std::string& path, const QByteArray& data) {
+    PendingFile file(PendingFile::realName(path));
+    if (file.creationError() != 0)
+        return file.creationError();
+    if (const int error = file.append(data.constData(), size_t(data.size())))
+        return error;
+    if (const int error = file.finish())
+        return error;
+    return file.place();
+}
+
+std::string reason(int error) {
+    if (error == ENOSPC || error == EDQUOT || error == EFBIG)
+        return "The disk is full";
+    return std::strerror(error);
+}
+
+} // namespace
+
+std::optional<std::string> PrintJob::print(QPrinter& printer,
+                                           const std::function<void(PrintDevice&)>& draw) {
+    const QString file = printer.outputFileName();
+    if (printer.outputFormat() != QPrinter::PdfFormat || file.isEmpty()) {
+        QPrinterDevice device(printer);
+        draw(device);
+        return std::nullopt;
+    }
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&pdf);
+        writer.setPageLayout(printer.pageLayout());
+        writer.setResolution(printer.resolution());
+        writer.setPdfVersion(printer.pdfVersion());
+        writer.setCreator(printer.creator());
+        QPrinterDevice device(writer);
+        draw(device);
+    }
+    if (const int error = writeWhole(QFile::encodeName(file).toStdString(), pdf.data()))
+        return reason(error);
+    return std::nullopt;
+}
