@@ -3,6 +3,7 @@
 #include "app/BackupSettings.h"
 #include "records/DailyBackups.h"
 #include "records/PendingFile.h"
+#include "records/RecordsBackup.h"
 #include "store/Database.h"
 #include "store/Engine.h"
 
@@ -79,7 +80,14 @@ void AutoBackup::atStart() {
         PendingFile::removeLeftovers(manual);
     const DateTime today = now();
     // A program started without records has nothing to back up until they are chosen.
-    if (!recordsExist() || DailyBackups(BackupSettings::folder()).hasBackupOf(today))
+    if (!recordsExist())
+        return;
+    std::string identity;
+    const auto unread = RecordsBackup::identity(identity);
+    BackupSettings::useRecords(identity);
+    if (m_reported)
+        m_reported();
+    if (!unread && DailyBackups(BackupSettings::folder(), identity).hasBackupOf(today))
         return;
     run(today);
 }
@@ -107,34 +115,41 @@ void AutoBackup::makeDefaultFolder(const std::string& folder) {
         QDir().mkpath(QString::fromStdString(folder));
 }
 
+// The records are backed up under the identity they carry, and their outcome kept under it.
 void AutoBackup::run(const DateTime& day) {
     const std::string folder = BackupSettings::folder();
     makeDefaultFolder(folder);
     m_running = true;
     m_worker = std::thread([this, folder, day] {
-        const auto failure = DailyBackups(folder).make(day, [this](double done) {
-            if (chosenWatch())
-                chosenWatch()(done);
-            const double deadline = m_deadline;
-            return deadline == 0 || steadySeconds() < deadline;
-        });
+        std::string identity;
+        auto failure = RecordsBackup::identity(identity);
+        if (!failure)
+            failure = DailyBackups(folder, identity).make(day, [this](double done) {
+                if (chosenWatch())
+                    chosenWatch()(done);
+                const double deadline = m_deadline;
+                return deadline == 0 || steadySeconds() < deadline;
+            });
         QMetaObject::invokeMethod(
-            &m_receiver, [this, failure, day] { report(failure, day); }, Qt::QueuedConnection);
+            &m_receiver, [this, failure, day, identity] { report(failure, day, identity); },
+            Qt::QueuedConnection);
         m_running = false;
     });
 }
 
 // Only closing stops a backup, once it has waited closeSeconds() for it. Damage found while
 // the program closes is not offered for rescue then: the next start finds it again.
-void AutoBackup::report(const std::optional<FileFailure>& failure, const DateTime& when) {
+void AutoBackup::report(const std::optional<FileFailure>& failure, const DateTime& when,
+                        const std::string& identity) {
     if (!failure)
-        BackupSettings::proven(when);
+        BackupSettings::proven(identity, when);
     else if (failure->kind == FileFailure::Cancelled)
-        BackupSettings::failed("a backup still running " + std::to_string(closeSeconds()) +
-                               " seconds after Medora was closed was stopped; the earlier "
-                               "backups were kept.");
+        BackupSettings::failed(identity,
+                               "a backup still running " + std::to_string(closeSeconds()) +
+                                   " seconds after Medora was closed was stopped; the earlier "
+                                   "backups were kept.");
     else
-        BackupSettings::failed(failure->describe());
+        BackupSettings::failed(identity, failure->describe());
     if (m_reported)
         m_reported();
     if (failure && failure->kind == FileFailure::Damaged && !closing() && m_damaged)

@@ -37,7 +37,8 @@ public:
     static int closeSeconds();
     static void setStepWatch(StepWatch watch);
 
-    // Also removes the files a killed copy left behind.
+    // Also removes the files a killed copy left behind, and reads the identity of the records
+    // in use, which the status then speaks of.
     void atStart();
     // Bounded by closeSeconds(); a backup stopped at the bound leaves the earlier ones and a
     // note of why there is none of this closing.
@@ -45,10 +46,13 @@ public:
     // Waits until no backup runs and its outcome is reported.
     void wait();
 
+    // The default folder is made when missing; one the user chose is not.
+    static void makeDefaultFolder(const std::string& folder);
+
 private:
     void run(const DateTime& day);
-    void report(const std::optional<FileFailure>& failure, const DateTime& when);
-    static void makeDefaultFolder(const std::string& folder);
+    void report(const std::optional<FileFailure>& failure, const DateTime& when,
+                const std::string& identity);
 
     bool closing() const { return m_deadline != 0; }
 

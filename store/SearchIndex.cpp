@@ -115,14 +115,6 @@ void SearchIndex::remove(Database& db, long long patientId)
 
 void SearchIndex::upgradeFile(Database& db)
 {
-    // The version's statement ends before the table goes: the engine drops no table while a
-    // statement is still reading.
-    const bool current = [&db] {
-        Statement version = db.prepare("PRAGMA user_version");
-        return version.step() && version.integer(0) >= fileVersion;
-    }();
-    if (current)
-        return;
     db.prepare("DROP TABLE IF EXISTS search_words").run();
     db.prepare(kFileTable).run();
     std::vector<PatientKeys> patients;
@@ -137,5 +129,4 @@ void SearchIndex::upgradeFile(Database& db)
     }
     insertKeys(db, patients);
     db.prepare(kFileIndex).run();
-    db.prepare(("PRAGMA user_version = " + std::to_string(fileVersion)).c_str()).run();
 }

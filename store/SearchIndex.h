@@ -34,8 +34,8 @@ public:
     static void remove(Database& db, long long patientId);
 
     // A records file made before the search kept keys gets its tables and every patient's
-    // keys; a file that has them is left alone. Only for the file engine, inside the
-    // operation's exclusive transaction.
+    // keys; FileUpgrade runs it on such files only. Inside the operation's exclusive
+    // transaction.
     static void upgradeFile(Database& db);
 
     // The file's user_version once it holds the search's tables and keys.
