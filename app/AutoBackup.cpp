@@ -78,25 +78,19 @@ void AutoBackup::atStart() {
     PendingFile::removeLeftovers(BackupSettings::folder());
     if (const std::string manual = BackupSettings::lastManualFolder(); !manual.empty())
         PendingFile::removeLeftovers(manual);
-    const DateTime today = now();
     // A program started without records has nothing to back up until they are chosen.
-    if (!recordsExist())
+    if (!recordsExist()) {
+        BackupSettings::useRecords({});
         return;
-    std::string identity;
-    const auto unread = RecordsBackup::identity(identity);
-    BackupSettings::useRecords(identity);
-    if (m_reported)
-        m_reported();
-    if (!unread && DailyBackups(BackupSettings::folder(), identity).hasBackupOf(today))
-        return;
-    run(today);
+    }
+    run(now(), true);
 }
 
 void AutoBackup::atClose() {
     m_deadline = steadySeconds() + closeSeconds();
     wait();
     if (recordsExist()) {
-        run(now());
+        run(now(), false);
         wait();
     }
     m_deadline = 0;
@@ -115,23 +109,27 @@ void AutoBackup::makeDefaultFolder(const std::string& folder) {
         QDir().mkpath(QString::fromStdString(folder));
 }
 
-// The records are backed up under the identity they carry, and their outcome kept under it.
-void AutoBackup::run(const DateTime& day) {
+// The records are backed up under the identity they carry, which is read beside the screens
+// as the backup is, and their outcome is kept under it.
+void AutoBackup::run(const DateTime& day, bool unlessMade) {
     const std::string folder = BackupSettings::folder();
     makeDefaultFolder(folder);
     m_running = true;
-    m_worker = std::thread([this, folder, day] {
+    m_worker = std::thread([this, folder, day, unlessMade] {
         std::string identity;
         auto failure = RecordsBackup::identity(identity);
-        if (!failure)
-            failure = DailyBackups(folder, identity).make(day, [this](double done) {
+        const DailyBackups backups(folder, identity);
+        const bool made = failure || !unlessMade || !backups.hasBackupOf(day);
+        if (!failure && made)
+            failure = backups.make(day, [this](double done) {
                 if (chosenWatch())
                     chosenWatch()(done);
                 const double deadline = m_deadline;
                 return deadline == 0 || steadySeconds() < deadline;
             });
         QMetaObject::invokeMethod(
-            &m_receiver, [this, failure, day, identity] { report(failure, day, identity); },
+            &m_receiver,
+            [this, failure, day, identity, made] { report(failure, day, identity, made); },
             Qt::QueuedConnection);
         m_running = false;
     });
@@ -140,15 +138,16 @@ void AutoBackup::run(const DateTime& day) {
 // Only closing stops a backup, once it has waited closeSeconds() for it. Damage found while
 // the program closes is not offered for rescue then: the next start finds it again.
 void AutoBackup::report(const std::optional<FileFailure>& failure, const DateTime& when,
-                        const std::string& identity) {
-    if (!failure)
+                        const std::string& identity, bool made) {
+    BackupSettings::useRecords(identity);
+    if (made && !failure)
         BackupSettings::proven(identity, when);
-    else if (failure->kind == FileFailure::Cancelled)
+    else if (made && failure->kind == FileFailure::Cancelled)
         BackupSettings::failed(identity,
                                "a backup still running " + std::to_string(closeSeconds()) +
                                    " seconds after Medora was closed was stopped; the earlier "
                                    "backups were kept.");
-    else
+    else if (made)
         BackupSettings::failed(identity, failure->describe());
     if (m_reported)
         m_reported();
