@@ -16,7 +16,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-
 #include <memory>
 #include <mutex>
 
