@@ -90,6 +90,8 @@ void MainMenu::laidOut() {
 void MainMenu::fitStatus() {
     auto* status = control<QLabel>(IDC_MAIN_BACKUP_STATUS);
     QWidget* page = status->parentWidget();
+    // Its style sheet would otherwise give it the program's font rather than the form's.
+    status->setFont(page->font());
     const QRect at = status->geometry();
     const int room = viewport()->width() - 2 * at.left();
     const int width = std::max(1, std::min(page->width() - 2 * at.left(), room));

@@ -351,9 +351,11 @@ private slots:
     // However long its reason, the red line shows whole, wrapped within the window.
     void theRedLineShowsWholeWithinTheWindow() {
         GuiSession s;
-        const std::string reason = "Access to /media/clinic/a-drive-with-a-long-name/backups/" +
-                                   std::string(120, 'x') + "/" +
-                                   dayFile("2026-12-08").toStdString() + " was denied.";
+        std::string folder = "/media/clinic";
+        for (const char* part : {"drive", "of", "the", "practice", "next", "door"})
+            folder += std::string("/") + part + "-with-a-long-name";
+        const std::string reason =
+            "Access to " + folder + "/" + dayFile("2026-12-08").toStdString() + " was denied.";
         BackupSettings::failed(BackupSettings::recordsInUse(), reason);
         for (const QSize size : {QSize(640, 480), QSize(420, 480), QSize(1000, 700)}) {
             s.frame().resize(size);
