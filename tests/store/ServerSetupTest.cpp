@@ -103,6 +103,7 @@ TEST_F(ServerSetupTest, CheckFindsWhatDiffersFromMedorasTables)
         {"REVOKE DELETE ON meds_list FROM medora_desk",
          "the role medora_desk cannot read and write meds_list"},
         {"DELETE FROM clinic_info", "clinic_info must hold exactly one row"},
+        {"DELETE FROM records_identity", "records_identity must hold the records' identity"},
         {"REVOKE UPDATE ON SEQUENCE complaints_compl_id_seq FROM medora_desk",
          "the role medora_desk cannot move the key sequences on a restore"},
     };
