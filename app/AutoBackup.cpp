@@ -3,6 +3,7 @@
 #include "app/BackupSettings.h"
 #include "records/DailyBackups.h"
 #include "records/PendingFile.h"
+#include "records/RecordsBackup.h"
 #include "store/Database.h"
 #include "store/Engine.h"
 #include "tools/DataFolder.h"
@@ -77,18 +78,19 @@ void AutoBackup::atStart() {
     PendingFile::removeLeftovers(BackupSettings::folder());
     if (const std::string manual = BackupSettings::lastManualFolder(); !manual.empty())
         PendingFile::removeLeftovers(manual);
-    const DateTime today = now();
     // A program started without records has nothing to back up until they are chosen.
-    if (!recordsExist() || DailyBackups(BackupSettings::folder()).hasBackupOf(today))
+    if (!recordsExist()) {
+        BackupSettings::useRecords({});
         return;
-    run(today);
+    }
+    run(now(), true);
 }
 
 void AutoBackup::atClose() {
     m_deadline = steadySeconds() + closeSeconds();
     wait();
     if (recordsExist()) {
-        run(now());
+        run(now(), false);
         wait();
     }
     m_deadline = 0;
@@ -107,34 +109,46 @@ void AutoBackup::makeDefaultFolder(const std::string& folder) {
         DataFolder::makePrivate(folder);
 }
 
-void AutoBackup::run(const DateTime& day) {
+// The records are backed up under the identity they carry, which is read beside the screens
+// as the backup is, and their outcome is kept under it.
+void AutoBackup::run(const DateTime& day, bool unlessMade) {
     const std::string folder = BackupSettings::folder();
     makeDefaultFolder(folder);
     m_running = true;
-    m_worker = std::thread([this, folder, day] {
-        const auto failure = DailyBackups(folder).make(day, [this](double done) {
-            if (chosenWatch())
-                chosenWatch()(done);
-            const double deadline = m_deadline;
-            return deadline == 0 || steadySeconds() < deadline;
-        });
+    m_worker = std::thread([this, folder, day, unlessMade] {
+        std::string identity;
+        auto failure = RecordsBackup::identity(identity);
+        const DailyBackups backups(folder, identity);
+        const bool made = failure || !unlessMade || !backups.hasBackupOf(day);
+        if (!failure && made)
+            failure = backups.make(day, [this](double done) {
+                if (chosenWatch())
+                    chosenWatch()(done);
+                const double deadline = m_deadline;
+                return deadline == 0 || steadySeconds() < deadline;
+            });
         QMetaObject::invokeMethod(
-            &m_receiver, [this, failure, day] { report(failure, day); }, Qt::QueuedConnection);
+            &m_receiver,
+            [this, failure, day, identity, made] { report(failure, day, identity, made); },
+            Qt::QueuedConnection);
         m_running = false;
     });
 }
 
 // Only closing stops a backup, once it has waited closeSeconds() for it. Damage found while
 // the program closes is not offered for rescue then: the next start finds it again.
-void AutoBackup::report(const std::optional<FileFailure>& failure, const DateTime& when) {
-    if (!failure)
-        BackupSettings::proven(when);
-    else if (failure->kind == FileFailure::Cancelled)
-        BackupSettings::failed("a backup still running " + std::to_string(closeSeconds()) +
-                               " seconds after Medora was closed was stopped; the earlier "
-                               "backups were kept.");
-    else
-        BackupSettings::failed(failure->describe());
+void AutoBackup::report(const std::optional<FileFailure>& failure, const DateTime& when,
+                        const std::string& identity, bool made) {
+    BackupSettings::useRecords(identity);
+    if (made && !failure)
+        BackupSettings::proven(identity, when);
+    else if (made && failure->kind == FileFailure::Cancelled)
+        BackupSettings::failed(identity,
+                               "a backup still running " + std::to_string(closeSeconds()) +
+                                   " seconds after Medora was closed was stopped; the earlier "
+                                   "backups were kept.");
+    else if (made)
+        BackupSettings::failed(identity, failure->describe());
     if (m_reported)
         m_reported();
     if (failure && failure->kind == FileFailure::Damaged && !closing() && m_damaged)

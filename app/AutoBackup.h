@@ -9,8 +9,8 @@
 #include <optional>
 #include <thread>
 
-// The automatic backups: at the day's first start, when the folder holds no backup of today,
-// and again when the program closes. Each runs in a thread of its own while the screens go on;
+// The automatic backups: at the day's first start, when the folder holds no backup of today
+// of the records in use, and again when the program closes. Each runs in a thread of its own while the screens go on;
 // its outcome is saved in BackupSettings and then `reported` is called on the screens' thread,
 // and `damaged` too when the records file was found damaged, unless the program is closing.
 // Only one runs at a time, and the program waits for it before it exits.
@@ -37,7 +37,8 @@ public:
     static int closeSeconds();
     static void setStepWatch(StepWatch watch);
 
-    // Also removes the files a killed copy left behind.
+    // Also removes the files a killed copy left behind. The records in use, whose identity the
+    // backup reads, are those the status then speaks of.
     void atStart();
     // Bounded by closeSeconds(); a backup stopped at the bound leaves the earlier ones and a
     // note of why there is none of this closing.
@@ -45,10 +46,14 @@ public:
     // Waits until no backup runs and its outcome is reported.
     void wait();
 
-private:
-    void run(const DateTime& day);
-    void report(const std::optional<FileFailure>& failure, const DateTime& when);
+    // The default folder is made when missing; one the user chose is not.
     static void makeDefaultFolder(const std::string& folder);
+
+private:
+    // unlessMade: only when the folder holds no backup of that day of these records.
+    void run(const DateTime& day, bool unlessMade);
+    void report(const std::optional<FileFailure>& failure, const DateTime& when,
+                const std::string& identity, bool made);
 
     bool closing() const { return m_deadline != 0; }
 

@@ -7,19 +7,29 @@
 namespace {
 
 const char* kFolder = "Backups/Folder";
-const char* kLastProven = "Backups/LastProven";
-const char* kLastFailure = "Backups/LastFailure";
 const char* kManualFolder = "Backups/ManualFolder";
 constexpr double kStaleDays = 7;
 
+std::string& inUse() {
+    static std::string identity;
+    return identity;
+}
+
+// The setting of that name for the records of that identity.
+QString keyOf(const std::string& identity, const char* name) {
+    return QString("Backups/Records-%1/%2")
+        .arg(identity.empty() ? QString("unknown") : QString::fromStdString(identity), name);
+}
+
 std::string lastFailure() {
-    return QSettings().value(kLastFailure).toString().toStdString();
+    return QSettings().value(keyOf(inUse(), "LastFailure")).toString().toStdString();
 }
 
 // Nothing proven yet reads as the earliest date.
 DateTime lastProven() {
     DateTime when;
-    DateTime::fromIso(QSettings().value(kLastProven).toString().toStdString(), when);
+    DateTime::fromIso(QSettings().value(keyOf(inUse(), "LastProven")).toString().toStdString(),
+                      when);
     return when;
 }
 
@@ -42,6 +52,12 @@ void BackupSettings::chooseFolder(const std::string& folder) {
         settings.setValue(kFolder, QString::fromStdString(folder));
 }
 
+std::string BackupSettings::missingFolder(const std::string& chosen) {
+    if (chosen.empty() || QFileInfo(QString::fromStdString(chosen)).isDir())
+        return {};
+    return "The folder " + chosen + " is not there; is the drive connected?";
+}
+
 std::string BackupSettings::lastManualFolder() {
     return QSettings().value(kManualFolder).toString().toStdString();
 }
@@ -50,15 +66,24 @@ void BackupSettings::rememberManualBackup(const std::string& file) {
     QSettings().setValue(kManualFolder, QFileInfo(QString::fromStdString(file)).absolutePath());
 }
 
-void BackupSettings::proven(const DateTime& when) {
+void BackupSettings::useRecords(const std::string& identity) {
+    inUse() = identity;
+}
+
+const std::string& BackupSettings::recordsInUse() {
+    return inUse();
+}
+
+void BackupSettings::proven(const std::string& identity, const DateTime& when) {
     QSettings settings;
-    settings.setValue(kLastProven, QString::fromStdString(when.toIso()));
-    settings.remove(kLastFailure);
+    settings.setValue(keyOf(identity, "LastProven"), QString::fromStdString(when.toIso()));
+    settings.remove(keyOf(identity, "LastFailure"));
 }
 
 // The reason is shown on one line.
-void BackupSettings::failed(const std::string& reason) {
-    QSettings().setValue(kLastFailure, QString::fromStdString(reason).replace('\n', ' '));
+void BackupSettings::failed(const std::string& identity, const std::string& reason) {
+    QSettings().setValue(keyOf(identity, "LastFailure"),
+                         QString::fromStdString(reason).replace('\n', ' '));
 }
 
 std::string BackupSettings::statusText(const DateTime& now) {

@@ -2,6 +2,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/AutoBackup.h"
+#include "app/BackupSettings.h"
 #include "app/CKLApp.h"
 #include "app/FirstStart.h"
 #include "app/HelpViewer.h"
@@ -385,5 +386,9 @@ bool CMainFrame::otherScreensOpen() const {
 void CMainFrame::closeEvent(QCloseEvent* event) {
     WindowPlacement::save(*this);
     backups->atClose();
+    if (const std::string missing = BackupSettings::missingFolder(
+            BackupSettings::folderIsDefault() ? std::string() : BackupSettings::folder());
+        !missing.empty())
+        MessageBox(this, missing, kAppTitle, MsgIcon::Exclamation);
     QMainWindow::closeEvent(event);
 }

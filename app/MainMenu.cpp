@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -76,9 +77,28 @@ void MainMenu::showBackupStatus() {
     backupText = BackupSettings::statusText(now);
     auto* status = control<QLabel>(IDC_MAIN_BACKUP_STATUS);
     status->setStyleSheet(BackupSettings::warns(now) ? "color: red;" : "");
-    // A long reason may not fit the line.
-    status->setToolTip(QString::fromStdString(backupText));
     UpdateData(false);
+    fitStatus();
+}
+
+// The status shows whole, however long its reason: wrapped within the window, the form growing
+// below it as far as its lines need.
+void MainMenu::laidOut() {
+    fitStatus();
+}
+
+void MainMenu::fitStatus() {
+    auto* status = control<QLabel>(IDC_MAIN_BACKUP_STATUS);
+    QWidget* page = status->parentWidget();
+    // Its style sheet would otherwise give it the program's font rather than the form's.
+    status->setFont(page->font());
+    const QRect at = status->geometry();
+    const int room = viewport()->width() - 2 * at.left();
+    const int width = std::max(1, std::min(page->width() - 2 * at.left(), room));
+    const int height =
+        std::max(status->fontMetrics().lineSpacing() * 2, status->heightForWidth(width));
+    status->setGeometry(at.left(), at.top(), width, height);
+    page->setFixedHeight(std::max(page->height(), at.top() + height + at.left() / 2));
 }
 
 void MainMenu::addPatient() {
@@ -146,9 +166,9 @@ void MainMenu::backup() {
     if (failure && failure->kind == FileFailure::Cancelled)
         return;
     if (failure)
-        BackupSettings::failed(failure->describe());
+        BackupSettings::failed(BackupSettings::recordsInUse(), failure->describe());
     else
-        BackupSettings::proven(AutoBackup::now());
+        BackupSettings::proven(BackupSettings::recordsInUse(), AutoBackup::now());
     showBackupStatus();
     if (failure && failure->kind == FileFailure::Damaged) {
         RescueRecords::offer(this, *failure);
@@ -172,9 +192,12 @@ void MainMenu::restore() {
         this, {FileRequest::Open, "rbk", "Medora Backup Files (*.rbk)", "*.rbk"});
     if (!source)
         return;
+    // The records replaced are kept beside the automatic backups.
+    BeforeRestore keep{BackupSettings::folder(), AutoBackup::now()};
+    AutoBackup::makeDefaultFolder(keep.folder);
     std::optional<FileFailure> failure;
     ProgressDialog::run(this, "Restoring the records…", [&](const Progress& progress) {
-        failure = RecordsBackup::restore(*source, progress);
+        failure = RecordsBackup::restore(*source, keep, progress);
     });
     if (failure && failure->kind == FileFailure::Cancelled)
         return;
@@ -182,6 +205,9 @@ void MainMenu::restore() {
         showFailure(this, *failure);
         return;
     }
-    MessageBox(this, "Database restore operation completed successfully", "Confirmation",
-               MsgIcon::Information);
+    std::string done = "Database restore operation completed successfully";
+    if (!keep.keptAs.empty())
+        done += ".\n\nThe records it replaced are kept as the backup \"before restore, " +
+                keep.when.format("%A %d %B, %Y %H:%M") + "\" in " + keep.keptAs;
+    MessageBox(this, done, "Confirmation", MsgIcon::Information);
 }

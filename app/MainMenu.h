@@ -19,7 +19,11 @@ public:
     std::string dateText;
     std::string backupText;
 
+protected:
+    void laidOut() override;
+
 private:
+    void fitStatus();
     void addPatient();
     void locateByID();
     void locateByName();

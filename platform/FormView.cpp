@@ -93,5 +93,6 @@ void FormView::fitToWindow() {
     page->setUpdatesEnabled(false);
     layOut(scale, extra);
     page->setFixedSize(drawn + extra);
+    laidOut();
     page->setUpdatesEnabled(true);
 }

@@ -35,6 +35,8 @@ protected:
 
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // Called each time the form has been drawn anew, for a screen that fits more to it.
+    virtual void laidOut() {}
 
 private:
     QSize roomForList(QSize drawn) const;

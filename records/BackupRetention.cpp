@@ -7,7 +7,9 @@
 
 namespace {
 
-constexpr const char* kPattern = "medora-%04d-%02d-%02d.rbk";
+std::string prefix(const std::string& identity) {
+    return "medora-" + identity.substr(0, BackupRetention::kIdentityDigits) + "-";
+}
 
 long long dayNumber(const DateTime& day) {
     return (long long)std::floor(day.days());
@@ -32,29 +34,36 @@ struct Dated {
 
 } // namespace
 
-std::string BackupRetention::fileName(const DateTime& day) {
-    DateTime::Civil civil;
-    day.toCivil(civil);
-    char name[32];
-    std::snprintf(name, sizeof name, kPattern, civil.year, civil.month, civil.day);
-    return name;
+std::string BackupRetention::fileName(const std::string& identity, const DateTime& day) {
+    return prefix(identity) + day.format("%Y-%m-%d") + ".rbk";
 }
 
-std::optional<DateTime> BackupRetention::dayOf(const std::string& name) {
+std::optional<DateTime> BackupRetention::dayOf(const std::string& identity,
+                                               const std::string& name) {
+    const std::string start = prefix(identity);
+    if (name.compare(0, start.size(), start) != 0)
+        return std::nullopt;
     int year = 0, month = 0, day = 0;
-    if (std::sscanf(name.c_str(), "medora-%4d-%2d-%2d", &year, &month, &day) != 3)
+    if (std::sscanf(name.c_str() + start.size(), "%4d-%2d-%2d", &year, &month, &day) != 3)
         return std::nullopt;
     const DateTime date = DateTime::fromCivil(year, month, day);
     // The round trip refuses impossible dates and names with anything more to them.
-    if (fileName(date) != name)
+    if (fileName(identity, date) != name)
         return std::nullopt;
     return date;
 }
 
-std::vector<std::string> BackupRetention::toDelete(const std::vector<std::string>& names) {
+std::string BackupRetention::beforeRestoreName(const std::string& identity, const DateTime& when,
+                                               int attempt) {
+    return prefix(identity) + "before-restore-" + when.format("%Y-%m-%d-%H%M%S") +
+           (attempt > 1 ? "-" + std::to_string(attempt) : "") + ".rbk";
+}
+
+std::vector<std::string> BackupRetention::toDelete(const std::string& identity,
+                                                   const std::vector<std::string>& names) {
     std::vector<Dated> backups;
     for (const std::string& name : names)
-        if (const auto day = dayOf(name))
+        if (const auto day = dayOf(identity, name))
             backups.push_back({name, *day});
     std::ranges::sort(backups, std::greater<>(), [](const Dated& b) { return b.day.days(); });
 

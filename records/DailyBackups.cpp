@@ -18,7 +18,7 @@ struct CloseDir {
 } // namespace
 
 std::string DailyBackups::fileFor(const DateTime& day) const {
-    return m_folder + "/" + BackupRetention::fileName(day);
+    return m_folder + "/" + BackupRetention::fileName(m_identity, day);
 }
 
 bool DailyBackups::hasBackupOf(const DateTime& day) const {
@@ -40,6 +40,6 @@ void DailyBackups::thinOut() const {
     std::vector<std::string> names;
     while (const dirent* entry = readdir(dir.get()))
         names.emplace_back(entry->d_name);
-    for (const std::string& name : BackupRetention::toDelete(names))
+    for (const std::string& name : BackupRetention::toDelete(m_identity, names))
         unlink((m_folder + "/" + name).c_str());
 }

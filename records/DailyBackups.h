@@ -7,13 +7,15 @@
 #include <optional>
 #include <string>
 
-// The automatic backups of the records in use: one file a day in a folder, proven like every
-// backup, the older ones thinned out as BackupRetention says.
+// The automatic backups of the records in use, of the identity they carry: one file a day in a
+// folder, proven like every backup, the older ones of that identity thinned out as
+// BackupRetention says.
 class DailyBackups {
 public:
     using Outcome = std::optional<FileFailure>; // nothing when the backup was made and kept
 
-    explicit DailyBackups(std::string folder) : m_folder(std::move(folder)) {}
+    DailyBackups(std::string folder, std::string identity)
+        : m_folder(std::move(folder)), m_identity(std::move(identity)) {}
 
     const std::string& folder() const { return m_folder; }
     std::string fileFor(const DateTime& day) const;
@@ -27,4 +29,5 @@ private:
     void thinOut() const;
 
     std::string m_folder;
+    std::string m_identity;
 };

@@ -6,7 +6,10 @@
 #include "records/RecordsFileCheck.h"
 #include "records/RecordsLock.h"
 #include "store/Database.h"
+#include "store/RecordsIdentity.h"
 
+#include <fcntl.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -71,6 +74,53 @@ DatabaseBackup::Outcome copyLocked(const std::string& name, PendingFile& copy,
     return std::nullopt;
 }
 
+// Written out to disk, as the copy was before its check.
+DatabaseBackup::Outcome flushed(const std::string& copy, const std::string& name) {
+    const int fd = open(copy.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return FileFailure::fromErrno(errno, name);
+    int error = fsync(fd) == 0 ? 0 : errno;
+    if (close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        return FileFailure::fromErrno(error, name);
+    return std::nullopt;
+}
+
+// The copy, already checked, takes the identity of the records it replaces. The copy is no
+// one's records yet, so it goes without a journal.
+DatabaseBackup::Outcome giveIdentity(const std::string& copy, const std::string& identity,
+                                     const std::string& name) {
+    sqlite3* opened = nullptr;
+    int rc = sqlite3_open_v2(copy.c_str(), &opened, SQLITE_OPEN_READWRITE, nullptr);
+    const std::unique_ptr<sqlite3, decltype(&sqlite3_close_v2)> db(opened, &sqlite3_close_v2);
+    sqlite3_stmt* insert = nullptr;
+    if (rc == SQLITE_OK) {
+        sqlite3_db_config(db.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+        const std::string sql = std::string("PRAGMA journal_mode=OFF; BEGIN; ") +
+                                RecordsIdentity::fileTable + "; DELETE FROM records_identity";
+        rc = sqlite3_exec(db.get(), sql.c_str(), nullptr, nullptr, nullptr);
+    }
+    if (rc == SQLITE_OK)
+        rc = sqlite3_prepare_v2(db.get(),
+                                "INSERT INTO records_identity (only_row, id) VALUES (1, ?)", -1,
+                                &insert, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_bind_text(insert, 1, identity.c_str(), -1, SQLITE_TRANSIENT);
+        rc = sqlite3_step(insert) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db.get());
+    }
+    sqlite3_finalize(insert);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db.get(), "COMMIT", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        return flushed(copy, name);
+    if ((rc & 0xff) == SQLITE_FULL)
+        return FileFailure{FileFailure::DiskFull, name};
+    const int error = db ? sqlite3_system_errno(db.get()) : 0;
+    return error != 0 ? FileFailure::fromErrno(error, name)
+                      : FileFailure{FileFailure::HardIO, name};
+}
+
 // A journal left beside a records file that is missing or not a database belongs to no file
 // the engine could roll it back into, and would damage the restored one.
 void removeStaleJournals(const std::string& database) {
@@ -97,8 +147,8 @@ DatabaseBackup::Outcome DatabaseBackup::backup(const std::string& records,
     return failure;
 }
 
-DatabaseBackup::Outcome DatabaseBackup::restore(const std::string& source,
-                                                const Progress& progress) {
+DatabaseBackup::Outcome DatabaseBackup::restore(const std::string& source, const Progress& progress,
+                                                const std::string& identity) {
     const std::string name = Database::fileName;
     const std::string destination = PendingFile::realName(name);
     PendingFile copy(destination);
@@ -123,6 +173,9 @@ DatabaseBackup::Outcome DatabaseBackup::restore(const std::string& source,
     case RecordsFileCheck::Verdict::Whole:
         break;
     }
+    if (!identity.empty())
+        if (auto failure = giveIdentity(copy.path(), identity, name))
+            return failure;
     // The current file stays locked until the new one has taken its name, so no operation
     // runs on it halfway through.
     const RecordsLock current(name);

@@ -17,6 +17,8 @@ public:
     static Outcome backup(const std::string& records, const std::string& target,
                           const Progress& progress = {});
     // Replaces the records file in the current directory with source once source has proved
-    // to be a whole Medora database.
-    static Outcome restore(const std::string& source, const Progress& progress = {});
+    // to be a whole Medora database. Given an identity, the restored records take it in place
+    // of the one source carries.
+    static Outcome restore(const std::string& source, const Progress& progress = {},
+                           const std::string& identity = {});
 };

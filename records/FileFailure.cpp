@@ -67,6 +67,10 @@ std::string FileFailure::describe() const {
         return "The records file is damaged.\n" + detail;
     case RescueFailed:
         return "The records could not be rescued: " + detail + ".";
+    case NotKept:
+        return "The records in use could not be kept as a backup before the restore, so nothing "
+               "was restored. " +
+               detail;
     case Cancelled:
         return "The operation was cancelled. The records were left as they were.";
     case Unknown:

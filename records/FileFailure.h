@@ -21,6 +21,7 @@ struct FileFailure {
         HoldsPatients, // an import into records that are not empty
         Damaged,       // the engine's check found the records file damaged; detail says what
         RescueFailed,  // the rows of a damaged file could not be rescued; detail says why
+        NotKept,       // the records a restore would replace could not be kept; detail says why
         Cancelled,
         Unknown,
     };

@@ -1,6 +1,7 @@
 #include "records/MedoraTables.h"
 
 #include "records/RecordsSchema.h"
+#include "store/RecordsIdentity.h"
 #include "store/SearchIndex.h"
 
 #include <sqlite3.h>
@@ -61,6 +62,7 @@ std::vector<MedoraTable> readTables() {
         MedoraTable table{text(tables.get(), 0), {}, {}, sqlite3_column_int(tables.get(), 1) != 0};
         table.derived = std::find(std::begin(SearchIndex::tables), std::end(SearchIndex::tables),
                                   table.name) != std::end(SearchIndex::tables);
+        table.identity = table.name == RecordsIdentity::table;
         if (!readColumns(db.get(), table))
             return {};
         made.push_back(std::move(table));

@@ -19,6 +19,9 @@ struct MedoraTable {
     // Rows the program makes from the other tables' (the search's keys), which a copy of the
     // records makes anew rather than copies.
     bool derived = false;
+    // The records' identity (records_identity), which a backup carries but a restore or an
+    // import never brings in: the records in place keep their own.
+    bool identity = false;
 };
 
 // Medora's tables as the supplied empty database has them, read from the schema the program

@@ -1,6 +1,7 @@
 #include "records/RecordsFileCheck.h"
 
 #include "records/RecordsSchema.h"
+#include "store/RecordsIdentity.h"
 #include "store/SearchIndex.h"
 
 #include <sqlite3.h>
@@ -83,10 +84,15 @@ const Tables& medoraTables() {
     return tables;
 }
 
-// A file made before the search kept its keys lacks their tables; the store adds them on the
-// file's first use.
+// A file made before the search kept its keys lacks their tables, and one made before the
+// records had an identity lacks its table; the store adds them on the file's first use.
 bool addedSince(const std::string& table, const std::vector<std::string>& version) {
-    return version.size() == 1 && std::stoi(version[0]) < SearchIndex::fileVersion &&
+    if (version.size() != 1)
+        return false;
+    const int made = std::stoi(version[0]);
+    if (table == RecordsIdentity::table)
+        return made < RecordsIdentity::fileVersion;
+    return made < SearchIndex::fileVersion &&
            std::find(std::begin(SearchIndex::tables), std::end(SearchIndex::tables), table) !=
                std::end(SearchIndex::tables);
 }

@@ -149,10 +149,12 @@ std::vector<bool> integerColumns(const MedoraTable& table, const std::string& ke
     return integers;
 }
 
-std::string allTableNames() {
+// The tables a restore replaces, or every table a backup copies.
+std::string allTableNames(bool withIdentity = true) {
     std::string names;
     for (const MedoraTable& table : MedoraTables::all())
-        names += (names.empty() ? "" : ", ") + table.name;
+        if (withIdentity || !table.identity)
+            names += (names.empty() ? "" : ", ") + table.name;
     return names;
 }
 
@@ -322,14 +324,16 @@ void replaceRecords(ServerLink& link, SqliteFile& in, bool intoEmpty, RowCounter
                     const std::string& source, const std::shared_future<bool>& sound) {
     link.run("BEGIN");
     link.run("SET LOCAL lock_timeout = '20s'");
-    link.run("LOCK TABLE " + allTableNames() + " IN EXCLUSIVE MODE");
+    link.run("LOCK TABLE " + allTableNames(false) + " IN EXCLUSIVE MODE");
     if (intoEmpty && !link.single("SELECT 1 FROM patient_info LIMIT 1").empty())
         throw FileFailure{FileFailure::HoldsPatients, source};
     const bool indexesAside = setIndexesAside(link);
+    // The records on the server keep their identity, whatever records they now hold.
     for (const MedoraTable& table : MedoraTables::all())
-        link.run("DELETE FROM " + table.name);
+        if (!table.identity)
+            link.run("DELETE FROM " + table.name);
     for (const MedoraTable& table : MedoraTables::all())
-        if (!table.derived)
+        if (!table.derived && !table.identity)
             copyTableIn(link, in, table, counter);
     makeSearchKeys(link, in);
     if (indexesAside)
@@ -417,7 +421,7 @@ ServerBackup::Outcome ServerBackup::load(const std::string& source, bool intoEmp
         // The largest rowids give the rows to come closely enough, without reading them all.
         long long total = 0;
         for (const MedoraTable& table : MedoraTables::all())
-            if (!table.derived)
+            if (!table.derived && !table.identity)
                 total += in.number("SELECT coalesce(max(rowid), 0) FROM " + table.name);
         RowCounter counter(total, progress, source);
         ServerLink link(m_connection, m_password);

@@ -24,8 +24,9 @@ public:
     Outcome backup(const std::string& target, const Progress& progress = {}) const;
     // Replaces every row of the server's records with those of source, once source has proved
     // to be a whole Medora database, in one transaction: other desks see the old records or
-    // the new, never a mix. The key sequences move past every key the source or the server
-    // ever gave, so that no key is given twice.
+    // the new, never a mix. The records keep the server's identity, not the source's. The key
+    // sequences move past every key the source or the server ever gave, so that no key is given
+    // twice.
     Outcome restore(const std::string& source, const Progress& progress = {}) const;
     // As restore(), into records that hold no patients yet; refused otherwise.
     Outcome import(const std::string& source, const Progress& progress = {}) const;

@@ -215,22 +215,12 @@ void SearchIndex::remove(Database& db, long long patientId)
     db.prepare("DELETE FROM search_words WHERE patient_ID = ?").bind(1, patientId).run();
 }
 
-bool SearchIndex::upgradeFile(Database& db)
+void SearchIndex::upgradeFile(Database& db)
 {
-    // The version's statement ends before the table goes: the engine drops no table while a
-    // statement is still reading.
-    const bool current = [&db] {
-        Statement version = db.prepare("PRAGMA user_version");
-        return version.step() && version.integer(0) >= fileVersion;
-    }();
-    if (current)
-        return false;
     db.prepare("DROP TABLE IF EXISTS search_words").run();
     db.prepare(kFileTable).run();
     insertKeys(db, everyPatientsKeys(db));
     db.prepare(kFileIndex).run();
-    db.prepare(("PRAGMA user_version = " + std::to_string(fileVersion)).c_str()).run();
-    return true;
 }
 
 // Keys that match their patients, as they nearly always do, are told by a digest of each side.

@@ -34,9 +34,9 @@ public:
     static void remove(Database& db, long long patientId);
 
     // A records file made before the search kept keys gets its tables and every patient's
-    // keys; a file that has them is left alone. Only for the file engine, inside the
-    // operation's exclusive transaction. True when it made the keys.
-    static bool upgradeFile(Database& db);
+    // keys; FileUpgrade runs it on such files only. Inside the operation's exclusive
+    // transaction.
+    static void upgradeFile(Database& db);
     // Makes again the keys that do not match the patients they are for: those of a patient
     // added or renamed by another program, of a patient since deleted, or missing. Only for
     // the file engine, inside the operation's exclusive transaction.

@@ -1,6 +1,7 @@
 #include "store/SqliteEngine.h"
 
 #include "store/Database.h"
+#include "store/FileUpgrade.h"
 #include "store/SearchIndex.h"
 #include "store/SqliteConnection.h"
 
@@ -39,7 +40,8 @@ bool SqliteEngine::transact(const std::function<bool(Connection&)>& work)
     SqliteConnection connection;
     Database records(connection);
     const std::string file = recordsFile();
-    if (!SearchIndex::upgradeFile(records) && !checked(file))
+    FileUpgrade::run(records);
+    if (!checked(file))
         SearchIndex::repairFile(records);
     if (!work(connection))
         return false;

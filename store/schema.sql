@@ -108,6 +108,15 @@ CREATE TABLE search_words (
     PRIMARY KEY (kind, word, patient_ID)
 ) STRICT, WITHOUT ROWID;
 CREATE INDEX search_words_patient ON search_words (patient_ID);
+
+-- The identity of this set of records: one random id, which their backups carry and are named
+-- by, so that the backups of different records never replace each other. The program gives
+-- the records their id on first use, never this script: every copy of the supplied empty
+-- database would share it otherwise. user_version 2 then says the id is there.
+CREATE TABLE records_identity (
+    only_row INTEGER PRIMARY KEY CHECK (only_row = 1),
+    id       TEXT NOT NULL CHECK (length(id) = 32 AND id NOT GLOB '*[^0-9a-f]*')
+) STRICT;
 PRAGMA user_version = 1;
 
 COMMIT;

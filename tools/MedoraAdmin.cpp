@@ -10,6 +10,8 @@
 #include "tools/DataFolder.h"
 #include "tools/ServerSetup.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -19,15 +21,17 @@ namespace {
 
 const char* kUsage =
     "usage: medora-admin init | check | upgrade | import FILE | backup FILE | restore FILE\n"
-    "  init     makes Medora's tables, indexes and clinic row, and the role medora_desk that\n"
-    "           may read and write their rows, in the empty database that MEDORA_DATABASE names\n"
+    "  init     makes Medora's tables, indexes, clinic row and the records' identity, and the\n"
+    "           role medora_desk that may read and write their rows, in the empty database that\n"
+    "           MEDORA_DATABASE names\n"
     "  check    says whether that database is a Medora database of this version\n"
-    "  upgrade  brings a database that an earlier version set up to this version: adds what\n"
-    "           the search finds patients by\n"
+    "  upgrade  brings a database that an earlier version set up to this version: adds the\n"
+    "           records' identity and what the search finds patients by\n"
     "  import   loads a Medora records file or backup into that database, which init made and\n"
     "           which holds no patients yet\n"
     "  backup   writes a backup of the records to FILE, as the Database menu does\n"
-    "  restore  replaces the records with those of the backup FILE, as the Database menu does\n"
+    "  restore  replaces the records with those of the backup FILE, as the Database menu does,\n"
+    "           once the records it replaces are kept as a backup in the data folder's backups\n"
     "MEDORA_DATABASE is a libpq connection string: \"host=clinic-server dbname=medora\",\n"
     "\"postgresql://clinic-server/medora\" or \"service=medora\". Without it, backup and\n"
     "restore work on clinic_db.mdb in Medora's data folder.\n";
@@ -92,6 +96,25 @@ std::string missingFolder(const std::string& file) {
     return "the folder " + folder.string() + " is not there";
 }
 
+// The records a restore replaces are kept where the program keeps its automatic backups unless
+// the user chose another folder: the data folder's backups, made private when missing.
+std::string keepFolder() {
+    const std::filesystem::path folder = DataFolder::location() / "backups";
+    DataFolder::makePrivate(folder);
+    return folder.string();
+}
+
+int restore(const std::string& file, const std::string& named) {
+    BeforeRestore keep{keepFolder(), DateTime::currentLocal()};
+    auto failure = RecordsBackup::restore(named, keep);
+    if (failure && failure->file == named)
+        failure->file = file;
+    std::string done = "The records are restored from " + file + ".";
+    if (!keep.keptAs.empty())
+        done += " The records they replaced are kept in " + keep.keptAs + ".";
+    return finish(failure, done);
+}
+
 // The file is named as the user gave it; the records file is the data folder's unless the
 // records are on a server. Even then the work runs in the data folder, whose records file a
 // backup must never replace: the desks may go back to it.
@@ -107,12 +130,12 @@ int backUpOrRestore(const std::string& command, const std::string& file, bool on
     if (error && !onServer)
         return fail(data.string() + ": " + error.message());
     DataFolder::keepPrivate();
-    auto failure =
-        command == "backup" ? RecordsBackup::backup(named) : RecordsBackup::restore(named);
+    if (command == "restore")
+        return restore(file, named);
+    auto failure = RecordsBackup::backup(named);
     if (failure && failure->file == named)
         failure->file = file;
-    return finish(failure, command == "backup" ? "The records are backed up in " + file + "."
-                                               : "The records are restored from " + file + ".");
+    return finish(failure, "The records are backed up in " + file + ".");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "tools/ServerSetup.h"
 
 #include "records/ServerLink.h"
+#include "store/RecordsIdentity.h"
 #include "store/SearchIndex.h"
 #include "tools/ServerSchema.h"
 
@@ -35,6 +36,8 @@ BEGIN
                    ' TO medora_desk', current_schema());
     EXECUTE format('GRANT SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA %I TO medora_desk',
                    current_schema());
+    -- The records' identity is given by medora-admin alone.
+    REVOKE INSERT, UPDATE, DELETE, TRUNCATE ON records_identity FROM medora_desk;
     -- What a restore sets aside is executed by the tables' owner: no desk may write it.
     REVOKE ALL ON medora_indexes_aside FROM medora_desk;
     GRANT EXECUTE ON FUNCTION medora_set_indexes_aside(), medora_build_indexes() TO medora_desk;
@@ -108,7 +111,8 @@ bool ServerSetup::init() {
         return fail(held.empty() ? "cannot read the database's tables"
                                  : "the database already holds tables; Medora needs an empty one");
     }
-    if (!run(kServerSchema) || !run(kServerIndexesAside) || !run(kDeskRights) || !run("COMMIT")) {
+    if (!run(kServerSchema) || !giveIdentity() || !run(kServerIndexesAside) || !run(kDeskRights) ||
+        !run("COMMIT")) {
         run("ROLLBACK");
         return false;
     }
@@ -140,6 +144,10 @@ bool ServerSetup::check() {
         return false;
     if (single("SELECT count(*) FROM clinic_info") != "1")
         m_problems.push_back("clinic_info must hold exactly one row");
+    if (single("SELECT count(*) FROM records_identity") != "1")
+        m_problems.push_back("records_identity must hold the records' identity");
+    if (single("SELECT has_table_privilege('medora_desk', 'records_identity', 'SELECT')") != "t")
+        m_problems.push_back("the role medora_desk cannot read records_identity");
     for (const char* table :
          {"patient_info", "complaints", "history_entries", "patient_medications", "meds_list",
           "tests", "tests_list", "clinic_info", "search_words"}) {
@@ -165,13 +173,29 @@ bool ServerSetup::upgrade() {
         return fail(PQerrorMessage(m_conn));
     if (!run("BEGIN"))
         return false;
+    const std::string noIdentity = single("SELECT to_regclass('records_identity') IS NULL");
     const std::string missing = single("SELECT to_regclass('search_words') IS NULL");
-    const bool done = !missing.empty() && (missing == "f" || run(kServerSearchSchema)) &&
-                      run(kServerIndexesAside) && run(kDeskRights) && fillSearchKeys() &&
-                      run("COMMIT");
+    const bool done = !noIdentity.empty() && !missing.empty() &&
+                      (noIdentity == "f" || run(kServerIdentitySchema)) && giveIdentity() &&
+                      (missing == "f" || run(kServerSearchSchema)) && run(kServerIndexesAside) &&
+                      run(kDeskRights) && fillSearchKeys() && run("COMMIT");
     if (!done)
         run("ROLLBACK");
     return done;
+}
+
+// Records that have an identity keep it.
+bool ServerSetup::giveIdentity() {
+    const std::string id = RecordsIdentity::makeId();
+    if (id.empty())
+        return fail("the system gave no random bits for the records' identity");
+    const char* const values[] = {id.c_str()};
+    const Result given(PQexecParams(m_conn,
+                                    "INSERT INTO records_identity (only_row, id) SELECT 1, $1"
+                                    " WHERE NOT EXISTS (SELECT 1 FROM records_identity)",
+                                    1, nullptr, values, nullptr, nullptr, 0),
+                       PQclear);
+    return PQresultStatus(given.get()) == PGRES_COMMAND_OK || fail(PQerrorMessage(m_conn));
 }
 
 // Every patient's keys, made as the program makes them, copied in at once.

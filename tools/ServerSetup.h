@@ -25,8 +25,8 @@ public:
     // makes them.
     bool check();
     // Brings records that an earlier version set up to this version's tables: adds the
-    // search's keys of every patient, with the desks' rights on them, in one transaction. Run
-    // again, it makes the keys anew.
+    // records' identity and the search's keys of every patient, with the desks' rights on
+    // them, in one transaction. Run again, it makes the keys anew and keeps the identity.
     bool upgrade();
 
     // Why the server could not be worked with, in a user's words: not running or out of
@@ -46,6 +46,7 @@ private:
     void compare(const std::string& what, const std::vector<std::string>& found,
                  const std::vector<std::string>& wanted);
     bool fail(const std::string& problem);
+    bool giveIdentity();
     bool fillSearchKeys();
 
     std::string m_connection;

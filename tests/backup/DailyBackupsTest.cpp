@@ -33,13 +33,21 @@ void damage(const std::string& how) {
     file << std::string(12, '\xff');
 }
 
+// The identity of the test's records, as the store gives it on their first use.
+std::string identityInUse() {
+    std::string id;
+    EXPECT_EQ(RecordsBackup::identity(id), std::nullopt);
+    return id;
+}
+
 } // namespace
 
 // Started on 1 November 2025, a backup each day until Tuesday 8 December 2026.
 TEST_F(BackupTest, AYearOfDailyBackupsKeepsSevenDaysFourWeeksAndTwelveMonths) {
     const fs::path folder = m_dir / "backups";
     fs::create_directory(folder);
-    const DailyBackups backups(folder.string());
+    const std::string identity = identityInUse();
+    const DailyBackups backups(folder.string(), identity);
     const DateTime last = DateTime::fromCivil(2026, 12, 8);
     for (DateTime day = DateTime::fromCivil(2025, 11, 1); day.days() <= last.days();
          day = DateTime(day.days() + 1)) {
@@ -60,17 +68,40 @@ TEST_F(BackupTest, AYearOfDailyBackupsKeepsSevenDaysFourWeeksAndTwelveMonths) {
     std::vector<std::string> expected;
     for (const auto* tier : {&monthly, &weekly, &daily})
         for (const std::string& day : *tier)
-            expected.push_back("medora-" + day + ".rbk");
+            expected.push_back("medora-" + identity.substr(0, 12) + "-" + day + ".rbk");
     EXPECT_EQ(namesIn(folder), expected);
 }
 
+// Only the daily backups of the records' own identity are counted and thinned out: never
+// another set's, nor those named by the day alone that earlier versions made, nor the records
+// a restore replaced.
 TEST_F(BackupTest, ThinningLeavesOtherFilesAndBrokenNamesAlone) {
-    const std::vector<std::string> names = {"medora-2026-12-01.rbk", "monday.rbk",
-                                            "medora-2026-02-30.rbk", "medora-2026-12-01.rbk.bak",
-                                            "medora-2026-12-1.rbk"};
-    EXPECT_EQ(BackupRetention::toDelete(names), std::vector<std::string>{});
-    EXPECT_FALSE(BackupRetention::dayOf("medora-2026-02-30.rbk"));
-    EXPECT_EQ(BackupRetention::dayOf("medora-2026-12-01.rbk"), DateTime::fromCivil(2026, 12, 1));
+    const std::string own = "0123456789abcdef0123456789abcdef";
+    const std::string other = "fedcba9876543210fedcba9876543210";
+    std::vector<std::string> names = {"monday.rbk", "medora-0123456789ab-2026-02-30.rbk",
+                                      "medora-0123456789ab-2026-12-01.rbk.bak",
+                                      "medora-0123456789ab-2026-12-1.rbk"};
+    std::vector<std::string> doomed;
+    for (int day = 1; day <= 28; ++day) {
+        const DateTime date = DateTime::fromCivil(2026, 11, day, 18, 30);
+        for (const std::string& name :
+             {BackupRetention::fileName(other, date), "medora-" + date.format("%Y-%m-%d") + ".rbk",
+              BackupRetention::beforeRestoreName(own, date)})
+            names.push_back(name);
+        names.push_back(BackupRetention::fileName(own, date));
+        // The newest 7 (22 to 28 November) and the Sundays of the 4 weeks before them.
+        if (day < 22 && day != 1 && day != 8 && day != 15)
+            doomed.push_back(names.back());
+    }
+    std::vector<std::string> deleted = BackupRetention::toDelete(own, names);
+    std::ranges::sort(deleted);
+    std::ranges::sort(doomed);
+    EXPECT_EQ(deleted, doomed);
+    EXPECT_EQ(BackupRetention::toDelete(other, names).size(), doomed.size());
+    EXPECT_FALSE(BackupRetention::dayOf(own, "medora-0123456789ab-2026-02-30.rbk"));
+    EXPECT_FALSE(BackupRetention::dayOf(other, "medora-0123456789ab-2026-12-01.rbk"));
+    EXPECT_EQ(BackupRetention::dayOf(own, "medora-0123456789ab-2026-12-01.rbk"),
+              DateTime::fromCivil(2026, 12, 1));
 }
 
 struct Damage {
@@ -87,7 +118,7 @@ class FailedCheckTest : public BackupTest, public ::testing::WithParamInterface<
 TEST_P(FailedCheckTest, ABackupThatFailsItsCheckIsNotKept) {
     const fs::path folder = m_dir / "backups";
     fs::create_directory(folder);
-    const DailyBackups backups(folder.string());
+    const DailyBackups backups(folder.string(), identityInUse());
     const DateTime today = DateTime::fromCivil(2026, 12, 8);
     ASSERT_EQ(backups.make(today), std::nullopt);
     const std::string good = fingerprint(backups.fileFor(today));
@@ -98,7 +129,8 @@ TEST_P(FailedCheckTest, ABackupThatFailsItsCheckIsNotKept) {
     EXPECT_EQ(failure->kind, GetParam().kind);
     EXPECT_EQ(fingerprint(backups.fileFor(today)), good);
     EXPECT_EQ(RecordsBackup::backup("manual.rbk")->kind, GetParam().kind);
-    EXPECT_EQ(namesIn(folder), std::vector<std::string>{"medora-2026-12-08.rbk"});
+    EXPECT_EQ(namesIn(folder),
+              std::vector<std::string>{fs::path(backups.fileFor(today)).filename().string()});
     EXPECT_FALSE(fs::exists("manual.rbk"));
     if (failure->kind == FileFailure::FailedCheck) {
         EXPECT_EQ(failure->describe(), "The backup written to " + backups.fileFor(today) +

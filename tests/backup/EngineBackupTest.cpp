@@ -1,5 +1,6 @@
 #include "../store/TestDatabase.h"
 
+#include "records/DailyBackups.h"
 #include "records/MedoraTables.h"
 #include "records/RecordsBackup.h"
 #include "records/RecordsFileCheck.h"
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <thread>
 #include <unistd.h>
@@ -40,12 +42,13 @@ std::string selectAll(const MedoraTable& table) {
            (table.key.empty() ? "rowid" : table.key);
 }
 
+// The records' content, without the identity, which a restore does not bring.
 Rows fileRows(const std::string& path) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
     Rows rows;
     for (const MedoraTable& table : MedoraTables::all()) {
-        if (table.derived)
+        if (table.derived || table.identity)
             continue;
         sqlite3_stmt* statement = nullptr;
         EXPECT_EQ(sqlite3_prepare_v2(db, selectAll(table).c_str(), -1, &statement, nullptr),
@@ -99,6 +102,12 @@ long long rootPage(const std::string& path, const std::string& name) {
     return page;
 }
 
+// A restore as the program makes it, keeping the records it replaces in the test's folder.
+RecordsBackup::Outcome restore(const std::string& source, const Progress& progress = {}) {
+    BeforeRestore keep{".", DateTime::currentLocal()};
+    return RecordsBackup::restore(source, keep, progress);
+}
+
 } // namespace
 
 // Backups and restores across the two engines: the records file in the test's folder and the
@@ -127,7 +136,7 @@ protected:
             return fileRows("clinic_db.mdb");
         Rows all;
         for (const MedoraTable& table : MedoraTables::all())
-            if (!table.derived)
+            if (!table.derived && !table.identity)
                 for (const std::string& row : query(selectAll(table)))
                     all.push_back(table.name + ": " + row);
         return all;
@@ -151,7 +160,7 @@ TEST_F(EngineBackupTest, ABackupRestoresOnEitherEngineWithItsRowsKeysAndClinic) 
 
             use(to);
             const std::string replaced = fillRecords("Replaced");
-            ASSERT_EQ(RecordsBackup::restore("records.rbk"), std::nullopt);
+            ASSERT_EQ(restore("records.rbk"), std::nullopt);
             EXPECT_EQ(rows(to), before);
             // The search's keys are made anew for the restored patients, and only for them.
             PatientNameList found;
@@ -171,7 +180,7 @@ TEST_F(EngineBackupTest, ARestoreNeverMovesTheServersKeysBack) {
     use(TestEngine::Server);
     ASSERT_EQ(RecordsBackup::backup("empty.rbk"), std::nullopt);
     const std::string last = addPatient("Last");
-    ASSERT_EQ(RecordsBackup::restore("empty.rbk"), std::nullopt);
+    ASSERT_EQ(restore("empty.rbk"), std::nullopt);
     EXPECT_EQ(count("patient_info"), 0);
     EXPECT_EQ(std::stoll(addPatient("Next")), std::stoll(last) + 1);
 }
@@ -195,7 +204,7 @@ TEST_F(EngineBackupTest, ARestoreLeavesTheIndexesAsTheyWere) {
         if (earlierVersion)
             query("DROP FUNCTION medora_set_indexes_aside()");
         const Rows oids = query(built);
-        ASSERT_EQ(RecordsBackup::restore("records.rbk"), std::nullopt);
+        ASSERT_EQ(restore("records.rbk"), std::nullopt);
         EXPECT_EQ(rows(TestEngine::Server), before);
         EXPECT_EQ(query(indexes), made);
         EXPECT_EQ(query(built) == oids, earlierVersion);
@@ -279,6 +288,11 @@ TEST_F(EngineBackupTest, MedoraAdminMovesAClinicOntoItsServerAndBacksUpEitherEng
     addPatient("Since");
     EXPECT_EQ(admin("restore ../file.rbk"), 0) << said();
     EXPECT_EQ(rows(TestEngine::File), clinic);
+    // Each restore kept the records it replaced in the data folder's backups.
+    int kept = 0;
+    for (const auto& entry : fs::directory_iterator(m_dir / "backups"))
+        kept += entry.path().filename().string().find("-before-restore-") != std::string::npos;
+    EXPECT_EQ(kept, 2);
     unsetenv("MEDORA_DATA_DIR");
 }
 
@@ -347,7 +361,7 @@ TEST_F(EngineBackupTest, AnOperationStoppedHalfwayLeavesEverythingAsItWas) {
     for (const TestEngine engine : {TestEngine::File, TestEngine::Server}) {
         SCOPED_TRACE(name(engine));
         use(engine);
-        ASSERT_EQ(RecordsBackup::restore("clinic.rbk"), std::nullopt);
+        ASSERT_EQ(restore("clinic.rbk"), std::nullopt);
         const Rows before = rows(engine);
         std::vector<double> told;
         const Progress halfway = [&](double done) {
@@ -356,7 +370,7 @@ TEST_F(EngineBackupTest, AnOperationStoppedHalfwayLeavesEverythingAsItWas) {
         };
         EXPECT_EQ(RecordsBackup::backup("stopped.rbk", halfway),
                   (FileFailure{FileFailure::Cancelled, "stopped.rbk"}));
-        EXPECT_EQ(RecordsBackup::restore("other.rbk", halfway),
+        EXPECT_EQ(restore("other.rbk", halfway),
                   (FileFailure{FileFailure::Cancelled, "other.rbk"}));
         EXPECT_EQ(rows(engine), before);
         EXPECT_FALSE(fs::exists("stopped.rbk"));
@@ -391,7 +405,7 @@ TEST_F(EngineBackupTest, ARestoreOnTheServerRefusesWhatIsNotWholeRecords) {
     ASSERT_TRUE(RecordsFileCheck::hasRecordsLayout("spoilt.rbk"));
     ASSERT_FALSE(RecordsFileCheck::isSound("spoilt.rbk"));
     for (const std::string file : {"text.rbk", "cut.rbk", "spoilt.rbk"}) {
-        EXPECT_EQ(RecordsBackup::restore(file), (FileFailure{FileFailure::NotRecords, file}));
+        EXPECT_EQ(restore(file), (FileFailure{FileFailure::NotRecords, file}));
         EXPECT_EQ(rows(TestEngine::Server), before) << file;
     }
 }
@@ -414,9 +428,138 @@ TEST_F(EngineBackupTest, ARestoreAcceptsTablesAndColumnsMedoraDoesNotKnow) {
         SCOPED_TRACE(name(engine));
         use(engine);
         resetRecords();
-        ASSERT_EQ(RecordsBackup::restore("extended.rbk"), std::nullopt);
+        ASSERT_EQ(restore("extended.rbk"), std::nullopt);
         PatientNameList found;
         EXPECT_TRUE(found.Search("kept") && found.m_found > 0);
         EXPECT_FALSE(addPatient("After").empty());
+    }
+}
+
+namespace {
+
+// The identity a records file or backup carries.
+std::string identityIn(const std::string& path) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* row = nullptr;
+    sqlite3_prepare_v2(db, "SELECT id FROM records_identity", -1, &row, nullptr);
+    std::string id;
+    if (sqlite3_step(row) == SQLITE_ROW)
+        id = reinterpret_cast<const char*>(sqlite3_column_text(row, 0));
+    sqlite3_finalize(row);
+    sqlite3_close(db);
+    return id;
+}
+
+std::string identityInUse() {
+    std::string id;
+    EXPECT_EQ(RecordsBackup::identity(id), std::nullopt);
+    return id;
+}
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::ranges::sort(names);
+    return names;
+}
+
+} // namespace
+
+// The file and the server, backed up day by day into one folder (a desk that uses both, or a
+// USB drive two clinics share), each keep their own backups and their own retention; a backup
+// named by the day alone, as earlier versions made them, is left alone.
+TEST_F(EngineBackupTest, TwoSetsOfRecordsSharingAFolderKeepTheirOwnDailyBackups) {
+    fs::create_directory("shared");
+    std::ofstream("shared/medora-2026-11-30.rbk") << "an earlier version's backup";
+    std::map<TestEngine, std::string> identity;
+    std::map<TestEngine, Rows> content;
+    for (const TestEngine engine : {TestEngine::File, TestEngine::Server}) {
+        use(engine);
+        fillRecords(std::string("Only ") + name(engine));
+        identity[engine] = identityInUse();
+        content[engine] = rows(engine);
+        EXPECT_EQ(identity[engine].size(), 32u);
+    }
+    ASSERT_NE(identity[TestEngine::File], identity[TestEngine::Server]);
+    const DateTime last = DateTime::fromCivil(2026, 12, 9);
+    for (DateTime day = DateTime::fromCivil(2026, 12, 1); day.days() <= last.days();
+         day = DateTime(day.days() + 1))
+        for (const TestEngine engine : {TestEngine::Server, TestEngine::File}) {
+            use(engine);
+            ASSERT_EQ(DailyBackups("shared", identity[engine]).make(day), std::nullopt);
+        }
+    std::vector<std::string> expected = {"medora-2026-11-30.rbk"};
+    for (const TestEngine engine : {TestEngine::File, TestEngine::Server}) {
+        const DailyBackups backups("shared", identity[engine]);
+        // Monday 30 November to Sunday 6 December is one week: its older days go.
+        for (int day = 3; day <= 9; ++day) {
+            const std::string file = backups.fileFor(DateTime::fromCivil(2026, 12, day));
+            expected.push_back(fs::path(file).filename().string());
+            EXPECT_EQ(fileRows(file), content[engine]) << file;
+            EXPECT_EQ(identityIn(file), identity[engine]) << file;
+        }
+    }
+    std::ranges::sort(expected);
+    EXPECT_EQ(namesIn("shared"), expected);
+}
+
+// Before it replaces them, a restore keeps the records in use as a backup of their own, which
+// the daily backups' retention never thins out, and the restored records keep the identity of
+// those they replaced: on the file, a backup of the server's records then never names its
+// backups as the server's do. Where the records cannot be kept, nothing is restored.
+TEST_F(EngineBackupTest, ARestoreKeepsTheRecordsItReplacesAndTheirIdentity) {
+    fs::create_directory("backups");
+    for (const TestEngine engine : {TestEngine::File, TestEngine::Server}) {
+        SCOPED_TRACE(name(engine));
+        const TestEngine other = engine == TestEngine::File ? TestEngine::Server : TestEngine::File;
+        use(other);
+        fillRecords("Brought");
+        const std::string otherIdentity = identityInUse();
+        const Rows brought = rows(other);
+        ASSERT_EQ(RecordsBackup::backup("other.rbk"), std::nullopt);
+
+        use(engine);
+        fillRecords("Replaced");
+        const std::string own = identityInUse();
+        const Rows replaced = rows(engine);
+        const DateTime morning = DateTime::fromCivil(2026, 12, 8, 8, 0);
+        const DailyBackups daily("backups", own);
+        ASSERT_EQ(daily.make(morning), std::nullopt);
+
+        BeforeRestore missing{"no-such-folder", DateTime::fromCivil(2026, 12, 8, 14, 5, 9)};
+        const auto refused = RecordsBackup::restore("other.rbk", missing);
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(refused->kind, FileFailure::NotKept);
+        EXPECT_EQ(rows(engine), replaced);
+
+        BeforeRestore keep{"backups", DateTime::fromCivil(2026, 12, 8, 14, 5, 9)};
+        ASSERT_EQ(RecordsBackup::restore("other.rbk", keep), std::nullopt);
+        EXPECT_EQ(keep.keptAs,
+                  "backups/medora-" + own.substr(0, 12) + "-before-restore-2026-12-08-140509.rbk");
+        EXPECT_EQ(rows(engine), brought);
+        EXPECT_EQ(identityInUse(), own);
+        EXPECT_NE(identityInUse(), otherIdentity);
+        EXPECT_EQ(fileRows(keep.keptAs), replaced);
+        EXPECT_EQ(identityIn(keep.keptAs), own);
+
+        // Closing backs up the restored records that day, and the days after it thin out the
+        // daily backups; the replaced records stay kept, also after a second restore in the
+        // same second.
+        BeforeRestore again = keep;
+        ASSERT_EQ(RecordsBackup::restore("other.rbk", again), std::nullopt);
+        EXPECT_EQ(again.keptAs, "backups/medora-" + own.substr(0, 12) +
+                                    "-before-restore-2026-12-08-140509-2.rbk");
+        for (DateTime day = morning; day.days() < morning.days() + 10;
+             day = DateTime(day.days() + 1))
+            ASSERT_EQ(daily.make(day), std::nullopt);
+        EXPECT_FALSE(fs::exists(daily.fileFor(morning)));
+        EXPECT_EQ(fileRows(keep.keptAs), replaced);
+        EXPECT_EQ(fileRows(again.keptAs), brought);
+        fs::remove_all("backups");
+        fs::create_directory("backups");
+        resetRecords();
+        fs::copy_file(MEDORA_EMPTY_DB, "clinic_db.mdb", fs::copy_options::overwrite_existing);
     }
 }

@@ -54,6 +54,17 @@ unsigned modeOf(const QString& path) {
     return info.st_mode & 0777;
 }
 
+// The name of the day's backup of the records in use.
+QString dayFile(const char* day) {
+    return QString("medora-%1-%2.rbk")
+        .arg(QString::fromStdString(BackupSettings::recordsInUse().substr(0, 12)), day);
+}
+
+BoxRecord notThere(const QString& folder) {
+    return {"The folder " + folder.toStdString() + " is not there; is the drive connected?",
+            "Medora 1.0", MsgIcon::Exclamation};
+}
+
 QByteArray bytes(const QString& path) {
     QFile file(path);
     file.open(QIODevice::ReadOnly);
@@ -154,7 +165,7 @@ private slots:
         QFETCH(bool, red);
         GuiSession s;
         if (!failure.isEmpty())
-            BackupSettings::failed(failure.toStdString());
+            BackupSettings::failed(BackupSettings::recordsInUse(), failure.toStdString());
         now = DateTime(now.days() + daysLater);
         s.active<MainMenu>()->showBackupStatus();
         QCOMPARE(statusOf(s), shown);
@@ -163,7 +174,7 @@ private slots:
 
     void theDaysFirstStartMakesOneAndTheNextStartThatDayNone() {
         GuiSession s;
-        QCOMPARE(backupsIn(s.folder()), QStringList{"medora-2026-12-08.rbk"});
+        QCOMPARE(backupsIn(s.folder()), QStringList{dayFile("2026-12-08")});
         QCOMPARE(statusOf(s), QString("Last checked backup: Tuesday 08 December, 2026 08:00"));
         QVERIFY(!shownInRed(s));
 
@@ -174,20 +185,24 @@ private slots:
 
         s.restart([] { now = DateTime::fromCivil(2026, 12, 9, 7, 45); });
         QCOMPARE(backupsIn(s.folder()),
-                 (QStringList{"medora-2026-12-08.rbk", "medora-2026-12-09.rbk"}));
+                 (QStringList{dayFile("2026-12-08"), dayFile("2026-12-09")}));
         QCOMPARE(statusOf(s), QString("Last checked backup: Wednesday 09 December, 2026 07:45"));
         VERIFY_BOXES(s);
     }
 
+    // Told when it is chosen, at each close and on the main menu.
     void anUnreachableFolderIsReportedAndTheWorkGoesOn() {
         GuiSession s;
         const QString usb = s.folder() + "/usb-drive-not-plugged-in";
+        s.boxes().expectBox(notThere(usb));
         QVERIFY(chooseFolder(s, usb));
+        VERIFY_BOXES(s);
+        s.boxes().expectBox(notThere(usb));
         s.restart([] { now = DateTime::fromCivil(2026, 12, 9, 8, 0); });
         QVERIFY(shownInRed(s));
         QCOMPARE(statusOf(s),
                  "Last checked backup: Tuesday 08 December, 2026 08:00. The last backup failed: " +
-                     usb + "/medora-2026-12-09.rbk was not found.");
+                     usb + "/" + dayFile("2026-12-09") + " was not found.");
         QVERIFY(!QDir(usb).exists());
 
         GuiSession::click(*s.active<MainMenu>(), IDC_MAIN_ADD_PATIENT);
@@ -199,7 +214,7 @@ private slots:
         QVERIFY(chooseFolder(s, ""));
         s.restart([] { now = DateTime::fromCivil(2026, 12, 10, 8, 0); });
         QVERIFY(!shownInRed(s));
-        QVERIFY(backupsIn(s.folder()).contains("medora-2026-12-10.rbk"));
+        QVERIFY(backupsIn(s.folder()).contains(dayFile("2026-12-10")));
         VERIFY_BOXES(s);
     }
 
@@ -232,7 +247,7 @@ private slots:
         for (const QString& file : theirs)
             QVERIFY2(QFile::exists(file), qPrintable(file));
         QCOMPARE(QDir(s.folder() + "/backups").entryList({"*.rbk"}, QDir::Files | QDir::Hidden),
-                 QStringList{"medora-2026-12-08.rbk"});
+                 QStringList{dayFile("2026-12-08")});
         VERIFY_BOXES(s);
     }
 
@@ -272,6 +287,8 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, chosen);
         GuiSession s;
+        QDir(s.folder()).mkdir("usb");
+        QDir(s.folder()).mkdir("old-drive");
         const QString start = typed.isEmpty() ? "" : s.folder() + "/" + typed;
         const QString picked = chosen.isEmpty() ? "" : s.folder() + "/" + chosen;
         std::optional<std::string> answer;
@@ -299,7 +316,7 @@ private slots:
         if (TestRecords::onServer())
             QSKIP("only a records file is damaged this way");
         GuiSession s;
-        const QString earlier = s.folder() + "/backups/medora-2026-12-08.rbk";
+        const QString earlier = s.folder() + "/backups/" + dayFile("2026-12-08");
         const QByteArray kept = bytes(earlier);
         const DamagedClinic clinic("clinic_db.mdb");
         QVERIFY(clinic.made());
@@ -319,8 +336,79 @@ private slots:
         QVERIFY(shownInRed(s));
         QCOMPARE(bytes("clinic_db.mdb"), damaged);
         QCOMPARE(everyFileIn(s.folder()), QStringList{"clinic_db.mdb"});
-        QCOMPARE(everyFileIn(s.folder() + "/backups"), QStringList{"medora-2026-12-08.rbk"});
+        QCOMPARE(everyFileIn(s.folder() + "/backups"), QStringList{dayFile("2026-12-08")});
         QCOMPARE(bytes(earlier), kept);
+    }
+
+    // A desk that uses other records for a while (another records file, or the server while it
+    // cannot be reached) shows their backups' status, never those of the records it used
+    // before, and back on those finds their own status and backups as they were.
+    void theStatusSpeaksOfTheRecordsInUse() {
+        GuiSession s;
+        const QString first = dayFile("2026-12-08");
+        const QString morning = "Last checked backup: Tuesday 08 December, 2026 08:00";
+        QCOMPARE(statusOf(s), morning);
+        s.restart([] {
+            now = DateTime::fromCivil(2026, 12, 8, 13, 0);
+            if (TestRecords::onServer()) {
+                TestRecords::current().takeAway();
+            } else {
+                QFile::rename("clinic_db.mdb", "morning.mdb");
+                QFile::copy(MEDORA_EMPTY_DB, "clinic_db.mdb");
+                QFile::setPermissions("clinic_db.mdb", QFile::ReadOwner | QFile::WriteOwner);
+            }
+        });
+        QVERIFY(!statusOf(s).contains("08:00"));
+        if (TestRecords::onServer()) {
+            QVERIFY(shownInRed(s));
+            QVERIFY2(statusOf(s).contains("The last backup failed: The records server failed"),
+                     qPrintable(statusOf(s)));
+        } else {
+            QCOMPARE(statusOf(s), QString("Last checked backup: Tuesday 08 December, 2026 13:00"));
+            QCOMPARE(backupsIn(s.folder()).size(), 2);
+            QVERIFY(backupsIn(s.folder()).contains(first));
+        }
+        s.restart([] {
+            now = DateTime::fromCivil(2026, 12, 8, 17, 0);
+            if (TestRecords::onServer()) {
+                TestRecords::current().bringBack();
+            } else {
+                QFile::remove("clinic_db.mdb");
+                QFile::rename("morning.mdb", "clinic_db.mdb");
+            }
+        });
+        QCOMPARE(statusOf(s), morning);
+        QVERIFY(!shownInRed(s));
+        QVERIFY(backupsIn(s.folder()).contains(first));
+        VERIFY_BOXES(s);
+    }
+
+    // However long its reason, the red line shows whole, wrapped within the window.
+    void theRedLineShowsWholeWithinTheWindow() {
+        GuiSession s;
+        std::string folder = "/media/clinic";
+        for (const char* part : {"drive", "of", "the", "practice", "next", "door"})
+            folder += std::string("/") + part + "-with-a-long-name";
+        const std::string reason =
+            "Access to " + folder + "/" + dayFile("2026-12-08").toStdString() + " was denied.";
+        BackupSettings::failed(BackupSettings::recordsInUse(), reason);
+        for (const QSize size : {QSize(640, 480), QSize(420, 480), QSize(1000, 700)}) {
+            s.frame().resize(size);
+            GuiSession::settle();
+            auto* menu = s.active<MainMenu>();
+            menu->showBackupStatus();
+            const auto* status = menu->control<QLabel>(IDC_MAIN_BACKUP_STATUS);
+            QVERIFY(statusOf(s).endsWith(QString::fromStdString(reason)));
+            QVERIFY(shownInRed(s));
+            QVERIFY(status->wordWrap());
+            QVERIFY2(status->height() >= status->heightForWidth(status->width()),
+                     qPrintable(QString("%1 < %2")
+                                    .arg(status->height())
+                                    .arg(status->heightForWidth(status->width()))));
+            QVERIFY(status->geometry().right() < menu->viewport()->width());
+            QVERIFY(status->geometry().bottom() < status->parentWidget()->height());
+        }
+        VERIFY_BOXES(s);
     }
 
     // Closing waits for its backup only so long, then stops it: the earlier backup of the day
@@ -328,7 +416,7 @@ private slots:
     void closingStopsItsBackupAtTheBound() {
         using namespace std::chrono_literals;
         GuiSession s;
-        const QString earlier = s.folder() + "/backups/medora-2026-12-08.rbk";
+        const QString earlier = s.folder() + "/backups/" + dayFile("2026-12-08");
         const QByteArray kept = bytes(earlier);
         QVERIFY(makeRecordsLarge());
         // Unbounded, the backup would take more than ten steps of 400 ms each.
@@ -349,7 +437,7 @@ private slots:
         });
         QVERIFY2(closed >= 2000 && closed < 5000, qPrintable(QString::number(closed)));
         QVERIFY(steps >= 3);
-        QCOMPARE(leftBehind, QStringList{"medora-2026-12-08.rbk"});
+        QCOMPARE(leftBehind, QStringList{dayFile("2026-12-08")});
         QCOMPARE(bytes(earlier), kept);
         QCOMPARE(statusOf(s),
                  QString("Last checked backup: Tuesday 08 December, 2026 08:00. The last backup "

@@ -3,6 +3,8 @@
 
 #include "GuiSession.h"
 
+#include "app/AutoBackup.h"
+#include "app/BackupSettings.h"
 #include "app/MainMenu.h"
 #include "app/Screens.h"
 #include "platform/ProgressDialog.h"
@@ -46,6 +48,9 @@ std::pair<int, QString> admin(const QString& folder, const QStringList& argument
     return {run.exitCode(), QString::fromUtf8(run.readAllStandardError())};
 }
 
+// The time the restores go by.
+const DateTime kNow = DateTime::fromCivil(2026, 12, 8, 14, 5, 9);
+
 std::vector<std::string> patientNames() {
     PatientNameList list;
     list.FetchAll();
@@ -58,6 +63,12 @@ class BackupEitherEngineTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void init() {
+        AutoBackup::setClock([] { return kNow; });
+    }
+    void cleanup() { AutoBackup::setClock({}); }
+
+    // The restore says where it kept the records it replaced.
     void restoreBringsBackTheMomentOfTheBackup() {
         GuiSession s;
         const std::string backup = (s.folder() + "/monday.rbk").toStdString();
@@ -73,10 +84,17 @@ private slots:
         s.boxes().expectBox(kWarning, IDYES);
         s.boxes().expectFile({FileRequest::Open, "rbk", "Medora Backup Files (*.rbk)", "*.rbk"},
                              backup);
-        s.boxes().expectBox({"Database restore operation completed successfully", "Confirmation",
-                             MsgIcon::Information});
+        const std::string kept = BackupSettings::folder() + "/medora-" +
+                                 BackupSettings::recordsInUse().substr(0, 12) +
+                                 "-before-restore-2026-12-08-140509.rbk";
+        s.boxes().expectBox({"Database restore operation completed successfully.\n\nThe records it "
+                             "replaced are kept as the backup \"before restore, Tuesday 08 "
+                             "December, 2026 14:05\" in " +
+                                 kept,
+                             "Confirmation", MsgIcon::Information});
         GuiSession::click(*s.active<MainMenu>(), IDC_MAIN_RESTORE);
         QCOMPARE(patientNames(), std::vector<std::string>{"Before"});
+        QVERIFY(QFile::exists(QString::fromStdString(kept)));
         QVERIFY(s.active<MainMenu>());
         VERIFY_BOXES(s);
     }

@@ -3,6 +3,8 @@
 #include "GuiSession.h"
 
 #include "../backup/UnwritableFolder.h"
+#include "app/AutoBackup.h"
+#include "app/BackupSettings.h"
 #include "app/MainMenu.h"
 #include "res/resource.h"
 #include "store/store.h"
@@ -21,14 +23,33 @@ const FileRequest kSaveBackup{FileRequest::Save, "rbk", "Medora Backup Files (*.
 const FileRequest kOpenBackup{FileRequest::Open, "rbk", "Medora Backup Files (*.rbk)", "*.rbk"};
 const BoxRecord kBackedUp{"Backup operation completed successfully", "Confirmation",
                           MsgIcon::Information};
-const BoxRecord kRestored{"Database restore operation completed successfully", "Confirmation",
-                          MsgIcon::Information};
+// The time the restores go by.
+const DateTime kNow = DateTime::fromCivil(2026, 12, 8, 14, 5, 9);
 const BoxRecord kWarning{"Resotring the database from a backup file will delete all data in the "
                          "currently used database, proceed?",
                          "Warning", MsgIcon::Exclamation, MsgButtons::YesNo};
 
 BoxRecord stop(const std::string& text) {
     return {text, "Medora 1.0", MsgIcon::Stop};
+}
+
+// Where a restore now keeps the records it replaces.
+std::string keptFile() {
+    return BackupSettings::folder() + "/medora-" + BackupSettings::recordsInUse().substr(0, 12) +
+           "-before-restore-2026-12-08-140509.rbk";
+}
+
+BoxRecord restored() {
+    return {"Database restore operation completed successfully.\n\nThe records it replaced are "
+            "kept as the backup \"before restore, Tuesday 08 December, 2026 14:05\" in " +
+                keptFile(),
+            "Confirmation", MsgIcon::Information};
+}
+
+BoxRecord notKept(const std::string& why) {
+    return stop("The records in use could not be kept as a backup before the restore, so "
+                "nothing was restored. " +
+                why);
 }
 
 QByteArray bytes(const QString& path) {
@@ -108,6 +129,13 @@ class BackupRestoreTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void init() {
+        AutoBackup::setClock([] { return kNow; });
+    }
+    void cleanup() { AutoBackup::setClock({}); }
+
+    // The records replaced are kept beside the daily backups and are not lost when closing
+    // backs up the restored ones.
     void restoreBringsBackTheMomentOfTheBackup() {
         GuiSession s;
         const QString backup = s.folder() + "/monday.rbk";
@@ -118,11 +146,16 @@ private slots:
         QCOMPARE(bytes(backup), bytes("clinic_db.mdb"));
 
         addPatient("Since");
+        const QByteArray replaced = bytes("clinic_db.mdb");
         s.boxes().expectBox(kWarning, IDYES);
         s.boxes().expectFile(kOpenBackup, backup.toStdString());
-        s.boxes().expectBox(kRestored);
+        s.boxes().expectBox(restored());
         clickTool(s, ID_DATABASE_RESTORE);
-        QCOMPARE(bytes("clinic_db.mdb"), bytes(backup));
+        QCOMPARE(patientNames(), std::vector<std::string>{"Before"});
+        const QString kept = QString::fromStdString(keptFile());
+        QCOMPARE(bytes(kept), replaced);
+        s.restart();
+        QCOMPARE(bytes(kept), replaced);
         QCOMPARE(patientNames(), std::vector<std::string>{"Before"});
         QVERIFY(s.active<MainMenu>());
         QCOMPARE(filesIn(s.folder()), QStringList({"clinic_db.mdb", "monday.rbk"}));
@@ -216,7 +249,7 @@ private slots:
         s.boxes().expectBox(stop("Disk full while accessing " + target + "."));
         s.boxes().expectBox(kWarning, IDYES);
         s.boxes().expectFile(kOpenBackup, good.toStdString());
-        s.boxes().expectBox(stop("Disk full while accessing clinic_db.mdb."));
+        s.boxes().expectBox(notKept("Disk full while accessing " + keptFile() + "."));
         {
             const NearlyFullDisk disk;
             pressBackup(s);
@@ -238,7 +271,7 @@ private slots:
         s.boxes().expectBox(inUse);
         s.boxes().expectBox(kWarning, IDYES);
         s.boxes().expectFile(kOpenBackup, good.toStdString());
-        s.boxes().expectBox(inUse);
+        s.boxes().expectBox(notKept(inUse.text));
         {
             const OtherProgram other;
             pressBackup(s);

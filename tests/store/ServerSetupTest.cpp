@@ -1,9 +1,12 @@
 #include "TestDatabase.h"
 
+#include "store/RecordsIdentity.h"
 #include "store/store.h"
 #include "tools/ServerSetup.h"
 
 #include <libpq-fe.h>
+
+#include <set>
 
 namespace {
 
@@ -60,6 +63,8 @@ TEST_F(ServerSetupTest, DeskLoginsReadAndWriteRowsAndNothingMore)
         // from what the server itself wrote down.
         "SELECT medora_set_indexes_aside()",
         "INSERT INTO medora_indexes_aside VALUES ('DROP TABLE tests')",
+        // The records' identity is medora-admin's to give.
+        "UPDATE records_identity SET id = md5('another')",
     };
     EXPECT_EQ(refused(serverConnection("desk"), definitions), definitions);
     EXPECT_EQ(refused(serverConnection("stranger"), rows), rows);
@@ -98,6 +103,7 @@ TEST_F(ServerSetupTest, CheckFindsWhatDiffersFromMedorasTables)
         {"REVOKE DELETE ON meds_list FROM medora_desk",
          "the role medora_desk cannot read and write meds_list"},
         {"DELETE FROM clinic_info", "clinic_info must hold exactly one row"},
+        {"DELETE FROM records_identity", "records_identity must hold the records' identity"},
         {"REVOKE UPDATE ON SEQUENCE complaints_compl_id_seq FROM medora_desk",
          "the role medora_desk cannot move the key sequences on a restore"},
     };
@@ -112,23 +118,29 @@ TEST_F(ServerSetupTest, CheckFindsWhatDiffersFromMedorasTables)
     }
 }
 
-// Records that an earlier version set up lack the search's keys; upgrade adds them, with the
-// desks' rights, and can be run again.
+// Records that an earlier version set up lack the search's keys and the records' identity;
+// upgrade adds them, with the desks' rights, and can be run again, keeping the identity.
 TEST_F(ServerSetupTest, UpgradeGivesAnEarlierVersionsPatientsTheirKeys)
 {
-    query("DROP TABLE search_words, medora_indexes_aside");
+    query("DROP TABLE search_words, medora_indexes_aside, records_identity");
     query("DROP FUNCTION medora_set_indexes_aside(), medora_build_indexes()");
     query("INSERT INTO patient_info (first_name, last_name, DOB, telephone) VALUES"
           " ('Renée', 'Dupré', '1980-05-17 00:00:00', '555-0142'),"
           " ('Tab\tby', 'Back\\slash', '2001-01-01 00:00:00', '')");
     EXPECT_FALSE(setup().check());
+    std::set<std::string> identities;
     for (int run = 0; run < 2; ++run) {
         ServerSetup upgrading = setup();
         ASSERT_TRUE(upgrading.upgrade()) << ::testing::PrintToString(upgrading.problems());
         ServerSetup checking = setup();
         EXPECT_TRUE(checking.check()) << ::testing::PrintToString(checking.problems());
         EXPECT_EQ(count("search_words"), 12); // 2 names, 4 telephone tails, date; 4 names, date
+        RecordsIdentity identity;
+        ASSERT_TRUE(identity.Fetch());
+        EXPECT_EQ(identity.m_id.size(), 32u);
+        identities.insert(identity.m_id);
     }
+    EXPECT_EQ(identities.size(), 1u);
     PatientNameList found;
     ASSERT_TRUE(found.Search("dupre 5550142 17.5.1980"));
     EXPECT_EQ(found.m_firstNames, Strings{"Renée"});
