@@ -19,6 +19,9 @@ struct MedoraTable {
     // Rows the program makes from the other tables' (the search's keys), which a copy of the
     // records makes anew rather than copies.
     bool derived = false;
+    // Its first page in a file made from the schema, as every records file was: the page its
+    // rows are found from when the file's own schema is lost.
+    long long root = 0;
 };
 
 // Medora's tables as the supplied empty database has them, read from the schema the program
