@@ -114,13 +114,18 @@ std::vector<long long> children(const std::vector<unsigned char>& page, long lon
     return found;
 }
 
+// The page size and its usable part that the header gives, when it is sound.
 bool soundHeader(const unsigned char* header, long long& pageSize, long long& usable) {
-    pageSize = bigEndian(&header[16], 2);
-    if (pageSize == 1)
-        pageSize = 65536;
-    usable = pageSize - header[20];
-    return std::memcmp(header, "SQLite format 3", 16) == 0 && pageSize >= kSmallestPage &&
-           pageSize <= kLargestPage && (pageSize & (pageSize - 1)) == 0 && usable >= 480;
+    long long size = bigEndian(&header[16], 2);
+    if (size == 1)
+        size = 65536;
+    const long long rest = size - header[20];
+    if (std::memcmp(header, "SQLite format 3", 16) != 0 || size < kSmallestPage ||
+        (size & (size - 1)) != 0 || rest < 480)
+        return false;
+    pageSize = size;
+    usable = rest;
+    return true;
 }
 
 } // namespace

@@ -170,7 +170,9 @@ TEST_F(BackupTest, NothingIsRescuedFromAFileWithoutRows) {
     std::string noise(256 * 1024, '\0');
     for (char& byte : noise)
         byte = char(random());
-    for (const std::string& bytes : {noise, pagesInACircle()}) {
+    // The header of a SQLite file, with a page size no file can have.
+    const std::string badHeader = std::string("SQLite format 3\0\0\2", 18) + noise.substr(18);
+    for (const std::string& bytes : {noise, badHeader, pagesInACircle()}) {
         write("clinic_db.mdb", bytes);
         {
             RecordsRescue rescue("clinic_db.mdb");
