@@ -54,12 +54,13 @@ std::vector<MedoraTable> readTables() {
     if (!db || sqlite3_exec(db.get(), kRecordsSchema, nullptr, nullptr, nullptr) != SQLITE_OK)
         return {};
     const Query tables =
-        prepare(db.get(), "SELECT name, sql LIKE '%AUTOINCREMENT%' FROM sqlite_schema"
+        prepare(db.get(), "SELECT name, sql LIKE '%AUTOINCREMENT%', rootpage FROM sqlite_schema"
                           " WHERE type = 'table' AND name NOT LIKE 'sqlite%'"
                           " ORDER BY rowid");
     std::vector<MedoraTable> made;
     while (tables && sqlite3_step(tables.get()) == SQLITE_ROW) {
         MedoraTable table{text(tables.get(), 0), {}, {}, sqlite3_column_int(tables.get(), 1) != 0};
+        table.root = sqlite3_column_int64(tables.get(), 2);
         table.derived = std::find(std::begin(SearchIndex::tables), std::end(SearchIndex::tables),
                                   table.name) != std::end(SearchIndex::tables);
         table.identity = table.name == RecordsIdentity::table;

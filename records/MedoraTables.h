@@ -22,6 +22,9 @@ struct MedoraTable {
     // The records' identity (records_identity), which a backup carries but a restore or an
     // import never brings in: the records in place keep their own.
     bool identity = false;
+    // Its first page in a file made from the schema, as every records file was: the page its
+    // rows are found from when the file's own schema is lost.
+    long long root = 0;
 };
 
 // Medora's tables as the supplied empty database has them, read from the schema the program

@@ -61,6 +61,16 @@ Query prepare(sqlite3* db, const std::string& sql, const std::string& name) {
     return Query(statement, &sqlite3_finalize);
 }
 
+// A statement that reads the damaged file; none when the engine cannot read its tables at all
+// (its header or schema is lost, or it was cut short), whose rows are then read from its pages.
+Query prepareReading(sqlite3* db, const std::string& sql, const std::string& name) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK &&
+        (sqlite3_errcode(db) & 0xff) == SQLITE_NOMEM)
+        throw Failed{engineFailure(db, name)};
+    return Query(statement, &sqlite3_finalize);
+}
+
 // The first column of the first row; nothing when it cannot be read.
 std::optional<long long> number(sqlite3* db, const std::string& sql, const std::string& table) {
     sqlite3_stmt* statement = nullptr;
@@ -80,18 +90,17 @@ class TableCopy {
 public:
     TableCopy(sqlite3* from, sqlite3* to, const MedoraTable& table, const std::string& name)
         : m_table(table),
-          m_read(prepare(from, select(table) + " WHERE rowid >= ?1 ORDER BY rowid", name)),
-          m_probe(prepare(from, select(table) + " WHERE rowid >= ?1 ORDER BY rowid LIMIT 1", name)),
+          m_read(prepareReading(from, select(table) + " WHERE rowid >= ?1 ORDER BY rowid", name)),
+          m_probe(prepareReading(from, select(table) + " WHERE rowid >= ?1 ORDER BY rowid LIMIT 1",
+                                 name)),
           m_insert(prepare(to, insert(table), name)), m_to(to) {}
 
-    // Copies every readable row; the keys of the unreadable stretches up to the largest key
-    // the file gave go to lostKeys.
-    void copy(long long largestGiven) {
+    // Copies every row the engine can read, and notes the stretches of keys it cannot.
+    void copy() {
         long long from = std::numeric_limits<long long>::min();
-        while (!copyFrom(from)) {
-            const auto next = nextReadable();
+        while (!m_read || !copyFrom(from)) {
+            const auto next = m_read ? nextReadable() : std::nullopt;
             if (!next) {
-                m_lostKeys += std::max(0LL, largestGiven - m_last);
                 m_stretches.emplace_back(m_last + 1, kLargestKey);
                 return;
             }
@@ -100,6 +109,9 @@ public:
             from = *next;
         }
     }
+    // The largest key the file gave, as its sequence says.
+    void gave(long long key) { m_given = std::max(m_given, key); }
+    long long given() const { return m_given; }
 
     // Whether the key lies in a stretch that could not be read through the table.
     bool lost(long long key) const {
@@ -111,7 +123,7 @@ public:
     // Whether the rows of a page are this table's, of its stretches that could not be read.
     bool fits(const std::vector<FoundRow>& rows) const {
         return std::all_of(rows.begin(), rows.end(), [this](const FoundRow& row) {
-            return row.values.size() == m_table.columns.size() && lost(row.rowid);
+            return lost(row.rowid) && holds(row.values);
         });
     }
     void keepFound(long long key, const std::vector<StoredValue>& values) {
@@ -130,11 +142,35 @@ public:
     bool whole() const { return m_stretches.empty(); }
     const std::vector<std::pair<long long, long long>>& stretches() const { return m_stretches; }
     const std::string& name() const { return m_table.name; }
+    long long root() const { return m_table.root; }
+    bool autoincrement() const { return m_table.autoincrement; }
     long long read() const { return m_readRows; }
     long long rescued() const { return m_rescued; }
-    long long lostKeys() const { return m_lostKeys; }
+    // The keys of the stretches that could not be read, up to the largest key the file gave.
+    long long lostKeys() const {
+        const bool open = !m_stretches.empty() && m_stretches.back().second == kLargestKey;
+        return m_lostKeys + (open ? std::max(0LL, m_given - m_last) : 0);
+    }
 
 private:
+    // Whether the values are a row of the table, by number and kind: its tables are strict.
+    bool holds(const std::vector<StoredValue>& values) const {
+        if (values.size() != m_table.columns.size())
+            return false;
+        for (size_t column = 0; column < values.size(); ++column) {
+            const StoredValue::Type type = values[column].type;
+            const MedoraColumn& expected = m_table.columns[column];
+            // The key is the rowid, which the row keeps in its place as a null.
+            const bool fit = expected.name == m_table.key
+                                 ? type == StoredValue::Null || type == StoredValue::Integer
+                             : expected.integer ? type == StoredValue::Integer
+                                                : type == StoredValue::Text;
+            if (!fit)
+                return false;
+        }
+        return true;
+    }
+
     static std::string columns(const MedoraTable& table) {
         std::string list;
         for (const MedoraColumn& column : table.columns)
@@ -240,6 +276,7 @@ private:
     long long m_readRows = 0;
     long long m_rescued = 0;
     long long m_lostKeys = 0;
+    long long m_given = 0;
     std::vector<std::pair<long long, long long>> m_stretches; // first and last key of each
 };
 
@@ -264,29 +301,81 @@ std::vector<bool> tablePages(sqlite3* damaged, long long pages) {
     return known;
 }
 
-// The rows of the stretches the tables could not be read through, from pages no table leads
-// to any more: a damaged page above them loses the way to them, not them. A page is taken
-// for a table's only when its rows fit that table alone.
-void keepFoundRows(sqlite3* damaged, std::vector<std::unique_ptr<TableCopy>>& copies) {
+using Copies = std::vector<std::unique_ptr<TableCopy>>;
+
+// No key the damaged file gave is given again, even that of a row that was lost. The engine's
+// sequence has no key of its own: a table's row there is raised, or made when it has none.
+void remember(sqlite3* out, const std::string& table, long long given, const std::string& name) {
+    for (const char* sql : {"UPDATE sqlite_sequence SET seq = max(seq, ?2) WHERE name = ?1",
+                            "INSERT INTO sqlite_sequence (name, seq) SELECT ?1, ?2"
+                            " WHERE NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = ?1)"}) {
+        const Query query = prepare(out, sql, name);
+        sqlite3_bind_text(query.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(query.get(), 2, given);
+        if (sqlite3_step(query.get()) != SQLITE_DONE)
+            throw Failed{engineFailure(out, name)};
+    }
+}
+
+// The table the rows fit alone, if any.
+TableCopy* onlyFit(const Copies& copies, const std::vector<FoundRow>& rows) {
+    TableCopy* owner = nullptr;
+    for (const auto& copy : copies)
+        if (copy->fits(rows)) {
+            if (owner)
+                return nullptr;
+            owner = copy.get();
+        }
+    return owner;
+}
+
+// The largest keys given, from a page of the file's sequence: its rows name a table and
+// give a number.
+void noteSequence(const Copies& copies, const std::vector<FoundRow>& rows) {
+    const auto tableOf = [&](const FoundRow& row) -> TableCopy* {
+        if (row.values.size() != 2 || row.values[0].type != StoredValue::Text ||
+            row.values[1].type != StoredValue::Integer)
+            return nullptr;
+        for (const auto& copy : copies)
+            if (copy->autoincrement() && copy->name() == row.values[0].bytes)
+                return copy.get();
+        return nullptr;
+    };
+    if (std::all_of(rows.begin(), rows.end(), tableOf))
+        for (const FoundRow& row : rows)
+            tableOf(row)->gave(row.values[1].integer);
+}
+
+// The rows of the stretches the tables could not be read through, from the file's pages: a
+// damaged page above them loses the way to them, not them, and a lost header or schema loses
+// only the way to every table. A page is taken for a table's when it lies in the table's tree
+// and its rows fit the table, or else when they fit that table alone.
+void keepFoundRows(sqlite3* damaged, const Copies& copies) {
     sqlite3_file* file = nullptr;
     if (sqlite3_file_control(damaged, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
         !file || !file->pMethods)
         return;
     LeafPages pages(file);
     const std::vector<bool> known = tablePages(damaged, pages.pages());
-    pages.scan([&](long long page) { return !known[size_t(page)]; },
-               [&](const std::vector<FoundRow>& rows) {
-                   TableCopy* owner = nullptr;
-                   for (const auto& copy : copies)
-                       if (copy->fits(rows)) {
-                           if (owner)
-                               return;
-                           owner = copy.get();
-                       }
-                   if (owner)
-                       for (const FoundRow& row : rows)
-                           owner->keepFound(row.rowid, row.values);
-               });
+    // The trees tell apart tables whose rows look alike (history entries and medications).
+    std::vector<TableCopy*> tree(size_t(pages.pages() + 1));
+    for (const auto& copy : copies)
+        for (const long long page : pages.tree(copy->root()))
+            if (!tree[size_t(page)])
+                tree[size_t(page)] = copy.get();
+    const auto keep = [&](long long page, const std::vector<FoundRow>& rows) {
+        TableCopy* inTree = tree[size_t(page)];
+        TableCopy* owner = inTree && inTree->fits(rows) ? inTree : onlyFit(copies, rows);
+        if (!owner)
+            noteSequence(copies, rows);
+        else
+            for (const FoundRow& row : rows)
+                owner->keepFound(row.rowid, row.values);
+    };
+    // The tables' own pages first: where a page none leads to holds a row of the same key, a
+    // row since deleted or moved, the table's row is the one kept.
+    pages.scan([&](long long page) { return !known[size_t(page)] && tree[size_t(page)]; }, keep);
+    pages.scan([&](long long page) { return !known[size_t(page)] && !tree[size_t(page)]; }, keep);
 }
 
 } // namespace
@@ -322,6 +411,11 @@ RecordsRescue::Outcome RecordsRescue::build() {
         m_unreadable.clear();
         return failed.failure;
     }
+    if (std::all_of(m_tables.begin(), m_tables.end(),
+                    [](const RescuedTable& table) { return table.rescued == 0; })) {
+        m_tables.clear();
+        return FileFailure{FileFailure::RescueFailed, m_records, "no row of them could be read"};
+    }
     if (const int error = m_rescued->finish())
         return FileFailure::fromErrno(error, m_rescued->path());
     if (!RecordsFileCheck::isRecords(m_rescued->path()))
@@ -339,33 +433,18 @@ void RecordsRescue::copyRows() {
     run(out.get(), "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", name);
     run(out.get(), kRecordsSchema, name);
     run(out.get(), "BEGIN; DELETE FROM clinic_info", name);
-    const Query remember = prepare(out.get(),
-                                   "INSERT OR REPLACE INTO sqlite_sequence (name, seq) VALUES"
-                                   " (?1, max(?2, coalesce((SELECT seq FROM sqlite_sequence"
-                                   " WHERE name = ?1), 0)))",
-                                   name);
-    std::vector<std::unique_ptr<TableCopy>> copies;
+    Copies copies;
     std::vector<std::optional<long long>> counted;
     for (const MedoraTable& table : MedoraTables::all()) {
         if (table.derived)
             continue;
-        const long long given =
-            table.autoincrement
-                ? number(damaged.get(), "SELECT seq FROM sqlite_sequence WHERE name = ?1",
-                         table.name)
-                      .value_or(0)
-                : 0;
         copies.push_back(std::make_unique<TableCopy>(damaged.get(), out.get(), table, m_records));
-        copies.back()->copy(given);
+        if (table.autoincrement)
+            copies.back()->gave(
+                number(damaged.get(), "SELECT seq FROM sqlite_sequence WHERE name = ?1", table.name)
+                    .value_or(0));
+        copies.back()->copy();
         counted.push_back(number(damaged.get(), "SELECT count(*) FROM " + table.name, {}));
-        // No key the damaged file gave is given again, even that of a row that was lost.
-        if (given > 0) {
-            sqlite3_bind_text(remember.get(), 1, table.name.c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_int64(remember.get(), 2, given);
-            if (sqlite3_step(remember.get()) != SQLITE_DONE)
-                throw Failed{engineFailure(out.get(), name)};
-            sqlite3_reset(remember.get());
-        }
     }
     if (std::any_of(copies.begin(), copies.end(), [](const auto& copy) { return !copy->whole(); }))
         keepFoundRows(damaged.get(), copies);
@@ -377,8 +456,10 @@ void RecordsRescue::copyRows() {
         m_unreadable = UnreadablePatients::find(damaged.get(), out.get(), lost);
     for (size_t table = 0; table < copies.size(); ++table) {
         const TableCopy& rows = *copies[table];
-        m_tables.push_back(
-            {rows.name(), rows.rescued(), counted[table].value_or(rows.read() + rows.lostKeys())});
+        if (rows.given() > 0)
+            remember(out.get(), rows.name(), rows.given(), name);
+        const long long claimed = counted[table].value_or(rows.read() + rows.lostKeys());
+        m_tables.push_back({rows.name(), rows.rescued(), std::max(claimed, rows.rescued())});
     }
     // Marked as a file whose search keys are yet to be made: the store makes them on its
     // first use.

@@ -24,9 +24,10 @@ struct RescuedTable {
 // Builds new records from every row of a damaged records file that can still be read, into a
 // file beside it; the rescued file takes the records' name only when asked, and the damaged
 // one is then kept beside it under a dated name. The rows are read through the engine, table
-// by table in key order, stepping over the stretches of keys whose pages are unreadable: the
-// sqlite3 shell's .recover would also find pages no longer linked from their table, but the
-// system's engine lacks the page access it needs.
+// by table in key order, stepping over the stretches of keys whose pages are unreadable; the
+// rows of those stretches are then read from the file's pages, as are every table's when the
+// engine cannot read the file at all (its header or first page lost, or the file cut short):
+// Medora's schema is known, so the file's own need not be read.
 class RecordsRescue {
 public:
     using Outcome = std::optional<FileFailure>; // nothing when the step succeeded

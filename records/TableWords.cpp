@@ -13,6 +13,7 @@ std::string TableWords::of(const std::string& table) {
         {"tests_list", "the list of tests"},
         {"clinic_info", "the clinic's details"},
         {"search_words", "what the search finds patients by"},
+        {"records_identity", "the records' identity"},
     };
     const auto found = words.find(table);
     return found != words.end() ? found->second : "other records";

@@ -47,6 +47,7 @@ const std::map<std::string, std::string> kWords{
     {"tests", "The test results"},
     {"tests_list", "The list of tests"},
     {"clinic_info", "The clinic's details"},
+    {"records_identity", "The records' identity"},
 };
 
 // The patients a rescue of a copy of the records names, the first fifteen of them.
