@@ -147,6 +147,21 @@ DatabaseBackup::Outcome DatabaseBackup::backup(const std::string& records,
     return failure;
 }
 
+DatabaseBackup::Outcome DatabaseBackup::copyAsIs(const std::string& records,
+                                                 const std::string& target,
+                                                 const Progress& progress) {
+    PendingFile copy(target);
+    if (copy.creationError() != 0)
+        return FileFailure::fromErrno(copy.creationError(), target);
+    if (auto failure = copyLocked(records, copy, target, progress))
+        return failure;
+    if (const int error = copy.finish())
+        return FileFailure::fromErrno(error, target);
+    if (const int error = copy.place())
+        return FileFailure::fromErrno(error, target);
+    return std::nullopt;
+}
+
 DatabaseBackup::Outcome DatabaseBackup::restore(const std::string& source, const Progress& progress,
                                                 const std::string& identity) {
     const std::string name = Database::fileName;

@@ -16,6 +16,10 @@ public:
     // be a whole Medora database. Damaged records give no backup.
     static Outcome backup(const std::string& records, const std::string& target,
                           const Progress& progress = {});
+    // Copies the records file to target as it is, unproven: what is kept of records too
+    // damaged to back up, so that nothing of them is lost.
+    static Outcome copyAsIs(const std::string& records, const std::string& target,
+                            const Progress& progress = {});
     // Replaces the records file in the current directory with source once source has proved
     // to be a whole Medora database. Given an identity, the restored records take it in place
     // of the one source carries.

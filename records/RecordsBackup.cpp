@@ -101,6 +101,32 @@ FileFailure notKept(const FileFailure& failure, const std::string& target) {
     return FileFailure{FileFailure::NotKept, target, failure.describe()};
 }
 
+// Keeps the records a restore replaces. Damaged records are what a restore most often mends,
+// and they give no proven backup: they are kept byte for byte instead, for a later rescue, and
+// the restored records get a new identity when theirs cannot be read.
+RecordsBackup::Outcome keepReplaced(BeforeRestore& keep, bool onServer, std::string& id,
+                                    const Progress& progress) {
+    const auto damaged = [onServer](const RecordsBackup::Outcome& failure) {
+        return !onServer && failure && failure->kind == FileFailure::Damaged;
+    };
+    if (auto failure = RecordsBackup::identity(id)) {
+        if (!damaged(failure))
+            return notKept(*failure, keep.folder);
+        id = RecordsIdentity::makeId();
+    }
+    std::string target = keptName(keep, id);
+    auto failure = RecordsBackup::backup(target, stretch(progress, 0, kKeepShare));
+    if (damaged(failure)) {
+        target = target.substr(0, target.size() - 4) + "-damaged.mdb";
+        failure = DatabaseBackup::copyAsIs(Database::fileName, target,
+                                           stretch(progress, 0, kKeepShare));
+    }
+    if (failure)
+        return notKept(*failure, target);
+    keep.keptAs = target;
+    return std::nullopt;
+}
+
 } // namespace
 
 RecordsBackup::Outcome RecordsBackup::backup(const std::string& target, const Progress& progress) {
@@ -121,12 +147,8 @@ RecordsBackup::Outcome RecordsBackup::restore(const std::string& source, BeforeR
     const auto server = serverInUse();
     std::string id;
     if (server || access(Database::fileName, F_OK) == 0) {
-        if (auto failure = identity(id))
-            return notKept(*failure, keep.folder);
-        const std::string target = keptName(keep, id);
-        if (auto failure = backup(target, stretch(progress, 0, kKeepShare)))
-            return notKept(*failure, target);
-        keep.keptAs = target;
+        if (auto failure = keepReplaced(keep, server.has_value(), id, progress))
+            return failure;
     } else {
         id = RecordsIdentity::makeId();
     }

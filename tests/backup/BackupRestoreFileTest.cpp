@@ -1,5 +1,6 @@
 #include "../store/OldRecordsFile.h"
 #include "BackupTestSupport.h"
+#include "DamagedClinic.h"
 #include "ReadOnlyFile.h"
 #include "ReadProbe.h"
 #include "UnwritableFolder.h"
@@ -295,4 +296,22 @@ TEST_F(BackupTest, RestoreReplacesRecordsThatAreNoLongerADatabase) {
     ASSERT_EQ(DatabaseBackup::restore("good.rbk"), std::nullopt);
     EXPECT_EQ(fingerprint("clinic_db.mdb"), fingerprint("good.rbk"));
     EXPECT_EQ(patientNames(), std::vector<std::string>{});
+}
+
+// Damaged records are what a restore most often mends: they give no proven backup, so the
+// restore keeps them byte for byte, for a later rescue, and goes on.
+TEST_F(BackupTest, ARestoreOverDamagedRecordsKeepsThemAsTheyAre) {
+    addPatient("Kept");
+    ASSERT_EQ(backUp("good.rbk"), std::nullopt);
+    fs::copy_file(MEDORA_EMPTY_DB, "clinic_db.mdb", fs::copy_options::overwrite_existing);
+    const DamagedClinic damaged("clinic_db.mdb");
+    ASSERT_TRUE(damaged.made());
+    const std::string damagedPrint = fingerprint("clinic_db.mdb");
+    fs::create_directory("backups");
+    BeforeRestore keep{"backups", DateTime::fromCivil(2026, 12, 8, 14, 5, 9)};
+    ASSERT_EQ(RecordsBackup::restore("good.rbk", keep), std::nullopt);
+    EXPECT_EQ(patientNames(), std::vector<std::string>{"Kept"});
+    ASSERT_TRUE(keep.keptAs.ends_with("-before-restore-2026-12-08-140509-damaged.mdb"))
+        << keep.keptAs;
+    EXPECT_EQ(fingerprint(keep.keptAs), damagedPrint);
 }
