@@ -115,11 +115,14 @@ DatabaseBackup::Outcome DatabaseBackup::restore(const std::string& source,
     // Flushed before the check, which then reads a file the system is no longer writing out.
     if (const int error = copy.finish())
         return FileFailure::fromErrno(error, name);
-    switch (RecordsFileCheck::check(copy.path(), stretch(progress, kCopyShare, 1))) {
+    std::string fault;
+    switch (RecordsFileCheck::check(copy.path(), stretch(progress, kCopyShare, 1), fault)) {
     case RecordsFileCheck::Verdict::Stopped:
         return FileFailure{FileFailure::Cancelled, source};
     case RecordsFileCheck::Verdict::NotWhole:
         return FileFailure{FileFailure::NotRecords, source};
+    case RecordsFileCheck::Verdict::Refused:
+        return FileFailure{FileFailure::Refused, source, fault};
     case RecordsFileCheck::Verdict::Whole:
         break;
     }

@@ -54,8 +54,12 @@ std::string FileFailure::describe() const {
         return file + " is not a Medora database, or it is damaged. The records were left as "
                       "they were.";
     case FailedCheck:
+        if (!detail.empty())
+            return "The backup written to " + file + " failed its check and was deleted. " + detail;
         return "The backup written to " + file +
                " failed its check and was deleted: the records may be damaged.";
+    case Refused:
+        return detail + " The records were left as they were.";
     case ServerFailed:
         return "The records server failed: " + detail;
     case HoldsPatients:

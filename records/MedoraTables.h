@@ -6,6 +6,7 @@
 struct MedoraColumn {
     std::string name;
     bool integer = false; // INTEGER, else TEXT
+    bool date = false;    // TEXT held to the form of a date and time by its CHECK
 };
 
 struct MedoraTable {
@@ -19,6 +20,9 @@ struct MedoraTable {
     // Rows the program makes from the other tables' (the search's keys), which a copy of the
     // records makes anew rather than copies.
     bool derived = false;
+    // The table in the user's words: one row ("Visit") and all of them ("visits").
+    std::string row;
+    std::string rows;
 };
 
 // Medora's tables as the supplied empty database has them, read from the schema the program
@@ -27,4 +31,6 @@ class MedoraTables {
 public:
     // Empty only when the schema could not be read.
     static const std::vector<MedoraTable>& all();
+    // The table of that name; nothing when Medora has none.
+    static const MedoraTable* find(const std::string& name);
 };

@@ -74,6 +74,20 @@ std::optional<long long> number(sqlite3* db, const std::string& sql, const std::
     return sqlite3_column_int64(query.get(), 0);
 }
 
+// The rows of a patient whose own row was lost: the program could never show them, and no
+// restore would take records that hold them. Gives how many there were.
+long long removeStrays(sqlite3* db, const std::string& table, const std::string& name) {
+    const MedoraTable* made = MedoraTables::find(table);
+    const bool patients = made && table != "patient_info" &&
+                          std::any_of(made->columns.begin(), made->columns.end(),
+                                      [](const MedoraColumn& c) { return c.name == "patient_ID"; });
+    if (!patients)
+        return 0;
+    run(db, "DELETE FROM " + table + " WHERE patient_ID NOT IN (SELECT ID FROM patient_info)",
+        name);
+    return sqlite3_changes(db);
+}
+
 // Copies one table's rows from a damaged file, in key order, past the stretches of keys
 // whose pages cannot be read.
 class TableCopy {
@@ -321,9 +335,11 @@ RecordsRescue::Outcome RecordsRescue::build() {
     }
     if (const int error = m_rescued->finish())
         return FileFailure::fromErrno(error, m_rescued->path());
-    if (!RecordsFileCheck::isRecords(m_rescued->path()))
+    std::string fault;
+    if (RecordsFileCheck::check(m_rescued->path(), {}, fault) != RecordsFileCheck::Verdict::Whole)
         return FileFailure{FileFailure::RescueFailed, m_records,
-                           "the rescued rows do not make whole records"};
+                           "the rescued rows do not make whole records" +
+                               (fault.empty() ? "" : " (" + fault + ")")};
     return std::nullopt;
 }
 
@@ -336,11 +352,13 @@ void RecordsRescue::copyRows() {
     run(out.get(), "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", name);
     run(out.get(), kRecordsSchema, name);
     run(out.get(), "BEGIN; DELETE FROM clinic_info", name);
+    // sqlite_sequence has no key: a table's one row is raised, or made when there is none.
     const Query remember = prepare(out.get(),
-                                   "INSERT OR REPLACE INTO sqlite_sequence (name, seq) VALUES"
-                                   " (?1, max(?2, coalesce((SELECT seq FROM sqlite_sequence"
-                                   " WHERE name = ?1), 0)))",
+                                   "INSERT INTO sqlite_sequence (name, seq) SELECT ?1, 0 WHERE"
+                                   " NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = ?1)",
                                    name);
+    const Query raise =
+        prepare(out.get(), "UPDATE sqlite_sequence SET seq = max(seq, ?2) WHERE name = ?1", name);
     std::vector<std::unique_ptr<TableCopy>> copies;
     std::vector<std::optional<long long>> counted;
     for (const MedoraTable& table : MedoraTables::all()) {
@@ -356,20 +374,23 @@ void RecordsRescue::copyRows() {
         copies.back()->copy(given);
         counted.push_back(number(damaged.get(), "SELECT count(*) FROM " + table.name, {}));
         // No key the damaged file gave is given again, even that of a row that was lost.
-        if (given > 0) {
-            sqlite3_bind_text(remember.get(), 1, table.name.c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_int64(remember.get(), 2, given);
-            if (sqlite3_step(remember.get()) != SQLITE_DONE)
-                throw Failed{engineFailure(out.get(), name)};
-            sqlite3_reset(remember.get());
-        }
+        if (given > 0)
+            for (sqlite3_stmt* statement : {remember.get(), raise.get()}) {
+                sqlite3_bind_text(statement, 1, table.name.c_str(), -1, SQLITE_TRANSIENT);
+                if (statement == raise.get())
+                    sqlite3_bind_int64(statement, 2, given);
+                if (sqlite3_step(statement) != SQLITE_DONE)
+                    throw Failed{engineFailure(out.get(), name)};
+                sqlite3_reset(statement);
+            }
     }
     if (std::any_of(copies.begin(), copies.end(), [](const auto& copy) { return !copy->whole(); }))
         keepFoundRows(damaged.get(), copies);
     for (size_t table = 0; table < copies.size(); ++table) {
         const TableCopy& rows = *copies[table];
-        m_tables.push_back(
-            {rows.name(), rows.rescued(), counted[table].value_or(rows.read() + rows.lostKeys())});
+        const long long strays = removeStrays(out.get(), rows.name(), name);
+        m_tables.push_back({rows.name(), rows.rescued() - strays,
+                            counted[table].value_or(rows.read() + rows.lostKeys())});
     }
     // Marked as a file whose search keys are yet to be made: the store makes them on its
     // first use.
