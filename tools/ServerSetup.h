@@ -28,6 +28,9 @@ public:
     // search's keys of every patient, with the desks' rights on them, in one transaction. Run
     // again, it makes the keys anew.
     bool upgrade();
+    // Whether every key sequence has numbers left to give: a sequence that has given all but
+    // the last hundredth of the numbers a key can hold is a problem.
+    bool numbersLeft();
 
     // What went wrong, or what check found different, one line each.
     const std::vector<std::string>& problems() const { return m_problems; }
