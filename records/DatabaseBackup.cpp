@@ -91,7 +91,8 @@ DatabaseBackup::Outcome DatabaseBackup::backup(const std::string& records,
         stretch(progress, kCopyShare, 1));
     // The copy is the records byte for byte, so a copy that fails its check most likely
     // comes from damaged records; a copy of damage is never kept as if it were a backup.
-    if (failure && failure->kind == FileFailure::FailedCheck)
+    // A copy the engine found sound but whose rows break a rule says so itself.
+    if (failure && failure->kind == FileFailure::FailedCheck && failure->detail.empty())
         if (const auto damage = RecordsLock(records, RecordsLock::Use::Copy).damage())
             return FileFailure{FileFailure::Damaged, records, *damage};
     return failure;

@@ -171,6 +171,11 @@ TEST_P(BadBackupTest, IsRefusedOnBothEnginesAndChangesNothing) {
     resetRecords();
     EXPECT_EQ(ServerBackup(m_server, "").import("bad.rbk"), refused);
     expectUnchanged("0 patients, 0 visits");
+    // Records that another program changed so give no backup, and the reason is told.
+    fs::copy_file("bad.rbk", "clinic_db.mdb", fs::copy_options::overwrite_existing);
+    EXPECT_EQ(DatabaseBackup::backup("clinic_db.mdb", "again.rbk"),
+              (FileFailure{FileFailure::FailedCheck, "again.rbk", GetParam().said}));
+    EXPECT_FALSE(fs::exists("again.rbk"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, BadBackupTest, ::testing::ValuesIn(kBadBackups),
