@@ -65,11 +65,13 @@ std::optional<FileFailure> BackupProof::place(PendingFile& copy, const std::stri
                                               const Progress& progress) {
     if (const int error = copy.finish())
         return FileFailure::fromErrno(error, target);
-    switch (RecordsFileCheck::check(copy.path(), progress)) {
+    std::string fault;
+    switch (RecordsFileCheck::check(copy.path(), progress, fault)) {
     case RecordsFileCheck::Verdict::Stopped:
         return FileFailure{FileFailure::Cancelled, target};
     case RecordsFileCheck::Verdict::NotWhole:
-        return FileFailure{FileFailure::FailedCheck, target};
+    case RecordsFileCheck::Verdict::Refused:
+        return FileFailure{FileFailure::FailedCheck, target, fault};
     case RecordsFileCheck::Verdict::Whole:
         break;
     }

@@ -141,7 +141,8 @@ DatabaseBackup::Outcome DatabaseBackup::backup(const std::string& records,
         stretch(progress, kCopyShare, 1));
     // The copy is the records byte for byte, so a copy that fails its check most likely
     // comes from damaged records; a copy of damage is never kept as if it were a backup.
-    if (failure && failure->kind == FileFailure::FailedCheck)
+    // A copy the engine found sound but whose rows break a rule says so itself.
+    if (failure && failure->kind == FileFailure::FailedCheck && failure->detail.empty())
         if (const auto damage = RecordsLock(records, RecordsLock::Use::Copy).damage())
             return FileFailure{FileFailure::Damaged, records, *damage};
     return failure;
@@ -180,11 +181,14 @@ DatabaseBackup::Outcome DatabaseBackup::restore(const std::string& source, const
     // Flushed before the check, which then reads a file the system is no longer writing out.
     if (const int error = copy.finish())
         return FileFailure::fromErrno(error, name);
-    switch (RecordsFileCheck::check(copy.path(), stretch(progress, kCopyShare, 1))) {
+    std::string fault;
+    switch (RecordsFileCheck::check(copy.path(), stretch(progress, kCopyShare, 1), fault)) {
     case RecordsFileCheck::Verdict::Stopped:
         return FileFailure{FileFailure::Cancelled, source};
     case RecordsFileCheck::Verdict::NotWhole:
         return FileFailure{FileFailure::NotRecords, source};
+    case RecordsFileCheck::Verdict::Refused:
+        return FileFailure{FileFailure::Refused, source, fault};
     case RecordsFileCheck::Verdict::Whole:
         break;
     }

@@ -54,11 +54,15 @@ std::string FileFailure::describe() const {
         return file + " is not a Medora database, or it is damaged. The records were left as "
                       "they were.";
     case FailedCheck:
+        if (!detail.empty())
+            return "The backup written to " + file + " failed its check and was deleted. " + detail;
         return "The backup written to " + file +
                " failed its check and was deleted: the records may be damaged.";
     case RecordsItself:
         return file + " is " + (detail.empty() ? "the records file itself" : detail) +
                "; choose another name for the backup.";
+    case Refused:
+        return detail + " The records were left as they were.";
     case ServerFailed:
         return "The records server failed: " + detail;
     case HoldsPatients:

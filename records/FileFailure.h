@@ -15,8 +15,9 @@ struct FileFailure {
         HardIO,
         OutOfMemory,
         NotRecords,    // not a Medora database, or a damaged one
-        FailedCheck,   // a backup just written is not a whole Medora database
+        FailedCheck,   // a backup just written is not a whole Medora database; detail may say why
         RecordsItself, // a backup's target is the records file, however named, or its journal
+        Refused,       // a database that is not as Medora makes its records; detail says how
         ServerFailed,  // the records server refused or failed; detail says how
         HoldsPatients, // an import into records that are not empty
         Damaged,       // the engine's check found the records file damaged; detail says what

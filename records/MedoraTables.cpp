@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
 #include <memory>
+#include <regex>
 
 namespace {
 
@@ -26,7 +28,33 @@ std::string text(sqlite3_stmt* statement, int column) {
     return value ? value : "";
 }
 
-bool readColumns(sqlite3* db, MedoraTable& table) {
+// What the user calls each table's rows; a table missing here goes by its name.
+void giveWords(MedoraTable& table) {
+    static const std::map<std::string, std::pair<std::string, std::string>> words = {
+        {"patient_info", {"Patient", "patients"}},
+        {"complaints", {"Visit", "visits"}},
+        {"history_entries", {"History entry", "history entries"}},
+        {"patient_medications", {"Medication", "medications"}},
+        {"meds_list", {"Medication name", "medication names"}},
+        {"tests", {"Test", "tests"}},
+        {"tests_list", {"Test type", "test types"}},
+        {"clinic_info", {"Clinic details", "clinic details"}},
+        {"search_words", {"Search key", "search keys"}},
+        {"records_identity", {"Records identity", "records' identity"}},
+    };
+    const auto found = words.find(table.name);
+    table.row = found == words.end() ? table.name : found->second.first;
+    table.rows = found == words.end() ? table.name : found->second.second;
+}
+
+// Whether the table's statement holds the column to the pattern of a date by a CHECK.
+bool isDate(const std::string& sql, const std::string& column) {
+    const std::regex check("(^|[(,])\\s*" + column + "\\s+TEXT\\b[^,]*CHECK\\s*\\(\\s*" + column +
+                           "\\s+GLOB\\b");
+    return std::regex_search(sql, check);
+}
+
+bool readColumns(sqlite3* db, MedoraTable& table, const std::string& sql) {
     const Query columns =
         prepare(db, "SELECT name, type, pk FROM pragma_table_info(?) ORDER BY cid");
     if (!columns)
@@ -36,7 +64,8 @@ bool readColumns(sqlite3* db, MedoraTable& table) {
     std::string key;
     while (sqlite3_step(columns.get()) == SQLITE_ROW) {
         const bool integer = text(columns.get(), 1) == "INTEGER";
-        table.columns.push_back({text(columns.get(), 0), integer});
+        const std::string name = text(columns.get(), 0);
+        table.columns.push_back({name, integer, !integer && isDate(sql, name)});
         if (sqlite3_column_int(columns.get(), 2) > 0) {
             ++keys;
             key = integer ? table.columns.back().name : "";
@@ -54,18 +83,21 @@ std::vector<MedoraTable> readTables() {
     if (!db || sqlite3_exec(db.get(), kRecordsSchema, nullptr, nullptr, nullptr) != SQLITE_OK)
         return {};
     const Query tables =
-        prepare(db.get(), "SELECT name, sql LIKE '%AUTOINCREMENT%', rootpage FROM sqlite_schema"
+        prepare(db.get(), "SELECT name, sql LIKE '%AUTOINCREMENT%', sql, rootpage FROM sqlite_schema"
                           " WHERE type = 'table' AND name NOT LIKE 'sqlite%'"
                           " ORDER BY rowid");
     std::vector<MedoraTable> made;
     while (tables && sqlite3_step(tables.get()) == SQLITE_ROW) {
-        MedoraTable table{text(tables.get(), 0), {}, {}, sqlite3_column_int(tables.get(), 1) != 0};
-        table.root = sqlite3_column_int64(tables.get(), 2);
+        MedoraTable table;
+        table.name = text(tables.get(), 0);
+        table.autoincrement = sqlite3_column_int(tables.get(), 1) != 0;
         table.derived = std::find(std::begin(SearchIndex::tables), std::end(SearchIndex::tables),
                                   table.name) != std::end(SearchIndex::tables);
+        table.root = sqlite3_column_int64(tables.get(), 3);
         table.identity = table.name == RecordsIdentity::table;
-        if (!readColumns(db.get(), table))
+        if (!readColumns(db.get(), table, text(tables.get(), 2)))
             return {};
+        giveWords(table);
         made.push_back(std::move(table));
     }
     return made;
@@ -76,4 +108,11 @@ std::vector<MedoraTable> readTables() {
 const std::vector<MedoraTable>& MedoraTables::all() {
     static const std::vector<MedoraTable> tables = readTables();
     return tables;
+}
+
+const MedoraTable* MedoraTables::find(const std::string& name) {
+    const auto& tables = all();
+    const auto found = std::find_if(tables.begin(), tables.end(),
+                                    [&](const MedoraTable& table) { return table.name == name; });
+    return found == tables.end() ? nullptr : &*found;
 }

@@ -6,6 +6,7 @@
 struct MedoraColumn {
     std::string name;
     bool integer = false; // INTEGER, else TEXT
+    bool date = false;    // TEXT held to the form of a date and time by its CHECK
 };
 
 struct MedoraTable {
@@ -25,6 +26,9 @@ struct MedoraTable {
     // Its first page in a file made from the schema, as every records file was: the page its
     // rows are found from when the file's own schema is lost.
     long long root = 0;
+    // The table in the user's words: one row ("Visit") and all of them ("visits").
+    std::string row;
+    std::string rows;
 };
 
 // Medora's tables as the supplied empty database has them, read from the schema the program
@@ -33,4 +37,6 @@ class MedoraTables {
 public:
     // Empty only when the schema could not be read.
     static const std::vector<MedoraTable>& all();
+    // The table of that name; nothing when Medora has none.
+    static const MedoraTable* find(const std::string& name);
 };

@@ -1,22 +1,18 @@
 #include "records/RecordsFileCheck.h"
 
-#include "records/RecordsSchema.h"
-#include "store/RecordsIdentity.h"
-#include "store/SearchIndex.h"
+#include "records/RecordsRules.h"
+#include "records/RecordsShapes.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <vector>
 
 namespace {
 
 using Connection = std::unique_ptr<sqlite3, decltype(&sqlite3_close_v2)>;
-// Each table's columns as "name type", in order.
-using Tables = std::map<std::string, std::vector<std::string>>;
 
 Connection open(const std::string& uri, int flags) {
     sqlite3* db = nullptr;
@@ -40,13 +36,10 @@ std::string fileUri(const std::string& path) {
 }
 
 // The rows of a query, each row's columns joined by spaces; false when the query fails.
-bool rows(sqlite3* db, const char* sql, std::vector<std::string>& out,
-          const std::string* parameter = nullptr) {
+bool rows(sqlite3* db, const char* sql, std::vector<std::string>& out) {
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK)
         return false;
-    if (parameter)
-        sqlite3_bind_text(statement, 1, parameter->c_str(), -1, SQLITE_TRANSIENT);
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
         std::string row;
@@ -59,50 +52,6 @@ bool rows(sqlite3* db, const char* sql, std::vector<std::string>& out,
     }
     sqlite3_finalize(statement);
     return rc == SQLITE_DONE;
-}
-
-bool readTables(sqlite3* db, Tables& tables) {
-    std::vector<std::string> names;
-    if (!rows(db, "SELECT name FROM sqlite_schema WHERE type = 'table'", names))
-        return false;
-    for (const std::string& name : names)
-        if (!rows(db, "SELECT name, type FROM pragma_table_info(?)", tables[name], &name))
-            return false;
-    return true;
-}
-
-// Made from the schema itself, so the columns are written down in one place only.
-const Tables& medoraTables() {
-    static const Tables tables = [] {
-        Tables made;
-        Connection db = open(":memory:", SQLITE_OPEN_READWRITE);
-        if (!db || sqlite3_exec(db.get(), kRecordsSchema, nullptr, nullptr, nullptr) != SQLITE_OK ||
-            !readTables(db.get(), made))
-            made.clear();
-        return made;
-    }();
-    return tables;
-}
-
-// A file made before the search kept its keys lacks their tables, and one made before the
-// records had an identity lacks its table; the store adds them on the file's first use.
-bool addedSince(const std::string& table, const std::vector<std::string>& version) {
-    if (version.size() != 1)
-        return false;
-    const int made = std::stoi(version[0]);
-    if (table == RecordsIdentity::table)
-        return made < RecordsIdentity::fileVersion;
-    return made < SearchIndex::fileVersion &&
-           std::find(std::begin(SearchIndex::tables), std::end(SearchIndex::tables), table) !=
-               std::end(SearchIndex::tables);
-}
-
-// Tables and columns the program does not know are left to whoever added them: the program
-// never reads them.
-bool holdsAll(const std::vector<std::string>& columns, const std::vector<std::string>& wanted) {
-    return std::ranges::all_of(wanted, [&](const std::string& column) {
-        return std::ranges::find(columns, column) != columns.end();
-    });
 }
 
 // Immutable: the check neither changes the file nor makes or reads files beside it.
@@ -134,13 +83,14 @@ constexpr int kStepsBetweenLooks = 1'000'000;
 } // namespace
 
 bool RecordsFileCheck::isRecords(const std::string& path) {
-    return check(path, {}) == Verdict::Whole;
+    std::string fault;
+    return check(path, {}, fault) == Verdict::Whole;
 }
 
-RecordsFileCheck::Verdict RecordsFileCheck::check(const std::string& path,
-                                                  const Progress& progress) {
-    if (!hasRecordsLayout(path))
-        return Verdict::NotWhole;
+RecordsFileCheck::Verdict RecordsFileCheck::check(const std::string& path, const Progress& progress,
+                                                  std::string& fault) {
+    if (const Verdict quick = examine(path, fault); quick != Verdict::Whole)
+        return quick;
     bool stopped = false;
     const Progress watched = [&](double done) {
         stopped = !goOn(progress, done);
@@ -152,28 +102,33 @@ RecordsFileCheck::Verdict RecordsFileCheck::check(const std::string& path,
     return goOn(progress, 1.0) ? Verdict::Whole : Verdict::Stopped;
 }
 
-bool RecordsFileCheck::hasRecordsLayout(const std::string& path) {
-    const Tables& expected = medoraTables();
+RecordsFileCheck::Verdict RecordsFileCheck::examine(const std::string& path, std::string& fault) {
     Connection db = openForCheck(path);
-    if (expected.empty() || !db)
-        return false;
+    if (!db)
+        return Verdict::NotWhole;
     // The engine reads missing bytes at the end as zeros, and its check does not see text
     // spoilt that way: a cut file is told by its length.
-    std::vector<std::string> pages, version;
+    std::vector<std::string> pages, patients;
     struct stat info {};
-    Tables tables;
     if (stat(path.c_str(), &info) != 0 ||
         !rows(db.get(), "SELECT page_count * page_size FROM pragma_page_count, pragma_page_size",
               pages) ||
-        pages != std::vector<std::string>{std::to_string(info.st_size)} ||
-        !readTables(db.get(), tables) || !rows(db.get(), "PRAGMA user_version", version))
-        return false;
-    for (const auto& [name, columns] : expected) {
-        const auto found = tables.find(name);
-        if (found == tables.end() ? !addedSince(name, version) : !holdsAll(found->second, columns))
-            return false;
-    }
-    return true;
+        pages != std::vector<std::string>{std::to_string(info.st_size)})
+        return Verdict::NotWhole;
+    // A database without the table of patients is some other program's.
+    if (!rows(db.get(), "SELECT 1 FROM sqlite_schema WHERE name = 'patient_info'", patients) ||
+        patients.empty())
+        return Verdict::NotWhole;
+    auto why = RecordsShapes::difference(db.get());
+    if (!why)
+        why = RecordsRules::breach(db.get());
+    if (!why)
+        return Verdict::Whole;
+    // What looks like a broken rule may be damage, which the engine's check tells of.
+    if (!isSound(path))
+        return Verdict::NotWhole;
+    fault = *why;
+    return Verdict::Refused;
 }
 
 bool RecordsFileCheck::isSound(const std::string& path, const Progress& progress) {

@@ -84,6 +84,20 @@ std::optional<long long> number(sqlite3* db, const std::string& sql, const std::
     return sqlite3_column_int64(query.get(), 0);
 }
 
+// The rows of a patient whose own row was lost: the program could never show them, and no
+// restore would take records that hold them. Gives how many there were.
+long long removeStrays(sqlite3* db, const std::string& table, const std::string& name) {
+    const MedoraTable* made = MedoraTables::find(table);
+    const bool patients = made && table != "patient_info" &&
+                          std::any_of(made->columns.begin(), made->columns.end(),
+                                      [](const MedoraColumn& c) { return c.name == "patient_ID"; });
+    if (!patients)
+        return 0;
+    run(db, "DELETE FROM " + table + " WHERE patient_ID NOT IN (SELECT ID FROM patient_info)",
+        name);
+    return sqlite3_changes(db);
+}
+
 // Copies one table's rows from a damaged file, in key order, past the stretches of keys
 // whose pages cannot be read.
 class TableCopy {
@@ -418,9 +432,11 @@ RecordsRescue::Outcome RecordsRescue::build() {
     }
     if (const int error = m_rescued->finish())
         return FileFailure::fromErrno(error, m_rescued->path());
-    if (!RecordsFileCheck::isRecords(m_rescued->path()))
+    std::string fault;
+    if (RecordsFileCheck::check(m_rescued->path(), {}, fault) != RecordsFileCheck::Verdict::Whole)
         return FileFailure{FileFailure::RescueFailed, m_records,
-                           "the rescued rows do not make whole records"};
+                           "the rescued rows do not make whole records" +
+                               (fault.empty() ? "" : " (" + fault + ")")};
     return std::nullopt;
 }
 
@@ -458,8 +474,9 @@ void RecordsRescue::copyRows() {
         const TableCopy& rows = *copies[table];
         if (rows.given() > 0)
             remember(out.get(), rows.name(), rows.given(), name);
+        const long long rescued = rows.rescued() - removeStrays(out.get(), rows.name(), name);
         const long long claimed = counted[table].value_or(rows.read() + rows.lostKeys());
-        m_tables.push_back({rows.name(), rows.rescued(), std::max(claimed, rows.rescued())});
+        m_tables.push_back({rows.name(), rescued, std::max(claimed, rescued)});
     }
     // Marked as a file whose search keys are yet to be made: the store makes them on its
     // first use.

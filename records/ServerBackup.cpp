@@ -359,13 +359,20 @@ std::optional<FileFailure> failureOf(const std::string& file, const std::functio
     return std::nullopt;
 }
 
-// A source that is a readable regular file with Medora's tables.
+// A source that is a readable regular file of Medora's shape whose rows keep the records'
+// rules, checked before anything reaches the server: the key sequences never move back.
 std::optional<FileFailure> checkSource(const std::string& source) {
     if (const ChosenFile chosen(source); chosen.failure())
         return chosen.failure();
-    if (!RecordsFileCheck::hasRecordsLayout(source))
+    std::string fault;
+    switch (RecordsFileCheck::examine(source, fault)) {
+    case RecordsFileCheck::Verdict::Refused:
+        return FileFailure{FileFailure::Refused, source, fault};
+    case RecordsFileCheck::Verdict::Whole:
+        return std::nullopt;
+    default:
         return FileFailure{FileFailure::NotRecords, source};
-    return std::nullopt;
+    }
 }
 
 } // namespace

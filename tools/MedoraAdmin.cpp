@@ -24,7 +24,8 @@ const char* kUsage =
     "  init     makes Medora's tables, indexes, clinic row and the records' identity, and the\n"
     "           role medora_desk that may read and write their rows, in the empty database that\n"
     "           MEDORA_DATABASE names\n"
-    "  check    says whether that database is a Medora database of this version\n"
+    "  check    says whether that database is a Medora database of this version, and whether\n"
+    "           its key sequences are near their end\n"
     "  upgrade  brings a database that an earlier version set up to this version: adds the\n"
     "           records' identity and what the search finds patients by\n"
     "  import   loads a Medora records file or backup into that database, which init made and\n"
@@ -74,6 +75,8 @@ int setUp(const std::string& command, const std::string& database) {
     }
     if (!setup.check())
         return report(setup, "this is not a Medora database of this version:");
+    if (!setup.numbersLeft())
+        return report(setup, "this is a Medora database of this version, but its numbers run out:");
     std::cout << "This is a Medora database of this version.\n";
     return 0;
 }

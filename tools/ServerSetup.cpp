@@ -1,5 +1,6 @@
 #include "tools/ServerSetup.h"
 
+#include "records/RecordsRules.h"
 #include "records/ServerLink.h"
 #include "store/RecordsIdentity.h"
 #include "store/SearchIndex.h"
@@ -290,4 +291,23 @@ bool ServerSetup::fail(const std::string& problem) {
         line.pop_back();
     m_problems.push_back(line);
     return false;
+}
+
+// Against the narrower range of the two engines: every key of the records goes into a backup,
+// which the file must hold too.
+bool ServerSetup::numbersLeft() {
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        return fail(PQerrorMessage(m_conn));
+    const std::string last = std::to_string(RecordsRules::kLastNumber);
+    const std::string nearEnd = std::to_string(RecordsRules::kLastNumber / 100 * 99);
+    const size_t before = m_problems.size();
+    const std::vector<std::string> spent =
+        rows("SELECT 'the key sequence ' || sequencename || ' has given ' || last_value || ' of"
+             " the " +
+             last +
+             " numbers a key can hold' FROM pg_sequences WHERE schemaname ="
+             " current_schema() AND last_value >= " +
+             nearEnd + " ORDER BY sequencename");
+    m_problems.insert(m_problems.end(), spent.begin(), spent.end());
+    return m_problems.size() == before;
 }

@@ -28,6 +28,9 @@ public:
     // records' identity and the search's keys of every patient, with the desks' rights on
     // them, in one transaction. Run again, it makes the keys anew and keeps the identity.
     bool upgrade();
+    // Whether every key sequence has numbers left to give: a sequence that has given all but
+    // the last hundredth of the numbers a key can hold is a problem.
+    bool numbersLeft();
 
     // Why the server could not be worked with, in a user's words: not running or out of
     // reach, or refusing the login; empty once connected.

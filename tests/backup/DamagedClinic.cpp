@@ -133,6 +133,19 @@ DamagedClinic::Rows DamagedClinic::readable() const {
     for (const auto& [table, lost] : m_lost)
         for (long long rowid : lost)
             rows[table].erase(rowid);
+    // The patient is the column after the key in each of the tables that have one.
+    const auto& patients = rows["patient_info"];
+    for (auto& [table, kept] : rows) {
+        const MedoraTable* made = MedoraTables::find(table);
+        if (table == "patient_info" || !made || made->columns.size() < 2 ||
+            made->columns[1].name != "patient_ID")
+            continue;
+        std::erase_if(kept, [&](const auto& row) {
+            const std::string& text = row.second;
+            const size_t from = text.find('|') + 1;
+            return !patients.count(std::stoll(text.substr(from, text.find('|', from) - from)));
+        });
+    }
     return rows;
 }
 

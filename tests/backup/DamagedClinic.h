@@ -28,7 +28,8 @@ public:
     explicit DamagedClinic(const std::string& path, Damage damage = Damage::PagesOverwritten);
 
     static Rows rowsOf(const std::string& path);
-    // What was stored, less the rows of the overwritten pages.
+    // What was stored, less the rows of the overwritten pages and the rows of the patients
+    // they held, which are kept only with their patient.
     Rows readable() const;
     const Rows& stored() const { return m_stored; }
     // The largest number the records gave a patient, more than any patient kept has.

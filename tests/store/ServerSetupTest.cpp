@@ -149,3 +149,17 @@ TEST_F(ServerSetupTest, UpgradeGivesAnEarlierVersionsPatientsTheirKeys)
     ASSERT_TRUE(found.Search("comer"));
     EXPECT_EQ(found.m_firstNames, (Strings{"Renée", "Tab\tby", "New"}));
 }
+
+// A key sequence near the end of what a key holds is told before the desks' adds fail.
+TEST_F(ServerSetupTest, CheckTellsOfKeySequencesNearTheirEnd)
+{
+    ServerSetup fresh = setup();
+    EXPECT_TRUE(fresh.numbersLeft()) << ::testing::PrintToString(fresh.problems());
+    query("SELECT setval(pg_get_serial_sequence('complaints', 'compl_id'), 2120000000)");
+    EXPECT_TRUE(setup().numbersLeft());
+    query("SELECT setval(pg_get_serial_sequence('patient_info', 'id'), 2147000000)");
+    ServerSetup late = setup();
+    EXPECT_FALSE(late.numbersLeft());
+    EXPECT_EQ(late.problems(), Strings{"the key sequence patient_info_id_seq has given 2147000000 "
+                                       "of the 2147483647 numbers a key can hold"});
+}
