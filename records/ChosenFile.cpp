@@ -1,5 +1,7 @@
 #include "records/ChosenFile.h"
 
+#include "records/RecordsFileCheck.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,4 +24,18 @@ ChosenFile::ChosenFile(const std::string& path)
 ChosenFile::~ChosenFile() {
     if (m_fd >= 0)
         close(m_fd);
+}
+
+std::optional<FileFailure> ChosenFile::refusal(const std::string& source) {
+    if (const ChosenFile chosen(source); chosen.failure())
+        return chosen.failure();
+    std::string fault;
+    switch (RecordsFileCheck::examine(source, fault)) {
+    case RecordsFileCheck::Verdict::Refused:
+        return FileFailure{FileFailure::Refused, source, fault};
+    case RecordsFileCheck::Verdict::Whole:
+        return std::nullopt;
+    default:
+        return FileFailure{FileFailure::NotRecords, source};
+    }
 }

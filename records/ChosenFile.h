@@ -15,6 +15,11 @@ public:
     ChosenFile(const ChosenFile&) = delete;
     ChosenFile& operator=(const ChosenFile&) = delete;
 
+    // Why source cannot be restored from, found without reading all of it: not a readable
+    // regular file, not of Medora's shape, or rows that break the records' rules. Nothing when
+    // it may be, subject to the engine's check as it is copied.
+    static std::optional<FileFailure> refusal(const std::string& source);
+
     // Why the file cannot be read from; nothing while it can.
     const std::optional<FileFailure>& failure() const { return m_failure; }
     int descriptor() const { return m_fd; }

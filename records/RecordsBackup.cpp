@@ -139,11 +139,10 @@ RecordsBackup::Outcome RecordsBackup::backup(const std::string& target, const Pr
 RecordsBackup::Outcome RecordsBackup::restore(const std::string& source, BeforeRestore& keep,
                                               const Progress& progress) {
     keep.keptAs.clear();
-    // A source that is not there, or not records at all, is refused before anything is kept.
-    if (const ChosenFile chosen(source); chosen.failure())
-        return chosen.failure();
-    if (!RecordsFileCheck::hasRecordsLayout(source))
-        return FileFailure{FileFailure::NotRecords, source};
+    // A source that is not there, or not records as Medora makes them, is refused before
+    // anything is kept.
+    if (auto refused = ChosenFile::refusal(source))
+        return refused;
     const auto server = serverInUse();
     std::string id;
     if (server || access(Database::fileName, F_OK) == 0) {

@@ -217,6 +217,16 @@ Outcome contentsOf(sqlite3* db, const MedoraTable& table) {
            " is not a date Medora can read.";
 }
 
+bool holds(sqlite3* db, const std::string& table) {
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?", -1,
+                       &statement, nullptr);
+    sqlite3_bind_text(statement, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+    const bool found = sqlite3_step(statement) == SQLITE_ROW;
+    sqlite3_finalize(statement);
+    return found;
+}
+
 } // namespace
 
 std::optional<std::string> RecordsRules::breach(sqlite3* db) {
@@ -226,9 +236,10 @@ std::optional<std::string> RecordsRules::breach(sqlite3* db) {
         sqlite3_create_function(db, "medora_date_fault", 1, kind, nullptr, dateFault, nullptr,
                                 nullptr) != SQLITE_OK)
         return kUnreadable;
+    // The shape allows a file of an earlier step to lack the records' identity.
     std::vector<const MedoraTable*> tables;
     for (const MedoraTable& table : MedoraTables::all())
-        if (!table.derived)
+        if (!table.derived && (!table.identity || holds(db, table.name)))
             tables.push_back(&table);
     for (const MedoraTable* table : tables)
         if (auto why = numbersOf(db, *table))

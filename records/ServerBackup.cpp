@@ -359,22 +359,6 @@ std::optional<FileFailure> failureOf(const std::string& file, const std::functio
     return std::nullopt;
 }
 
-// A source that is a readable regular file of Medora's shape whose rows keep the records'
-// rules, checked before anything reaches the server: the key sequences never move back.
-std::optional<FileFailure> checkSource(const std::string& source) {
-    if (const ChosenFile chosen(source); chosen.failure())
-        return chosen.failure();
-    std::string fault;
-    switch (RecordsFileCheck::examine(source, fault)) {
-    case RecordsFileCheck::Verdict::Refused:
-        return FileFailure{FileFailure::Refused, source, fault};
-    case RecordsFileCheck::Verdict::Whole:
-        return std::nullopt;
-    default:
-        return FileFailure{FileFailure::NotRecords, source};
-    }
-}
-
 } // namespace
 
 ServerBackup::ServerBackup(std::string connection, std::string password)
@@ -413,7 +397,7 @@ ServerBackup::Outcome ServerBackup::import(const std::string& source,
 // the copy, runs beside it.
 ServerBackup::Outcome ServerBackup::load(const std::string& source, bool intoEmpty,
                                          const Progress& progress) const {
-    if (auto failure = checkSource(source))
+    if (auto failure = ChosenFile::refusal(source))
         return failure;
     // Stopped on every way out, so that a load that failed or was cancelled does not wait for
     // the check; declared first, it outlives the check, whose future waits for it at its end.

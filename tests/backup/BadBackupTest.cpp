@@ -15,6 +15,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A restore from the menu, which keeps the records it replaces beside them.
+RecordsBackup::Outcome restoreKeeping(const std::string& source) {
+    BeforeRestore keep{".", DateTime::fromCivil(2026, 12, 8, 14, 5, 9)};
+    return RecordsBackup::restore(source, keep);
+}
+
 // A kind of bad backup: what is done to a good one, and what the refusal says.
 struct BadBackup {
     const char* name;
@@ -164,7 +170,7 @@ TEST_P(BadBackupTest, IsRefusedOnBothEnginesAndChangesNothing) {
         use(engine);
         addPatient("Kept");
         const std::string before = held();
-        EXPECT_EQ(RecordsBackup::restore("bad.rbk"), refused);
+        EXPECT_EQ(restoreKeeping("bad.rbk"), refused);
         expectUnchanged(before);
     }
     SCOPED_TRACE("import on the server");
@@ -200,7 +206,7 @@ TEST_F(RestoreSourceTest, GoodBackupsOfEachVersionRestoreAndImportOnBothEngines)
             SCOPED_TRACE(std::string(backup) +
                          (engine == TestEngine::File ? " on the file" : " on the server"));
             use(engine);
-            EXPECT_EQ(RecordsBackup::restore(backup), std::nullopt);
+            EXPECT_EQ(restoreKeeping(backup), std::nullopt);
             EXPECT_EQ(held(), std::string(backup) == "server.rbk" ? "1 patients, 0 visits"
                                                                   : "1 patients, 1 visits");
             EXPECT_FALSE(addPatient("After").empty());

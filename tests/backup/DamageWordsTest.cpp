@@ -121,8 +121,9 @@ TEST_F(BackupTest, ARescueNamesThePatientsItCouldNotRead) {
                 std::stoll(patient[0]),
                 SearchKey::folded(patient[1]) + " " + SearchKey::folded(patient[2]),
                 {"patient_info"}};
+    // A patient whose own row was lost is named for it alone: none of their rows is kept.
     for (const Row& visit : visits)
-        if (!rescuedVisits.count(visit[0])) {
+        if (!rescuedVisits.count(visit[0]) && rescuedPatients.count(visit[1])) {
             UnreadablePatient& owner = wanted[std::stoll(visit[1])];
             if (owner.id == 0)
                 for (const Row& patient : patients)
