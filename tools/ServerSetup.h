@@ -24,9 +24,9 @@ public:
     // Whether the tables, columns, indexes, the clinic row and the desks' rights are as init
     // makes them.
     bool check();
-    // Brings records that an earlier version set up to this version's tables: adds the
-    // search's keys of every patient, with the desks' rights on them, in one transaction. Run
-    // again, it makes the keys anew.
+    // Brings records that an earlier version set up to this version's tables and the desks to
+    // this version's rights: adds the search's keys of every patient, and takes from the desks
+    // what they may no longer do, in one transaction. Run again, it makes the keys anew.
     bool upgrade();
 
     // What went wrong, or what check found different, one line each.
@@ -41,6 +41,7 @@ private:
                  const std::vector<std::string>& wanted);
     bool fail(const std::string& problem);
     bool fillSearchKeys();
+    void checkDeskLimits();
 
     pg_conn* m_conn;
     std::vector<std::string> m_problems;
