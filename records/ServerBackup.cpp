@@ -21,6 +21,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <new>
 
 namespace {
@@ -95,32 +96,40 @@ struct RaiseOnExit {
 };
 
 // Counts the rows copied, tells the progress now and then, and stops the work when asked.
+// The progress is asked by one thread at a time, though the rows and the waits for the server
+// may run on two.
 class RowCounter {
 public:
     RowCounter(const Progress& progress, const std::string& file)
         : m_progress(progress), m_file(file) {}
     void setTotal(long long total) { m_total = std::max(1LL, total); }
     void step() {
-        if (++m_done % 4096 == 0) {
-            m_share = double(m_done) / double(m_total);
-            if (!goOn(m_progress, m_share))
-                throw FileFailure{FileFailure::Cancelled, m_file};
-        }
+        if (++m_done % 4096 == 0 && !ask(double(m_done) / double(m_total)))
+            throw FileFailure{FileFailure::Cancelled, m_file};
     }
-    // Whether the progress, asked again, stops the work; asked from any thread while the
-    // server is waited for.
-    bool stopped() const { return !goOn(m_progress, m_share); }
     // Asked once more when every row is copied, so that even a few rows can be stopped.
     void finish() {
-        if (!goOn(m_progress, 1.0))
+        if (!ask(1.0))
             throw FileFailure{FileFailure::Cancelled, m_file};
     }
     void restart() { m_done = 0; }
+    // Whether the progress, asked again while the server is waited for, stops the work.
+    bool stopped() {
+        const std::lock_guard oneAtATime(m_asking);
+        return !goOn(m_progress, m_share);
+    }
 
 private:
+    bool ask(double share) {
+        const std::lock_guard oneAtATime(m_asking);
+        m_share = share;
+        return goOn(m_progress, share);
+    }
+
     long long m_total = 1;
     long long m_done = 0;
-    std::atomic<double> m_share = 0;
+    std::mutex m_asking;
+    double m_share = 0; // guarded by m_asking
     const Progress& m_progress;
     const std::string& m_file;
 };
