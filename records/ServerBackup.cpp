@@ -474,6 +474,10 @@ ServerBackup::Outcome ServerBackup::load(const std::string& source, bool intoEmp
         RowCounter counter(progress, source);
         counter.setTotal(total);
         ServerLink link(m_connection, m_password, [&counter] { return counter.stopped(); });
+        // A desk that stalls, its computer hung or its link gone, holds the clinic's tables
+        // only until the server's bound: the server then undoes the restore.
+        link.run("SET idle_in_transaction_session_timeout = " +
+                 std::to_string(ServerLink::bounds().idle.count()));
         for (int attempt = 1;; ++attempt) {
             try {
                 replaceRecords(link, in, intoEmpty, counter, source, sound);

@@ -13,7 +13,7 @@ namespace {
 // How long a wait may go on with nothing from the server: long enough for the longest
 // statement of a restore on large records, an index built or a lock waited for.
 constexpr int kSilenceSeconds = 180;
-// How long the server lets a transaction of this desk wait on it before it undoes it.
+// How long the server lets a restore's transaction wait on its desk before it undoes it.
 constexpr int kIdleSeconds = 10;
 constexpr int kConnectSeconds = 10;
 // How often a wait asks whether to stop.
@@ -85,8 +85,7 @@ ServerLink::~ServerLink() {
 
 // The text encoding, which the copies rely on, comes after the clinic's connection string.
 // The keepalives let the system notice a link that has gone dead. Dates then come as ISO
-// text, and nothing the server's settings say cuts the work short, except a transaction left
-// waiting on this desk.
+// text, and no statement is cut short by the server's settings.
 void ServerLink::connect(const std::string& connection, const std::string& password) {
     std::vector<const char*> keywords{"keepalives",       "keepalives_idle",  "keepalives_interval",
                                       "keepalives_count", "application_name", "dbname",
@@ -112,9 +111,7 @@ void ServerLink::connect(const std::string& connection, const std::string& passw
     }
     if (PQsetnonblocking(m_conn, 1) != 0)
         lose();
-    run("SET DateStyle = ISO, YMD; SET statement_timeout = 0; SET "
-        "idle_in_transaction_session_timeout = " +
-        std::to_string(bounds().idle.count()));
+    run("SET DateStyle = ISO, YMD; SET statement_timeout = 0");
 }
 
 ServerLink::Result ServerLink::run(const std::string& sql, const std::vector<std::string>& values) {

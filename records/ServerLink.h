@@ -36,9 +36,9 @@ public:
 // A connection to the records server for whole-database work, which takes as long as the
 // records are large: no deadline ends the work as a whole. Every wait for the server is
 // bounded all the same: it ends when the server has sent nothing for bounds().silence, or
-// when `stop` says so, and the server is then asked to cancel what it runs. The server itself
-// ends the session, undoing its transaction, when this desk leaves it waiting inside a
-// transaction for bounds().idle, as a desk that stalled would. Every failure throws
+// when `stop` says so, and the server is then asked to cancel what it runs. bounds().idle is
+// how long the server lets a restore's transaction wait on its desk, as a desk that stalled
+// would, before it ends the session and undoes the transaction. Every failure throws
 // ServerError; a stop throws ServerStopped.
 class ServerLink {
 public:
