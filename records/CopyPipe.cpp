@@ -12,7 +12,9 @@ constexpr size_t kAhead = 4;
 
 } // namespace
 
-CopyPipe::CopyPipe(ServerLink& link) : m_link(link), m_sender([this] { sendAll(); }) {}
+CopyPipe::CopyPipe(ServerLink& link, std::string statement, size_t columns)
+    : m_link(link), m_statement(std::move(statement)), m_batch(columns),
+      m_sender([this] { sendAll(); }) {}
 
 CopyPipe::~CopyPipe() {
     {
@@ -34,8 +36,8 @@ void CopyPipe::send() {
     m_changed.wait(lock, [this] { return m_batches.size() < kAhead || m_failure; });
     if (m_failure)
         std::rethrow_exception(m_failure);
-    m_batches.push_back(std::move(m_batch));
-    m_batch.clear();
+    if (m_batch.size() > 0)
+        m_batches.push_back(m_batch.take());
     m_changed.notify_all();
 }
 
@@ -52,7 +54,7 @@ void CopyPipe::finish() {
 }
 
 // False once the pipe is stopped, or closed with every batch taken.
-bool CopyPipe::nextBatch(std::string& batch) {
+bool CopyPipe::nextBatch(Arrays& batch) {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return !m_batches.empty() || m_closed || m_stopped; });
     if (m_stopped || m_batches.empty())
@@ -64,10 +66,10 @@ bool CopyPipe::nextBatch(std::string& batch) {
 }
 
 void CopyPipe::sendAll() {
-    std::string batch;
+    Arrays batch;
     while (nextBatch(batch)) {
         try {
-            m_link.send(batch);
+            m_link.runPrepared(m_statement, batch);
         } catch (...) {
             const std::lock_guard lock(m_mutex);
             m_failure = std::current_exception();

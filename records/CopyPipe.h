@@ -1,28 +1,33 @@
 #pragma once
 
+#include "records/ArrayBatch.h"
+
 #include <condition_variable>
 #include <deque>
 #include <exception>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 class ServerLink;
 
-// Sends the batches of rows of one COPY ... FROM STDIN from a thread of its own. Sending waits
-// until the server has taken in all but the last bit of a batch, so a single thread would make
-// rows and the server take them in turn; through the pipe, the next batches are made while
-// the server takes in the last. A failure to send is thrown by the next call.
+// Copies rows into a table in batches, each batch the parameters of one run of a prepared
+// statement, sent from a thread of its own: while the server takes in one batch, the next are
+// made. Every batch goes whole in one message that the server reads as a statement's, so a
+// desk that stalls halfway through leaves a transaction the server ends by its bound, not a
+// copy it would wait on for ever. A failure to send is thrown by the next call.
 class CopyPipe {
 public:
-    explicit CopyPipe(ServerLink& link);
-    // Stops sending, leaving the copy unfinished for the caller to undo.
+    // `statement` names a statement prepared on the link that takes one array of each column.
+    CopyPipe(ServerLink& link, std::string statement, size_t columns);
+    // Stops sending, leaving the rows sent so far for the caller to undo.
     ~CopyPipe();
     CopyPipe(const CopyPipe&) = delete;
     CopyPipe& operator=(const CopyPipe&) = delete;
 
-    // The batch being made: rows in COPY's text form, each ending in a line end.
-    std::string& batch() { return m_batch; }
+    // The batch being made.
+    ArrayBatch& batch() { return m_batch; }
     // Sends the batch once it is full, waiting while the batches made ahead of the server
     // fill the pipe.
     void sendWhenFull();
@@ -30,15 +35,18 @@ public:
     void finish();
 
 private:
+    using Arrays = std::vector<std::string>;
+
     void send();
     void sendAll();
-    bool nextBatch(std::string& batch);
+    bool nextBatch(Arrays& batch);
 
     ServerLink& m_link;
+    std::string m_statement;
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::string m_batch;
-    std::deque<std::string> m_batches;
+    ArrayBatch m_batch;
+    std::deque<Arrays> m_batches;
     bool m_closed = false;
     bool m_stopped = false;
     std::exception_ptr m_failure;

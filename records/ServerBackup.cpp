@@ -1,5 +1,6 @@
 #include "records/ServerBackup.h"
 
+#include "records/ArrayBatch.h"
 #include "records/BackupProof.h"
 #include "records/ChosenFile.h"
 #include "records/CopyPipe.h"
@@ -20,6 +21,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <new>
 
 namespace {
@@ -94,24 +96,40 @@ struct RaiseOnExit {
 };
 
 // Counts the rows copied, tells the progress now and then, and stops the work when asked.
+// The progress is asked by one thread at a time, though the rows and the waits for the server
+// may run on two.
 class RowCounter {
 public:
-    RowCounter(long long total, const Progress& progress, const std::string& file)
-        : m_total(std::max(1LL, total)), m_progress(progress), m_file(file) {}
+    RowCounter(const Progress& progress, const std::string& file)
+        : m_progress(progress), m_file(file) {}
+    void setTotal(long long total) { m_total = std::max(1LL, total); }
     void step() {
-        if (++m_done % 4096 == 0 && !goOn(m_progress, double(m_done) / double(m_total)))
+        if (++m_done % 4096 == 0 && !ask(double(m_done) / double(m_total)))
             throw FileFailure{FileFailure::Cancelled, m_file};
     }
     // Asked once more when every row is copied, so that even a few rows can be stopped.
     void finish() {
-        if (!goOn(m_progress, 1.0))
+        if (!ask(1.0))
             throw FileFailure{FileFailure::Cancelled, m_file};
     }
     void restart() { m_done = 0; }
+    // Whether the progress, asked again while the server is waited for, stops the work.
+    bool stopped() {
+        const std::lock_guard oneAtATime(m_asking);
+        return !goOn(m_progress, m_share);
+    }
 
 private:
-    long long m_total;
+    bool ask(double share) {
+        const std::lock_guard oneAtATime(m_asking);
+        m_share = share;
+        return goOn(m_progress, share);
+    }
+
+    long long m_total = 1;
     long long m_done = 0;
+    std::mutex m_asking;
+    double m_share = 0; // guarded by m_asking
     const Progress& m_progress;
     const std::string& m_file;
 };
@@ -218,7 +236,7 @@ void copyTableOut(ServerLink& link, SqliteFile& out, const MedoraTable& table,
 // Written without a journal or flushes of its own: the file is flushed once, whole, before
 // it takes its name.
 void writeBackup(ServerLink& link, const std::string& path, const std::string& target,
-                 const Progress& progress) {
+                 RowCounter& counter) {
     SqliteFile out(path, target, SQLITE_OPEN_READWRITE);
     out.run("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-8192");
     out.run(kRecordsSchema);
@@ -227,7 +245,7 @@ void writeBackup(ServerLink& link, const std::string& path, const std::string& t
     for (const MedoraTable& table : MedoraTables::all())
         if (!table.derived)
             total += std::stoll(link.single("SELECT count(*) FROM " + table.name));
-    RowCounter counter(total, progress, target);
+    counter.setTotal(total);
     for (const MedoraTable& table : MedoraTables::all())
         if (!table.derived)
             copyTableOut(link, out, table, counter);
@@ -237,37 +255,58 @@ void writeBackup(ServerLink& link, const std::string& path, const std::string& t
     out.run("PRAGMA user_version = 0; COMMIT");
 }
 
+// The statement that adds the rows of a batch to a table, each column's values as an array
+// of the column's type on the server.
+std::string insertFromArrays(ServerLink& link, const std::string& table,
+                             const std::string& columns) {
+    const std::string arrays = link.single(
+        "SELECT string_agg(format('$%s::%s[]', n, format_type(a.atttypid, a.atttypmod)), ', '"
+        " ORDER BY n) FROM unnest(string_to_array($2, ', ')) WITH ORDINALITY AS c (name, n)"
+        " JOIN pg_attribute a ON a.attrelid = $1::regclass AND a.attname = lower(c.name)",
+        {lowered(table), columns});
+    return "INSERT INTO " + table + " (" + columns +
+           ") OVERRIDING SYSTEM VALUE SELECT * FROM unnest(" + arrays + ")";
+}
+
+// Never back: a key the server gave before the restore is not given again either. Desks move
+// the sequences through the function that moves them only forward; records set up by an
+// earlier version, which has none, let them set the sequences.
+void keepKeysPast(ServerLink& link, const std::string& sequence, long long wanted) {
+    const bool guarded = link.single("SELECT to_regprocedure('medora_move_keys_forward(regclass,"
+                                     " bigint)') IS NOT NULL") == "t";
+    link.run(std::string("SELECT ") + (guarded ? "medora_move_keys_forward" : "setval") +
+                 "($1::regclass, $2) WHERE $2::bigint >"
+                 " coalesce(pg_sequence_last_value($1::regclass), 0)",
+             {sequence, std::to_string(wanted)});
+}
+
 void copyTableIn(ServerLink& link, SqliteFile& in, const MedoraTable& table, RowCounter& counter) {
     const std::string key = serverKey(link, table);
     const std::string columns = columnList(table, key);
     const Query rows = in.prepare("SELECT " + columns + " FROM " + table.name + " ORDER BY " +
                                   (key.empty() ? "rowid" : key));
-    link.startCopyIn("COPY " + table.name + " (" + columns + ") FROM STDIN");
-    CopyPipe pipe(link);
-    std::string& batch = pipe.batch();
+    const size_t count = size_t(sqlite3_column_count(rows.get()));
+    CopyPipe pipe(link, link.prepare(insertFromArrays(link, table.name, columns)), count);
+    ArrayBatch& batch = pipe.batch();
     int rc;
     while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
-        for (int i = 0; i < sqlite3_column_count(rows.get()); ++i) {
-            if (i > 0)
-                batch += '\t';
-            const int type = sqlite3_column_type(rows.get(), i);
+        for (size_t i = 0; i < count; ++i) {
+            const int type = sqlite3_column_type(rows.get(), int(i));
             if (type == SQLITE_NULL)
-                batch += "\\N";
+                batch.addNull(i);
             else if (type == SQLITE_INTEGER)
-                batch += std::to_string(sqlite3_column_int64(rows.get(), i));
+                batch.addInteger(i, sqlite3_column_int64(rows.get(), int(i)));
             else
-                ServerLink::appendCopyText(
-                    batch, reinterpret_cast<const char*>(sqlite3_column_text(rows.get(), i)),
-                    size_t(sqlite3_column_bytes(rows.get(), i)));
+                batch.addText(
+                    i, reinterpret_cast<const char*>(sqlite3_column_text(rows.get(), int(i))),
+                    size_t(sqlite3_column_bytes(rows.get(), int(i))));
         }
-        batch += '\n';
         pipe.sendWhenFull();
         counter.step();
     }
     if (rc != SQLITE_DONE)
         throw FileFailure{FileFailure::NotRecords, in.name()};
     pipe.finish();
-    link.endCopy();
     const std::string sequence = sequenceOf(link, table, key);
     if (sequence.empty())
         return;
@@ -275,10 +314,7 @@ void copyTableIn(ServerLink& link, SqliteFile& in, const MedoraTable& table, Row
     if (table.autoincrement)
         wanted = std::max(wanted,
                           in.number("SELECT seq FROM sqlite_sequence WHERE name = ?", table.name));
-    // Never back: a key the server gave before the restore is not given again either.
-    link.run("SELECT setval($1::regclass, $2) WHERE $2::bigint >"
-             " coalesce(pg_sequence_last_value($1::regclass), 0)",
-             {sequence, std::to_string(wanted)});
+    keepKeysPast(link, sequence, wanted);
 }
 
 std::string columnText(sqlite3_stmt* row, int column) {
@@ -291,8 +327,9 @@ std::string columnText(sqlite3_stmt* row, int column) {
 void makeSearchKeys(ServerLink& link, SqliteFile& in) {
     const Query patients =
         in.prepare("SELECT ID, first_name, last_name, DOB, telephone FROM patient_info");
-    link.startCopyIn("COPY search_words (word, kind, patient_ID, sort_name) FROM STDIN");
-    CopyPipe pipe(link);
+    const std::string columns = "word, kind, patient_ID, sort_name";
+    CopyPipe pipe(link, link.prepare(insertFromArrays(link, "search_words", columns)), 4);
+    ArrayBatch& batch = pipe.batch();
     while (sqlite3_step(patients.get()) == SQLITE_ROW) {
         // A date another program stored unreadably only goes without its key.
         DateTime dob(std::nan(""));
@@ -300,11 +337,15 @@ void makeSearchKeys(ServerLink& link, SqliteFile& in) {
         const SearchIndex::PatientKeys made = SearchIndex::keysOf(
             sqlite3_column_int64(patients.get(), 0), columnText(patients.get(), 1),
             columnText(patients.get(), 2), dob, columnText(patients.get(), 4));
-        ServerLink::appendSearchKeys(pipe.batch(), made);
+        for (const auto& [word, kind] : made.keys) {
+            batch.addText(0, word.data(), word.size());
+            batch.addInteger(1, int(kind));
+            batch.addInteger(2, made.patientId);
+            batch.addText(3, made.sortName.data(), made.sortName.size());
+        }
         pipe.sendWhenFull();
     }
     pipe.finish();
-    link.endCopy();
 }
 
 // The rows are loaded into tables whose indexes are set aside, and each index is built once
@@ -338,6 +379,13 @@ void replaceRecords(ServerLink& link, SqliteFile& in, bool intoEmpty, RowCounter
     makeSearchKeys(link, in);
     if (indexesAside)
         link.run("SELECT medora_build_indexes()");
+    // The check may take longer than the copy: meanwhile the transaction is kept from the
+    // server's bound on a desk that leaves it waiting.
+    while (sound.wait_for(ServerLink::bounds().idle / 4) != std::future_status::ready) {
+        if (counter.stopped())
+            throw FileFailure{FileFailure::Cancelled, source};
+        link.run("SELECT 1");
+    }
     if (!sound.get())
         throw FileFailure{FileFailure::NotRecords, source};
     counter.finish();
@@ -349,6 +397,8 @@ void replaceRecords(ServerLink& link, SqliteFile& in, bool intoEmpty, RowCounter
 std::optional<FileFailure> failureOf(const std::string& file, const std::function<void()>& work) {
     try {
         work();
+    } catch (const ServerStopped&) {
+        return FileFailure{FileFailure::Cancelled, file};
     } catch (const ServerError& error) {
         return FileFailure::server(error.what());
     } catch (const FileFailure& failure) {
@@ -370,12 +420,14 @@ ServerBackup::Outcome ServerBackup::backup(const std::string& target,
         target,
         [&](PendingFile& copy) {
             return failureOf(target, [&] {
-                ServerLink link(m_connection, m_password);
+                const Progress rows = stretch(progress, 0, kRowsShare);
+                RowCounter counter(rows, target);
+                ServerLink link(m_connection, m_password, [&counter] { return counter.stopped(); });
                 link.run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
                 // Every table at once, before the snapshot: a restore that sets the indexes
                 // aside waits for the whole backup rather than meeting it halfway in a deadlock.
                 link.run("LOCK TABLE " + allTableNames() + " IN ACCESS SHARE MODE");
-                writeBackup(link, copy.path(), target, stretch(progress, 0, kRowsShare));
+                writeBackup(link, copy.path(), target, counter);
                 link.run("COMMIT");
             });
         },
@@ -414,8 +466,13 @@ ServerBackup::Outcome ServerBackup::load(const std::string& source, bool intoEmp
         for (const MedoraTable& table : MedoraTables::all())
             if (!table.derived && !table.identity)
                 total += in.number("SELECT coalesce(max(rowid), 0) FROM " + table.name);
-        RowCounter counter(total, progress, source);
-        ServerLink link(m_connection, m_password);
+        RowCounter counter(progress, source);
+        counter.setTotal(total);
+        ServerLink link(m_connection, m_password, [&counter] { return counter.stopped(); });
+        // A desk that stalls, its computer hung or its link gone, holds the clinic's tables
+        // only until the server's bound: the server then undoes the restore.
+        link.run("SET idle_in_transaction_session_timeout = " +
+                 std::to_string(ServerLink::bounds().idle.count()));
         for (int attempt = 1;; ++attempt) {
             try {
                 replaceRecords(link, in, intoEmpty, counter, source, sound);

@@ -1,10 +1,30 @@
 #include "records/ServerLink.h"
 
+#include "store/Deadline.h"
+
 #include <libpq-fe.h>
+#include <poll.h>
+
+#include <cerrno>
+#include <thread>
 
 namespace {
 
+// How long a wait may go on with nothing from the server: long enough for the longest
+// statement of a restore on large records, an index built or a lock waited for.
+constexpr int kSilenceSeconds = 180;
+// How long the server lets a restore's transaction wait on its desk before it undoes it.
+constexpr int kIdleSeconds = 10;
+constexpr int kConnectSeconds = 10;
+// How often a wait asks whether to stop.
+constexpr int kAskMs = 100;
+
 void ignoreNotice(void*, const char*) {}
+
+bool isError(const pg_result* result) {
+    const ExecStatusType status = PQresultStatus(result);
+    return status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_COPY_OUT;
+}
 
 std::string trimmed(std::string message) {
     while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
@@ -31,49 +51,80 @@ char unescaped(char c) {
     }
 }
 
+ServerLink::Bounds& chosenBounds() {
+    static ServerLink::Bounds chosen{};
+    return chosen;
+}
+
 } // namespace
 
-// The text encoding, which the copies rely on, comes after the clinic's connection string;
-// dates then come as ISO text, and nothing the server's settings say cuts the work short.
-ServerLink::ServerLink(const std::string& connection, const std::string& password) {
-    std::vector<const char*> keywords{"connect_timeout", "application_name", "dbname",
-                                      "client_encoding"};
-    std::vector<const char*> values{"10", "Medora", connection.c_str(), "UTF8"};
-    if (!password.empty()) {
-        keywords.push_back("password");
-        values.push_back(password.c_str());
-    }
-    keywords.push_back(nullptr);
-    values.push_back(nullptr);
-    m_conn = PQconnectdbParams(keywords.data(), values.data(), 1);
-    if (m_conn == nullptr)
-        throw ServerError("out of memory", "");
-    PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
-    if (PQstatus(m_conn) != CONNECTION_OK) {
-        const std::string message = trimmed(PQerrorMessage(m_conn));
+ServerLink::Bounds ServerLink::bounds() {
+    using std::chrono::seconds;
+    const Bounds& chosen = chosenBounds();
+    return {chosen.silence.count() > 0 ? chosen.silence : seconds(kSilenceSeconds),
+            chosen.idle.count() > 0 ? chosen.idle : seconds(kIdleSeconds)};
+}
+
+void ServerLink::setBounds(Bounds chosen) {
+    chosenBounds() = chosen;
+}
+
+ServerLink::ServerLink(const std::string& connection, const std::string& password, Stop stop)
+    : m_stop(std::move(stop)) {
+    try {
+        connect(connection, password);
+    } catch (...) {
         PQfinish(m_conn);
-        throw ServerError(message, "08001");
+        throw;
     }
-    run("SET DateStyle = ISO, YMD; SET statement_timeout = 0; SET "
-        "idle_in_transaction_session_timeout = 0");
 }
 
 ServerLink::~ServerLink() {
     PQfinish(m_conn);
 }
 
+// The text encoding, which the copies rely on, comes after the clinic's connection string.
+// The keepalives let the system notice a link that has gone dead. Dates then come as ISO
+// text, and no statement is cut short by the server's settings.
+void ServerLink::connect(const std::string& connection, const std::string& password) {
+    std::vector<const char*> keywords{"keepalives",       "keepalives_idle",  "keepalives_interval",
+                                      "keepalives_count", "application_name", "dbname",
+                                      "client_encoding"};
+    std::vector<const char*> values{"1", "10", "5", "3", "Medora", connection.c_str(), "UTF8"};
+    if (!password.empty()) {
+        keywords.push_back("password");
+        values.push_back(password.c_str());
+    }
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
+    m_conn = PQconnectStartParams(keywords.data(), values.data(), 1);
+    if (m_conn == nullptr)
+        throw ServerError("out of memory", "");
+    PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
+    const auto bound = std::min<std::chrono::milliseconds>(bounds().silence,
+                                                           std::chrono::seconds(kConnectSeconds));
+    for (PostgresPollingStatusType state = PGRES_POLLING_WRITING; state != PGRES_POLLING_OK;
+         state = PQconnectPoll(m_conn)) {
+        if (PQstatus(m_conn) == CONNECTION_BAD || state == PGRES_POLLING_FAILED)
+            throw ServerError(trimmed(PQerrorMessage(m_conn)), "08001");
+        waitFor(state == PGRES_POLLING_READING ? POLLIN : POLLOUT, bound);
+    }
+    if (PQsetnonblocking(m_conn, 1) != 0)
+        lose();
+    run("SET DateStyle = ISO, YMD; SET statement_timeout = 0");
+}
+
 ServerLink::Result ServerLink::run(const std::string& sql, const std::vector<std::string>& values) {
     std::vector<const char*> texts;
     for (const std::string& value : values)
         texts.push_back(value.c_str());
-    Result result(values.empty() ? PQexec(m_conn, sql.c_str())
-                                 : PQexecParams(m_conn, sql.c_str(), int(texts.size()), nullptr,
-                                                texts.data(), nullptr, nullptr, 0),
-                  PQclear);
-    const ExecStatusType status = PQresultStatus(result.get());
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        fail(result.get());
-    return result;
+    if (m_lost ||
+        (values.empty() ? PQsendQuery(m_conn, sql.c_str())
+                        : PQsendQueryParams(m_conn, sql.c_str(), int(texts.size()), nullptr,
+                                            texts.data(), nullptr, nullptr, 0)) == 0)
+        lose();
+    flush();
+    return results();
 }
 
 std::string ServerLink::single(const std::string& sql, const std::vector<std::string>& values) {
@@ -83,50 +134,150 @@ std::string ServerLink::single(const std::string& sql, const std::vector<std::st
     return PQgetvalue(result.get(), 0, 0);
 }
 
+std::string ServerLink::prepare(const std::string& sql) {
+    const std::string name = "medora_" + std::to_string(++m_prepared);
+    if (m_lost || PQsendPrepare(m_conn, name.c_str(), sql.c_str(), 0, nullptr) == 0)
+        lose();
+    flush();
+    results();
+    return name;
+}
+
+void ServerLink::runPrepared(const std::string& name, const std::vector<std::string>& values) {
+    std::vector<const char*> texts;
+    for (const std::string& value : values)
+        texts.push_back(value.c_str());
+    if (m_lost || PQsendQueryPrepared(m_conn, name.c_str(), int(texts.size()), texts.data(),
+                                      nullptr, nullptr, 0) == 0)
+        lose();
+    flush();
+    results();
+}
+
 void ServerLink::copyOut(const std::string& sql,
                          const std::function<void(const char*, size_t)>& row) {
-    const Result started(PQexec(m_conn, sql.c_str()), PQclear);
-    if (PQresultStatus(started.get()) != PGRES_COPY_OUT)
-        fail(started.get());
+    if (m_lost || PQsendQuery(m_conn, sql.c_str()) == 0)
+        lose();
+    flush();
+    if (PQresultStatus(results().get()) != PGRES_COPY_OUT)
+        throw ServerError("the server sent no rows to copy", "");
+    // Nothing else uses the link while the rows come: a row that cannot be taken leaves the
+    // copy unfinished, and the link with it.
+    m_lost = true;
     for (;;) {
         char* data = nullptr;
-        const int size = PQgetCopyData(m_conn, &data, 0);
+        const int size = PQgetCopyData(m_conn, &data, 1);
+        if (size == 0) {
+            waitFor(POLLIN, bounds().silence);
+            if (PQconsumeInput(m_conn) == 0)
+                lose();
+            continue;
+        }
         if (size < 0)
             break;
         const std::unique_ptr<char, void (*)(void*)> held(data, PQfreemem);
-        row(data, size > 0 && data[size - 1] == '\n' ? size_t(size) - 1 : size_t(size));
+        row(data, data[size - 1] == '\n' ? size_t(size) - 1 : size_t(size));
     }
-    check(Result(PQgetResult(m_conn), PQclear));
+    m_lost = false;
+    results();
 }
 
-void ServerLink::startCopyIn(const std::string& sql) {
-    const Result started(PQexec(m_conn, sql.c_str()), PQclear);
-    if (PQresultStatus(started.get()) != PGRES_COPY_IN)
-        fail(started.get());
-}
-
-void ServerLink::send(const std::string& rows) {
-    if (!rows.empty() && PQputCopyData(m_conn, rows.data(), int(rows.size())) != 1)
-        throw ServerError(trimmed(PQerrorMessage(m_conn)), "");
-}
-
-void ServerLink::endCopy() {
-    if (PQputCopyEnd(m_conn, nullptr) != 1)
-        throw ServerError(trimmed(PQerrorMessage(m_conn)), "");
-    check(Result(PQgetResult(m_conn), PQclear));
-}
-
+// A transaction the link cannot end is undone by the server when the link closes.
 void ServerLink::rollback() noexcept {
-    // A copy still running is ended first, or the server would take ROLLBACK as its data.
-    if (PQtransactionStatus(m_conn) == PQTRANS_ACTIVE)
-        PQputCopyEnd(m_conn, "stopped");
-    while (PGresult* left = PQgetResult(m_conn)) {
-        const ExecStatusType status = PQresultStatus(left);
-        PQclear(left);
-        if (status == PGRES_COPY_IN || status == PGRES_COPY_OUT)
-            return;
+    if (m_lost || PQtransactionStatus(m_conn) == PQTRANS_IDLE)
+        return;
+    try {
+        run("ROLLBACK");
+    } catch (...) {
+        m_lost = true;
     }
-    PQclear(PQexec(m_conn, "ROLLBACK"));
+}
+
+// Sends what libpq holds, taking in what comes back meanwhile so that the server, which may
+// be sending too, never waits on this desk.
+void ServerLink::flush() {
+    for (;;) {
+        const int unsent = PQflush(m_conn);
+        if (unsent == 0)
+            return;
+        if (unsent < 0)
+            lose();
+        if ((waitFor(POLLIN | POLLOUT, bounds().silence) & POLLIN) != 0 &&
+            PQconsumeInput(m_conn) == 0)
+            lose();
+    }
+}
+
+// Every result of the statement, up to libpq's end mark; the first error among them, or else
+// the last result, is the statement's. A copy's start ends the results, leaving the copy to
+// its reader.
+ServerLink::Result ServerLink::results() {
+    Result kept(nullptr, PQclear);
+    for (;;) {
+        while (PQisBusy(m_conn) != 0) {
+            waitFor(POLLIN, bounds().silence);
+            if (PQconsumeInput(m_conn) == 0)
+                lose();
+        }
+        Result next(PQgetResult(m_conn), PQclear);
+        if (!next)
+            break;
+        const bool copying = PQresultStatus(next.get()) == PGRES_COPY_OUT;
+        if (!kept || !isError(kept.get()))
+            kept = std::move(next);
+        if (copying)
+            break;
+    }
+    if (!kept)
+        lose();
+    if (isError(kept.get()))
+        fail(kept.get());
+    return kept;
+}
+
+// Waits until the link is ready for `events`, asking `stop` now and then; `bound` is how long
+// the server may leave it waiting.
+short ServerLink::waitFor(short events, std::chrono::milliseconds bound) {
+    const Deadline silence(bound);
+    pollfd link{PQsocket(m_conn), events, 0};
+    if (link.fd < 0)
+        lose();
+    for (;;) {
+        if (m_stop && m_stop())
+            giveUp(true);
+        if (silence.passed())
+            giveUp(false);
+        const int ready = poll(&link, 1, std::min(kAskMs, silence.remainingMs()));
+        if (ready > 0)
+            return link.revents;
+        if (ready < 0 && errno != EINTR)
+            lose();
+    }
+}
+
+// The server is asked to cancel what it runs, from a thread of its own: over a dead link the
+// request could wait minutes for its connection, and the desk does not. The link is not used
+// again; closing it undoes its transaction.
+void ServerLink::giveUp(bool stopped) {
+    m_lost = true;
+    if (PGcancel* cancel = PQgetCancel(m_conn)) {
+        std::thread([cancel] {
+            char error[256];
+            PQcancel(cancel, error, sizeof error);
+            PQfreeCancel(cancel);
+        }).detach();
+    }
+    if (stopped)
+        throw ServerStopped();
+    const long long seconds = std::chrono::ceil<std::chrono::seconds>(bounds().silence).count();
+    throw ServerError("the server did not answer for " + std::to_string(seconds) +
+                          " seconds, so the work was stopped",
+                      "");
+}
+
+void ServerLink::lose() {
+    m_lost = true;
+    throw ServerError(trimmed(PQerrorMessage(m_conn)), "");
 }
 
 // The text goes in runs between the few characters that COPY escapes.
@@ -175,16 +326,10 @@ void ServerLink::splitCopyRow(const char* row, size_t size, std::vector<std::str
 }
 
 void ServerLink::fail(const pg_result* result) {
-    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-    const char* message = result ? PQresultErrorMessage(result) : nullptr;
+    const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    const char* message = PQresultErrorMessage(result);
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        m_lost = true;
     throw ServerError(trimmed(message && *message ? message : PQerrorMessage(m_conn)),
                       state ? state : "");
-}
-
-void ServerLink::check(Result result) {
-    const ExecStatusType status = PQresultStatus(result.get());
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        fail(result.get());
-    while (PGresult* left = PQgetResult(m_conn))
-        PQclear(left);
 }

@@ -2,6 +2,7 @@
 
 #include "store/SearchIndex.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -26,15 +27,35 @@ private:
     std::string m_state;
 };
 
+// The user stopped the work, or the program did, while it waited for the server.
+class ServerStopped : public std::runtime_error {
+public:
+    ServerStopped() : std::runtime_error("stopped") {}
+};
+
 // A connection to the records server for whole-database work, which takes as long as the
-// records are large: unlike the store's operations, no deadline ends it. Every failure throws
-// ServerError.
+// records are large: no deadline ends the work as a whole. Every wait for the server is
+// bounded all the same: it ends when the server has sent nothing for bounds().silence, or
+// when `stop` says so, and the server is then asked to cancel what it runs. bounds().idle is
+// how long the server lets a restore's transaction wait on its desk, as a desk that stalled
+// would, before it ends the session and undoes the transaction. Every failure throws
+// ServerError; a stop throws ServerStopped.
 class ServerLink {
 public:
     using Result = std::unique_ptr<pg_result, void (*)(pg_result*)>;
+    // Asked now and then while the link waits; true stops the wait.
+    using Stop = std::function<bool()>;
+    struct Bounds {
+        std::chrono::milliseconds silence;
+        std::chrono::milliseconds idle;
+    };
+
+    // The program's own bounds, unless a test set shorter ones; zero bounds put them back.
+    static Bounds bounds();
+    static void setBounds(Bounds chosen);
 
     // `connection` is a libpq connection string; a password, when given, overrides any in it.
-    ServerLink(const std::string& connection, const std::string& password);
+    ServerLink(const std::string& connection, const std::string& password, Stop stop = {});
     ~ServerLink();
     ServerLink(const ServerLink&) = delete;
     ServerLink& operator=(const ServerLink&) = delete;
@@ -43,14 +64,12 @@ public:
     Result run(const std::string& sql, const std::vector<std::string>& values = {});
     // The first column of the first row, or empty when there is none or it is NULL.
     std::string single(const std::string& sql, const std::vector<std::string>& values = {});
+    // Prepares a statement to run as often as needed with runPrepared(); gives its name.
+    std::string prepare(const std::string& sql);
+    void runPrepared(const std::string& name, const std::vector<std::string>& values);
     // Runs COPY ... TO STDOUT, handing each row, in COPY's text form and without its line end,
     // to `row`.
     void copyOut(const std::string& sql, const std::function<void(const char*, size_t)>& row);
-    // Runs COPY ... FROM STDIN: rows (in COPY's text form, each ending in a line end) go in
-    // through send() and the copy ends with endCopy().
-    void startCopyIn(const std::string& sql);
-    void send(const std::string& rows);
-    void endCopy();
     // Ends whatever transaction is open, undoing it; never throws.
     void rollback() noexcept;
 
@@ -64,8 +83,16 @@ public:
                              std::vector<bool>& nulls);
 
 private:
+    void connect(const std::string& connection, const std::string& password);
+    void flush();
+    Result results();
+    short waitFor(short events, std::chrono::milliseconds bound);
+    [[noreturn]] void giveUp(bool stopped);
+    [[noreturn]] void lose();
     [[noreturn]] void fail(const pg_result* result);
-    void check(Result result);
 
-    pg_conn* m_conn;
+    pg_conn* m_conn = nullptr;
+    Stop m_stop;
+    bool m_lost = false;
+    int m_prepared = 0;
 };

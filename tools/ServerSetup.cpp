@@ -19,12 +19,16 @@ using Result = std::unique_ptr<PGresult, void (*)(PGresult*)>;
 
 void ignoreNotice(void*, const char*) {}
 
-// Rights to read and write rows and nothing else: no new tables, not even temporary ones,
-// and no changes to Medora's. A restore moves the key sequences past the keys it brings
-// back, so the desks may read and set them too, and it may call the functions that set the
-// indexes aside while it loads the rows. Medora's tables live in whichever schema comes first
-// on the administrator's search path. What is in effect already is left alone, so that
-// setting up a second schema in a database never touches the database's own rights.
+// Rights to read and write rows and nothing else: no new tables, not even temporary ones, no
+// changes to Medora's, no large objects (data outside the tables and their backups). Desks
+// draw keys from the sequences but move them only through the function that moves them
+// forward, as a restore does; they may call the functions that set the indexes aside while a
+// restore loads the rows, in a transaction the server ends when it waits on its desk. A
+// transaction of any session that waits on its desk for a minute is ended too, so that no
+// desk holds the clinic's tables longer by leaving one open. Medora's tables live in
+// whichever schema comes first on the administrator's search path. What is in effect already
+// is left alone, so that setting up a second schema in a database never touches the
+// database's own rights and settings.
 const char* const kDeskRights = R"sql(
 DO $$
 BEGIN
@@ -35,18 +39,32 @@ BEGIN
     EXECUTE format('GRANT USAGE ON SCHEMA %I TO medora_desk', current_schema());
     EXECUTE format('GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA %I'
                    ' TO medora_desk', current_schema());
-    EXECUTE format('GRANT SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA %I TO medora_desk',
+    EXECUTE format('GRANT SELECT, USAGE ON ALL SEQUENCES IN SCHEMA %I TO medora_desk',
+                   current_schema());
+    EXECUTE format('REVOKE UPDATE ON ALL SEQUENCES IN SCHEMA %I FROM medora_desk',
                    current_schema());
     -- The records' identity is given by medora-admin alone.
     REVOKE INSERT, UPDATE, DELETE, TRUNCATE ON records_identity FROM medora_desk;
     -- What a restore sets aside is executed by the tables' owner: no desk may write it.
     REVOKE ALL ON medora_indexes_aside FROM medora_desk;
-    GRANT EXECUTE ON FUNCTION medora_set_indexes_aside(), medora_build_indexes() TO medora_desk;
+    GRANT EXECUTE ON FUNCTION medora_set_indexes_aside(), medora_build_indexes(),
+        medora_move_keys_forward(regclass, bigint) TO medora_desk;
+    IF has_function_privilege('medora_desk', 'lo_creat(integer)', 'EXECUTE') THEN
+        REVOKE EXECUTE ON FUNCTION lo_creat(integer), lo_create(oid), lo_import(text),
+            lo_import(text, oid), lo_from_bytea(oid, bytea) FROM PUBLIC, medora_desk;
+    END IF;
     IF has_database_privilege('medora_desk', current_database(), 'TEMPORARY') THEN
         EXECUTE format('REVOKE TEMPORARY ON DATABASE %I FROM PUBLIC', current_database());
     END IF;
     IF NOT has_database_privilege('medora_desk', current_database(), 'CONNECT') THEN
         EXECUTE format('GRANT CONNECT ON DATABASE %I TO medora_desk', current_database());
+    END IF;
+    IF NOT EXISTS (SELECT FROM pg_db_role_setting s JOIN pg_database d ON d.oid = s.setdatabase,
+                       unnest(s.setconfig) setting
+                   WHERE d.datname = current_database() AND s.setrole = 0
+                     AND setting LIKE 'idle_in_transaction_session_timeout=%') THEN
+        EXECUTE format('ALTER DATABASE %I SET idle_in_transaction_session_timeout = %L',
+                       current_database(), '1min');
     END IF;
 END
 $$)sql";
@@ -160,13 +178,31 @@ bool ServerSetup::check() {
             m_problems.push_back(std::string("the role medora_desk cannot read and write ") +
                                  table);
     }
-    const std::string sequences =
-        single("SELECT coalesce(bool_and(has_sequence_privilege('medora_desk', oid, 'SELECT') AND"
-               " has_sequence_privilege('medora_desk', oid, 'UPDATE')), true) FROM pg_class"
-               " WHERE relkind = 'S' AND relnamespace = current_schema()::regnamespace");
-    if (sequences != "t")
-        m_problems.push_back("the role medora_desk cannot move the key sequences on a restore");
+    checkDeskLimits();
     return m_problems.size() == before;
+}
+
+// What the desks may not do, and the few ways they are given instead.
+void ServerSetup::checkDeskLimits() {
+    const struct {
+        const char* query;
+        const char* problem;
+    } limits[] = {
+        {"SELECT coalesce(bool_and(has_sequence_privilege('medora_desk', oid, 'USAGE') AND NOT"
+         " has_sequence_privilege('medora_desk', oid, 'UPDATE')), true) FROM pg_class"
+         " WHERE relkind = 'S' AND relnamespace = current_schema()::regnamespace",
+         "the role medora_desk cannot draw keys, or can set the key sequences"},
+        {"SELECT has_function_privilege('medora_desk', 'medora_move_keys_forward(regclass,"
+         " bigint)', 'EXECUTE')",
+         "the role medora_desk cannot move the key sequences forward on a restore"},
+        {"SELECT NOT has_function_privilege('medora_desk', 'lo_creat(integer)', 'EXECUTE') AND"
+         " NOT has_function_privilege('medora_desk', 'lo_create(oid)', 'EXECUTE') AND"
+         " NOT has_function_privilege('medora_desk', 'lo_from_bytea(oid, bytea)', 'EXECUTE')",
+         "the role medora_desk can create large objects"},
+    };
+    for (const auto& limit : limits)
+        if (single(limit.query) != "t")
+            m_problems.push_back(limit.problem);
 }
 
 bool ServerSetup::upgrade() {

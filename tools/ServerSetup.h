@@ -24,9 +24,10 @@ public:
     // Whether the tables, columns, indexes, the clinic row and the desks' rights are as init
     // makes them.
     bool check();
-    // Brings records that an earlier version set up to this version's tables: adds the
-    // records' identity and the search's keys of every patient, with the desks' rights on
-    // them, in one transaction. Run again, it makes the keys anew and keeps the identity.
+    // Brings records that an earlier version set up to this version's tables and the desks to
+    // this version's rights: adds the records' identity and the search's keys of every patient,
+    // and takes from the desks what they may no longer do, in one transaction. Run again, it
+    // makes the keys anew and keeps the identity.
     bool upgrade();
     // Whether every key sequence has numbers left to give: a sequence that has given all but
     // the last hundredth of the numbers a key can hold is a problem.
@@ -51,6 +52,7 @@ private:
     bool fail(const std::string& problem);
     bool giveIdentity();
     bool fillSearchKeys();
+    void checkDeskLimits();
 
     std::string m_connection;
     pg_conn* m_conn;

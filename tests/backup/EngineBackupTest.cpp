@@ -376,7 +376,8 @@ TEST_F(EngineBackupTest, AnOperationStoppedHalfwayLeavesEverythingAsItWas) {
         EXPECT_FALSE(fs::exists("stopped.rbk"));
         ASSERT_GE(told.size(), 2u);
         EXPECT_TRUE(std::is_sorted(told.begin(), told.begin() + 2));
-        EXPECT_GT(told.front(), 0.0);
+        // Asked while the server is waited for too, before the first row is copied.
+        EXPECT_GE(told.front(), 0.0);
         EXPECT_LE(told.back(), 1.0);
     }
     for (const auto& entry : fs::directory_iterator("."))

@@ -5,6 +5,7 @@
 #include "GuiSession.h"
 
 #include "../backup/DamagedClinic.h"
+#include "../backup/StoppedProcess.h"
 #include "app/AutoBackup.h"
 #include "app/BackupSettings.h"
 #include "app/BackupsDialog.h"
@@ -26,6 +27,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -444,6 +446,41 @@ private slots:
                          "failed: a backup still running 2 seconds after Medora was closed was "
                          "stopped; the earlier backups were kept."));
         QVERIFY(shownInRed(s));
+        VERIFY_BOXES(s);
+    }
+
+    // The bound holds on the server too while the server does not answer the backup at all,
+    // as over a dead link.
+    void closingStopsAServerBackupThatGetsNoAnswer() {
+        using namespace std::chrono_literals;
+        if (!TestRecords::onServer())
+            QSKIP("the file's backup never waits on a server");
+        GuiSession s;
+        AutoBackup::setCloseSeconds(2);
+        std::optional<StoppedProcess> stalled;
+        AutoBackup::setStepWatch([&stalled](double) {
+            if (stalled)
+                return;
+            const std::string server = TestRecords::current().serverValue(
+                "SELECT pid FROM pg_locks WHERE relation = 'patient_info'::regclass AND"
+                " mode = 'AccessShareLock' AND granted AND pid <> pg_backend_pid()");
+            if (!server.empty())
+                stalled.emplace(std::stoi(server), 8s);
+        });
+        QElapsedTimer closing;
+        closing.start();
+        qint64 closed = 0;
+        bool wasStalled = false;
+        s.restart([&] {
+            closed = closing.elapsed();
+            AutoBackup::setStepWatch({});
+            wasStalled = stalled.has_value();
+            stalled.reset();
+        });
+        QVERIFY(wasStalled);
+        QVERIFY2(closed >= 2000 && closed < 3500, qPrintable(QString::number(closed)));
+        QVERIFY(statusOf(s).endsWith("a backup still running 2 seconds after Medora was closed "
+                                     "was stopped; the earlier backups were kept."));
         VERIFY_BOXES(s);
     }
 };

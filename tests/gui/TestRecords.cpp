@@ -89,6 +89,16 @@ bool TestRecords::run(const std::string& sql) {
     return done;
 }
 
+std::string TestRecords::serverValue(const std::string& sql) {
+    if (!admin)
+        return {};
+    PGresult* result = PQexec(admin, sql.c_str());
+    const bool found = PQresultStatus(result) == PGRES_TUPLES_OK && PQntuples(result) > 0;
+    const std::string value = found ? PQgetvalue(result, 0, 0) : "";
+    PQclear(result);
+    return value;
+}
+
 bool TestRecords::runOnServer(const std::string& sql) {
     PGresult* result = PQexec(admin, sql.c_str());
     const ExecStatusType status = PQresultStatus(result);

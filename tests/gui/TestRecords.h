@@ -22,6 +22,8 @@ public:
 
     // Runs SQL on the records with every right, as another program would; false when it failed.
     bool run(const std::string& sql);
+    // The first value the SQL gives on the server, or empty; empty on the file.
+    std::string serverValue(const std::string& sql);
     // From now on every row that a statement ("INSERT", "UPDATE" or "DELETE") would write to
     // the table makes the statement fail.
     bool refuse(const std::string& statement, const std::string& table);

@@ -7,6 +7,7 @@
 #include <libpq-fe.h>
 
 #include <set>
+#include <chrono>
 
 namespace {
 
@@ -26,6 +27,20 @@ Strings refused(const std::string& connection, const Strings& statements)
         PQfinish(conn);
     }
     return failed;
+}
+
+// Runs the statements in turn on one connection, as a desk would from psql; whether one of
+// them failed.
+bool refusedOnOne(PGconn* conn, const Strings& statements)
+{
+    for (const std::string& sql : statements) {
+        PGresult* result = PQexec(conn, sql.c_str());
+        const ExecStatusType status = PQresultStatus(result);
+        PQclear(result);
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -72,6 +87,68 @@ TEST_F(ServerSetupTest, DeskLoginsReadAndWriteRowsAndNothingMore)
     EXPECT_TRUE(checking.check()) << ::testing::PrintToString(checking.problems());
 }
 
+// What a desk login must not do from psql: set a key sequence, back or forward, make large
+// objects, set indexes aside in a transaction the server would not end; and the one way it
+// may move a sequence, forward only.
+TEST_F(ServerSetupTest, DeskLoginsCannotSetSequencesMakeLargeObjectsOrHoldTables)
+{
+    query("SELECT medora_move_keys_forward('patient_info_id_seq', 40)");
+    const struct
+    {
+        Strings statements;
+        bool refused;
+    } cases[] = {
+        {{"SELECT setval('patient_info_id_seq', 1)"}, true},
+        {{"SELECT setval('patient_info_id_seq', 100)"}, true},
+        {{"ALTER SEQUENCE patient_info_id_seq RESTART WITH 1"}, true},
+        {{"ALTER SEQUENCE patient_info_id_seq INCREMENT BY -1"}, true},
+        {{"SELECT lo_creat(-1)"}, true},
+        {{"SELECT lo_create(0)"}, true},
+        {{"SELECT lo_from_bytea(0, 'outside the records')"}, true},
+        {{"SELECT lo_import('/etc/hostname')"}, true},
+        {{"SELECT medora_move_keys_forward('patient_info_id_seq', 39)"}, true},
+        {{"SELECT medora_move_keys_forward('patient_info_id_seq', 2147483648)"}, true},
+        {{"SELECT medora_move_keys_forward('patient_info', 50)"}, true},
+        {{"SET idle_in_transaction_session_timeout = 0", "BEGIN",
+          "SELECT medora_set_indexes_aside()"},
+         true},
+        {{"SELECT medora_move_keys_forward('patient_info_id_seq', 40)"}, false},
+        {{"SELECT medora_move_keys_forward('patient_info_id_seq', 41)"}, false},
+    };
+    for (const auto& c : cases) {
+        PGconn* desk = PQconnectdb(serverConnection("desk").c_str());
+        EXPECT_EQ(refusedOnOne(desk, c.statements), c.refused)
+            << ::testing::PrintToString(c.statements);
+        PQfinish(desk);
+    }
+    EXPECT_EQ(addPatient(), "42");
+}
+
+// A desk that holds the tables, with indexes set aside or a lock, and then leaves its
+// transaction open is ended by the server at its bound, after which the other desks write.
+// Every desk's session has a bound of a minute; here it is a second.
+TEST_F(ServerSetupTest, ADeskThatHoldsTheTablesIsEndedAtItsBound)
+{
+    PGconn* fresh = PQconnectdb(serverConnection("desk").c_str());
+    PGresult* shown = PQexec(fresh, "SHOW idle_in_transaction_session_timeout");
+    EXPECT_STREQ(PQgetvalue(shown, 0, 0), "1min");
+    PQclear(shown);
+    PQfinish(fresh);
+    for (const char* hold : {"SELECT medora_set_indexes_aside()",
+                             "LOCK TABLE patient_info IN ACCESS EXCLUSIVE MODE"}) {
+        PGconn* holder = PQconnectdb(serverConnection("desk").c_str());
+        ASSERT_FALSE(
+            refusedOnOne(holder, {"SET idle_in_transaction_session_timeout = '1s'", "BEGIN", hold}))
+            << hold;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(addPatient().empty()) << hold;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << hold;
+        EXPECT_TRUE(refusedOnOne(holder, {"SELECT 1"})) << hold;
+        PQfinish(holder);
+    }
+    EXPECT_EQ(count("patient_info"), 2);
+}
+
 TEST_F(ServerSetupTest, InitNeedsAnEmptySchemaAndChangesNothingElse)
 {
     query("INSERT INTO meds_list (name) VALUES ('KEPT')");
@@ -104,8 +181,12 @@ TEST_F(ServerSetupTest, CheckFindsWhatDiffersFromMedorasTables)
          "the role medora_desk cannot read and write meds_list"},
         {"DELETE FROM clinic_info", "clinic_info must hold exactly one row"},
         {"DELETE FROM records_identity", "records_identity must hold the records' identity"},
-        {"REVOKE UPDATE ON SEQUENCE complaints_compl_id_seq FROM medora_desk",
-         "the role medora_desk cannot move the key sequences on a restore"},
+        {"GRANT UPDATE ON SEQUENCE complaints_compl_id_seq TO medora_desk",
+         "the role medora_desk cannot draw keys, or can set the key sequences"},
+        {"REVOKE EXECUTE ON FUNCTION medora_move_keys_forward(regclass, bigint) FROM medora_desk",
+         "the role medora_desk cannot move the key sequences forward on a restore"},
+        {"GRANT EXECUTE ON FUNCTION lo_creat(integer) TO medora_desk",
+         "the role medora_desk can create large objects"},
     };
     for (const auto& c : cases) {
         resetRecords();
@@ -118,12 +199,19 @@ TEST_F(ServerSetupTest, CheckFindsWhatDiffersFromMedorasTables)
     }
 }
 
-// Records that an earlier version set up lack the search's keys and the records' identity;
-// upgrade adds them, with the desks' rights, and can be run again, keeping the identity.
+// Records that an earlier version set up lack the search's keys and the records' identity,
+// and its desks could set the
+// key sequences and make large objects; upgrade adds the keys, brings the desks to this
+// version's rights, and can be run again, keeping the identity.
 TEST_F(ServerSetupTest, UpgradeGivesAnEarlierVersionsPatientsTheirKeys)
 {
     query("DROP TABLE search_words, medora_indexes_aside, records_identity");
-    query("DROP FUNCTION medora_set_indexes_aside(), medora_build_indexes()");
+    query("DROP FUNCTION medora_set_indexes_aside(), medora_build_indexes(),"
+          " medora_move_keys_forward(regclass, bigint)");
+    query("GRANT SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA " + query("SELECT current_schema()")[0] +
+          " TO medora_desk");
+    query("GRANT EXECUTE ON FUNCTION lo_creat(integer), lo_create(oid),"
+          " lo_from_bytea(oid, bytea) TO PUBLIC");
     query("INSERT INTO patient_info (first_name, last_name, DOB, telephone) VALUES"
           " ('Renée', 'Dupré', '1980-05-17 00:00:00', '555-0142'),"
           " ('Tab\tby', 'Back\\slash', '2001-01-01 00:00:00', '')");
