@@ -24,8 +24,6 @@
 
 namespace {
 
-constexpr int kPdfResolution = 600;
-
 const char* kNoHeaderQuestion = "Clinic information are not set, print prescription without a "
                                 "header, and then fill doctor's name field manually? ";
 
@@ -174,20 +172,10 @@ void IssuPrescription::PrintPrescription() {
     QPrinter printer(QPrinter::HighResolution);
     if (!PrintDialog::run(this, printer))
         return;
-    // The page's fonts and emblem are sized in printer pixels for an office printer. A PDF
-    // file has no pixels of its own, and on a finer printer the title would print smaller
-    // than the text, so both get the pixels of the printer the page was drawn for.
-    if (printer.outputFormat() == QPrinter::PdfFormat || printer.resolution() > kPdfResolution)
-        printer.setResolution(kPdfResolution);
     const PrescriptionPrintout printout(entries(), std::move(header), DateTime::currentLocal());
-    const auto failure =
-        PrintJob::print(printer, [&printout](PrintDevice& device) { printout.print(device); });
-    if (failure)
-        MessageBox(this,
-                   *failure + ". The prescription was not printed to " +
-                       printer.outputFileName().toStdString() +
-                       "; any earlier file of that name is as it was.",
-                   "Error", MsgIcon::Stop);
+    PrintJob::printOrTell(
+        this, printer, [&printout](PrintDevice& device) { printout.print(device); },
+        "The prescription was not printed to");
 }
 
 // The clinic's details when they were ever saved; none when they were not or cannot be read.

@@ -1,5 +1,6 @@
 #include "prescription/PrintJob.h"
 
+#include "platform/MessageBox.h"
 #include "platform/QPrinterDevice.h"
 #include "records/PendingFile.h"
 
@@ -55,4 +56,22 @@ std::optional<std::string> PrintJob::print(QPrinter& printer,
     if (const int error = writeWhole(QFile::encodeName(file).toStdString(), pdf.data()))
         return reason(error);
     return std::nullopt;
+}
+
+bool PrintJob::printOrTell(QWidget* parent, QPrinter& printer,
+                           const std::function<void(PrintDevice&)>& draw,
+                           const std::string& notDone) {
+    // The page's fonts and emblem are sized in printer pixels for an office printer. A PDF
+    // file has no pixels of its own, and on a finer printer the title would print smaller
+    // than the text, so both get the pixels of the printer the page was drawn for.
+    constexpr int kPdfResolution = 600;
+    if (printer.outputFormat() == QPrinter::PdfFormat || printer.resolution() > kPdfResolution)
+        printer.setResolution(kPdfResolution);
+    const auto failure = print(printer, draw);
+    if (failure)
+        MessageBox(parent,
+                   *failure + ". " + notDone + " " + printer.outputFileName().toStdString() +
+                       "; any earlier file of that name is as it was.",
+                   "Error", MsgIcon::Stop);
+    return !failure;
 }

@@ -6,6 +6,7 @@
 
 class PrintDevice;
 class QPrinter;
+class QWidget;
 
 // Prints on the printer the user chose. A PDF file is drawn in memory first, then written
 // beside its name, readable by its owner only, and put in its place once it is wholly on
@@ -17,4 +18,10 @@ public:
     // system's reason); nothing when it was, and always nothing on a printer.
     static std::optional<std::string> print(QPrinter& printer,
                                             const std::function<void(PrintDevice&)>& draw);
+    // As print(), at the resolution the printouts are drawn for; a PDF file that could not be
+    // written is told to the user, after notDone ("The record was not exported to") and the
+    // file's name. False then.
+    static bool printOrTell(QWidget* parent, QPrinter& printer,
+                            const std::function<void(PrintDevice&)>& draw,
+                            const std::string& notDone);
 };

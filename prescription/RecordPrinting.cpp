@@ -12,9 +12,6 @@
 
 namespace {
 
-// Fonts are sized in printer pixels; a PDF file has none of its own, so it gets these.
-constexpr int kPdfResolution = 600;
-
 // The printout of the patient's record as stored now, or nothing after telling the user why.
 std::optional<RecordPrintout> printoutOf(QWidget* parent, const std::string& patientId) {
     std::optional<RecordContents> contents = RecordContents::fetch(patientId);
@@ -37,17 +34,9 @@ std::optional<RecordPrintout> printoutOf(QWidget* parent, const std::string& pat
 // what went wrong with it.
 bool printOn(QWidget* parent, QPrinter& printer, const RecordPrintout& printout,
              const std::string& what) {
-    if (printer.outputFormat() == QPrinter::PdfFormat || printer.resolution() > kPdfResolution)
-        printer.setResolution(kPdfResolution);
-    const auto failure =
-        PrintJob::print(printer, [&printout](PrintDevice& device) { printout.print(device); });
-    if (failure)
-        MessageBox(parent,
-                   *failure + ". The record was not " + what + " " +
-                       printer.outputFileName().toStdString() +
-                       "; any earlier file of that name is as it was.",
-                   "Error", MsgIcon::Stop);
-    return !failure;
+    return PrintJob::printOrTell(
+        parent, printer, [&printout](PrintDevice& device) { printout.print(device); },
+        "The record was not " + what);
 }
 
 } // namespace
