@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <stdexcept>
+#include <string>
 
 std::unique_ptr<RecordsHolder> RecordsHolder::onFile(const char* sql)
 {
@@ -21,6 +22,12 @@ namespace {
 
 // The server's warnings when it shuts down under the holder are expected.
 void ignoreNotice(void*, const char*) {}
+
+bool lostTheRace(const PGresult* result)
+{
+    const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    return state != nullptr && (std::string(state) == "40001" || std::string(state) == "40P01");
+}
 
 } // namespace
 
@@ -48,9 +55,19 @@ void RecordsHolder::holdAgain(const std::string& sql)
             throw std::runtime_error("cannot hold the records file");
         return;
     }
-    PGresult* result = PQexec(m_server, ("BEGIN ISOLATION LEVEL SERIALIZABLE; " + sql).c_str());
-    m_holdingTables = PQresultStatus(result) == PGRES_COMMAND_OK;
-    PQclear(result);
+    // Like any desk, the holder runs its change again when it loses a race for the same rows.
+    for (int tries = 0; tries < 50 && !m_holdingTables; ++tries) {
+        PGresult* result =
+            PQexec(m_server, ("BEGIN ISOLATION LEVEL SERIALIZABLE; " + sql).c_str());
+        m_holdingTables = PQresultStatus(result) == PGRES_COMMAND_OK;
+        const bool lostARace = !m_holdingTables && lostTheRace(result);
+        PQclear(result);
+        if (!m_holdingTables) {
+            PQclear(PQexec(m_server, "ROLLBACK"));
+            if (!lostARace)
+                break;
+        }
+    }
     if (!m_holdingTables)
         throw std::runtime_error("cannot hold the server's tables");
 }
