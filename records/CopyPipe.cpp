@@ -9,12 +9,14 @@ constexpr size_t kFull = 1 << 18;
 // Batches made ahead of the server at most: enough to keep it busy, few enough that memory
 // stays small.
 constexpr size_t kAhead = 4;
+// Batches sent to the server before the first of them has its answer.
+constexpr size_t kUnanswered = 2;
 
 } // namespace
 
-CopyPipe::CopyPipe(ServerLink& link, std::string statement, size_t columns)
-    : m_link(link), m_statement(std::move(statement)), m_batch(columns),
-      m_sender([this] { sendAll(); }) {}
+CopyPipe::CopyPipe(ServerLink& link, std::string statement, ArrayBatch batch)
+    : m_link(link), m_statement(std::move(statement)), m_batch(std::move(batch)),
+      m_formats(m_batch.formats()), m_sender([this] { sendAll(); }) {}
 
 CopyPipe::~CopyPipe() {
     {
@@ -65,16 +67,26 @@ bool CopyPipe::nextBatch(Arrays& batch) {
     return true;
 }
 
+// The server runs one batch while the next waits for it, sent already.
 void CopyPipe::sendAll() {
-    Arrays batch;
-    while (nextBatch(batch)) {
-        try {
-            m_link.runPrepared(m_statement, batch);
-        } catch (...) {
-            const std::lock_guard lock(m_mutex);
-            m_failure = std::current_exception();
-            m_changed.notify_all();
-            return;
+    try {
+        m_link.beginPipeline();
+        size_t unanswered = 0;
+        Arrays batch;
+        while (nextBatch(batch)) {
+            m_link.sendPrepared(m_statement, batch, m_formats);
+            if (++unanswered == kUnanswered) {
+                m_link.takeOutcome();
+                --unanswered;
+            }
         }
+        for (; unanswered > 0; --unanswered)
+            m_link.takeOutcome();
+        m_link.endPipeline();
+    } catch (...) {
+        m_link.abandonPipeline();
+        const std::lock_guard lock(m_mutex);
+        m_failure = std::current_exception();
+        m_changed.notify_all();
     }
 }

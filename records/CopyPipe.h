@@ -19,8 +19,9 @@ class ServerLink;
 // copy it would wait on for ever. A failure to send is thrown by the next call.
 class CopyPipe {
 public:
-    // `statement` names a statement prepared on the link that takes one array of each column.
-    CopyPipe(ServerLink& link, std::string statement, size_t columns);
+    // `statement` names a statement prepared on the link that takes one array of each column,
+    // each column's in the form `batch` makes it.
+    CopyPipe(ServerLink& link, std::string statement, ArrayBatch batch);
     // Stops sending, leaving the rows sent so far for the caller to undo.
     ~CopyPipe();
     CopyPipe(const CopyPipe&) = delete;
@@ -46,6 +47,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     ArrayBatch m_batch;
+    const std::vector<int> m_formats;
     std::deque<Arrays> m_batches;
     bool m_closed = false;
     bool m_stopped = false;

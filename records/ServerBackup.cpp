@@ -256,16 +256,33 @@ void writeBackup(ServerLink& link, const std::string& path, const std::string& t
 }
 
 // The statement that adds the rows of a batch to a table, each column's values as an array
-// of the column's type on the server.
-std::string insertFromArrays(ServerLink& link, const std::string& table,
+// of the column's type on the server, and the batch that gathers them.
+struct ArrayInsert {
+    std::string sql;
+    ArrayBatch batch;
+};
+
+ArrayInsert insertFromArrays(ServerLink& link, const std::string& table,
                              const std::string& columns) {
-    const std::string arrays = link.single(
-        "SELECT string_agg(format('$%s::%s[]', n, format_type(a.atttypid, a.atttypmod)), ', '"
-        " ORDER BY n) FROM unnest(string_to_array($2, ', ')) WITH ORDINALITY AS c (name, n)"
-        " JOIN pg_attribute a ON a.attrelid = $1::regclass AND a.attname = lower(c.name)",
-        {lowered(table), columns});
-    return "INSERT INTO " + table + " (" + columns +
-           ") OVERRIDING SYSTEM VALUE SELECT * FROM unnest(" + arrays + ")";
+    const auto types =
+        link.rows("SELECT format_type(a.atttypid, a.atttypmod), a.atttypid,"
+                  " a.atttypid IN ('text'::regtype, 'varchar'::regtype)"
+                  " FROM unnest(string_to_array($2, ', ')) WITH ORDINALITY AS c (name, n)"
+                  " JOIN pg_attribute a ON a.attrelid = $1::regclass AND a.attname = lower(c.name)"
+                  " ORDER BY n",
+                  {lowered(table), columns});
+    if (types.size() != size_t(std::count(columns.begin(), columns.end(), ',') + 1))
+        throw ServerError("the server's table " + table + " lacks a column of " + columns, "");
+    std::string arrays;
+    std::vector<uint32_t> forms;
+    for (size_t i = 0; i < types.size(); ++i) {
+        arrays += (i == 0 ? "$" : ", $") + std::to_string(i + 1) + "::" + types[i][0] + "[]";
+        forms.push_back(types[i][2] == "t" ? uint32_t(std::stoul(types[i][1]))
+                                           : ArrayBatch::kTextForm);
+    }
+    return {"INSERT INTO " + table + " (" + columns +
+                ") OVERRIDING SYSTEM VALUE SELECT * FROM unnest(" + arrays + ")",
+            ArrayBatch(std::move(forms))};
 }
 
 // Never back: a key the server gave before the restore is not given again either. Desks move
@@ -286,7 +303,8 @@ void copyTableIn(ServerLink& link, SqliteFile& in, const MedoraTable& table, Row
     const Query rows = in.prepare("SELECT " + columns + " FROM " + table.name + " ORDER BY " +
                                   (key.empty() ? "rowid" : key));
     const size_t count = size_t(sqlite3_column_count(rows.get()));
-    CopyPipe pipe(link, link.prepare(insertFromArrays(link, table.name, columns)), count);
+    ArrayInsert insert = insertFromArrays(link, table.name, columns);
+    CopyPipe pipe(link, link.prepare(insert.sql), std::move(insert.batch));
     ArrayBatch& batch = pipe.batch();
     int rc;
     while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
@@ -328,7 +346,8 @@ void makeSearchKeys(ServerLink& link, SqliteFile& in) {
     const Query patients =
         in.prepare("SELECT ID, first_name, last_name, DOB, telephone FROM patient_info");
     const std::string columns = "word, kind, patient_ID, sort_name";
-    CopyPipe pipe(link, link.prepare(insertFromArrays(link, "search_words", columns)), 4);
+    ArrayInsert insert = insertFromArrays(link, "search_words", columns);
+    CopyPipe pipe(link, link.prepare(insert.sql), std::move(insert.batch));
     ArrayBatch& batch = pipe.batch();
     while (sqlite3_step(patients.get()) == SQLITE_ROW) {
         // A date another program stored unreadably only goes without its key.
@@ -445,8 +464,9 @@ ServerBackup::Outcome ServerBackup::import(const std::string& source,
 }
 
 // The source is read inside one read transaction of its own, so no other program changes it
-// halfway through. The engine's check of the whole file, which takes as long as a good part of
-// the copy, runs beside it.
+// halfway through. The engine's check of every page and row runs beside the copy; the server
+// builds its own indexes from the rows, so whether the file's indexes agree with them does not
+// matter here.
 ServerBackup::Outcome ServerBackup::load(const std::string& source, bool intoEmpty,
                                          const Progress& progress) const {
     if (auto failure = ChosenFile::refusal(source))
@@ -455,7 +475,7 @@ ServerBackup::Outcome ServerBackup::load(const std::string& source, bool intoEmp
     // the check; declared first, it outlives the check, whose future waits for it at its end.
     std::atomic<bool> abandoned = false;
     const std::shared_future<bool> sound = std::async(std::launch::async, [&source, &abandoned] {
-        return RecordsFileCheck::isSound(source, [&abandoned](double) { return !abandoned; });
+        return RecordsFileCheck::rowsAreSound(source, [&abandoned](double) { return !abandoned; });
     });
     const RaiseOnExit abandonOnExit{abandoned};
     return failureOf(source, [&] {

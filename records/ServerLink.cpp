@@ -143,15 +143,89 @@ std::string ServerLink::prepare(const std::string& sql) {
     return name;
 }
 
-void ServerLink::runPrepared(const std::string& name, const std::vector<std::string>& values) {
-    std::vector<const char*> texts;
-    for (const std::string& value : values)
-        texts.push_back(value.c_str());
-    if (m_lost || PQsendQueryPrepared(m_conn, name.c_str(), int(texts.size()), texts.data(),
-                                      nullptr, nullptr, 0) == 0)
-        lose();
-    flush();
+std::vector<std::vector<std::string>> ServerLink::rows(const std::string& sql,
+                                                       const std::vector<std::string>& values) {
+    const Result result = run(sql, values);
+    std::vector<std::vector<std::string>> rows(size_t(PQntuples(result.get())));
+    for (size_t row = 0; row < rows.size(); ++row)
+        for (int column = 0; column < PQnfields(result.get()); ++column)
+            rows[row].emplace_back(PQgetvalue(result.get(), int(row), column));
+    return rows;
+}
+
+void ServerLink::runPrepared(const std::string& name, const std::vector<std::string>& values,
+                             const std::vector<int>& formats) {
+    sendPrepared(name, values, formats);
     results();
+}
+
+void ServerLink::sendPrepared(const std::string& name, const std::vector<std::string>& values,
+                              const std::vector<int>& formats) {
+    std::vector<const char*> data;
+    std::vector<int> lengths;
+    for (const std::string& value : values) {
+        data.push_back(value.c_str());
+        lengths.push_back(int(value.size()));
+    }
+    if (m_lost ||
+        PQsendQueryPrepared(m_conn, name.c_str(), int(data.size()), data.data(), lengths.data(),
+                            formats.empty() ? nullptr : formats.data(), 0) == 0)
+        lose();
+    // In a pipeline each run ends with a mark of its own, after which the server sends its
+    // answer and, waiting for the next, is bound by its limit on a desk that leaves a
+    // transaction waiting.
+    if (PQpipelineStatus(m_conn) != PQ_PIPELINE_OFF) {
+        if (PQpipelineSync(m_conn) == 0)
+            lose();
+        ++m_marksAhead;
+    }
+    flush();
+}
+
+void ServerLink::beginPipeline() {
+    if (m_lost || PQenterPipelineMode(m_conn) == 0)
+        lose();
+}
+
+void ServerLink::takeOutcome() {
+    results();
+    passMark();
+}
+
+void ServerLink::endPipeline() {
+    while (m_marksAhead > 0)
+        passMark();
+    if (PQexitPipelineMode(m_conn) == 0)
+        lose();
+}
+
+// After a failure the server skips the rest of the run and fails every run after it, its
+// transaction failed; the link takes their outcomes and leaves the pipeline, for the caller
+// to roll back.
+void ServerLink::abandonPipeline() noexcept {
+    if (m_lost || PQpipelineStatus(m_conn) == PQ_PIPELINE_OFF)
+        return;
+    try {
+        endPipeline();
+    } catch (...) {
+        m_lost = true;
+    }
+}
+
+// Takes what comes up to the server's next mark.
+void ServerLink::passMark() {
+    for (;;) {
+        while (PQisBusy(m_conn) != 0) {
+            waitFor(POLLIN, bounds().silence);
+            if (PQconsumeInput(m_conn) == 0)
+                lose();
+        }
+        const Result next(PQgetResult(m_conn), PQclear);
+        if (next && PQresultStatus(next.get()) == PGRES_PIPELINE_SYNC) {
+            --m_marksAhead;
+            return;
+        }
+    }
 }
 
 void ServerLink::copyOut(const std::string& sql,

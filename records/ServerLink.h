@@ -66,7 +66,23 @@ public:
     std::string single(const std::string& sql, const std::vector<std::string>& values = {});
     // Prepares a statement to run as often as needed with runPrepared(); gives its name.
     std::string prepare(const std::string& sql);
-    void runPrepared(const std::string& name, const std::vector<std::string>& values);
+    // Runs it with its parameters in the forms given, 0 text and 1 binary, text when none are.
+    void runPrepared(const std::string& name, const std::vector<std::string>& values,
+                     const std::vector<int>& formats = {});
+    // A prepared statement run many times in a row: each run is sent without waiting for the
+    // last to finish, so the server takes up the next as soon as it is done. Between
+    // beginPipeline() and endPipeline() nothing else runs on the link; after a failure,
+    // abandonPipeline() makes it ready for a rollback.
+    void beginPipeline();
+    void sendPrepared(const std::string& name, const std::vector<std::string>& values,
+                      const std::vector<int>& formats);
+    // Waits for the oldest run sent whose outcome is not yet taken; throws its failure.
+    void takeOutcome();
+    void endPipeline();
+    void abandonPipeline() noexcept;
+    // Every row of the result, each value as text (empty when NULL).
+    std::vector<std::vector<std::string>> rows(const std::string& sql,
+                                               const std::vector<std::string>& values = {});
     // Runs COPY ... TO STDOUT, handing each row, in COPY's text form and without its line end,
     // to `row`.
     void copyOut(const std::string& sql, const std::function<void(const char*, size_t)>& row);
@@ -86,6 +102,7 @@ private:
     void connect(const std::string& connection, const std::string& password);
     void flush();
     Result results();
+    void passMark();
     short waitFor(short events, std::chrono::milliseconds bound);
     [[noreturn]] void giveUp(bool stopped);
     [[noreturn]] void lose();
@@ -95,4 +112,5 @@ private:
     Stop m_stop;
     bool m_lost = false;
     int m_prepared = 0;
+    int m_marksAhead = 0; // of a pipeline, whose outcomes are yet to be taken
 };

@@ -1,5 +1,7 @@
 #include "BackupTestSupport.h"
 
+#include <sqlite3.h>
+
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -74,4 +76,12 @@ BackupTest::inChild(long long fileLimit, const std::function<std::optional<FileF
         ADD_FAILURE() << "the child did not finish";
     const int code = WEXITSTATUS(status);
     return code == 0 ? std::nullopt : std::optional(FileFailure::Kind(code - 1));
+}
+
+bool changeFile(const std::string& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    const bool done = sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
+                      sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return done;
 }

@@ -29,3 +29,6 @@ protected:
     static std::optional<FileFailure::Kind>
     inChild(long long fileLimit, const std::function<std::optional<FileFailure>()>& work);
 };
+
+// Runs SQL on a records file or backup, as another program would; whether it went through.
+bool changeFile(const std::string& path, const std::string& sql);

@@ -1,5 +1,6 @@
 #include "../store/OldRecordsFile.h"
 #include "../store/TestDatabase.h"
+#include "BackupTestSupport.h"
 
 #include "records/DatabaseBackup.h"
 #include "records/RecordsBackup.h"
@@ -95,14 +96,6 @@ void fillRecords() {
     ASSERT_TRUE(MedicationNameList().AddName("ASPIRIN"));
 }
 
-bool change(const std::string& path, const std::string& sql) {
-    sqlite3* db = nullptr;
-    const bool done = sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
-                      sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    return done;
-}
-
 std::string refusal(const char* said) {
     return std::string(said) + " The records were left as they were.";
 }
@@ -162,7 +155,7 @@ TEST_P(BadBackupTest, IsRefusedOnBothEnginesAndChangesNothing) {
     use(TestEngine::File);
     fillRecords();
     ASSERT_EQ(DatabaseBackup::backup("clinic_db.mdb", "bad.rbk"), std::nullopt);
-    ASSERT_TRUE(change("bad.rbk", GetParam().change));
+    ASSERT_TRUE(changeFile("bad.rbk", GetParam().change));
     const FileFailure refused{FileFailure::Refused, "bad.rbk", GetParam().said};
     EXPECT_EQ(refused.describe(), refusal(GetParam().said));
     for (const TestEngine engine : {TestEngine::File, TestEngine::Server}) {

@@ -1,4 +1,5 @@
 #include "../store/TestDatabase.h"
+#include "BackupTestSupport.h"
 
 #include "records/DailyBackups.h"
 #include "records/MedoraTables.h"
@@ -303,8 +304,8 @@ TEST_F(EngineBackupTest, MedoraAdminSaysWhatIsMissing) {
     query("CREATE SCHEMA " + bare);
     const std::string down = "host=" + m_dir.string() + " dbname=medora_tests";
     const std::string empty = "host=" + serverFolder() +
-                              " dbname=medora_tests user=postgres options='-c search_path=" +
-                              bare + "'";
+                              " dbname=medora_tests user=postgres options='-c search_path=" + bare +
+                              "'";
     const std::string downSays = "medora-admin: the server is down or cannot be reached: is it "
                                  "running, and is MEDORA_DATABASE right? (connection to server";
     const std::string notSetUp = "medora-admin: Medora's records are not set up in this "
@@ -313,7 +314,7 @@ TEST_F(EngineBackupTest, MedoraAdminSaysWhatIsMissing) {
         std::string database; // none: the records file
         std::string dataFolder;
         std::string arguments;
-        std::string said;     // the start of what it says
+        std::string said; // the start of what it says
     } cases[] = {
         {down, "", "check", downSays},
         {down, "", "init", downSays},
@@ -411,6 +412,32 @@ TEST_F(EngineBackupTest, ARestoreOnTheServerRefusesWhatIsNotWholeRecords) {
         EXPECT_EQ(restore(file), (FileFailure{FileFailure::NotRecords, file}));
         EXPECT_EQ(rows(TestEngine::Server), before) << file;
     }
+}
+
+// The rows go to the server in many batches, each sent before the last is answered: when the
+// server refuses one halfway through, the restore says the server's reason, leaves the records
+// as they were, and the next restore goes through.
+TEST_F(EngineBackupTest, ARowTheServerRefusesHalfwayThroughLeavesTheRecordsAsTheyWere) {
+    use(TestEngine::Server);
+    fillRecords("Kept");
+    const Rows before = rows(TestEngine::Server);
+    fs::copy_file(MEDORA_EMPTY_DB, "clinic.rbk");
+    ASSERT_TRUE(generateClinic("clinic.rbk", ClinicSize::forPatients(1500)));
+    fs::copy_file("clinic.rbk", "refused.rbk");
+    ASSERT_TRUE(changeFile("refused.rbk",
+                           "UPDATE complaints SET diagnosis = 'refused' WHERE compl_ID ="
+                           " (SELECT compl_ID FROM complaints ORDER BY compl_ID LIMIT 1"
+                           " OFFSET (SELECT count(*) / 2 FROM complaints))"));
+    query("ALTER TABLE complaints ADD CONSTRAINT not_refused CHECK (diagnosis <> 'refused')");
+
+    const auto failure = restore("refused.rbk");
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->kind, FileFailure::ServerFailed);
+    EXPECT_NE(failure->detail.find("not_refused"), std::string::npos) << failure->detail;
+    EXPECT_EQ(rows(TestEngine::Server), before);
+
+    ASSERT_EQ(restore("clinic.rbk"), std::nullopt);
+    EXPECT_EQ(rows(TestEngine::Server), fileRows("clinic.rbk"));
 }
 
 namespace {
