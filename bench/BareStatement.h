@@ -9,9 +9,11 @@
 // gives back, the key's column.
 struct BareStatement
 {
-    using Param = std::variant<long long, std::string>;
+    // A parameter that stands for the key the statement before gave back.
+    struct KeyBefore {};
+    using Param = std::variant<long long, std::string, KeyBefore>;
 
-    const char* sql;
+    std::string sql;
     std::vector<Param> params = {};
     const char* key = nullptr;
 };

@@ -16,8 +16,8 @@ std::string numbered(const BareStatement& statement)
 {
     std::string sql;
     int parameter = 0;
-    for (const char* c = statement.sql; *c != '\0'; ++c)
-        sql += *c == '?' ? "$" + std::to_string(++parameter) : std::string(1, *c);
+    for (const char c : statement.sql)
+        sql += c == '?' ? "$" + std::to_string(++parameter) : std::string(1, c);
     if (statement.key != nullptr)
         sql += std::string(" RETURNING ") + statement.key;
     return sql;
@@ -61,10 +61,13 @@ long long LibpqFloor::run(const std::vector<BareStatement>& statements)
     std::vector<std::string> out;
     for (const BareStatement& statement : statements) {
         std::vector<std::string> texts;
-        for (const BareStatement::Param& param : statement.params)
-            texts.push_back(std::holds_alternative<long long>(param)
-                                ? std::to_string(std::get<long long>(param))
-                                : std::get<std::string>(param));
+        for (const BareStatement::Param& param : statement.params) {
+            if (const auto* text = std::get_if<std::string>(&param))
+                texts.push_back(*text);
+            else
+                texts.push_back(std::to_string(
+                    std::holds_alternative<long long>(param) ? std::get<long long>(param) : key));
+        }
         std::vector<const char*> values;
         for (const std::string& text : texts)
             values.push_back(text.c_str());

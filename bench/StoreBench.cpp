@@ -8,6 +8,7 @@
 #include "tools/ClinicGenerator.h"
 #include "bench/KeptClinic.h"
 #include "bench/LibpqFloor.h"
+#include "store/SearchIndex.h"
 #include "store/store.h"
 
 #include <benchmark/benchmark.h>
@@ -78,15 +79,16 @@ long long fileFloor(const Statements& statements)
     std::vector<std::string> out;
     for (const auto& [sql, params, key] : statements) {
         sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK)
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
             throw std::runtime_error(sqlite3_errmsg(db));
         for (size_t i = 0; i < params.size(); ++i) {
             const int index = static_cast<int>(i) + 1;
             if (const auto* number = std::get_if<long long>(&params[i]))
                 sqlite3_bind_int64(st, index, *number);
+            else if (const auto* text = std::get_if<std::string>(&params[i]))
+                sqlite3_bind_text(st, index, text->c_str(), -1, SQLITE_TRANSIENT);
             else
-                sqlite3_bind_text(st, index, std::get<std::string>(params[i]).c_str(), -1,
-                                  SQLITE_TRANSIENT);
+                sqlite3_bind_int64(st, index, sqlite3_last_insert_rowid(db));
         }
         int rc;
         while ((rc = sqlite3_step(st)) == SQLITE_ROW)
@@ -216,6 +218,27 @@ const char* const patientExistsSql = "SELECT 1 FROM patient_info WHERE ID = ?";
 
 // The store's two statements of an addition to a patient's records, the patient's number
 // being the first parameter: the patient is still there, and the row.
+// The INSERT with which the store writes a patient's search keys, all in one statement, the
+// keys made in the floor as the store makes them.
+BareStatement searchKeysInsert(const BareStatement::Param& patient, const std::string& firstName,
+                               const std::string& lastName, DateTime dob,
+                               const std::string& telephone)
+{
+    const SearchIndex::PatientKeys keys =
+        SearchIndex::keysOf(0, firstName, lastName, dob, telephone);
+    BareStatement insert{"INSERT INTO search_words (word, kind, patient_ID, sort_name) VALUES"};
+    for (const auto& [word, kind] : keys.keys) {
+        insert.sql += insert.params.empty() ? " (?, ?, ?, ?)" : ", (?, ?, ?, ?)";
+        insert.params.emplace_back(word);
+        insert.params.emplace_back(static_cast<long long>(kind));
+        insert.params.push_back(patient);
+        insert.params.emplace_back(keys.sortName);
+    }
+    return insert;
+}
+
+constexpr const char* kRemoveSearchKeys = "DELETE FROM search_words WHERE patient_ID = ?";
+
 Statements addToPatient(const char* insertSql, Params params, const char* key = nullptr)
 {
     const BareStatement::Param patient = params.front();
@@ -229,6 +252,7 @@ long long makeFullPatient(Clinic& c)
                                 " address, telephone) VALUES ('Gone', 'Soon', '1970-01-01 00:00:00',"
                                 " 0, '', '')", {}, "ID");
     Statements rows(10, {visitInsertSql, visitParams(id)});
+    rows.push_back(searchKeysInsert(id, "Gone", "Soon", DateTime::fromCivil(1970, 1, 1), ""));
     for (int i = 0; i < 3; ++i) {
         rows.push_back({"INSERT INTO history_entries (patient_ID, entry_type, entry_details)"
                         " VALUES (?, 'Medical', 'Asthma since childhood')", {id}});
@@ -309,14 +333,19 @@ std::vector<Case> writeCases()
     return {
         {"PatientRecord::Add",
          [=](Clinic&) { return PatientRecord().Add("Maria", "García", day, 1, "12 Oak Avenue\nSpringfield", "555-0199"); },
-         [=](Clinic& c) { c.bare("INSERT INTO patient_info (first_name, last_name, DOB, Gender, address, telephone)"
-                                 " VALUES (?, ?, ?, ?, ?, ?)", {"Maria", "García", iso, 1LL, "12 Oak Avenue\nSpringfield", "555-0199"},
-                                 "ID"); }},
+         [=](Clinic& c) { c.bare({{"INSERT INTO patient_info (first_name, last_name, DOB, Gender, address, telephone)"
+                                  " VALUES (?, ?, ?, ?, ?, ?)", {"Maria", "García", iso, 1LL, "12 Oak Avenue\nSpringfield", "555-0199"},
+                                  "ID"},
+                                 searchKeysInsert(BareStatement::KeyBefore{}, "Maria", "García", day, "555-0199")}); }},
         {"PatientRecord::Update",
          [=](Clinic& c) { return PatientRecord().Update(c.text(c.patient()), "Maria", "García", day, 1, "12 Oak Avenue", c.fresh("555-")); },
-         [=](Clinic& c) { c.bare("UPDATE patient_info SET first_name = ?, last_name = ?, DOB = ?, Gender = ?,"
-                                 " address = ?, telephone = ? WHERE ID = ?",
-                                 {"Maria", "García", iso, 1LL, "12 Oak Avenue", c.fresh("555-"), c.patient()}); }},
+         [=](Clinic& c) { const long long id = c.patient();
+             const std::string phone = c.fresh("555-");
+             c.bare({{"UPDATE patient_info SET first_name = ?, last_name = ?, DOB = ?, Gender = ?,"
+                      " address = ?, telephone = ? WHERE ID = ?",
+                      {"Maria", "García", iso, 1LL, "12 Oak Avenue", phone, id}},
+                     {kRemoveSearchKeys, {id}},
+                     searchKeysInsert(id, "Maria", "García", day, phone)}); }},
         {"PatientRecord::DeleteWithRecords",
          [](Clinic& c) { return PatientRecord().DeleteWithRecords(c.text(c.m_pending)); },
          [](Clinic& c) { const long long id = c.m_pending;
@@ -324,7 +353,8 @@ std::vector<Case> writeCases()
                      {"DELETE FROM complaints WHERE patient_ID = ?", {id}},
                      {"DELETE FROM history_entries WHERE patient_ID = ?", {id}},
                      {"DELETE FROM tests WHERE patient_ID = ?", {id}},
-                     {"DELETE FROM patient_medications WHERE patient_ID = ?", {id}}}); },
+                     {"DELETE FROM patient_medications WHERE patient_ID = ?", {id}},
+                     {kRemoveSearchKeys, {id}}}); },
          [](Clinic& c) { c.m_pending = makeFullPatient(c); }},
         {"ComplaintRecord::Add",
          [=](Clinic& c) { return ComplaintRecord().Add(c.text(c.patient()), day, visitTexts()); },
