@@ -11,17 +11,16 @@
 #include "platform/MessageBox.h"
 #include "platform/ProgressDialog.h"
 #include "records/RecordsBackup.h"
+#include "records/RecordsEngine.h"
 #include "res/Forms.h"
 #include "res/resource.h"
 #include "screens/StoreFailure.h"
 #include "screens/ViewResults.h"
 #include "store/Database.h"
 #include "store/DateTime.h"
-#include "store/Engine.h"
 #include "store/PatientNameList.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 
@@ -150,7 +149,7 @@ void MainMenu::editClinicInfo() {
 // The records are locked for the copy only, not while the user picks the file; missing
 // records are told before the dialog.
 void MainMenu::backup() {
-    if (Engine::serverConnection().empty() && !QFile::exists(Database::fileName)) {
+    if (!RecordsEngine::current()->exists()) {
         showFailure(this, {FileFailure::NotFound, Database::fileName});
         return;
     }
