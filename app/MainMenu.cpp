@@ -14,8 +14,8 @@
 #include "records/RecordsEngine.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/Navigator.h"
 #include "screens/StoreFailure.h"
-#include "screens/ViewResults.h"
 #include "store/Database.h"
 #include "store/DateTime.h"
 #include "store/PatientNameList.h"
@@ -123,15 +123,8 @@ void MainMenu::listAllPatients() {
         StoreFailure::show(this, "Error fetching patients list");
         return;
     }
-    if (!CMainFrame::OpenViewResults())
-        return;
-    if (auto* results = CMainFrame::ScreenView<ViewResults>(SCREEN_VIEW_RESULTS)) {
-        results->resultIds = std::move(patients.m_ids);
-        results->resultFirstNames = std::move(patients.m_firstNames);
-        results->resultLastNames = std::move(patients.m_lastNames);
-        results->ShowResults();
-    }
-    CMainFrame::CloseMainMenu();
+    if (Navigator::instance().showPatients(patients))
+        Navigator::instance().leave(*this);
 }
 
 void MainMenu::issuePrescription() {
