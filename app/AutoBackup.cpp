@@ -4,12 +4,10 @@
 #include "records/DailyBackups.h"
 #include "records/PendingFile.h"
 #include "records/RecordsBackup.h"
-#include "store/Database.h"
-#include "store/Engine.h"
+#include "records/RecordsEngine.h"
 #include "tools/DataFolder.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 #include <chrono>
 
@@ -36,7 +34,7 @@ double steadySeconds() {
 }
 
 bool recordsExist() {
-    return !Engine::serverConnection().empty() || QFile::exists(Database::fileName);
+    return RecordsEngine::current()->exists();
 }
 
 } // namespace

@@ -25,6 +25,9 @@
 #include "platform/PrintDialog.h"
 #include "res/Menus.h"
 #include "res/resource.h"
+#include "screens/ViewComplaint.h"
+#include "screens/ViewRec.h"
+#include "screens/ViewResults.h"
 
 #include <QAction>
 #include <QIcon>
@@ -77,9 +80,11 @@ CMainFrame::CMainFrame()
     createAccelerators();
     rebuildMenu(IDR_MAINFRAME);
     MdiHost::setInstance(this);
+    Navigator::setInstance(this);
 }
 
 CMainFrame::~CMainFrame() {
+    Navigator::setInstance(nullptr);
     MdiHost::setInstance(nullptr);
 }
 
@@ -135,7 +140,6 @@ FormView* CMainFrame::GetScreenView(int screenIndex) {
 bool CMainFrame::OpenMainMenu() { return openScreen(SCREEN_MAIN_MENU, "Main Menu"); }
 void CMainFrame::CloseMainMenu() { closeScreen(SCREEN_MAIN_MENU); }
 bool CMainFrame::OpenAddNew() { return openScreen(SCREEN_ADD_NEW, "Add new patient record"); }
-void CMainFrame::CloseAddNew() { closeScreen(SCREEN_ADD_NEW); }
 bool CMainFrame::OpenFindID() { return openScreen(SCREEN_FIND_ID, "Locate patient by ID"); }
 void CMainFrame::CloseFindID() { closeScreen(SCREEN_FIND_ID); }
 bool CMainFrame::OpenFindName() { return openScreen(SCREEN_FIND_NAME, "Locate patient by name"); }
@@ -149,11 +153,61 @@ void CMainFrame::CloseViewComplaint() { closeScreen(SCREEN_VIEW_COMPLAINT); }
 bool CMainFrame::OpenIssuPrescription() {
     return openScreen(SCREEN_ISSUE_PRESCRIPTION, "Issue prescription");
 }
-void CMainFrame::CloseIssuPrescription() { closeScreen(SCREEN_ISSUE_PRESCRIPTION); }
 bool CMainFrame::OpenEditClinicInfo1() {
     return openScreen(SCREEN_EDIT_CLINIC_INFO, "Edit clinic information");
 }
-void CMainFrame::CloseEditClinicInfo1() { closeScreen(SCREEN_EDIT_CLINIC_INFO); }
+
+bool CMainFrame::showMainMenu() { return OpenMainMenu(); }
+
+bool CMainFrame::showPatient(const std::string& id) {
+    if (!OpenViewRec())
+        return false;
+    if (auto* record = ScreenView<ViewRec>(SCREEN_VIEW_REC))
+        record->showPatient(id);
+    return true;
+}
+
+bool CMainFrame::showNewVisit(const std::string& patient) {
+    if (!OpenViewComplaint())
+        return false;
+    if (auto* visit = ScreenView<ViewComplaint>(SCREEN_VIEW_COMPLAINT))
+        visit->showNewVisit(patient);
+    return true;
+}
+
+bool CMainFrame::showVisit(const std::string& patient, const std::string& visit,
+                           const ComplaintList& details) {
+    if (!OpenViewComplaint())
+        return false;
+    if (auto* screen = ScreenView<ViewComplaint>(SCREEN_VIEW_COMPLAINT))
+        screen->showVisit(patient, visit, details);
+    return true;
+}
+
+bool CMainFrame::showSearch(const std::string& words) {
+    if (!OpenViewResults())
+        return false;
+    if (auto* results = ScreenView<ViewResults>(SCREEN_VIEW_RESULTS))
+        results->searchFor(words);
+    return true;
+}
+
+bool CMainFrame::showPatients(PatientNameList& patients) {
+    if (!OpenViewResults())
+        return false;
+    if (auto* results = ScreenView<ViewResults>(SCREEN_VIEW_RESULTS))
+        results->showPatients(patients);
+    return true;
+}
+
+void CMainFrame::leave(FormView& screen) {
+    for (const auto& screenTemplate : CKLApp::instance().templates())
+        for (const auto& doc : screenTemplate->documents())
+            if (doc->view() == &screen) {
+                screenTemplate->CloseAllDocuments();
+                return;
+            }
+}
 
 FormView* CMainFrame::activeView() const {
     return openFrames.empty() ? nullptr : openFrames.back()->view();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/MdiHost.h"
+#include "screens/Navigator.h"
 
 #include <QMainWindow>
 #include <map>
@@ -18,8 +19,9 @@ class QToolBar;
 
 // The main window: menu bar of the active screen, toolbar of the main tasks, status bar, and
 // the screens' frames, of which the newest open one fills the window. Its openers and
-// closers are static: they reach the screens through the application's template list.
-class CMainFrame : public QMainWindow, public MdiHost {
+// closers are static: they reach the screens through the application's template list. It is
+// the screens' navigator.
+class CMainFrame : public QMainWindow, public MdiHost, public Navigator {
 public:
     CMainFrame();
     ~CMainFrame() override;
@@ -30,7 +32,6 @@ public:
     static bool OpenMainMenu();
     static void CloseMainMenu();
     static bool OpenAddNew();
-    static void CloseAddNew();
     static bool OpenFindID();
     static void CloseFindID();
     static bool OpenFindName();
@@ -42,9 +43,7 @@ public:
     static bool OpenViewComplaint();
     static void CloseViewComplaint();
     static bool OpenIssuPrescription();
-    static void CloseIssuPrescription();
     static bool OpenEditClinicInfo1();
-    static void CloseEditClinicInfo1();
 
     // Leaves the screen for the main menu; the screen stays when the menu cannot be opened.
     static void ReturnToMainMenu(int fromScreen);
@@ -56,6 +55,15 @@ public:
     }
 
     static void reportUnreadableFile(const QString& fileName);
+
+    bool showMainMenu() override;
+    bool showPatient(const std::string& id) override;
+    bool showNewVisit(const std::string& patient) override;
+    bool showVisit(const std::string& patient, const std::string& visit,
+                   const ComplaintList& details) override;
+    bool showSearch(const std::string& words) override;
+    bool showPatients(PatientNameList& patients) override;
+    void leave(FormView& screen) override;
 
     FormView* activeView() const override;
     QAction* commandAction(int command) const;

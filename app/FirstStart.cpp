@@ -3,7 +3,7 @@
 #include "app/CKLApp.h"
 #include "app/Screens.h"
 #include "platform/MessageBox.h"
-#include "store/Engine.h"
+#include "records/RecordsEngine.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,7 +53,7 @@ QString FirstStart::suppliedDatabase() {
 }
 
 void FirstStart::offerEmptyDatabase(QWidget* owner) {
-    if (!Engine::serverConnection().empty() || QFileInfo::exists(kDatabase))
+    if (RecordsEngine::current()->exists())
         return;
     const QString folder = QDir::currentPath();
     const std::string question = "There is no records database (" + std::string(kDatabase) +

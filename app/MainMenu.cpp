@@ -11,17 +11,16 @@
 #include "platform/MessageBox.h"
 #include "platform/ProgressDialog.h"
 #include "records/RecordsBackup.h"
+#include "records/RecordsEngine.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/Navigator.h"
 #include "screens/StoreFailure.h"
-#include "screens/ViewResults.h"
 #include "store/Database.h"
 #include "store/DateTime.h"
-#include "store/Engine.h"
 #include "store/PatientNameList.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 
@@ -124,15 +123,8 @@ void MainMenu::listAllPatients() {
         StoreFailure::show(this, "Error fetching patients list");
         return;
     }
-    if (!CMainFrame::OpenViewResults())
-        return;
-    if (auto* results = CMainFrame::ScreenView<ViewResults>(SCREEN_VIEW_RESULTS)) {
-        results->resultIds = std::move(patients.m_ids);
-        results->resultFirstNames = std::move(patients.m_firstNames);
-        results->resultLastNames = std::move(patients.m_lastNames);
-        results->ShowResults();
-    }
-    CMainFrame::CloseMainMenu();
+    if (Navigator::instance().showPatients(patients))
+        Navigator::instance().leave(*this);
 }
 
 void MainMenu::issuePrescription() {
@@ -150,7 +142,7 @@ void MainMenu::editClinicInfo() {
 // The records are locked for the copy only, not while the user picks the file; missing
 // records are told before the dialog.
 void MainMenu::backup() {
-    if (Engine::serverConnection().empty() && !QFile::exists(Database::fileName)) {
+    if (!RecordsEngine::current()->exists()) {
         showFailure(this, {FileFailure::NotFound, Database::fileName});
         return;
     }

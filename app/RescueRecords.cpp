@@ -2,11 +2,8 @@
 
 #include "app/Screens.h"
 #include "platform/MessageBox.h"
-#include "records/RecordsLock.h"
-#include "records/RecordsRescue.h"
+#include "records/RecordsEngine.h"
 #include "records/TableWords.h"
-#include "store/Database.h"
-#include "store/Engine.h"
 
 #include <QApplication>
 
@@ -58,28 +55,24 @@ std::string summary(const RecordsRescue& rescue) {
                   "dated name.";
 }
 
-// A file the engine's check finds whole has nothing to rescue. One too damaged to open, or
-// one that cannot be read at all, is left to the rescue to report.
-bool healthy() {
-    const RecordsLock records(Database::fileName, RecordsLock::Use::Copy);
-    return !records.failure() && !records.damage();
-}
-
 } // namespace
 
 void RescueRecords::run(QWidget* parent) {
-    if (!Engine::serverConnection().empty()) {
+    const auto records = RecordsEngine::current();
+    const auto rescue = records->rescue();
+    if (!rescue) {
         MessageBox(parent,
                    "Rescue records\u2026 is for the records file; these records are on "
                    "a server.",
                    kAppTitle, MsgIcon::Information);
         return;
     }
-    RecordsRescue rescue(Database::fileName);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool nothingToRescue = healthy();
+    // A file the engine's check finds whole has nothing to rescue. One too damaged to open,
+    // or one that cannot be read at all, is left to the rescue to report.
+    const bool nothingToRescue = !records->check();
     const RecordsRescue::Outcome failure =
-        nothingToRescue ? RecordsRescue::Outcome() : rescue.build();
+        nothingToRescue ? RecordsRescue::Outcome() : rescue->build();
     QApplication::restoreOverrideCursor();
     if (nothingToRescue) {
         MessageBox(parent,
@@ -92,11 +85,11 @@ void RescueRecords::run(QWidget* parent) {
         showFailure(parent, *failure);
         return;
     }
-    if (MessageBox(parent, summary(rescue), "Rescue records", MsgIcon::Question,
+    if (MessageBox(parent, summary(*rescue), "Rescue records", MsgIcon::Question,
                    MsgButtons::YesNo) != IDYES)
         return;
     std::string kept;
-    if (const auto placed = rescue.replace(kept)) {
+    if (const auto placed = rescue->replace(kept)) {
         showFailure(parent, *placed);
         return;
     }

@@ -1,11 +1,10 @@
 #include "prescription/EditClinicInfo1.h"
 
-#include "app/CMainFrame.h"
-#include "app/Screens.h"
 #include "platform/DataExchange.h"
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/Navigator.h"
 #include "screens/StoreFailure.h"
 #include "store/ClinicInfo.h"
 
@@ -86,5 +85,5 @@ std::array<const std::string*, 8> EditClinicInfo1::values() const {
 }
 
 void EditClinicInfo1::backToMainMenu() {
-    CMainFrame::ReturnToMainMenu(SCREEN_EDIT_CLINIC_INFO);
+    Navigator::instance().returnToMainMenu(*this);
 }

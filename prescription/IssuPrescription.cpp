@@ -1,7 +1,5 @@
 #include "prescription/IssuPrescription.h"
 
-#include "app/CMainFrame.h"
-#include "app/Screens.h"
 #include "platform/ComboBox.h"
 #include "platform/CompleteEntry.h"
 #include "platform/DataExchange.h"
@@ -12,6 +10,7 @@
 #include "prescription/PrintJob.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/Navigator.h"
 #include "screens/PatientNames.h"
 #include "screens/StoreFailure.h"
 #include "store/MedicationNameList.h"
@@ -203,7 +202,7 @@ PrescriptionEntries IssuPrescription::entries() const {
 }
 
 void IssuPrescription::cancel() {
-    CMainFrame::ReturnToMainMenu(SCREEN_ISSUE_PRESCRIPTION);
+    Navigator::instance().returnToMainMenu(*this);
 }
 
 ComboBox* IssuPrescription::nameBox() const {

@@ -164,8 +164,8 @@ DatabaseBackup::Outcome DatabaseBackup::copyAsIs(const std::string& records,
 }
 
 DatabaseBackup::Outcome DatabaseBackup::restore(const std::string& source, const Progress& progress,
-                                                const std::string& identity) {
-    const std::string name = Database::fileName;
+                                                const std::string& identity,
+                                                const std::string& name) {
     const std::string destination = PendingFile::realName(name);
     PendingFile copy(destination);
     {

@@ -2,6 +2,7 @@
 
 #include "records/FileFailure.h"
 #include "records/Progress.h"
+#include "store/Database.h"
 
 #include <optional>
 #include <string>
@@ -20,9 +21,10 @@ public:
     // damaged to back up, so that nothing of them is lost.
     static Outcome copyAsIs(const std::string& records, const std::string& target,
                             const Progress& progress = {});
-    // Replaces the records file in the current directory with source once source has proved
-    // to be a whole Medora database. Given an identity, the restored records take it in place
-    // of the one source carries.
+    // Replaces the records file with source once source has proved to be a whole Medora
+    // database. Given an identity, the restored records take it in place of the one source
+    // carries.
     static Outcome restore(const std::string& source, const Progress& progress = {},
-                           const std::string& identity = {});
+                           const std::string& identity = {},
+                           const std::string& records = Database::fileName);
 };

@@ -1,15 +1,12 @@
 #include "screens/AddNew.h"
 
-#include "app/CMainFrame.h"
-#include "app/Screens.h"
 #include "platform/DataExchange.h"
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
 #include "screens/BirthDate.h"
+#include "screens/Navigator.h"
 #include "screens/StoreFailure.h"
-#include "screens/ViewRec.h"
-#include "screens/ViewResults.h"
 #include "store/LastFailure.h"
 #include "store/PatientRecord.h"
 
@@ -57,24 +54,16 @@ void AddNew::addPatient() {
         return;
     }
     // This screen stays open beneath the record until the next time add screens are closed.
-    if (!CMainFrame::OpenViewRec())
-        return;
-    if (auto* rec = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC)) {
-        rec->patientId = record.m_id;
-        rec->LoadPatient();
-    }
+    Navigator::instance().showPatient(record.m_id);
 }
 
 // The patient may have been added after all: the list of patients found by the name typed
 // shows whether, before the user adds the patient again.
 void AddNew::showNamesakes() {
-    if (!CMainFrame::OpenViewResults())
-        return;
-    if (auto* results = CMainFrame::ScreenView<ViewResults>(SCREEN_VIEW_RESULTS))
-        results->searchFor(firstName + " " + lastName);
-    CMainFrame::CloseAddNew();
+    if (Navigator::instance().showSearch(firstName + " " + lastName))
+        Navigator::instance().leave(*this);
 }
 
 void AddNew::cancel() {
-    CMainFrame::ReturnToMainMenu(SCREEN_ADD_NEW);
+    Navigator::instance().returnToMainMenu(*this);
 }

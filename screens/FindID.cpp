@@ -1,13 +1,11 @@
 #include "screens/FindID.h"
 
-#include "app/CMainFrame.h"
-#include "app/Screens.h"
 #include "platform/DataExchange.h"
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/Navigator.h"
 #include "screens/StoreFailure.h"
-#include "screens/ViewRec.h"
 #include "store/PatientNameList.h"
 
 #include <QLineEdit>
@@ -41,15 +39,10 @@ void FindID::LocateByID() {
         return;
     }
     const std::string typed = patientId;
-    if (!CMainFrame::OpenViewRec())
-        return;
-    if (auto* record = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC)) {
-        record->patientId = typed;
-        record->LoadPatient();
-    }
-    CMainFrame::CloseFindID();
+    if (Navigator::instance().showPatient(typed))
+        Navigator::instance().leave(*this);
 }
 
 void FindID::cancel() {
-    CMainFrame::ReturnToMainMenu(SCREEN_FIND_ID);
+    Navigator::instance().returnToMainMenu(*this);
 }

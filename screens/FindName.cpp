@@ -1,7 +1,5 @@
 #include "screens/FindName.h"
 
-#include "app/CMainFrame.h"
-#include "app/Screens.h"
 #include "platform/ComboBox.h"
 #include "platform/CompleteEntry.h"
 #include "platform/DataExchange.h"
@@ -10,8 +8,8 @@
 #include "res/Forms.h"
 #include "screens/PatientNames.h"
 #include "res/resource.h"
+#include "screens/Navigator.h"
 #include "screens/StoreFailure.h"
-#include "screens/ViewRec.h"
 #include "store/PatientNameList.h"
 
 #include <QLineEdit>
@@ -55,17 +53,12 @@ void FindName::LocateByName() {
         return;
     }
     const std::string patient = patientIds[size_t(selectedIndex)];
-    if (!CMainFrame::OpenViewRec())
-        return;
-    if (auto* record = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC)) {
-        record->patientId = patient;
-        record->LoadPatient();
-    }
-    CMainFrame::CloseFindName();
+    if (Navigator::instance().showPatient(patient))
+        Navigator::instance().leave(*this);
 }
 
 void FindName::cancel() {
-    CMainFrame::ReturnToMainMenu(SCREEN_FIND_NAME);
+    Navigator::instance().returnToMainMenu(*this);
 }
 
 ComboBox* FindName::nameBox() const {

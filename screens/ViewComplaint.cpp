@@ -1,7 +1,5 @@
 #include "screens/ViewComplaint.h"
 
-#include "app/CMainFrame.h"
-#include "app/Screens.h"
 #include "platform/ComboBox.h"
 #include "platform/CompleteEntry.h"
 #include "platform/DataExchange.h"
@@ -9,8 +7,8 @@
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/Navigator.h"
 #include "screens/StoreFailure.h"
-#include "screens/ViewRec.h"
 #include "store/ComplaintList.h"
 #include "store/ComplaintRecord.h"
 
@@ -119,6 +117,28 @@ void ViewComplaint::LoadVisit() {
     else
         StoreFailure::show(this, "Error fetching complaints list");
     UpdateData(false);
+}
+
+void ViewComplaint::showNewVisit(const std::string& patient) {
+    patientId = patient;
+    enableControl(IDC_VISIT_ADD, true);
+    newVisit = true;
+    LoadVisit();
+}
+
+void ViewComplaint::showVisit(const std::string& patient, const std::string& visit,
+                              const ComplaintList& details) {
+    patientId = patient;
+    visitId = visit;
+    visitDate = details.m_date;
+    // m_values: the visit number, the patient number, then complaint to treatment.
+    complaint = details.m_values[2];
+    for (size_t i = 0; i < findings.size(); ++i)
+        findings[i] = details.m_values[3 + i];
+    newVisit = false;
+    enableControl(IDC_VISIT_DELETE, true);
+    setControlText(IDC_VISIT_CANCEL, "Close");
+    LoadVisit();
 }
 
 void ViewComplaint::fillComplaintList(const std::vector<std::string>& complaints) {
@@ -235,13 +255,8 @@ void ViewComplaint::remove() {
 
 void ViewComplaint::leave() {
     const std::string patient = patientId;
-    if (!CMainFrame::OpenViewRec())
-        return;
-    if (auto* record = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC)) {
-        record->patientId = patient;
-        record->LoadPatient();
-    }
-    CMainFrame::CloseViewComplaint();
+    if (Navigator::instance().showPatient(patient))
+        Navigator::instance().leave(*this);
 }
 
 ComboBox* ViewComplaint::complaintBox() const {

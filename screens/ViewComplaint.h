@@ -8,6 +8,7 @@
 #include <vector>
 
 class ComboBox;
+class ComplaintList;
 
 // One visit of a patient: entered new, or viewed, changed and deleted. Every way out leads
 // back to the patient's record screen.
@@ -17,6 +18,11 @@ public:
 
     // Fills the screen from the members the opener set.
     void LoadVisit();
+    // Shows an empty visit, to be added for the patient.
+    void showNewVisit(const std::string& patient);
+    // Shows a stored visit of the patient, as fetched with its details.
+    void showVisit(const std::string& patient, const std::string& visit,
+                   const ComplaintList& details);
 
     std::string patientId;          // input
     std::string visitId;            // input in edit mode; empty for a new visit

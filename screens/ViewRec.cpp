@@ -1,7 +1,5 @@
 #include "screens/ViewRec.h"
 
-#include "app/CMainFrame.h"
-#include "app/Screens.h"
 #include "platform/DataExchange.h"
 #include "platform/ListView.h"
 #include "platform/MessageBox.h"
@@ -12,8 +10,8 @@
 #include "screens/AddMedicationDialog.h"
 #include "screens/AddTestDialog.h"
 #include "screens/BirthDate.h"
+#include "screens/Navigator.h"
 #include "screens/StoreFailure.h"
-#include "screens/ViewComplaint.h"
 #include "store/store.h"
 
 #include <QStringList>
@@ -180,6 +178,11 @@ ListView* ViewRec::historyList() const {
     return control<ListView>(IDC_REC_HISTORY_LIST);
 }
 
+void ViewRec::showPatient(const std::string& id) {
+    patientId = id;
+    LoadPatient();
+}
+
 void ViewRec::LoadPatient() {
     PatientDetails details;
     if (!details.Fetch(patientId)) {
@@ -274,7 +277,7 @@ void ViewRec::printRecord(void (*how)(QWidget* parent, const std::string& patien
 void ViewRec::close() {
     if (!mayLeave())
         return;
-    CMainFrame::ReturnToMainMenu(SCREEN_VIEW_REC);
+    Navigator::instance().returnToMainMenu(*this);
 }
 
 void ViewRec::historyTypeClicked(int type) {
@@ -353,15 +356,8 @@ void ViewRec::runDialogAndReload(int type) {
 }
 
 void ViewRec::openNewVisit() {
-    if (!CMainFrame::OpenViewComplaint())
-        return;
-    if (auto* visit = CMainFrame::ScreenView<ViewComplaint>(SCREEN_VIEW_COMPLAINT)) {
-        visit->patientId = patientId;
-        visit->enableControl(IDC_VISIT_ADD, true);
-        visit->newVisit = true;
-        visit->LoadVisit();
-    }
-    CMainFrame::CloseViewRec();
+    if (Navigator::instance().showNewVisit(patientId))
+        Navigator::instance().leave(*this);
 }
 
 void ViewRec::viewVisit() {
@@ -378,22 +374,8 @@ void ViewRec::viewVisit() {
         StoreFailure::show(this, "Error fetching complaint details, cannot edit complaint");
         return;
     }
-    if (!CMainFrame::OpenViewComplaint())
-        return;
-    if (auto* visit = CMainFrame::ScreenView<ViewComplaint>(SCREEN_VIEW_COMPLAINT)) {
-        visit->patientId = patientId;
-        visit->visitId = visitId;
-        visit->visitDate = visits.m_date;
-        // m_values: the visit number, the patient number, then complaint to treatment.
-        visit->complaint = visits.m_values[2];
-        for (size_t i = 0; i < visit->findings.size(); ++i)
-            visit->findings[i] = visits.m_values[3 + i];
-        visit->newVisit = false;
-        visit->enableControl(IDC_VISIT_DELETE, true);
-        visit->setControlText(IDC_VISIT_CANCEL, "Close");
-        visit->LoadVisit();
-    }
-    CMainFrame::CloseViewRec();
+    if (Navigator::instance().showVisit(patientId, visitId, visits))
+        Navigator::instance().leave(*this);
 }
 
 void ViewRec::deleteEntry() {
@@ -439,7 +421,7 @@ void ViewRec::deleteRecord() {
         return;
     }
     MessageBox(this, "Record deleted successfuly", "Confirmation", MsgIcon::Information);
-    CMainFrame::ReturnToMainMenu(SCREEN_VIEW_REC);
+    Navigator::instance().returnToMainMenu(*this);
 }
 
 void ViewRec::listDoubleClicked() {

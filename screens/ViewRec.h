@@ -23,6 +23,8 @@ public:
 
     // Fills the screen for patientId; failures are shown to the user.
     void LoadPatient();
+    // Fills the screen for that patient.
+    void showPatient(const std::string& id);
 
     std::string patientId; // input
     std::string patientNumber;

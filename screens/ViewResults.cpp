@@ -1,13 +1,11 @@
 #include "screens/ViewResults.h"
 
-#include "app/CMainFrame.h"
-#include "app/Screens.h"
 #include "platform/ListView.h"
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/Navigator.h"
 #include "screens/StoreFailure.h"
-#include "screens/ViewRec.h"
 #include "store/PatientNameList.h"
 
 #include <QKeyEvent>
@@ -86,6 +84,13 @@ ListView* ViewResults::resultsList() const {
     return control<ListView>(IDC_RESULTS_LIST);
 }
 
+void ViewResults::showPatients(PatientNameList& patients) {
+    resultIds = std::move(patients.m_ids);
+    resultFirstNames = std::move(patients.m_firstNames);
+    resultLastNames = std::move(patients.m_lastNames);
+    ShowResults();
+}
+
 void ViewResults::ShowResults() {
     ListView* list = resultsList();
     list->deleteAllRows();
@@ -125,15 +130,10 @@ void ViewResults::displaySelected() {
         return;
     }
     const std::string id = resultsList()->cellText(row, 0).toStdString();
-    if (!CMainFrame::OpenViewRec())
-        return;
-    if (auto* rec = CMainFrame::ScreenView<ViewRec>(SCREEN_VIEW_REC)) {
-        rec->patientId = id;
-        rec->LoadPatient();
-    }
-    CMainFrame::CloseViewResults();
+    if (Navigator::instance().showPatient(id))
+        Navigator::instance().leave(*this);
 }
 
 void ViewResults::close() {
-    CMainFrame::ReturnToMainMenu(SCREEN_VIEW_RESULTS);
+    Navigator::instance().returnToMainMenu(*this);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 class ListView;
+class PatientNameList;
 class QLineEdit;
 
 // Patients found or listed, one row each, any of which opens in the record screen. Its
@@ -17,6 +18,8 @@ public:
 
     // Builds the list from the three input lists.
     void ShowResults();
+    // Lists those patients, whose lists it takes.
+    void showPatients(PatientNameList& patients);
     // Lists the patients that the text finds, as if the user had typed it into the search box.
     void searchFor(const std::string& text);
 

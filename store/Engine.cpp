@@ -19,7 +19,7 @@ std::shared_ptr<PostgresEngine> lastServer;
 
 std::shared_ptr<Engine> Engine::current()
 {
-    static const auto file = std::make_shared<SqliteEngine>();
+    static const auto file = std::make_shared<SqliteEngine>(Database::fileName);
     const std::string server = serverConnection();
     if (server.empty())
         return file;

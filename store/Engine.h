@@ -6,6 +6,9 @@
 #include <memory>
 #include <string>
 
+class PostgresEngine;
+class SqliteEngine;
+
 // Where the records are kept. Each engine knows how its connections are made, how a
 // transaction starts and ends, and what it does when one cannot go through at once.
 class Engine
@@ -18,6 +21,17 @@ public:
     // An engine may run work again after undoing it, so work starts from the same state each
     // time.
     virtual bool transact(const std::function<bool(Connection&)>& work) = 0;
+
+    // Whole-database work (backup, restore, rescue) is done differently on each engine: the
+    // engine in use tells it which one it is given, without being asked.
+    class Visitor
+    {
+    public:
+        virtual ~Visitor() = default;
+        virtual void visit(const SqliteEngine& file) = 0;
+        virtual void visit(const PostgresEngine& server) = 0;
+    };
+    virtual void accept(Visitor& visitor) const = 0;
 
     // The engine of the next operation: the clinic's server when MEDORA_DATABASE or the
     // per-user setting names one, this computer's records file otherwise.

@@ -28,6 +28,7 @@ public:
     const std::string& password() const { return m_password; }
 
     bool transact(const std::function<bool(Connection&)>& work) override;
+    void accept(Visitor& visitor) const override { visitor.visit(*this); }
 
 private:
     // A connection with the operation's transaction begun on it: an idle one, or a new one.

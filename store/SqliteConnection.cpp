@@ -40,13 +40,13 @@ bool onNetworkFileSystem(const char* path)
 
 } // namespace
 
-SqliteConnection::SqliteConnection()
+SqliteConnection::SqliteConnection(const std::string& file)
     : m_giveUp(std::chrono::milliseconds(Database::busyTimeoutMs))
 {
-    if (onNetworkFileSystem(Database::fileName))
+    if (onNetworkFileSystem(file.c_str()))
         throw DbError("the records file is on a network file system", FailureKind::NetworkDrive);
     // Never SQLITE_OPEN_CREATE: a missing records file is an error, not a new empty database.
-    const int rc = sqlite3_open_v2(Database::fileName, &m_db, SQLITE_OPEN_READWRITE, nullptr);
+    const int rc = sqlite3_open_v2(file.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
     try {
         if (rc != SQLITE_OK)
             fail(m_db);

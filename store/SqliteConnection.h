@@ -3,16 +3,18 @@
 #include "store/Connection.h"
 #include "store/Deadline.h"
 
+#include <string>
+
 struct sqlite3;
 
-// The records file in the current directory, open for one operation. The connection holds an
+// A records file, open for one operation. The connection holds an
 // exclusive lock from construction until it is destroyed, so no other program reads or writes
 // halfway through an operation, and a backup taken through SQLite waits until the operation
 // is over. Destroyed without commit(), it undoes the operation's changes.
 class SqliteConnection : public Connection
 {
 public:
-    SqliteConnection();
+    explicit SqliteConnection(const std::string& file);
     ~SqliteConnection() override;
     SqliteConnection(const SqliteConnection&) = delete;
     SqliteConnection& operator=(const SqliteConnection&) = delete;

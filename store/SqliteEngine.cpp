@@ -5,9 +5,7 @@
 #include "store/SearchIndex.h"
 #include "store/SqliteConnection.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -20,11 +18,11 @@ namespace {
 std::mutex checkedGuard;
 std::set<std::string> checkedFiles;
 
-// The records file in the current directory, by its whole path.
-std::string recordsFile()
+// A records file by its whole path: the same name in another folder is another file.
+std::string wholePath(const std::string& file)
 {
-    const std::unique_ptr<char, decltype(&free)> folder(getcwd(nullptr, 0), &free);
-    return std::string(folder ? folder.get() : "") + "/" + Database::fileName;
+    std::error_code error;
+    return std::filesystem::absolute(file, error).string();
 }
 
 bool checked(const std::string& file)
@@ -37,9 +35,9 @@ bool checked(const std::string& file)
 
 bool SqliteEngine::transact(const std::function<bool(Connection&)>& work)
 {
-    SqliteConnection connection;
+    SqliteConnection connection(m_file);
     Database records(connection);
-    const std::string file = recordsFile();
+    const std::string file = wholePath(m_file);
     FileUpgrade::run(records);
     if (!checked(file))
         SearchIndex::repairFile(records);
@@ -54,5 +52,5 @@ bool SqliteEngine::transact(const std::function<bool(Connection&)>& work)
 void SqliteEngine::keysMayBeStale()
 {
     const std::lock_guard lock(checkedGuard);
-    checkedFiles.erase(recordsFile());
+    checkedFiles.clear();
 }

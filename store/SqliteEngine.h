@@ -2,16 +2,27 @@
 
 #include "store/Engine.h"
 
-// The records file in the current directory. Each operation opens it, holds it exclusively
+#include <string>
+
+// A records file on this computer. Each operation opens it, holds it exclusively
 // and closes it before returning, so that between operations the whole database is that one
 // file, which backups copy. The first operation on a file in each process sets its search
 // keys right, as other programs may have changed its patients.
 class SqliteEngine : public Engine
 {
 public:
-    bool transact(const std::function<bool(Connection&)>& work) override;
+    explicit SqliteEngine(std::string file) : m_file(std::move(file)) {}
 
-    // The records file in the current directory was replaced: the next operation on it sets
-    // its search keys right again.
+    // The records file, as the program names it in its messages.
+    const std::string& file() const { return m_file; }
+
+    bool transact(const std::function<bool(Connection&)>& work) override;
+    void accept(Visitor& visitor) const override { visitor.visit(*this); }
+
+    // A records file was replaced: the next operation on each file sets its search keys right
+    // again.
     static void keysMayBeStale();
+
+private:
+    std::string m_file;
 };

@@ -4,6 +4,7 @@
 #include "records/DailyBackups.h"
 #include "records/MedoraTables.h"
 #include "records/RecordsBackup.h"
+#include "records/RecordsEngine.h"
 #include "records/RecordsFileCheck.h"
 #include "records/ServerBackup.h"
 #include "store/store.h"
@@ -566,5 +567,28 @@ TEST_F(EngineBackupTest, ARestoreKeepsTheRecordsItReplacesAndTheirIdentity) {
         fs::create_directory("backups");
         resetRecords();
         fs::copy_file(MEDORA_EMPTY_DB, "clinic_db.mdb", fs::copy_options::overwrite_existing);
+    }
+}
+
+// Whole-database work is asked of the engine in use, which alone knows whether its records are
+// there yet and whether they are a file that can be damaged and rescued row by row: the
+// records file in the folder is no business of a desk on the server.
+TEST_F(EngineBackupTest, TheEngineInUseAnswersForItsOwnRecords) {
+    for (const TestEngine engine : {TestEngine::File, TestEngine::Server}) {
+        SCOPED_TRACE(name(engine));
+        use(engine);
+        fillRecords("Kept");
+        const auto records = RecordsEngine::current();
+        EXPECT_TRUE(records->exists());
+        EXPECT_EQ(records->check(), std::nullopt);
+        EXPECT_EQ(records->rescue() != nullptr, engine == TestEngine::File);
+        ASSERT_EQ(records->backup("kept.rbk", {}), std::nullopt);
+        EXPECT_TRUE(RecordsFileCheck::isRecords("kept.rbk"));
+        fs::rename("clinic_db.mdb", "aside.mdb");
+        EXPECT_EQ(RecordsEngine::current()->exists(), engine == TestEngine::Server);
+        std::string id;
+        EXPECT_EQ(RecordsEngine::current()->identity(id).has_value(), engine == TestEngine::File);
+        fs::rename("aside.mdb", "clinic_db.mdb");
+        fs::remove("kept.rbk");
     }
 }
