@@ -384,10 +384,7 @@ void ViewRec::viewVisit() {
         visit->patientId = patientId;
         visit->visitId = visitId;
         visit->visitDate = visits.m_date;
-        // m_values: the visit number, the patient number, then complaint to treatment.
-        visit->complaint = visits.m_values[2];
-        for (size_t i = 0; i < visit->findings.size(); ++i)
-            visit->findings[i] = visits.m_values[3 + i];
+        visit->texts = lastVisitTexts(visits.m_values);
         visit->newVisit = false;
         visit->enableControl(IDC_VISIT_DELETE, true);
         visit->setControlText(IDC_VISIT_CANCEL, "Close");

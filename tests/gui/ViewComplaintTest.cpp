@@ -100,9 +100,7 @@ ViewComplaint* openStoredVisit(const std::string& patientId, const std::string& 
     visit->patientId = patientId;
     visit->visitId = visitId;
     visit->visitDate = details.m_date;
-    visit->complaint = details.m_values[2];
-    for (size_t i = 0; i < visit->findings.size(); ++i)
-        visit->findings[i] = details.m_values[3 + i];
+    visit->texts = lastVisitTexts(details.m_values);
     visit->newVisit = false;
     visit->enableControl(IDC_VISIT_DELETE, true);
     visit->setControlText(IDC_VISIT_CANCEL, "Close");
