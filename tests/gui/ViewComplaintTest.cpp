@@ -252,9 +252,9 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("question");
         QTest::newRow("temperature") << IDC_VISIT_TEMPERATURE << "375"
-                                     << "Temperature 375 C° is outside the usual range (30 to 45).";
+                                     << "Temperature 375 °C is outside the usual range (30 to 45).";
         QTest::newRow("low temperature") << IDC_VISIT_TEMPERATURE << "29.9"
-                                         << "Temperature 29.9 C° is outside the usual range (30 "
+                                         << "Temperature 29.9 °C is outside the usual range (30 "
                                             "to 45).";
         QTest::newRow("respiratory rate") << IDC_VISIT_RESPIRATORY_RATE << "3"
                                           << "Respiratory rate 3 /min is outside the usual range "
