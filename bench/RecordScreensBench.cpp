@@ -56,9 +56,10 @@ private:
             throw std::runtime_error("cannot add the frequent patient");
         std::vector<std::string> texts(ComplaintRecord::textCount, "Normal findings.");
         for (int i = 0; i < kFrequentVisits; ++i) {
-            texts[0] = "Follow-up of blood pressure, visit " + std::to_string(i + 1);
-            texts[19] = "Essential hypertension, controlled";
-            texts[20] = "Continue amlodipine 5 mg daily; review in two weeks";
+            texts[visitText("complaint")] =
+                "Follow-up of blood pressure, visit " + std::to_string(i + 1);
+            texts[visitText("diagnosis")] = "Essential hypertension, controlled";
+            texts[visitText("treatment")] = "Continue amlodipine 5 mg daily; review in two weeks";
             if (!ComplaintRecord().Add(patient.m_id, DateTime::fromCivil(2000, 1, 1 + 14 * i),
                                        texts))
                 throw std::runtime_error("cannot add a visit");

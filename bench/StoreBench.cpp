@@ -9,6 +9,7 @@
 #include "bench/KeptClinic.h"
 #include "bench/LibpqFloor.h"
 #include "store/SearchIndex.h"
+#include "store/VisitStatements.h"
 #include "store/store.h"
 
 #include <benchmark/benchmark.h>
@@ -34,27 +35,24 @@ using Statements = std::vector<BareStatement>;
 const std::vector<std::string>& visitTexts()
 {
     static const std::vector<std::string> texts = [] {
-        std::vector<std::string> t(21, std::string(40, 'f'));
-        t[0] = "Cough and fever for three days, worse at night.";
-        t[1] = "38.2";
-        t[2] = "130/85";
-        t[19] = "Acute bronchitis.";
-        t[20] = "Rest, fluids, paracetamol 500 mg as needed; review in one week if not better.";
+        std::vector<std::string> t(kVisitTextCount, std::string(40, 'f'));
+        t[visitText("complaint")] = "Cough and fever for three days, worse at night.";
+        t[visitText("temp")] = "38.2";
+        t[visitText("bp")] = "130/85";
+        t[visitText("diagnosis")] = "Acute bronchitis.";
+        t[visitText("treatment")] =
+            "Rest, fluids, paracetamol 500 mg as needed; review in one week if not better.";
         return t;
     }();
     return texts;
 }
 
-const char* const visitInsertSql =
-    "INSERT INTO complaints (patient_ID, date, complaint, temp, bp, RR, pulse, height, weight,"
-    " eyes, HEENT, respiratory, cardiovascular, GIT, genitourinary, endocrine, musculoskeletal,"
-    " hema_lymph, dermatology, psycho_neuro, other, diagnosis, treatment)"
-    " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+const char* const visitInsertSql = VisitStatements::insert().c_str();
 
 std::vector<std::string> visitTexts(const std::string& treatment)
 {
     std::vector<std::string> texts = visitTexts();
-    texts.back() = treatment;
+    texts[visitText("treatment")] = treatment;
     return texts;
 }
 
@@ -295,13 +293,9 @@ std::vector<Case> readCases()
         {"PatientDetails::FetchAge", [](Clinic& c) { return PatientDetails().FetchAge(c.text(c.patient())); },
          [](Clinic& c) { c.bare("SELECT DOB FROM patient_info WHERE ID = ?", {c.patient()}); }},
         {"ComplaintList::Fetch", [](Clinic& c) { return ComplaintList().Fetch(c.text(c.patient())); },
-         [](Clinic& c) { c.bare("SELECT compl_ID, date, complaint, diagnosis, treatment FROM complaints"
-                                " WHERE patient_ID = ? ORDER BY compl_ID", {c.patient()}); }},
+         [](Clinic& c) { c.bare(VisitStatements::list().c_str(), {c.patient()}); }},
         {"ComplaintList::FetchDetails", [](Clinic& c) { return ComplaintList().FetchDetails(c.text(c.visit())); },
-         [](Clinic& c) { c.bare("SELECT patient_ID, date, complaint, temp, bp, RR, pulse, height, weight, eyes,"
-                                " HEENT, respiratory, cardiovascular, GIT, genitourinary, endocrine,"
-                                " musculoskeletal, hema_lymph, dermatology, psycho_neuro, other, diagnosis,"
-                                " treatment FROM complaints WHERE compl_ID = ?", {c.visit()}); }},
+         [](Clinic& c) { c.bare(VisitStatements::details().c_str(), {c.visit()}); }},
         {"HistoryEntryList::Fetch",
          [](Clinic& c) { return HistoryEntryList().Fetch(c.text(c.patient()), "Medical"); },
          [](Clinic& c) { c.bare("SELECT entry_ID, entry_details FROM history_entries"
@@ -365,11 +359,7 @@ std::vector<Case> writeCases()
              Params params = visitParams(0, c.fresh("Review "));
              params.erase(params.begin());
              params.emplace_back(c.visit());
-             c.bare("UPDATE complaints SET date = ?, complaint = ?, temp = ?, bp = ?, RR = ?, pulse = ?,"
-                    " height = ?, weight = ?, eyes = ?, HEENT = ?, respiratory = ?, cardiovascular = ?,"
-                    " GIT = ?, genitourinary = ?, endocrine = ?, musculoskeletal = ?, hema_lymph = ?,"
-                    " dermatology = ?, psycho_neuro = ?, other = ?, diagnosis = ?, treatment = ?"
-                    " WHERE compl_ID = ?", params); }},
+             c.bare(VisitStatements::update().c_str(), params); }},
         {"ComplaintRecord::Delete", [](Clinic& c) { return ComplaintRecord().Delete(c.text(c.m_pending)); },
          [](Clinic& c) { c.bare("DELETE FROM complaints WHERE compl_ID = ?", {c.m_pending}); },
          [](Clinic& c) { c.m_pending = c.make(visitInsertSql, visitParams(c.patient()), "compl_ID"); }},

@@ -64,8 +64,8 @@ private:
             throw std::runtime_error("cannot add the frequent patient");
         std::vector<std::string> texts(ComplaintRecord::textCount, "Normal findings.");
         for (int i = 0; i < kFrequentVisits; ++i) {
-            texts[0] = complaints[i % std::size(complaints)];
-            texts[19] = "Visit " + std::to_string(i + 1) + " diagnosis";
+            texts[visitText("complaint")] = complaints[i % std::size(complaints)];
+            texts[visitText("diagnosis")] = "Visit " + std::to_string(i + 1) + " diagnosis";
             if (!ComplaintRecord().Add(patient.m_id, DateTime::fromCivil(2000, 1, 1 + 14 * i),
                                        texts))
                 throw std::runtime_error("cannot add a visit");
@@ -155,9 +155,7 @@ void VisitScreenOfFrequentPatient(benchmark::State& state, const Clinic& clinic)
         visit->patientId = clinic.frequentPatient;
         visit->visitId = clinic.lastVisit;
         visit->visitDate = details.m_date;
-        visit->complaint = details.m_values[2];
-        for (size_t i = 0; i < visit->findings.size(); ++i)
-            visit->findings[i] = details.m_values[3 + i];
+        visit->texts = lastVisitTexts(details.m_values);
         visit->enableControl(IDC_VISIT_DELETE, true);
         visit->setControlText(IDC_VISIT_CANCEL, "Close");
         visit->LoadVisit();

@@ -5,46 +5,13 @@
 #include "store/store.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
 const PrintFont kTitleFont{0, 16, 700, false};
 const PrintFont kBodyFont{0, 10, 400, false};
 const PrintFont kHeadingFont{0, 10, 700, false};
-
-// The labels of a visit's twenty-one texts, in the order the visit screen keeps them, with the
-// unit that follows a measurement.
-struct VisitText {
-    const char* label;
-    const char* unit;
-};
-const VisitText kVisitTexts[] = {
-    {"Complaint", ""},
-    {"Temperature", " C°"},
-    {"Blood pressure", " mmHg"},
-    {"Respiratory rate", " /min"},
-    {"Pulse", " /min"},
-    {"Height", " cm"},
-    {"Weight", " Kg"},
-    {"Eyes", ""},
-    {"Head, ears, nose and throat", ""},
-    {"Respiratory", ""},
-    {"Cardiovascular", ""},
-    {"Gastrointestinal", ""},
-    {"Genitourinary", ""},
-    {"Endocrine", ""},
-    {"Musculoskeletal", ""},
-    {"Hematology/lymphatics", ""},
-    {"Dermatology", ""},
-    {"Psychological/neurological", ""},
-    {"Other notes", ""},
-    {"Diagnosis", ""},
-    {"Treatment plan", ""},
-};
-constexpr size_t kComplaint = 0;
-constexpr size_t kFirstVital = 1;
-constexpr size_t kFirstFinding = 7;
-constexpr size_t kDiagnosis = 19;
 
 const char* const kMedicationStatuses[] = {"New Chronic", "Old Chronic", "Temporary"};
 
@@ -81,8 +48,7 @@ bool fetchVisits(const std::string& patientId, std::vector<PrintedVisit>& visits
         ComplaintList one;
         if (!one.FetchDetails(visitId))
             return false;
-        // The first two values are the visit's and the patient's numbers.
-        visits.push_back({one.m_date, {one.m_values.begin() + 2, one.m_values.end()}});
+        visits.push_back({one.m_date, lastVisitTexts(one.m_values)});
     }
     return true;
 }
@@ -239,29 +205,32 @@ void RecordPrintout::addVisits(std::vector<RowBlock>& blocks, const LineBreaker&
     addSection(blocks, "Visits", std::move(entries));
 }
 
-// The complaint, the vital signs that were taken on one line, the findings that are not
-// empty, then the diagnosis and the treatment plan.
+// The visit's texts in the order of the visit fields: the measurements that were taken
+// gathered on one line where they come, the other texts each on its own, those that need not be
+// printed only when written.
 RowBlock RecordPrintout::visitRows(const PrintedVisit& visit, const LineBreaker& breaker) const {
     RowBlock rows = {{}, heading("Visit of " + visit.date.format("%d/%m/%Y"))};
-    const auto add = [&](size_t text, const std::string& value) {
-        const RowBlock more = breaker.rows(std::string(kVisitTexts[text].label) + ": ", value);
+    const auto add = [&](const std::string& label, const std::string& value) {
+        const RowBlock more = breaker.rows(label + ": ", value);
         rows.insert(rows.end(), more.begin(), more.end());
     };
-    add(kComplaint, visit.texts[kComplaint]);
-    std::string vitals;
-    for (size_t i = kFirstVital; i < kFirstFinding; ++i)
-        if (!visit.texts[i].empty())
-            vitals += (vitals.empty() ? "" : ", ") + std::string(kVisitTexts[i].label) + " " +
-                      visit.texts[i] + kVisitTexts[i].unit;
-    if (!vitals.empty()) {
-        const RowBlock more = breaker.rows("Vital signs: ", vitals);
-        rows.insert(rows.end(), more.begin(), more.end());
+    std::string measurements;
+    for (size_t i = 0; i < kVisitTextCount; ++i) {
+        const VisitField& field = kVisitFields[i];
+        const std::string& value = visit.texts[i];
+        if (*field.unit) {
+            if (!value.empty())
+                measurements += (measurements.empty() ? "" : ", ") +
+                                std::string(field.printedLabel) + " " + value + " " + field.unit;
+            continue;
+        }
+        if (!measurements.empty())
+            add("Vital signs", std::exchange(measurements, {}));
+        if (field.alwaysPrinted || !value.empty())
+            add(field.printedLabel, value);
     }
-    for (size_t i = kFirstFinding; i < kDiagnosis; ++i)
-        if (!visit.texts[i].empty())
-            add(i, visit.texts[i]);
-    add(kDiagnosis, visit.texts[kDiagnosis]);
-    add(kDiagnosis + 1, visit.texts[kDiagnosis + 1]);
+    if (!measurements.empty())
+        add("Vital signs", measurements);
     return rows;
 }
 

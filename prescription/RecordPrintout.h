@@ -12,8 +12,7 @@
 class LineBreaker;
 class PrintDevice;
 
-// One visit as the record prints it: its date and its twenty-one texts in the order the visit
-// screen keeps them.
+// One visit as the record prints it: its date and its texts in the order of the visit fields.
 struct PrintedVisit {
     DateTime date;
     std::vector<std::string> texts;

@@ -1,11 +1,35 @@
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "store/VisitField.h"
 
 using K = ControlKind;
 
 namespace {
+
 const unsigned kExamination = Style::WantReturn;
+
+// The visit fields' controls take their labels, units, kinds and ids from the visit fields;
+// only where they sit is said here.
+ControlTemplate label(size_t text, int x, int y, int height = 0) {
+    const VisitField& field = kVisitFields[text];
+    return {K::Label, IDC_STATIC, x, y, 0, height, field.label, Style::None, field.control};
 }
+
+ControlTemplate unit(size_t text, int x, int y) {
+    return {K::Label, IDC_STATIC, x, y, 0, 0, kVisitFields[text].formUnit};
+}
+
+ControlTemplate vital(size_t text, int x, int y, int width) {
+    const VisitField& field = kVisitFields[text];
+    const unsigned style = field.kind == VisitKind::Whole ? Style::Digits : Style::None;
+    return {K::Edit, field.control, x, y, width, 12, "", style};
+}
+
+ControlTemplate examination(size_t text, int x, int y, unsigned style = kExamination) {
+    return {K::MultiEdit, kVisitFields[text].control, x, y, 185, 20, "", style};
+}
+
+} // namespace
 
 // Controls in tab order; the complaint box comes last, after the buttons.
 const FormTemplate kViewComplaintForm = {
@@ -15,65 +39,56 @@ const FormTemplate kViewComplaintForm = {
         {K::DatePicker, IDC_VISIT_DATE, 339, 7, 55, 12},
 
         {K::GroupBox, IDC_STATIC, 7, 38, 299, 45, "Vital signs"},
-        {K::Label, IDC_STATIC, 16, 53, 0, 0, "Temperature", Style::None, IDC_VISIT_TEMPERATURE},
-        {K::Edit, IDC_VISIT_TEMPERATURE, 72, 51, 36, 12},
-        {K::Label, IDC_STATIC, 115, 53, 0, 0, "C°"},
-        {K::Label, IDC_STATIC, 172, 53, 0, 0, "Blood Pressure", Style::None,
-         IDC_VISIT_BLOOD_PRESSURE},
-        {K::Edit, IDC_VISIT_BLOOD_PRESSURE, 227, 51, 50, 12},
-        {K::Label, IDC_STATIC, 280, 53, 0, 0, "mmHg"},
-        {K::Label, IDC_STATIC, 16, 69, 0, 0, "Respiratory rate", Style::None,
-         IDC_VISIT_RESPIRATORY_RATE},
-        {K::Edit, IDC_VISIT_RESPIRATORY_RATE, 72, 67, 41, 12, "", Style::Digits},
-        {K::Label, IDC_STATIC, 115, 69, 0, 0, "min"},
-        {K::Label, IDC_STATIC, 202, 69, 0, 0, "Pulse", Style::None, IDC_VISIT_PULSE},
-        {K::Edit, IDC_VISIT_PULSE, 227, 67, 50, 12, "", Style::Digits},
-        {K::Label, IDC_STATIC, 280, 69, 0, 0, "min"},
+        label(visitText("temp"), 16, 53),
+        vital(visitText("temp"), 72, 51, 36),
+        unit(visitText("temp"), 115, 53),
+        label(visitText("bp"), 172, 53),
+        vital(visitText("bp"), 227, 51, 50),
+        unit(visitText("bp"), 280, 53),
+        label(visitText("RR"), 16, 69),
+        vital(visitText("RR"), 72, 67, 41),
+        unit(visitText("RR"), 115, 69),
+        label(visitText("pulse"), 202, 69),
+        vital(visitText("pulse"), 227, 67, 50),
+        unit(visitText("pulse"), 280, 69),
 
         {K::GroupBox, IDC_STATIC, 311, 38, 88, 45, "Physical characteristics"},
-        {K::Label, IDC_STATIC, 319, 52, 0, 0, "Height", Style::None, IDC_VISIT_HEIGHT},
-        {K::Edit, IDC_VISIT_HEIGHT, 347, 51, 30, 12, "", Style::Digits},
-        {K::Label, IDC_STATIC, 381, 54, 0, 0, "cm"},
-        {K::Label, IDC_STATIC, 317, 70, 0, 0, "Weight", Style::None, IDC_VISIT_WEIGHT},
-        {K::Edit, IDC_VISIT_WEIGHT, 347, 67, 30, 12},
-        {K::Label, IDC_STATIC, 381, 70, 0, 0, "Kg"},
+        label(visitText("height"), 319, 52),
+        vital(visitText("height"), 347, 51, 30),
+        unit(visitText("height"), 381, 54),
+        label(visitText("weight"), 317, 70),
+        vital(visitText("weight"), 347, 67, 30),
+        unit(visitText("weight"), 381, 70),
 
         {K::GroupBox, IDC_STATIC, 7, 84, 392, 216, "Physical examination"},
-        {K::Label, IDC_STATIC, 15, 97, 0, 9, "Eyes", Style::None, IDC_VISIT_EYES},
-        {K::MultiEdit, IDC_VISIT_EYES, 15, 107, 185, 20, "", kExamination},
-        {K::Label, IDC_STATIC, 206, 97, 0, 9, "Head, Ears, Nose and Throat", Style::None,
-         IDC_VISIT_HEENT},
-        {K::MultiEdit, IDC_VISIT_HEENT, 206, 107, 185, 20, "", kExamination},
-        {K::Label, IDC_STATIC, 15, 128, 0, 0, "Respiratory", Style::None, IDC_VISIT_RESPIRATORY},
-        {K::MultiEdit, IDC_VISIT_RESPIRATORY, 15, 139, 185, 20, "", kExamination},
-        {K::Label, IDC_STATIC, 206, 128, 0, 0, "Cardiovascular", Style::None,
-         IDC_VISIT_CARDIOVASCULAR},
-        {K::MultiEdit, IDC_VISIT_CARDIOVASCULAR, 206, 139, 185, 20, "", kExamination},
-        {K::Label, IDC_STATIC, 15, 162, 0, 0, "Gastrointestinal", Style::None,
-         IDC_VISIT_GASTROINTESTINAL},
-        {K::MultiEdit, IDC_VISIT_GASTROINTESTINAL, 15, 173, 185, 20, "", kExamination},
-        {K::Label, IDC_STATIC, 206, 162, 0, 0, "Genitourinary", Style::None,
-         IDC_VISIT_GENITOURINARY},
-        {K::MultiEdit, IDC_VISIT_GENITOURINARY, 206, 173, 185, 20, "", kExamination | Style::NoWrap},
-        {K::Label, IDC_STATIC, 15, 196, 0, 0, "Endocrine", Style::None, IDC_VISIT_ENDOCRINE},
-        {K::MultiEdit, IDC_VISIT_ENDOCRINE, 15, 207, 185, 20, "", kExamination | Style::NoWrap},
-        {K::Label, IDC_STATIC, 206, 196, 0, 0, "Musculoskeletal", Style::None,
-         IDC_VISIT_MUSCULOSKELETAL},
-        {K::MultiEdit, IDC_VISIT_MUSCULOSKELETAL, 206, 207, 185, 20, "", kExamination},
-        {K::Label, IDC_STATIC, 15, 230, 0, 0, "Hematology/Lymphatics", Style::None,
-         IDC_VISIT_HEMA_LYMPH},
-        {K::MultiEdit, IDC_VISIT_HEMA_LYMPH, 15, 241, 185, 20, "", kExamination},
-        {K::Label, IDC_STATIC, 206, 230, 0, 0, "Dermatology", Style::None, IDC_VISIT_DERMATOLOGY},
-        {K::MultiEdit, IDC_VISIT_DERMATOLOGY, 206, 241, 185, 20, "", kExamination},
-        {K::Label, IDC_STATIC, 15, 264, 0, 0, "Psycological/Neurological", Style::None,
-         IDC_VISIT_PSYCHO_NEURO},
-        {K::MultiEdit, IDC_VISIT_PSYCHO_NEURO, 15, 275, 185, 20, "", kExamination},
-        {K::Label, IDC_STATIC, 206, 264, 0, 0, "Other/Misc. notes", Style::None, IDC_VISIT_OTHER},
-        {K::MultiEdit, IDC_VISIT_OTHER, 206, 275, 185, 20, "", kExamination},
-        {K::Label, IDC_STATIC, 15, 303, 0, 9, "Diagnosis", Style::None, IDC_VISIT_DIAGNOSIS},
-        {K::MultiEdit, IDC_VISIT_DIAGNOSIS, 15, 313, 185, 20, "", kExamination},
-        {K::Label, IDC_STATIC, 206, 303, 0, 9, "Treatment plan", Style::None, IDC_VISIT_TREATMENT},
-        {K::MultiEdit, IDC_VISIT_TREATMENT, 206, 313, 185, 20, "", kExamination},
+        label(visitText("eyes"), 15, 97, 9),
+        examination(visitText("eyes"), 15, 107),
+        label(visitText("HEENT"), 206, 97, 9),
+        examination(visitText("HEENT"), 206, 107),
+        label(visitText("respiratory"), 15, 128),
+        examination(visitText("respiratory"), 15, 139),
+        label(visitText("cardiovascular"), 206, 128),
+        examination(visitText("cardiovascular"), 206, 139),
+        label(visitText("GIT"), 15, 162),
+        examination(visitText("GIT"), 15, 173),
+        label(visitText("genitourinary"), 206, 162),
+        examination(visitText("genitourinary"), 206, 173, kExamination | Style::NoWrap),
+        label(visitText("endocrine"), 15, 196),
+        examination(visitText("endocrine"), 15, 207, kExamination | Style::NoWrap),
+        label(visitText("musculoskeletal"), 206, 196),
+        examination(visitText("musculoskeletal"), 206, 207),
+        label(visitText("hema_lymph"), 15, 230),
+        examination(visitText("hema_lymph"), 15, 241),
+        label(visitText("dermatology"), 206, 230),
+        examination(visitText("dermatology"), 206, 241),
+        label(visitText("psycho_neuro"), 15, 264),
+        examination(visitText("psycho_neuro"), 15, 275),
+        label(visitText("other"), 206, 264),
+        examination(visitText("other"), 206, 275),
+        label(visitText("diagnosis"), 15, 303, 9),
+        examination(visitText("diagnosis"), 15, 313),
+        label(visitText("treatment"), 206, 303, 9),
+        examination(visitText("treatment"), 206, 313),
 
         {K::PushButton, IDC_VISIT_ADD, 7, 340, 48, 15, "Add", Style::Disabled},
         {K::PushButton, IDC_VISIT_UPDATE, 121, 340, 48, 15, "Update", Style::Disabled},
@@ -84,7 +99,7 @@ const FormTemplate kViewComplaintForm = {
         {K::Edit, IDC_VISIT_NUMBER, 54, 7, 40, 12, "", Style::ReadOnly | Style::Disabled},
         {K::Label, IDC_STATIC, 147, 9, 0, 0, "Patient ID#", Style::None, IDC_VISIT_PATIENT_NUMBER},
         {K::Edit, IDC_VISIT_PATIENT_NUMBER, 196, 7, 41, 12, "", Style::ReadOnly},
-        {K::Label, IDC_STATIC, 13, 26, 0, 0, "Complaint *", Style::None, IDC_VISIT_COMPLAINT},
+        label(visitText("complaint"), 13, 26),
         {K::ComboEdit, IDC_VISIT_COMPLAINT, 54, 24, 345, 76, "", Style::Sorted | Style::FitWidth},
     },
 };

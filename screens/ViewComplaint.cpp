@@ -14,61 +14,21 @@
 
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
-#include <iterator>
 
 namespace {
 
-// The finding fields in the order of their columns, with their typing limits.
-struct Finding {
-    int id;
-    int maxChars;
-};
-constexpr int kVital = 3;
-constexpr int kDecimalVital = 5; // "101.3"
-constexpr int kExamination = 65535;
-const Finding kFindings[] = {
-    {IDC_VISIT_TEMPERATURE, kDecimalVital}, {IDC_VISIT_BLOOD_PRESSURE, 50},
-    {IDC_VISIT_RESPIRATORY_RATE, kVital},   {IDC_VISIT_PULSE, kVital},
-    {IDC_VISIT_HEIGHT, kVital},             {IDC_VISIT_WEIGHT, kDecimalVital},
-    {IDC_VISIT_EYES, kExamination},         {IDC_VISIT_HEENT, kExamination},
-    {IDC_VISIT_RESPIRATORY, kExamination},  {IDC_VISIT_CARDIOVASCULAR, kExamination},
-    {IDC_VISIT_GASTROINTESTINAL, kExamination}, {IDC_VISIT_GENITOURINARY, kExamination},
-    {IDC_VISIT_ENDOCRINE, kExamination},    {IDC_VISIT_MUSCULOSKELETAL, kExamination},
-    {IDC_VISIT_HEMA_LYMPH, kExamination},   {IDC_VISIT_DERMATOLOGY, kExamination},
-    {IDC_VISIT_PSYCHO_NEURO, kExamination}, {IDC_VISIT_OTHER, kExamination},
-    {IDC_VISIT_DIAGNOSIS, kExamination},    {IDC_VISIT_TREATMENT, kExamination},
-};
-static_assert(std::size(kFindings) == std::tuple_size_v<decltype(ViewComplaint::findings)>);
-
 const char* const kRequired = "Please complete all the required fileds (marked with * ).";
 
-// The values a human body plausibly has; anything outside is more likely a slip of the keys.
-struct VitalRange {
-    int id;
-    size_t finding; // position in ViewComplaint::findings
-    const char* name;
-    const char* unit;
-    double lowest;
-    double highest;
-};
-const VitalRange kVitalRanges[] = {
-    {IDC_VISIT_TEMPERATURE, 0, "Temperature", "C°", 30, 45},
-    {IDC_VISIT_RESPIRATORY_RATE, 2, "Respiratory rate", "/min", 4, 80},
-    {IDC_VISIT_PULSE, 3, "Pulse", "/min", 20, 250},
-    {IDC_VISIT_HEIGHT, 4, "Height", "cm", 20, 250},
-    {IDC_VISIT_WEIGHT, 5, "Weight", "Kg", 0.5, 400},
-};
-
-std::string outsideRangeQuestion(const VitalRange& range, const std::string& value) {
+std::string outsideRangeQuestion(const VisitField& field, const std::string& value) {
     return QString("%1 %2 %3 is outside the usual range (%4 to %5). Store the visit anyway?")
-        .arg(QString::fromUtf8(range.name), QString::fromStdString(value),
-             QString::fromUtf8(range.unit))
-        .arg(range.lowest)
-        .arg(range.highest)
+        .arg(QString::fromUtf8(field.printedLabel), QString::fromStdString(value),
+             QString::fromUtf8(field.unit))
+        .arg(field.lowest)
+        .arg(field.highest)
         .toStdString();
 }
 
-// Temperature and weight take one decimal: "37.5", "101.3", "72.5".
+// A decimal vital sign takes one decimal: "37.5", "101.3", "72.5".
 void acceptOneDecimal(QLineEdit* edit) {
     static const QRegularExpression oneDecimal("[0-9]{0,3}(\\.[0-9]?)?");
     edit->setValidator(new QRegularExpressionValidator(oneDecimal, edit));
@@ -76,18 +36,18 @@ void acceptOneDecimal(QLineEdit* edit) {
 
 } // namespace
 
-ViewComplaint::ViewComplaint() : FormView(kViewComplaintForm) {
+ViewComplaint::ViewComplaint() : FormView(kViewComplaintForm), texts(kVisitTextCount) {
     visitDate = DateTime::currentLocal();
     new KeyWatch(this, autoComplete);
     ComboBox* box = complaintBox();
     connect(box->lineEdit(), &QLineEdit::textEdited, this,
             [this, box] { CompleteEntry(box, autoComplete); });
 
-    acceptOneDecimal(control<QLineEdit>(IDC_VISIT_TEMPERATURE));
-    acceptOneDecimal(control<QLineEdit>(IDC_VISIT_WEIGHT));
-    for (const Finding& finding : kFindings)
-        onChanged(finding.id, [this] { trackChange(); });
-    onChanged(IDC_VISIT_COMPLAINT, [this] { trackChange(); });
+    for (const VisitField& field : kVisitFields) {
+        if (field.kind == VisitKind::Decimal)
+            acceptOneDecimal(control<QLineEdit>(field.control));
+        onChanged(field.control, [this] { trackChange(); });
+    }
     onChanged(IDC_VISIT_DATE, [this] { trackChange(); });
 
     onClicked(IDC_VISIT_ADD, [this] { add(); });
@@ -100,10 +60,10 @@ void ViewComplaint::DoDataExchange(DataExchange& dx) {
     dx.text(IDC_VISIT_NUMBER, visitId);
     dx.text(IDC_VISIT_PATIENT_NUMBER, patientNumber);
     dx.date(IDC_VISIT_DATE, visitDate);
-    // Shown as it is: an empty new visit must not take an earlier complaint from the list.
-    dx.text(IDC_VISIT_COMPLAINT, complaint, 255);
-    for (size_t i = 0; i < findings.size(); ++i)
-        dx.text(kFindings[i].id, findings[i], kFindings[i].maxChars);
+    // The complaint too is shown as it is: an empty new visit must not take an earlier
+    // complaint from the list.
+    for (size_t i = 0; i < kVisitTextCount; ++i)
+        dx.text(kVisitFields[i].control, texts[i], kVisitFields[i].maxChars);
 }
 
 // Without the earlier complaints only completion is lost; the visit itself is shown all the
@@ -131,10 +91,7 @@ void ViewComplaint::showVisit(const std::string& patient, const std::string& vis
     patientId = patient;
     visitId = visit;
     visitDate = details.m_date;
-    // m_values: the visit number, the patient number, then complaint to treatment.
-    complaint = details.m_values[2];
-    for (size_t i = 0; i < findings.size(); ++i)
-        findings[i] = details.m_values[3 + i];
+    texts = lastVisitTexts(details.m_values);
     newVisit = false;
     enableControl(IDC_VISIT_DELETE, true);
     setControlText(IDC_VISIT_CANCEL, "Close");
@@ -159,10 +116,8 @@ void ViewComplaint::trackChange() {
         enableControl(IDC_VISIT_UPDATE, true);
 }
 
-std::vector<std::string> ViewComplaint::visitTexts() const {
-    std::vector<std::string> texts{complaint};
-    texts.insert(texts.end(), findings.begin(), findings.end());
-    return texts;
+const std::string& ViewComplaint::complaint() const {
+    return texts[visitText("complaint")];
 }
 
 void ViewComplaint::add() {
@@ -179,7 +134,7 @@ void ViewComplaint::update() {
 // reason shown, leaves the visit on screen as typed.
 bool ViewComplaint::saveVisit() {
     UpdateData(true);
-    if (complaint.empty()) {
+    if (complaint().empty()) {
         MessageBox(this, kRequired, "Error", MsgIcon::Information);
         return false;
     }
@@ -200,28 +155,30 @@ bool ViewComplaint::saveVisit() {
 bool ViewComplaint::store() {
     ComplaintRecord record;
     if (newVisit)
-        return record.Add(patientId, visitDate, visitTexts());
+        return record.Add(patientId, visitDate, texts);
     return record.UpdateUnlessChanged(visitId, patientId, loadedDate, loadedTexts, visitDate,
-                                      visitTexts());
+                                      texts);
 }
 
 void ViewComplaint::rememberStored() {
     loadedDate = visitDate;
-    loadedTexts = visitTexts();
+    loadedTexts = texts;
 }
 
 // A value outside the plausible range is stored only when the user says so; otherwise the
 // user is taken back to it.
 bool ViewComplaint::vitalSignsConfirmed() {
-    for (const VitalRange& range : kVitalRanges) {
-        const std::string& text = findings[range.finding];
+    for (size_t i = 0; i < kVisitTextCount; ++i) {
+        const VisitField& field = kVisitFields[i];
+        const std::string& text = texts[i];
         bool isNumber = false;
         const double value = QString::fromStdString(text).toDouble(&isNumber);
-        if (text.empty() || (isNumber && value >= range.lowest && value <= range.highest))
+        if (field.kind == VisitKind::Text || text.empty() ||
+            (isNumber && value >= field.lowest && value <= field.highest))
             continue;
-        if (MessageBox(this, outsideRangeQuestion(range, text), "Confirmation", MsgIcon::Question,
+        if (MessageBox(this, outsideRangeQuestion(field, text), "Confirmation", MsgIcon::Question,
                        MsgButtons::YesNo) != IDYES) {
-            controlWidget(range.id)->setFocus();
+            controlWidget(field.control)->setFocus();
             return false;
         }
     }

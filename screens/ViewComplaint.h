@@ -3,7 +3,6 @@
 #include "platform/FormView.h"
 #include "store/DateTime.h"
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -27,13 +26,9 @@ public:
     std::string patientId;          // input
     std::string visitId;            // input in edit mode; empty for a new visit
     DateTime visitDate;
-    std::string complaint;
-    // The twenty findings in the order of their columns: temperature, blood pressure,
-    // respiratory rate, pulse, height, weight, eyes, head/ears/nose/throat, respiratory,
-    // cardiovascular, gastrointestinal, genitourinary, endocrine, musculoskeletal,
-    // hematology/lymphatics, dermatology, psychological/neurological, other, diagnosis,
-    // treatment plan.
-    std::array<std::string, 20> findings;
+    // The complaint and the findings in the order of the visit fields, as ComplaintRecord
+    // takes them.
+    std::vector<std::string> texts;
     bool newVisit = false;          // input
 
 private:
@@ -50,7 +45,7 @@ private:
     void cancel();
     void remove();
     void leave();
-    std::vector<std::string> visitTexts() const;
+    const std::string& complaint() const;
     ComboBox* complaintBox() const;
 
     std::string patientNumber;

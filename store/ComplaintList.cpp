@@ -1,9 +1,9 @@
 #include "store/ComplaintList.h"
 
-#include "store/ComplaintRecord.h"
 #include "store/Database.h"
 #include "store/ListMarks.h"
 #include "store/RecordId.h"
+#include "store/VisitStatements.h"
 
 bool ComplaintList::Fetch(const std::string& patientId)
 {
@@ -13,8 +13,7 @@ bool ComplaintList::Fetch(const std::string& patientId)
     const ListMarks marks(m_ids, m_dates, m_complaints, m_diagnoses, m_treatments);
     return Database::run([&](Database& db) {
         marks.cutBack();
-        Statement rows = db.prepare("SELECT compl_ID, date, complaint, diagnosis, treatment"
-                                    " FROM complaints WHERE patient_ID = ? ORDER BY compl_ID");
+        Statement rows = db.prepare(VisitStatements::list().c_str());
         rows.bind(1, key);
         while (rows.step()) {
             m_ids.push_back(rows.id(0));
@@ -35,16 +34,12 @@ bool ComplaintList::FetchDetails(const std::string& visitId)
     const ListMarks marks(m_values);
     return Database::run([&](Database& db) {
         marks.cutBack();
-        Statement row = db.prepare(
-            "SELECT patient_ID, date, complaint, temp, bp, RR, pulse, height, weight, eyes, HEENT,"
-            " respiratory, cardiovascular, GIT, genitourinary, endocrine, musculoskeletal,"
-            " hema_lymph, dermatology, psycho_neuro, other, diagnosis, treatment"
-            " FROM complaints WHERE compl_ID = ?");
+        Statement row = db.prepare(VisitStatements::details().c_str());
         if (!row.bind(1, key).step())
             return false;
         const DateTime date = row.date(1);
         std::vector<std::string> values{visitId, row.id(0)};
-        for (size_t i = 0; i < ComplaintRecord::textCount; ++i)
+        for (size_t i = 0; i < kVisitTextCount; ++i)
             values.push_back(row.text(static_cast<int>(i) + 2));
         m_date = date;
         m_values.insert(m_values.end(), values.begin(), values.end());

@@ -14,8 +14,8 @@ public:
     // The patient's visits in the order they were stored; dates as "%d/%m/%y".
     bool Fetch(const std::string& patientId);
     // Appends to m_values the visit number exactly as given, the patient's number and the
-    // twenty-one texts in column order; the date goes to m_date. False when no visit has
-    // that number.
+    // visit's texts in the order of the visit fields (lastVisitTexts gives them back); the date
+    // goes to m_date. False when no visit has that number.
     bool FetchDetails(const std::string& visitId);
 
     std::vector<std::string> m_ids;

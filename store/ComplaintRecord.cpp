@@ -3,18 +3,11 @@
 #include "store/Database.h"
 #include "store/RecordId.h"
 #include "store/RowHelpers.h"
+#include "store/VisitStatements.h"
 
 namespace {
 
-// Parameters 1 to 22 are the date and the texts, 23 the visit's number.
-const std::string kUpdateVisit =
-    "UPDATE complaints SET date = ?, complaint = ?, temp = ?, bp = ?, RR = ?, pulse = ?,"
-    " height = ?, weight = ?, eyes = ?, HEENT = ?, respiratory = ?, cardiovascular = ?,"
-    " GIT = ?, genitourinary = ?, endocrine = ?, musculoskeletal = ?, hema_lymph = ?,"
-    " dermatology = ?, psycho_neuro = ?, other = ?, diagnosis = ?, treatment = ?"
-    " WHERE compl_ID = ?";
-
-// Binds the date and the twenty-one texts from parameter `first` on.
+// Binds the date and the texts from parameter `first` on.
 void bindVisit(Statement& statement, int first, DateTime date,
                const std::vector<std::string>& texts)
 {
@@ -35,13 +28,7 @@ bool ComplaintRecord::Add(const std::string& patientId, DateTime date,
         [&](Database& db) {
             if (!patientExists(db, patient))
                 return false;
-            Statement insert = db.prepareInsert(
-                "INSERT INTO complaints (patient_ID, date, complaint, temp, bp, RR, pulse, height,"
-                " weight, eyes, HEENT, respiratory, cardiovascular, GIT, genitourinary,"
-                " endocrine, musculoskeletal, hema_lymph, dermatology, psycho_neuro, other,"
-                " diagnosis, treatment)"
-                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                "compl_ID");
+            Statement insert = db.prepareInsert(VisitStatements::insert().c_str(), "compl_ID");
             insert.bind(1, patient);
             bindVisit(insert, 2, date, texts);
             insert.run();
@@ -59,9 +46,9 @@ bool ComplaintRecord::Update(const std::string& visitId, const std::string& pati
         !parseRecordId(patientId, patient))
         return Database::refuse();
     return Database::run([&](Database& db) {
-        Statement update = db.prepare(kUpdateVisit.c_str());
+        Statement update = db.prepare(VisitStatements::update().c_str());
         bindVisit(update, 1, date, texts);
-        update.bind(23, visit).run();
+        update.bind(VisitStatements::updatedVisit, visit).run();
         return db.changes() == 1;
     });
 }
@@ -77,16 +64,10 @@ bool ComplaintRecord::UpdateUnlessChanged(const std::string& visitId, const std:
         !parseRecordId(visitId, visit) || !parseRecordId(patientId, patient))
         return Database::refuse();
     return Database::run([&](Database& db) {
-        const std::string unlessChanged = kUpdateVisit +
-            " AND date = ? AND complaint = ? AND temp = ? AND bp = ?"
-            " AND RR = ? AND pulse = ? AND height = ? AND weight = ? AND eyes = ? AND HEENT = ?"
-            " AND respiratory = ? AND cardiovascular = ? AND GIT = ? AND genitourinary = ?"
-            " AND endocrine = ? AND musculoskeletal = ? AND hema_lymph = ? AND dermatology = ?"
-            " AND psycho_neuro = ? AND other = ? AND diagnosis = ? AND treatment = ?";
-        Statement update = db.prepare(unlessChanged.c_str());
+        Statement update = db.prepare(VisitStatements::updateUnlessChanged().c_str());
         bindVisit(update, 1, date, texts);
-        update.bind(23, visit);
-        bindVisit(update, 24, loadedDate, loadedTexts);
+        update.bind(VisitStatements::updatedVisit, visit);
+        bindVisit(update, VisitStatements::updatedVisit + 1, loadedDate, loadedTexts);
         update.run();
         if (db.changes() == 1)
             return true;

@@ -1,16 +1,17 @@
 #pragma once
 
 #include "store/DateTime.h"
+#include "store/VisitField.h"
 
 #include <string>
 #include <vector>
 
-// Adds, changes and removes one visit. `texts` are the visit's twenty-one texts in column
-// order, complaint to treatment; any other count fails the operation.
+// Adds, changes and removes one visit. `texts` are the visit's texts in the order of the visit
+// fields, complaint to treatment; any other count fails the operation.
 class ComplaintRecord
 {
 public:
-    static constexpr size_t textCount = 21;
+    static constexpr size_t textCount = kVisitTextCount;
 
     virtual ~ComplaintRecord() = default;
 

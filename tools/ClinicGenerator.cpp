@@ -1,6 +1,7 @@
 #include "tools/ClinicGenerator.h"
 
 #include "store/DateTime.h"
+#include "store/VisitStatements.h"
 
 #include <sqlite3.h>
 
@@ -52,6 +53,7 @@ private:
     std::string sentence(int minLength, int maxLength);
     std::string uniqueName(std::set<std::string>& taken, bool withStrength);
     DateTime dayBetween(int firstYear, int lastYear);
+    std::string sampleText(size_t field);
 
     void patients(int count);
     void visits(int count, int patients);
@@ -131,29 +133,47 @@ void Generator::patients(int count)
 
 void Generator::visits(int count, int patients)
 {
-    sqlite3_stmt* insert = prepare(
-        "INSERT INTO complaints (patient_ID, date, complaint, temp, bp, RR, pulse, height,"
-        " weight, eyes, HEENT, respiratory, cardiovascular, GIT, genitourinary, endocrine,"
-        " musculoskeletal, hema_lymph, dermatology, psycho_neuro, other, diagnosis, treatment)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    sqlite3_stmt* insert = prepare(VisitStatements::insert().c_str());
     for (int i = 0; i < count; ++i) {
         sqlite3_bind_int(insert, 1, number(1, patients));
         bind(insert, 2, dayBetween(2012, 2025).toIso());
-        bind(insert, 3, sentence(15, 80));
-        bind(insert, 4, std::to_string(number(360, 395) / 10.0).substr(0, 4));
-        bind(insert, 5, std::to_string(number(95, 170)) + "/" + std::to_string(number(55, 100)));
-        bind(insert, 6, std::to_string(number(12, 24)));
-        bind(insert, 7, std::to_string(number(55, 110)));
-        bind(insert, 8, std::to_string(number(140, 195)));
-        bind(insert, 9, std::to_string(number(40, 120)));
-        // Most examinations note only a few systems.
-        for (int system = 10; system <= 21; ++system)
-            bind(insert, system, chance(0.4) ? sentence(8, 70) : std::string());
-        bind(insert, 22, sentence(10, 60));
-        bind(insert, 23, sentence(20, 160));
+        for (size_t field = 0; field < kVisitTextCount; ++field)
+            bind(insert, 3 + static_cast<int>(field), sampleText(field));
         finish(insert);
     }
     sqlite3_finalize(insert);
+}
+
+// Usual values for the fields a clinic fills at every visit; any other field a few words now
+// and then, or a value in its plausible range.
+std::string Generator::sampleText(size_t field)
+{
+    switch (field) {
+    case visitText("complaint"):
+        return sentence(15, 80);
+    case visitText("temp"):
+        return std::to_string(number(360, 395) / 10.0).substr(0, 4);
+    case visitText("bp"):
+        return std::to_string(number(95, 170)) + "/" + std::to_string(number(55, 100));
+    case visitText("RR"):
+        return std::to_string(number(12, 24));
+    case visitText("pulse"):
+        return std::to_string(number(55, 110));
+    case visitText("height"):
+        return std::to_string(number(140, 195));
+    case visitText("weight"):
+        return std::to_string(number(40, 120));
+    case visitText("diagnosis"):
+        return sentence(10, 60);
+    case visitText("treatment"):
+        return sentence(20, 160);
+    }
+    const VisitField& described = kVisitFields[field];
+    if (described.kind != VisitKind::Text)
+        return std::to_string(number(static_cast<int>(described.lowest),
+                                     static_cast<int>(described.highest)));
+    // Most examinations note only a few systems.
+    return chance(0.4) ? sentence(8, 70) : std::string();
 }
 
 void Generator::history(int count, int patients)

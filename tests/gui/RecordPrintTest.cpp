@@ -91,7 +91,7 @@ private slots:
               "- Asthma since childhood", "Surgical history", "- Appendectomy 2001",
               "Social history", "- Non-smoker", "Family history", "- Father: diabetes",
               "Tests", "Chest X-ray: Clear lungs", "Visit of 02/02/2026",
-              "Complaint: Last wheeze", "Temperature 38.5 C°, Blood pressure 120/80 mmHg",
+              "Complaint: Last wheeze", "Temperature 38.5 °C, Blood pressure 120/80 mmHg",
               "Diagnosis: Conjunctivitis", "Treatment plan: Rest and fluids"})
             QVERIFY2(flat.contains(QString::fromUtf8(expected)), expected);
         QVERIFY(flat.contains(QString::fromStdString("Record number: " + id)));

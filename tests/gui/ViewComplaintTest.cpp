@@ -100,9 +100,7 @@ ViewComplaint* openStoredVisit(const std::string& patientId, const std::string& 
     visit->patientId = patientId;
     visit->visitId = visitId;
     visit->visitDate = details.m_date;
-    visit->complaint = details.m_values[2];
-    for (size_t i = 0; i < visit->findings.size(); ++i)
-        visit->findings[i] = details.m_values[3 + i];
+    visit->texts = lastVisitTexts(details.m_values);
     visit->newVisit = false;
     visit->enableControl(IDC_VISIT_DELETE, true);
     visit->setControlText(IDC_VISIT_CANCEL, "Close");
@@ -254,9 +252,9 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("question");
         QTest::newRow("temperature") << IDC_VISIT_TEMPERATURE << "375"
-                                     << "Temperature 375 C° is outside the usual range (30 to 45).";
+                                     << "Temperature 375 °C is outside the usual range (30 to 45).";
         QTest::newRow("low temperature") << IDC_VISIT_TEMPERATURE << "29.9"
-                                         << "Temperature 29.9 C° is outside the usual range (30 "
+                                         << "Temperature 29.9 °C is outside the usual range (30 "
                                             "to 45).";
         QTest::newRow("respiratory rate") << IDC_VISIT_RESPIRATORY_RATE << "3"
                                           << "Respiratory rate 3 /min is outside the usual range "

@@ -503,10 +503,7 @@ private slots:
             QCOMPARE(visit->patientId, id);
             QCOMPARE(visit->visitId, visitId);
             QVERIFY(!visit->newVisit);
-            QCOMPARE(visit->complaint, std::string("fever"));
-            const std::vector<std::string> texts = visitTexts("fever");
-            QCOMPARE(std::vector<std::string>(visit->findings.begin(), visit->findings.end()),
-                     std::vector<std::string>(texts.begin() + 1, texts.end()));
+            QCOMPARE(visit->texts, visitTexts("fever"));
             QCOMPARE(visit->visitDate.format("%d/%m/%Y %H:%M"), std::string("04/03/2025 10:30"));
             QVERIFY(visit->controlWidget(IDC_VISIT_DELETE)->isEnabled());
             QCOMPARE(visit->control<QPushButton>(IDC_VISIT_CANCEL)->text(), QString("Close"));

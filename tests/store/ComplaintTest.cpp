@@ -2,6 +2,8 @@
 
 #include "store/store.h"
 
+#include <cctype>
+
 using Strings = std::vector<std::string>;
 
 namespace {
@@ -99,4 +101,32 @@ TEST_P(ComplaintTest, UpdateAndDeleteActOnlyOnTheirOwnVisit)
     EXPECT_TRUE(mine.Delete(mine.m_id));
     EXPECT_FALSE(mine.Delete(mine.m_id));
     EXPECT_EQ(query("SELECT compl_ID FROM complaints"), Strings{kept.m_id});
+}
+
+// The visit fields are the visit columns of either engine's schema, in their order, and each
+// field's text is stored in the column of its name, as other clients read it.
+TEST_P(ComplaintTest, VisitFieldsAreTheStoredColumns)
+{
+    const std::string columns =
+        onServer() ? "SELECT lower(column_name) FROM information_schema.columns"
+                     " WHERE table_schema = current_schema() AND table_name = 'complaints'"
+                     " ORDER BY ordinal_position"
+                   : "SELECT lower(name) FROM pragma_table_info('complaints') ORDER BY cid";
+    Strings described{"compl_id", "patient_id", "date"};
+    for (const VisitField& field : kVisitFields) {
+        std::string column = field.column;
+        for (char& c : column)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        described.push_back(column);
+    }
+    EXPECT_EQ(query(columns), described);
+
+    ComplaintRecord record;
+    ASSERT_TRUE(record.Add(addPatient(), DateTime(45000), visitTexts("added")));
+    ASSERT_TRUE(record.UpdateUnlessChanged(record.m_id, "1", DateTime(45000), visitTexts("added"),
+                                           DateTime(45001), visitTexts("changed")));
+    for (size_t i = 0; i < kVisitTextCount; ++i)
+        EXPECT_EQ(query(std::string("SELECT ") + kVisitFields[i].column + " FROM complaints"),
+                  Strings{"changed" + std::to_string(i)})
+            << kVisitFields[i].column;
 }

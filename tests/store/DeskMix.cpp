@@ -22,11 +22,11 @@ long long micros(DeskMix::Clock::time_point moment)
 std::vector<std::string> visitTexts(const std::string& treatment)
 {
     std::vector<std::string> texts(ComplaintRecord::textCount, "Normal.");
-    texts[0] = "Cough and fever for three days, worse at night.";
-    texts[1] = "38.2";
-    texts[2] = "130/85";
-    texts[19] = "Acute bronchitis.";
-    texts[20] = treatment;
+    texts[visitText("complaint")] = "Cough and fever for three days, worse at night.";
+    texts[visitText("temp")] = "38.2";
+    texts[visitText("bp")] = "130/85";
+    texts[visitText("diagnosis")] = "Acute bronchitis.";
+    texts[visitText("treatment")] = treatment;
     return texts;
 }
 
