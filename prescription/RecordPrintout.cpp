@@ -5,6 +5,8 @@
 #include "store/store.h"
 
 #include <algorithm>
+#include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -73,6 +75,17 @@ std::vector<RowBlock> listed(const LineBreaker& breaker, const std::vector<std::
     return entries;
 }
 
+// The positions of entries stored in the order of days, newest day first and, of one day's
+// entries, the later entered first.
+std::vector<size_t> newestFirst(const std::vector<DateTime>& days) {
+    std::vector<size_t> order(days.size());
+    std::iota(order.rbegin(), order.rend(), size_t(0));
+    std::stable_sort(order.begin(), order.end(), [&days](size_t a, size_t b) {
+        return std::floor(days[a].days()) > std::floor(days[b].days());
+    });
+    return order;
+}
+
 bool fetchVisits(const std::string& patientId, std::vector<PrintedVisit>& visits) {
     ComplaintList list;
     if (!list.Fetch(patientId))
@@ -116,6 +129,7 @@ std::optional<RecordContents> RecordContents::fetch(const std::string& patientId
     c.medicationStatuses = std::move(medications.m_statuses);
     c.medicationNames = std::move(medications.m_names);
     c.testDates = std::move(tests.m_dates);
+    c.testDays = std::move(tests.m_days);
     c.testTypes = std::move(tests.m_types);
     c.testResults = std::move(tests.m_results);
     return c;
@@ -225,7 +239,7 @@ void RecordPrintout::addMedications(std::vector<RowBlock>& blocks,
 
 void RecordPrintout::addTests(std::vector<RowBlock>& blocks, const LineBreaker& breaker) const {
     std::vector<RowBlock> entries;
-    for (size_t i = 0; i < contents.testTypes.size(); ++i)
+    for (const size_t i : newestFirst(contents.testDays))
         entries.push_back(breaker.rows(
             "- " + contents.testDates[i] + "  " + contents.testTypes[i] + ": ",
             contents.testResults[i]));
@@ -233,9 +247,12 @@ void RecordPrintout::addTests(std::vector<RowBlock>& blocks, const LineBreaker& 
 }
 
 void RecordPrintout::addVisits(std::vector<RowBlock>& blocks, const LineBreaker& breaker) const {
+    std::vector<DateTime> days;
+    for (const PrintedVisit& visit : contents.visits)
+        days.push_back(visit.date);
     std::vector<RowBlock> entries;
-    for (auto visit = contents.visits.rbegin(); visit != contents.visits.rend(); ++visit)
-        entries.push_back(visitRows(*visit, breaker));
+    for (const size_t i : newestFirst(days))
+        entries.push_back(visitRows(contents.visits[i], breaker));
     addSection(blocks, "Visits", std::move(entries));
 }
 

@@ -152,6 +152,45 @@ private slots:
             QVERIFY(hasEveryWord(page, first + " " + last + ","));
     }
 
+    // Visits and tests entered out of date order, as from old paper files, print newest first
+    // by date; of one day's, the later entered first.
+    void visitsAndTestsPrintByDateNewestFirst() {
+        GuiSession s;
+        const std::string id = addPatient("Nadia", "Aziz");
+        const std::pair<DateTime, const char*> visits[] = {
+            {DateTime::fromCivil(2025, 6, 1, 9), "June visit"},
+            {DateTime::fromCivil(2018, 1, 1, 16), "Early New Year visit"},
+            {DateTime::fromCivil(2022, 3, 3, 10), "March visit"},
+            {DateTime::fromCivil(2018, 1, 1, 8), "Later New Year visit"},
+        };
+        for (const auto& [day, complaint] : visits)
+            QVERIFY(ComplaintRecord().Add(id, day, visitTexts(complaint, "", "Cold")));
+        // Two-digit years would put 1999 after 2025.
+        QVERIFY(TestRecord().Add(id, DateTime::fromCivil(2010, 7, 7), "Blood count", "b"));
+        QVERIFY(TestRecord().Add(id, DateTime::fromCivil(1999, 5, 5), "Chest X-ray", "x"));
+        QVERIFY(TestRecord().Add(id, DateTime::fromCivil(2025, 1, 1), "Lipids", "l"));
+        QVERIFY(TestRecord().Add(id, DateTime::fromCivil(2010, 7, 7), "Urine", "u"));
+        const QString text = printedRecord(s, id);
+        VERIFY_BOXES(s);
+        const QString flat = rx::lines(text).join(' ');
+        const auto inOrder = [&flat](const QStringList& texts) {
+            qsizetype from = 0;
+            for (const QString& t : texts) {
+                from = flat.indexOf(t, from);
+                if (from < 0)
+                    return false;
+            }
+            return true;
+        };
+        QVERIFY2(inOrder({"Visit of 01/06/2025", "June visit", "Visit of 03/03/2022", "March visit",
+                          "Visit of 01/01/2018", "Later New Year visit", "Visit of 01/01/2018",
+                          "Early New Year visit"}),
+                 qPrintable(flat));
+        QVERIFY2(inOrder({"01/01/25 Lipids: l", "07/07/10 Urine: u", "07/07/10 Blood count: b",
+                          "05/05/99 Chest X-ray: x"}),
+                 qPrintable(flat));
+    }
+
     void thePreviewShowsEveryPage() {
         GuiSession s;
         openRecord(s, patientWithEverything());
