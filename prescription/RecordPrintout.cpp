@@ -2,6 +2,7 @@
 
 #include "platform/PrintDevice.h"
 #include "prescription/LineBreaker.h"
+#include "prescription/PaperMargins.h"
 #include "store/store.h"
 
 #include <algorithm>
@@ -135,20 +136,23 @@ std::optional<RecordContents> RecordContents::fetch(const std::string& patientId
     return c;
 }
 
-// Rows of about a sixth of an inch, as typed pages have them.
+// Rows of about a sixth of an inch, as typed pages have them, within the page's margins.
 struct RecordPrintout::Grid {
+    QRect area;
     int unit;
     int width;
     int rows;
 
     explicit Grid(const PrintDevice& device)
-        : unit(std::max(1, device.dotsPerInchY() / 6)), width(device.printableWidth()),
-          rows(device.printableHeight() / unit) {}
+        : area(PaperMargins::within(device)), unit(std::max(1, device.dotsPerInchY() / 6)),
+          width(area.width()), rows(area.height() / unit) {}
+
+    QPoint at(int across, int row) const { return area.topLeft() + QPoint(across, row * unit); }
 
     void draw(PrintDevice& device, int top, const RowBlock& rows) const {
         for (size_t i = 0; i < rows.size(); ++i)
             if (!rows[i].text.empty())
-                device.drawText(QPoint(rows[i].indent, (top + int(i)) * unit), rows[i].text,
+                device.drawText(at(rows[i].indent, top + int(i)), rows[i].text,
                                 rows[i].heading ? kHeadingFont : kBodyFont, TextAnchor::TopLeft);
     }
 };
@@ -174,13 +178,13 @@ void RecordPrintout::print(PrintDevice& device) const {
         device.startPage();
         if (number == 1) {
             grid.draw(device, 0, head);
-            device.drawText(QPoint(grid.width / 2, titleRow * grid.unit), "Patient Medical Record",
-                            kTitleFont, TextAnchor::TopCentre);
+            device.drawText(grid.at(grid.width / 2, titleRow), "Patient Medical Record", kTitleFont,
+                            TextAnchor::TopCentre);
         }
         const PageFlow::Page& page = pages[number - 1];
         grid.draw(device, page.top, page.rows);
         grid.draw(device, footTop, foot);
-        device.drawText(QPoint(grid.width / 2, (grid.rows - 1) * grid.unit),
+        device.drawText(grid.at(grid.width / 2, grid.rows - 1),
                         "Page " + std::to_string(number) + " of " + std::to_string(pages.size()),
                         kBodyFont, TextAnchor::TopCentre);
         device.endPage();
