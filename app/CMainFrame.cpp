@@ -4,8 +4,8 @@
 #include "app/AutoBackup.h"
 #include "app/BackupSettings.h"
 #include "app/CKLApp.h"
+#include "app/ContextHelp.h"
 #include "app/FirstStart.h"
-#include "app/HelpViewer.h"
 #include "app/KeyIndicators.h"
 #include "app/MainMenu.h"
 #include "app/RecentFileList.h"
@@ -77,6 +77,7 @@ CMainFrame::CMainFrame()
     createAccelerators();
     rebuildMenu(IDR_MAINFRAME);
     MdiHost::setInstance(this);
+    new ContextHelp(this);
 }
 
 CMainFrame::~CMainFrame() {
@@ -342,7 +343,7 @@ void CMainFrame::updateCommandStates() {
 }
 
 void CMainFrame::showHelp() {
-    HelpViewer::showContents(this, CKLApp::programDirectory() + "help/index.html");
+    ContextHelp::show(this, ContextHelp::pageForScreen(ContextHelp::shownScreen()));
 }
 
 // The printer set up here is the program's default for nothing: every prescription asks
