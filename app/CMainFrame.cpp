@@ -4,8 +4,8 @@
 #include "app/AutoBackup.h"
 #include "app/BackupSettings.h"
 #include "app/CKLApp.h"
+#include "app/ContextHelp.h"
 #include "app/FirstStart.h"
-#include "app/HelpViewer.h"
 #include "app/KeyIndicators.h"
 #include "app/MainMenu.h"
 #include "app/RecentFileList.h"
@@ -81,6 +81,7 @@ CMainFrame::CMainFrame()
     rebuildMenu(IDR_MAINFRAME);
     MdiHost::setInstance(this);
     Navigator::setInstance(this);
+    new ContextHelp(this);
 }
 
 CMainFrame::~CMainFrame() {
@@ -396,7 +397,7 @@ void CMainFrame::updateCommandStates() {
 }
 
 void CMainFrame::showHelp() {
-    HelpViewer::showContents(this, CKLApp::programDirectory() + "help/index.html");
+    ContextHelp::show(this, ContextHelp::pageForScreen(ContextHelp::shownScreen()));
 }
 
 // The printer set up here is the program's default for nothing: every prescription asks

@@ -21,6 +21,9 @@ HelpViewer* HelpViewer::showContents(QWidget* owner, const QString& contentsPage
     static QPointer<HelpViewer> viewer;
     if (!viewer)
         viewer = new HelpViewer(owner);
+    // Over a dialog the help must be a window of that dialog's, or the dialog would block it.
+    else if (viewer->parentWidget() != owner)
+        viewer->setParent(owner, Qt::Window);
     viewer->open(contentsPage);
     viewer->show();
     viewer->raise();

@@ -9,7 +9,7 @@ class HelpViewer : public QWidget {
 public:
     explicit HelpViewer(QWidget* owner);
 
-    // Shows the contents page in the one help window, opening it if need be.
+    // Shows a page in the one help window, opening it if need be, as a window of owner.
     static HelpViewer* showContents(QWidget* owner, const QString& contentsPage);
     QString shownText() const;
 

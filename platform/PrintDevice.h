@@ -3,6 +3,7 @@
 #include "platform/PrintFont.h"
 
 #include <QImage>
+#include <QMargins>
 #include <QPoint>
 #include <QRect>
 #include <string>
@@ -20,6 +21,9 @@ public:
     virtual int dotsPerInchY() const = 0;
     virtual int printableWidth() const = 0;
     virtual int printableHeight() const = 0;
+    // How far the printable area lies inside each edge of the paper: the printer's unprintable
+    // area, or the margins chosen for the page when they are wider.
+    virtual QMargins paperMargins() const = 0;
     // Raster printers can reproduce bitmaps; plotters and the like cannot.
     virtual bool isRasterPrinter() const = 0;
     // How far text drawn in font reaches across the device, in device pixels.

@@ -32,6 +32,10 @@ int QPrinterDevice::printableHeight() const {
     return printer.pageLayout().paintRectPixels(printer.logicalDpiY()).height();
 }
 
+QMargins QPrinterDevice::paperMargins() const {
+    return printer.pageLayout().marginsPixels(printer.logicalDpiX());
+}
+
 int QPrinterDevice::textWidth(const std::string& text, const PrintFont& font) const {
     return QFontMetrics(font.on(&printer), &printer)
         .horizontalAdvance(QString::fromStdString(text));

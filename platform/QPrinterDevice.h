@@ -22,6 +22,7 @@ public:
     int dotsPerInchY() const override;
     int printableWidth() const override;
     int printableHeight() const override;
+    QMargins paperMargins() const override;
     bool isRasterPrinter() const override { return true; }
     int textWidth(const std::string& text, const PrintFont& font) const override;
 

@@ -11,8 +11,8 @@ int dotsPerMetre(int dotsPerInch) {
 } // namespace
 
 RecordingPrintDevice::RecordingPrintDevice(int dotsPerInchX, int dotsPerInchY, QSize printable,
-                                           bool raster)
-    : dpiX(dotsPerInchX), dpiY(dotsPerInchY), printable(printable), raster(raster),
+                                           bool raster, QMargins paper)
+    : dpiX(dotsPerInchX), dpiY(dotsPerInchY), printable(printable), raster(raster), paper(paper),
       ruler(1, 1, QImage::Format_Mono) {
     ruler.setDotsPerMeterX(dotsPerMetre(dpiX));
     ruler.setDotsPerMeterY(dotsPerMetre(dpiY));

@@ -22,12 +22,15 @@ public:
         int imageDepth = 0; // bits per pixel
     };
 
-    RecordingPrintDevice(int dotsPerInchX, int dotsPerInchY, QSize printable, bool raster);
+    // The printable area lies paper inside the edges of the paper.
+    RecordingPrintDevice(int dotsPerInchX, int dotsPerInchY, QSize printable, bool raster,
+                         QMargins paper = {});
 
     int dotsPerInchX() const override { return dpiX; }
     int dotsPerInchY() const override { return dpiY; }
     int printableWidth() const override { return printable.width(); }
     int printableHeight() const override { return printable.height(); }
+    QMargins paperMargins() const override { return paper; }
     bool isRasterPrinter() const override { return raster; }
     int textWidth(const std::string& text, const PrintFont& font) const override;
 
@@ -48,6 +51,7 @@ private:
     int dpiY;
     QSize printable;
     bool raster;
+    QMargins paper;
     QImage ruler; // blank, but with the device's resolution
     std::vector<Call> recorded;
 };

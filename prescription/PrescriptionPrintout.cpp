@@ -2,6 +2,7 @@
 
 #include "platform/PrintDevice.h"
 #include "prescription/LineBreaker.h"
+#include "prescription/PaperMargins.h"
 
 #include <QImage>
 #include <algorithm>
@@ -31,11 +32,20 @@ struct PrescriptionPrintout::Grid {
     int width; // the printable width
     int rows;  // whole line units on a page
     int bodyX;
+    // A prescription of several pages keeps within the margins office printers need: its
+    // rows end before endX, its further pages start at continuedRow and its feet end with
+    // the row before endRow. The body column lies further in than any such margin.
+    QRect margins;
+    int endX;
+    int continuedRow;
+    int endRow;
 
     explicit Grid(const PrintDevice& device)
         : unit(std::max(1, device.dotsPerInchY() / 5)), inch(device.dotsPerInchX()),
-          width(device.printableWidth()), rows(device.printableHeight() / unit),
-          bodyX(inch - unit) {}
+          width(device.printableWidth()), rows(device.printableHeight() / unit), bodyX(inch - unit),
+          margins(PaperMargins::within(device)), endX(margins.x() + margins.width()),
+          continuedRow(std::max(kContinuedRow, (margins.y() + unit - 1) / unit)),
+          endRow((margins.y() + margins.height()) / unit) {}
 
     void draw(PrintDevice& device, int lineUnit, const PrintRow& row) const {
         if (!row.text.empty())
@@ -83,17 +93,20 @@ void PrescriptionPrintout::print(PrintDevice& device) const {
 }
 
 // A prescription that fits keeps the one page it always had, without a foot. A longer one
-// goes over as many pages as it takes, each headed by the patient's name and the date.
+// goes over as many pages as it takes, each headed by the patient's name and the date, its
+// rows kept within the margins; the first page keeps its places.
 std::vector<PageFlow::Page> PrescriptionPrintout::layOut(const PrintDevice& device,
                                                          const Grid& grid) const {
     const LineBreaker breaker(device, kBodyFont, grid.width - grid.bodyX);
-    const std::vector<RowBlock> body = bodyRows(breaker);
-    const RowBlock heading = continuedPageHeading(breaker);
     const std::vector<PageFlow::Page> onePage =
-        PageFlow(kDateRow, kContinuedRow, heading, grid.rows).pour(body);
+        PageFlow(kDateRow, kContinuedRow, continuedPageHeading(breaker), grid.rows)
+            .pour(bodyRows(breaker));
     if (onePage.size() == 1)
         return onePage;
-    return PageFlow(kDateRow, kContinuedRow, heading, grid.rows - kFootRows).pour(body);
+    const LineBreaker within(device, kBodyFont, grid.endX - grid.bodyX);
+    return PageFlow(kDateRow, grid.continuedRow, continuedPageHeading(within),
+                    grid.endRow - kFootRows)
+        .pour(bodyRows(within));
 }
 
 // Only raster printers reproduce the emblem; elsewhere the letterhead moves to its place.
@@ -153,8 +166,9 @@ std::string PrescriptionPrintout::date() const {
 void PrescriptionPrintout::drawFoot(PrintDevice& device, const Grid& grid, int number,
                                     int pageCount) {
     if (number < pageCount)
-        grid.draw(device, grid.rows - 2, {0, "continued overleaf"});
-    device.drawText(QPoint(grid.width / 2, (grid.rows - 1) * grid.unit),
-                    "Page " + std::to_string(number) + " of " + std::to_string(pageCount),
-                    kBodyFont, TextAnchor::TopCentre);
+        grid.draw(device, grid.endRow - 2, {0, "continued overleaf"});
+    device.drawText(
+        QPoint(grid.margins.x() + grid.margins.width() / 2, (grid.endRow - 1) * grid.unit),
+        "Page " + std::to_string(number) + " of " + std::to_string(pageCount), kBodyFont,
+        TextAnchor::TopCentre);
 }

@@ -2,9 +2,12 @@
 
 #include "platform/PrintDevice.h"
 #include "prescription/LineBreaker.h"
+#include "prescription/PaperMargins.h"
 #include "store/store.h"
 
 #include <algorithm>
+#include <cmath>
+#include <numeric>
 #include <utility>
 
 namespace {
@@ -38,6 +41,17 @@ std::vector<RowBlock> listed(const LineBreaker& breaker, const std::vector<std::
     for (const std::string& text : texts)
         entries.push_back(breaker.rows("- ", text));
     return entries;
+}
+
+// The positions of entries stored in the order of days, newest day first and, of one day's
+// entries, the later entered first.
+std::vector<size_t> newestFirst(const std::vector<DateTime>& days) {
+    std::vector<size_t> order(days.size());
+    std::iota(order.rbegin(), order.rend(), size_t(0));
+    std::stable_sort(order.begin(), order.end(), [&days](size_t a, size_t b) {
+        return std::floor(days[a].days()) > std::floor(days[b].days());
+    });
+    return order;
 }
 
 bool fetchVisits(const std::string& patientId, std::vector<PrintedVisit>& visits) {
@@ -82,25 +96,29 @@ std::optional<RecordContents> RecordContents::fetch(const std::string& patientId
     c.medicationStatuses = std::move(medications.m_statuses);
     c.medicationNames = std::move(medications.m_names);
     c.testDates = std::move(tests.m_dates);
+    c.testDays = std::move(tests.m_days);
     c.testTypes = std::move(tests.m_types);
     c.testResults = std::move(tests.m_results);
     return c;
 }
 
-// Rows of about a sixth of an inch, as typed pages have them.
+// Rows of about a sixth of an inch, as typed pages have them, within the page's margins.
 struct RecordPrintout::Grid {
+    QRect area;
     int unit;
     int width;
     int rows;
 
     explicit Grid(const PrintDevice& device)
-        : unit(std::max(1, device.dotsPerInchY() / 6)), width(device.printableWidth()),
-          rows(device.printableHeight() / unit) {}
+        : area(PaperMargins::within(device)), unit(std::max(1, device.dotsPerInchY() / 6)),
+          width(area.width()), rows(area.height() / unit) {}
+
+    QPoint at(int across, int row) const { return area.topLeft() + QPoint(across, row * unit); }
 
     void draw(PrintDevice& device, int top, const RowBlock& rows) const {
         for (size_t i = 0; i < rows.size(); ++i)
             if (!rows[i].text.empty())
-                device.drawText(QPoint(rows[i].indent, (top + int(i)) * unit), rows[i].text,
+                device.drawText(at(rows[i].indent, top + int(i)), rows[i].text,
                                 rows[i].heading ? kHeadingFont : kBodyFont, TextAnchor::TopLeft);
     }
 };
@@ -126,13 +144,13 @@ void RecordPrintout::print(PrintDevice& device) const {
         device.startPage();
         if (number == 1) {
             grid.draw(device, 0, head);
-            device.drawText(QPoint(grid.width / 2, titleRow * grid.unit), "Patient Medical Record",
-                            kTitleFont, TextAnchor::TopCentre);
+            device.drawText(grid.at(grid.width / 2, titleRow), "Patient Medical Record", kTitleFont,
+                            TextAnchor::TopCentre);
         }
         const PageFlow::Page& page = pages[number - 1];
         grid.draw(device, page.top, page.rows);
         grid.draw(device, footTop, foot);
-        device.drawText(QPoint(grid.width / 2, (grid.rows - 1) * grid.unit),
+        device.drawText(grid.at(grid.width / 2, grid.rows - 1),
                         "Page " + std::to_string(number) + " of " + std::to_string(pages.size()),
                         kBodyFont, TextAnchor::TopCentre);
         device.endPage();
@@ -191,7 +209,7 @@ void RecordPrintout::addMedications(std::vector<RowBlock>& blocks,
 
 void RecordPrintout::addTests(std::vector<RowBlock>& blocks, const LineBreaker& breaker) const {
     std::vector<RowBlock> entries;
-    for (size_t i = 0; i < contents.testTypes.size(); ++i)
+    for (const size_t i : newestFirst(contents.testDays))
         entries.push_back(breaker.rows(
             "- " + contents.testDates[i] + "  " + contents.testTypes[i] + ": ",
             contents.testResults[i]));
@@ -199,9 +217,12 @@ void RecordPrintout::addTests(std::vector<RowBlock>& blocks, const LineBreaker& 
 }
 
 void RecordPrintout::addVisits(std::vector<RowBlock>& blocks, const LineBreaker& breaker) const {
+    std::vector<DateTime> days;
+    for (const PrintedVisit& visit : contents.visits)
+        days.push_back(visit.date);
     std::vector<RowBlock> entries;
-    for (auto visit = contents.visits.rbegin(); visit != contents.visits.rend(); ++visit)
-        entries.push_back(visitRows(*visit, breaker));
+    for (const size_t i : newestFirst(days))
+        entries.push_back(visitRows(contents.visits[i], breaker));
     addSection(blocks, "Visits", std::move(entries));
 }
 

@@ -30,6 +30,7 @@ struct RecordContents {
     std::vector<std::string> social;
     std::vector<std::string> family;
     std::vector<std::string> testDates;
+    std::vector<DateTime> testDays; // the same dates, to put the tests in order
     std::vector<std::string> testTypes;
     std::vector<std::string> testResults;
     std::vector<PrintedVisit> visits; // as stored, oldest first
@@ -40,8 +41,8 @@ struct RecordContents {
 
 // A patient's whole record on paper: the clinic's letterhead, the patient's particulars, the
 // allergies first and marked, the medications by status, the four histories, the tests and
-// every visit, newest first. Texts wrap within the page; a block that fits on a page is never
-// split. Every page ends with the patient's name, date of birth and "Page N of M".
+// every visit, each newest first by its date. Texts wrap within the page; a block that fits on a
+// page is never split. Every page ends with the patient's name, date of birth and "Page N of M".
 class RecordPrintout {
 public:
     RecordPrintout(RecordContents contents, std::optional<ClinicInfo> header);

@@ -9,7 +9,7 @@ bool TestList::Fetch(const std::string& patientId)
     int patient = 0;
     if (!parseRecordId(patientId, patient))
         return Database::refuse();
-    const ListMarks marks(m_ids, m_dates, m_types, m_results);
+    const ListMarks marks(m_ids, m_dates, m_days, m_types, m_results);
     return Database::run([&](Database& db) {
         marks.cutBack();
         Statement rows = db.prepare(
@@ -18,6 +18,7 @@ bool TestList::Fetch(const std::string& patientId)
         while (rows.step()) {
             m_ids.push_back(rows.id(0));
             m_dates.push_back(rows.date(1).format("%d/%m/%y"));
+            m_days.push_back(rows.date(1));
             m_types.push_back(rows.text(2));
             m_results.push_back(rows.text(3));
         }

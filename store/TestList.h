@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/DateTime.h"
+
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@ public:
 
     std::vector<std::string> m_ids;
     std::vector<std::string> m_dates;
+    std::vector<DateTime> m_days; // the same dates as values, to order by
     std::vector<std::string> m_types;
     std::vector<std::string> m_results;
 };

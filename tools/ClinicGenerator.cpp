@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <random>
 #include <set>
 #include <stdexcept>
@@ -40,7 +41,8 @@ const char* const syllables[] = {"AM", "OX", "CIL", "LIN", "PRO", "FEN", "MET", 
 class Generator
 {
 public:
-    Generator(sqlite3* db, unsigned seed) : m_db(db), m_random(seed) {}
+    Generator(sqlite3* db, unsigned seed)
+        : m_db(db), m_random(seed), m_today(std::floor(DateTime::currentLocal().days())) {}
 
     void fill(const ClinicSize& size);
 
@@ -52,8 +54,9 @@ private:
 
     std::string sentence(int minLength, int maxLength);
     std::string uniqueName(std::set<std::string>& taken, bool withStrength);
-    DateTime dayBetween(int firstYear, int lastYear);
     std::string sampleText(size_t field);
+    DateTime birthDay();
+    DateTime dayInLifeOf(int patient);
 
     void patients(int count);
     void visits(int count, int patients);
@@ -69,6 +72,8 @@ private:
 
     sqlite3* m_db;
     std::mt19937 m_random;
+    double m_today;
+    std::vector<double> m_births; // of patient 1, 2, ... as days
 };
 
 void Generator::fill(const ClinicSize& size)
@@ -108,10 +113,21 @@ std::string Generator::uniqueName(std::set<std::string>& taken, bool withStrengt
     }
 }
 
-DateTime Generator::dayBetween(int firstYear, int lastYear)
+// Patients of every age up to 95, none born after today.
+DateTime Generator::birthDay()
 {
-    return DateTime::fromCivil(number(firstYear, lastYear), number(1, 12), number(1, 28),
-                               number(8, 17), number(0, 59));
+    const DateTime day(m_today - number(0, 95 * 365));
+    m_births.push_back(day.days());
+    return day;
+}
+
+// A day of the last fourteen years in clinic hours, never before the patient was born nor
+// after today.
+DateTime Generator::dayInLifeOf(int patient)
+{
+    const double first = std::max(m_births[static_cast<size_t>(patient - 1)], m_today - 14 * 365);
+    const int day = number(0, static_cast<int>(m_today - first));
+    return DateTime(first + day + number(8 * 60, 17 * 60 + 59) / (24.0 * 60));
 }
 
 void Generator::patients(int count)
@@ -121,7 +137,7 @@ void Generator::patients(int count)
     for (int i = 0; i < count; ++i) {
         bind(insert, 1, pick(firstNames));
         bind(insert, 2, pick(lastNames));
-        bind(insert, 3, DateTime::fromCivil(number(1930, 2024), number(1, 12), number(1, 28)).toIso());
+        bind(insert, 3, birthDay().toIso());
         sqlite3_bind_int(insert, 4, number(0, 1));
         bind(insert, 5, std::to_string(number(1, 9999)) + " " + pick(streets) + "\nApt " +
                             std::to_string(number(1, 300)) + "\nSpringfield");
@@ -135,8 +151,9 @@ void Generator::visits(int count, int patients)
 {
     sqlite3_stmt* insert = prepare(VisitStatements::insert().c_str());
     for (int i = 0; i < count; ++i) {
-        sqlite3_bind_int(insert, 1, number(1, patients));
-        bind(insert, 2, dayBetween(2012, 2025).toIso());
+        const int patient = number(1, patients);
+        sqlite3_bind_int(insert, 1, patient);
+        bind(insert, 2, dayInLifeOf(patient).toIso());
         for (size_t field = 0; field < kVisitTextCount; ++field)
             bind(insert, 3 + static_cast<int>(field), sampleText(field));
         finish(insert);
@@ -207,8 +224,9 @@ void Generator::tests(int count, int patients, const std::vector<std::string>& t
     sqlite3_stmt* insert =
         prepare("INSERT INTO tests (patient_ID, date, type, results) VALUES (?, ?, ?, ?)");
     for (int i = 0; i < count; ++i) {
-        sqlite3_bind_int(insert, 1, number(1, patients));
-        bind(insert, 2, dayBetween(2012, 2025).toIso());
+        const int patient = number(1, patients);
+        sqlite3_bind_int(insert, 1, patient);
+        bind(insert, 2, dayInLifeOf(patient).toIso());
         bind(insert, 3, types[number(0, static_cast<int>(types.size()) - 1)]);
         bind(insert, 4, sentence(5, 200));
         finish(insert);

@@ -20,6 +20,7 @@ struct ClinicSize
 
 // Fills the records database at `path`, which must already hold the tables (a copy of the
 // supplied empty database), with a made-up clinic: names, addresses, visits with findings,
-// history, medications and tests of realistic lengths. The same seed always makes the same
-// clinic. Returns false, leaving the file as it was, on any database failure.
+// history, medications and tests of realistic lengths, each dated between the patient's birth
+// and today. The same seed on the same day always makes the same clinic. Returns false,
+// leaving the file as it was, on any database failure.
 bool generateClinic(const std::string& path, const ClinicSize& size, unsigned seed = 1);

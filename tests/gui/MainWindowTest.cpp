@@ -2,6 +2,7 @@
 // screens, the marker file, help and About.
 
 #include "GuiSession.h"
+#include "RecordSupport.h"
 
 #include "app/AboutDialog.h"
 #include "app/HelpViewer.h"
@@ -12,6 +13,7 @@
 #include "res/resource.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -263,6 +265,54 @@ private slots:
         VERIFY_BOXES(s);
     }
 
+    // F1 opens the page on what is shown: the screen, or the dialog open over it.
+    void f1OpensTheHelpOnWhatIsShown_data() {
+        QTest::addColumn<int>("screen");  // the screen shown: the main menu or a patient's record
+        QTest::addColumn<int>("command"); // the command opening a dialog over it, or none
+        QTest::addColumn<QString>("heading");
+        QTest::newRow("main menu") << int(SCREEN_MAIN_MENU) << 0 << "Medora Help";
+        QTest::newRow("record") << int(SCREEN_VIEW_REC) << 0 << "The patient's medical record";
+        QTest::newRow("print preview of the record")
+            << int(SCREEN_VIEW_REC) << ID_FILE_PRINT_PREVIEW
+            << "Printing, previewing and exporting a record";
+        QTest::newRow("records database") << int(SCREEN_MAIN_MENU) << ID_FILE_RECORDS_DATABASE
+                                          << "Where the records are kept: this computer or the "
+                                             "clinic server";
+        QTest::newRow("backups") << int(SCREEN_MAIN_MENU) << ID_DATABASE_BACKUPS
+                                 << "The automatic backups and Database \u203a Backups\u2026";
+    }
+    void f1OpensTheHelpOnWhatIsShown() {
+        QFETCH(int, screen);
+        QFETCH(int, command);
+        QFETCH(QString, heading);
+        GuiSession s;
+        if (screen == SCREEN_VIEW_REC)
+            records::openRecord(s, records::addPatient());
+        const auto shownHeading = [] {
+            for (QWidget* widget : QApplication::allWidgets())
+                if (auto* viewer = dynamic_cast<HelpViewer*>(widget); viewer && viewer->isVisible())
+                    return viewer->shownText().section(u'\n', 0, 0);
+            return QString();
+        };
+        QString shown;
+        if (command == 0) {
+            QTest::keyClick(&s.frame(), Qt::Key_F1);
+            shown = shownHeading();
+        } else {
+            const bool opened =
+                GuiSession::withModal<QDialog>([&] { s.frame().routeCommand(command); },
+                                               [&](QDialog& dialog) {
+                                                   QTest::keyClick(&dialog, Qt::Key_F1);
+                                                   shown = shownHeading();
+                                                   dialog.reject();
+                                               });
+            QVERIFY(opened);
+        }
+        QCOMPARE(shown, heading);
+        VERIFY_BOXES(s);
+    }
+
+    // Every page is listed in the contents, and every link leads to a page.
     void everyHelpLinkLeadsToAPage() {
         const QDir help(CKLApp::programDirectory() + "help");
         const QRegularExpression link("href=\"([^\"#]+)");
@@ -277,6 +327,12 @@ private slots:
             }
         }
         QVERIFY(links > 10);
+        QFile contents(help.filePath("index.html"));
+        QVERIFY(contents.open(QIODevice::ReadOnly));
+        const QString index = QString::fromUtf8(contents.readAll());
+        for (const QString& page : help.entryList({"*.html"}))
+            QVERIFY2(page == "index.html" || index.contains("href=\"" + page + "\""),
+                     qPrintable(page));
     }
 
     void aMissingHelpPageIsReportedByTheViewer() {

@@ -12,6 +12,7 @@
 #include "res/resource.h"
 
 #include <QLineEdit>
+#include <QMarginsF>
 #include <QPrinter>
 #include <QProcess>
 #include <QRectF>
@@ -76,10 +77,12 @@ inline QStringList lines(const QString& text) {
 }
 
 // A word of a PDF file where pdftotext finds it, in points from the top-left corner of its
-// sheet of paper.
+// sheet of paper, with the sheet's number from 1 and its size.
 struct PdfWord {
     QString text;
     QRectF box;
+    int page = 0;
+    QSizeF paper = {};
 };
 
 inline QList<PdfWord> pdfWords(const QString& file) {
@@ -87,16 +90,40 @@ inline QList<PdfWord> pdfWords(const QString& file) {
     tool.start("pdftotext", {"-bbox", file, "-"});
     if (!tool.waitForFinished(30000) || tool.exitCode() != 0)
         return {};
-    const QRegularExpression word(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" )re"
+    const QRegularExpression item(R"re(<page width="([\d.]+)" height="([\d.]+)">|)re"
+                                  R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" )re"
                                   R"re(xMax="([\d.]+)" yMax="([\d.]+)">(.*)</word>)re");
     QList<PdfWord> words;
+    int page = 0;
+    QSizeF paper;
     for (const QRegularExpressionMatch& m :
-         word.globalMatch(QString::fromUtf8(tool.readAllStandardOutput()))) {
-        const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
-        const QPointF bottomRight(m.captured(3).toDouble(), m.captured(4).toDouble());
-        words.append({m.captured(5), QRectF(topLeft, bottomRight)});
+         item.globalMatch(QString::fromUtf8(tool.readAllStandardOutput()))) {
+        if (m.hasCaptured(1)) {
+            ++page;
+            paper = QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble());
+            continue;
+        }
+        const QPointF topLeft(m.captured(3).toDouble(), m.captured(4).toDouble());
+        const QPointF bottomRight(m.captured(5).toDouble(), m.captured(6).toDouble());
+        words.append({m.captured(7), QRectF(topLeft, bottomRight), page, paper});
     }
     return words;
+}
+
+// The least distance of the words on the given sheets from each edge of their paper, in
+// millimetres: left, top, right, bottom.
+inline QMarginsF pdfMargins(const QList<PdfWord>& words, int firstPage = 1) {
+    constexpr double kPointsPerMillimetre = 72 / 25.4;
+    QMarginsF least(1e9, 1e9, 1e9, 1e9);
+    for (const PdfWord& word : words) {
+        if (word.page < firstPage)
+            continue;
+        least.setLeft(std::min(least.left(), word.box.left()));
+        least.setTop(std::min(least.top(), word.box.top()));
+        least.setRight(std::min(least.right(), word.paper.width() - word.box.right()));
+        least.setBottom(std::min(least.bottom(), word.paper.height() - word.box.bottom()));
+    }
+    return least / kPointsPerMillimetre;
 }
 
 } // namespace rx

@@ -391,26 +391,28 @@ private slots:
         QCOMPARE(int(printed.size()), 2);
         QCOMPARE(int(ofKind(device, Call::StartDocument).size()), 1);
 
-        // The first page fills up to the two rows of its foot.
+        // The first page fills up to the two rows of its foot, which end 12 mm (284 pixels)
+        // above the edge of the paper.
         const std::vector<Call> foot(printed[0].end() - 3, printed[0].end());
         compareCalls(foot, {
-                               text(480, 52 * 120, "- DRUG 38 500MG TWICE DAILY"),
-                               text(480, 53 * 120, "continued overleaf"),
-                               text(2400, 54 * 120, "Page 1 of 2", kBody, TextAnchor::TopCentre),
+                               text(480, 49 * 120, "- DRUG 35 500MG TWICE DAILY"),
+                               text(480, 50 * 120, "continued overleaf"),
+                               text(2400, 51 * 120, "Page 1 of 2", kBody, TextAnchor::TopCentre),
                            });
 
-        // The second names the patient and the date at its top and goes on below them.
+        // The second names the patient and the date at its top, 12 mm below the edge of the
+        // paper, and goes on below them.
         std::vector<Call> second = {
-            text(480, 120, "Patient's name: Omar Khalil"),
-            text(480, 240, "Date: 07/12/26"),
+            text(480, 3 * 120, "Patient's name: Omar Khalil"),
+            text(480, 4 * 120, "Date: 07/12/26"),
         };
-        for (int drug = 39; drug <= 50; ++drug)
-            second.push_back(text(480, (drug - 35) * 120, "- " + entries.drugs[size_t(drug - 1)]));
-        second.push_back(text(480, 16 * 120, " "));
-        second.push_back(text(480, 17 * 120, "Doctor's signature: "));
-        second.push_back(text(480, 19 * 120, " X "));
-        second.push_back(text(480, 20 * 120, "   _________________"));
-        second.push_back(text(2400, 54 * 120, "Page 2 of 2", kBody, TextAnchor::TopCentre));
+        for (int drug = 36; drug <= 50; ++drug)
+            second.push_back(text(480, (drug - 30) * 120, "- " + entries.drugs[size_t(drug - 1)]));
+        second.push_back(text(480, 21 * 120, " "));
+        second.push_back(text(480, 22 * 120, "Doctor's signature: "));
+        second.push_back(text(480, 24 * 120, " X "));
+        second.push_back(text(480, 25 * 120, "   _________________"));
+        second.push_back(text(2400, 51 * 120, "Page 2 of 2", kBody, TextAnchor::TopCentre));
         compareCalls(printed[1], second);
     }
 
@@ -422,8 +424,8 @@ private slots:
         QCOMPARE(int(printed.size()), 2);
         QCOMPARE(find(printed[0], "- DRUG 35 500MG TWICE DAILY")->at, QPoint(480, 49 * 120));
         QCOMPARE(printed[1].at(2).text, std::string("- DRUG 36 500MG TWICE DAILY"));
-        QCOMPARE(printed[1].at(2).at, QPoint(480, 4 * 120));
-        QCOMPARE(find(printed[1], " X ")->at, QPoint(480, 8 * 120));
+        QCOMPARE(printed[1].at(2).at, QPoint(480, 6 * 120));
+        QCOMPARE(find(printed[1], " X ")->at, QPoint(480, 10 * 120));
     }
 
     void everyPageNamesThePatientAndTheDate_data() {
@@ -470,13 +472,13 @@ private slots:
                 joinedRuns(runsOf(page, "Patient's name: ", 480), "Patient's name: ");
             QCOMPARE(names, std::vector<std::string>{entries.patientName});
             if (p > 0)
-                QCOMPARE(page.front().at, QPoint(480, 120));
+                QCOMPARE(page.front().at, QPoint(480, 3 * 120));
             QVERIFY(find(page, "Date: 07/12/26"));
             const std::string number =
                 "Page " + std::to_string(p + 1) + " of " + std::to_string(pageCount);
             const Call* foot = find(page, number);
             QVERIFY2(foot, number.c_str());
-            QCOMPARE(foot->at, QPoint(2400, 54 * 120));
+            QCOMPARE(foot->at, QPoint(2400, 51 * 120));
             QCOMPARE(foot->anchor, TextAnchor::TopCentre);
             const bool last = p == pageCount - 1;
             QCOMPARE(find(page, "continued overleaf") != nullptr, !last);
@@ -576,6 +578,54 @@ private slots:
         QCOMPARE(drugs.size(), drugLines);
         for (int i = 0; i < drugLines; ++i)
             QCOMPARE(drugs[i], QString::fromStdString(entries.drugs[size_t(i)]));
+    }
+
+    // Further pages keep 12 mm clear of the edges of the paper, or the printer's own margins
+    // where wider; the first page keeps the places of a prescription of one page.
+    void furtherPagesKeepMarginsAnOfficePrinterCanPrint_data() {
+        QTest::addColumn<double>("printerMargin"); // millimetres
+        QTest::addColumn<double>("least");
+        QTest::newRow("a PDF file's margins") << -1.0 << 12.0;
+        QTest::newRow("a printer's 3.4 mm") << 3.4 << 12.0;
+        QTest::newRow("a printer's 16 mm") << 16.0 << 16.0;
+    }
+    void furtherPagesKeepMarginsAnOfficePrinterCanPrint() {
+        QFETCH(double, printerMargin);
+        QFETCH(double, least);
+        QTemporaryDir dir;
+        const auto printed = [&](int drugLines) {
+            const QString file = dir.filePath(QString("rx-%1.pdf").arg(drugLines));
+            QPrinter printer(QPrinter::HighResolution);
+            rx::toPdf(file)(printer);
+            if (printerMargin >= 0)
+                printer.setPageMargins(
+                    QMarginsF(printerMargin, printerMargin, printerMargin, printerMargin),
+                    QPageLayout::Millimeter);
+            QPrinterDevice device(printer);
+            PrescriptionPrintout(sampleEntries(drugLines), sampleClinic(), kSeventhOfDecember)
+                .print(device);
+            return rx::pdfWords(file);
+        };
+        const QList<rx::PdfWord> long_ = printed(60);
+        QCOMPARE(long_.last().page, 2);
+        const QMarginsF margins = rx::pdfMargins(long_, 2);
+        for (const double margin :
+             {margins.left(), margins.top(), margins.right(), margins.bottom()})
+            QVERIFY2(margin >= least, qPrintable(QString("%1 mm").arg(margin)));
+        // Rows keep to the grid of fifths of an inch (5.08 mm) from the printable area's top.
+        QVERIFY2(margins.top() < least + 5.5, qPrintable(QString("%1 mm").arg(margins.top())));
+
+        const QList<rx::PdfWord> short_ = printed(2);
+        for (const QString& word : {"Cedar", "Medical", "Date:", "Diagnosis:", "Rx:"}) {
+            const auto box = [&word](const QList<rx::PdfWord>& words) {
+                for (const rx::PdfWord& w : words)
+                    if (w.text == word && w.page == 1)
+                        return w.box;
+                return QRectF();
+            };
+            QVERIFY2(!box(short_).isNull(), qPrintable(word));
+            QCOMPARE(box(long_), box(short_));
+        }
     }
 
     void wideLinesPrintWholeWithinThePaper_data() {

@@ -5,7 +5,9 @@
 #include "PrescriptionSupport.h"
 #include "RecordSupport.h"
 
+#include "platform/RecordingPrintDevice.h"
 #include "prescription/RecordPrinting.h"
+#include "prescription/RecordPrintout.h"
 
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -150,6 +152,104 @@ private slots:
         QVERIFY(hasEveryWord(pages.first(), clinic));
         for (const QString& page : pages)
             QVERIFY(hasEveryWord(page, first + " " + last + ","));
+    }
+
+    // Visits and tests entered out of date order, as from old paper files, print newest first
+    // by date; of one day's, the later entered first.
+    void visitsAndTestsPrintByDateNewestFirst() {
+        GuiSession s;
+        const std::string id = addPatient("Nadia", "Aziz");
+        const std::pair<DateTime, const char*> visits[] = {
+            {DateTime::fromCivil(2025, 6, 1, 9), "June visit"},
+            {DateTime::fromCivil(2018, 1, 1, 16), "Early New Year visit"},
+            {DateTime::fromCivil(2022, 3, 3, 10), "March visit"},
+            {DateTime::fromCivil(2018, 1, 1, 8), "Later New Year visit"},
+        };
+        for (const auto& [day, complaint] : visits)
+            QVERIFY(ComplaintRecord().Add(id, day, visitTexts(complaint, "", "Cold")));
+        // Two-digit years would put 1999 after 2025.
+        QVERIFY(TestRecord().Add(id, DateTime::fromCivil(2010, 7, 7), "Blood count", "b"));
+        QVERIFY(TestRecord().Add(id, DateTime::fromCivil(1999, 5, 5), "Chest X-ray", "x"));
+        QVERIFY(TestRecord().Add(id, DateTime::fromCivil(2025, 1, 1), "Lipids", "l"));
+        QVERIFY(TestRecord().Add(id, DateTime::fromCivil(2010, 7, 7), "Urine", "u"));
+        const QString text = printedRecord(s, id);
+        VERIFY_BOXES(s);
+        const QString flat = rx::lines(text).join(' ');
+        const auto inOrder = [&flat](const QStringList& texts) {
+            qsizetype from = 0;
+            for (const QString& t : texts) {
+                from = flat.indexOf(t, from);
+                if (from < 0)
+                    return false;
+            }
+            return true;
+        };
+        QVERIFY2(inOrder({"Visit of 01/06/2025", "June visit", "Visit of 03/03/2022", "March visit",
+                          "Visit of 01/01/2018", "Later New Year visit", "Visit of 01/01/2018",
+                          "Early New Year visit"}),
+                 qPrintable(flat));
+        QVERIFY2(inOrder({"01/01/25 Lipids: l", "07/07/10 Urine: u", "07/07/10 Blood count: b",
+                          "05/05/99 Chest X-ray: x"}),
+                 qPrintable(flat));
+    }
+
+    // Every word of every page lies at least 12 mm inside the paper.
+    void theRecordKeepsMarginsAnOfficePrinterCanPrint() {
+        GuiSession s;
+        const std::string id = patientWithEverything();
+        openRecord(s, id);
+        const QString file = pdfIn(s, "record.pdf");
+        s.boxes().expectPrint(rx::toPdf(file));
+        s.frame().routeCommand(ID_FILE_PRINT);
+        VERIFY_BOXES(s);
+        const QList<rx::PdfWord> words = rx::pdfWords(file);
+        QVERIFY(words.last().page >= 3);
+        const QMarginsF margins = rx::pdfMargins(words);
+        for (const double margin :
+             {margins.left(), margins.top(), margins.right(), margins.bottom()})
+            QVERIFY2(margin >= 12, qPrintable(QString("%1 mm").arg(margin)));
+        // The page is used up to the margins, not shrunk further.
+        QVERIFY2(margins.left() < 12.5 && margins.top() < 13,
+                 qPrintable(QString("%1 mm").arg(margins.left())));
+    }
+
+    // A printer whose own margins are wider than 12 mm keeps them; a narrower one gets 12 mm.
+    void theMarginsAreThePrintersWhenWider_data() {
+        QTest::addColumn<int>("printerMargin"); // pixels at 600 per inch
+        QTest::addColumn<int>("expected");
+        QTest::newRow("whole sheet printable") << 0 << 284;
+        QTest::newRow("an ink-jet's 3.4 mm") << 80 << 284;
+        QTest::newRow("a printer's own 20 mm") << 472 << 472;
+    }
+    void theMarginsAreThePrintersWhenWider() {
+        QFETCH(int, printerMargin);
+        QFETCH(int, expected);
+        GuiSession s;
+        const std::optional<RecordContents> contents =
+            RecordContents::fetch(patientWithEverything());
+        QVERIFY(contents);
+        const QSize a4(4961, 7016);
+        const QMargins paper(printerMargin, printerMargin, printerMargin, printerMargin);
+        RecordingPrintDevice device(600, 600, a4.shrunkBy(paper), true, paper);
+        RecordPrintout(*contents, std::nullopt).print(device);
+        int left = a4.width(), top = a4.height(), right = 0, bottom = 0;
+        for (const RecordingPrintDevice::Call& c : device.calls()) {
+            if (c.kind != RecordingPrintDevice::Call::Text)
+                continue;
+            const int width = device.textWidth(c.text, c.font);
+            const int x =
+                printerMargin + c.at.x() - (c.anchor == TextAnchor::TopCentre ? width / 2 : 0);
+            const int y = printerMargin + c.at.y();
+            left = std::min(left, x);
+            top = std::min(top, y);
+            right = std::max(right, x + width);
+            bottom = std::max(bottom, y + 100); // a row is a sixth of an inch
+        }
+        QCOMPARE(left, expected);
+        QCOMPARE(top, expected);
+        QVERIFY(right <= a4.width() - expected);
+        QVERIFY(bottom <= a4.height() - expected);
+        QVERIFY(bottom > a4.height() - expected - 200);
     }
 
     void thePreviewShowsEveryPage() {
