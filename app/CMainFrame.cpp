@@ -289,6 +289,7 @@ bool CMainFrame::appHandles(int command) const {
     case ID_VIEW_ZOOM_IN:
     case ID_VIEW_ZOOM_OUT:
     case ID_VIEW_ACTUAL_SIZE:
+    case ID_VIEW_FIT_TO_WINDOW:
     case ID_FILE_RECORDS_DATABASE:
         return true;
     default:
@@ -321,6 +322,7 @@ void CMainFrame::runAppCommand(int command) {
     case ID_VIEW_ZOOM_IN:
     case ID_VIEW_ZOOM_OUT:
     case ID_VIEW_ACTUAL_SIZE:
+    case ID_VIEW_FIT_TO_WINDOW:
         zoom(command);
         break;
     case ID_FILE_RECORDS_DATABASE:
@@ -363,6 +365,8 @@ void CMainFrame::zoom(int command) {
         FormScale::choose(larger);
     } else if (command == ID_VIEW_ZOOM_OUT) {
         FormScale::choose(FormScale::stepDown(now));
+    } else if (command == ID_VIEW_FIT_TO_WINDOW) {
+        FormScale::choose(std::nullopt);
     } else {
         FormScale::choose(FormScale::kSmallest);
     }

@@ -12,7 +12,8 @@ const MenuItem kRecordsDatabase{"Records &database\u2026", ID_FILE_RECORDS_DATAB
 const MenuPopup kViewPopup{"&View",
                            {{"Zoom &in\tCtrl++", ID_VIEW_ZOOM_IN},
                             {"Zoom &out\tCtrl+-", ID_VIEW_ZOOM_OUT},
-                            {"&Actual size\tCtrl+0", ID_VIEW_ACTUAL_SIZE}}};
+                            {"&Actual size\tCtrl+0", ID_VIEW_ACTUAL_SIZE},
+                            {"&Fit to window", ID_VIEW_FIT_TO_WINDOW}}};
 
 const std::vector<MenuPopup> kNoScreenMenu = {
     {"&File", {kRecordsDatabase, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator,
@@ -122,6 +123,8 @@ const std::map<int, const char*> kCommandStrings = {
      "Choose the records this program uses: this computer's file or a clinic server\nRecords "
      "database"},
     {ID_VIEW_ACTUAL_SIZE, "Show the screens at the size they were drawn\nActual size"},
+    {ID_VIEW_FIT_TO_WINDOW,
+     "Show the screens as large as the window holds, up to 150 %\nFit to window"},
 };
 
 } // namespace

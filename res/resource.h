@@ -69,6 +69,7 @@ constexpr int ID_HELP_CONTENTS = 32797;
 constexpr int ID_VIEW_ZOOM_IN = 32800;
 constexpr int ID_VIEW_ZOOM_OUT = 32801;
 constexpr int ID_VIEW_ACTUAL_SIZE = 32802;
+constexpr int ID_VIEW_FIT_TO_WINDOW = 32831;
 
 // The records the program uses, on every screen.
 constexpr int ID_FILE_RECORDS_DATABASE = 32803;
