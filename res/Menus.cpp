@@ -8,6 +8,7 @@ namespace {
 
 const MenuItem kSeparator{nullptr, 0};
 const MenuItem kRecordsDatabase{"Records &database\u2026", ID_FILE_RECORDS_DATABASE};
+const MenuItem kConnect{"&Connect\u2026", ID_FILE_CONNECT};
 
 const MenuPopup kViewPopup{"&View",
                            {{"Zoom &in\tCtrl++", ID_VIEW_ZOOM_IN},
@@ -16,15 +17,15 @@ const MenuPopup kViewPopup{"&View",
                             {"&Fit to window", ID_VIEW_FIT_TO_WINDOW}}};
 
 const std::vector<MenuPopup> kNoScreenMenu = {
-    {"&File", {kRecordsDatabase, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator,
-               {"E&xit", ID_APP_EXIT}}},
+    {"&File", {kRecordsDatabase, kConnect, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
+               kSeparator, {"E&xit", ID_APP_EXIT}}},
     kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
 };
 
 const std::vector<MenuPopup> kMainMenuMenu = {
-    {"&File", {kRecordsDatabase, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator,
-               {"E&xit", ID_APP_EXIT}}},
+    {"&File", {kRecordsDatabase, kConnect, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
+               kSeparator, {"E&xit", ID_APP_EXIT}}},
     {"&Patient", {{"Add New", ID_PATIENT_ADD}, {"Locate by ID", ID_PATIENT_LOCATE_ID},
                   {"Locate by name", ID_PATIENT_LOCATE_NAME}, {"List all", ID_PATIENT_LIST_ALL}}},
     {"&Issue", {{"Prescription", ID_ISSUE_PRESCRIPTION}}},
@@ -37,21 +38,21 @@ const std::vector<MenuPopup> kMainMenuMenu = {
 };
 
 const std::vector<MenuPopup> kAddNewMenu = {
-    {"&File", {kRecordsDatabase, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
+    {"&File", {kRecordsDatabase, kConnect, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
                {"E&xit", ID_APP_EXIT}}},
     kViewPopup,
     {"&Help", {{"&About Medora...", ID_APP_ABOUT}}},
 };
 
 const std::vector<MenuPopup> kPlainScreenMenu = {
-    {"&File", {kRecordsDatabase, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator,
-               {"E&xit", ID_APP_EXIT}}},
+    {"&File", {kRecordsDatabase, kConnect, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
+               kSeparator, {"E&xit", ID_APP_EXIT}}},
     kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
 };
 
 const std::vector<MenuPopup> kPrescriptionMenu = {
-    {"&File", {kRecordsDatabase, kSeparator, {"&Print...\tCtrl+P", ID_FILE_PRINT},
+    {"&File", {kRecordsDatabase, kConnect, kSeparator, {"&Print...\tCtrl+P", ID_FILE_PRINT},
                {"Print Pre&view", ID_FILE_PRINT_PREVIEW}, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
                kSeparator, {"E&xit", ID_APP_EXIT}}},
     kViewPopup,
@@ -125,6 +126,7 @@ const std::map<int, const char*> kCommandStrings = {
     {ID_VIEW_ACTUAL_SIZE, "Show the screens at the size they were drawn\nActual size"},
     {ID_VIEW_FIT_TO_WINDOW,
      "Show the screens as large as the window holds, up to 150 %\nFit to window"},
+    {ID_FILE_CONNECT, "Type the password the clinic server asks for\nConnect"},
 };
 
 } // namespace

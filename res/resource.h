@@ -73,6 +73,8 @@ constexpr int ID_VIEW_FIT_TO_WINDOW = 32831;
 
 // The records the program uses, on every screen.
 constexpr int ID_FILE_RECORDS_DATABASE = 32803;
+// Asks again for the server's password the user did not give at start.
+constexpr int ID_FILE_CONNECT = 32830;
 
 // The rescue of the rows of a damaged records file, on the main menu screen.
 constexpr int ID_DATABASE_RESCUE = 32820;
