@@ -320,8 +320,25 @@ void CMainFrame::createStatusBar() {
 void CMainFrame::startOnRecords() {
     recordsPane->setText(QString::fromStdString(RecordsSetting::statusText()));
     FirstStart::offerEmptyDatabase(this);
-    ServerPasswordDialog::logIn(this);
+    if (!connectToServer())
+        MessageBox(this,
+                   "No password was given for the clinic server, so Medora is not connected to "
+                   "the records. Choose File \u203a Connect\u2026 to type it.",
+                   kAppTitle, MsgIcon::Exclamation);
     backups->atStart();
+}
+
+// Without the password the server wants, the status bar says so and File › Connect… asks
+// for it again.
+bool CMainFrame::connectToServer() {
+    passwordMissing = !ServerPasswordDialog::logIn(this);
+    const std::string records = RecordsSetting::statusText();
+    recordsPane->setText(
+        QString::fromStdString(passwordMissing ? records + ", not connected" : records));
+    // Menu entries take their state when the menu is made.
+    rebuildMenu(openFrames.empty() ? IDR_MAINFRAME
+                                   : openFrames.back()->document().docTemplate().resourceId());
+    return !passwordMissing;
 }
 
 void CMainFrame::createAccelerators() {
@@ -336,6 +353,8 @@ void CMainFrame::createAccelerators() {
 }
 
 bool CMainFrame::appHandles(int command) const {
+    if (command == ID_FILE_CONNECT)
+        return passwordMissing;
     switch (command) {
     case ID_APP_ABOUT:
     case ID_APP_EXIT:
@@ -344,6 +363,7 @@ bool CMainFrame::appHandles(int command) const {
     case ID_VIEW_ZOOM_IN:
     case ID_VIEW_ZOOM_OUT:
     case ID_VIEW_ACTUAL_SIZE:
+    case ID_VIEW_FIT_TO_WINDOW:
     case ID_FILE_RECORDS_DATABASE:
         return true;
     default:
@@ -376,10 +396,14 @@ void CMainFrame::runAppCommand(int command) {
     case ID_VIEW_ZOOM_IN:
     case ID_VIEW_ZOOM_OUT:
     case ID_VIEW_ACTUAL_SIZE:
+    case ID_VIEW_FIT_TO_WINDOW:
         zoom(command);
         break;
     case ID_FILE_RECORDS_DATABASE:
         chooseRecords();
+        break;
+    case ID_FILE_CONNECT:
+        connectToServer();
         break;
     }
 }
@@ -418,6 +442,8 @@ void CMainFrame::zoom(int command) {
         FormScale::choose(larger);
     } else if (command == ID_VIEW_ZOOM_OUT) {
         FormScale::choose(FormScale::stepDown(now));
+    } else if (command == ID_VIEW_FIT_TO_WINDOW) {
+        FormScale::choose(std::nullopt);
     } else {
         FormScale::choose(FormScale::kSmallest);
     }

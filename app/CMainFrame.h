@@ -73,7 +73,7 @@ public:
 
     // After the records in use were chosen, at start-up or in the dialog: names them in the
     // status bar, then offers an empty records file where there is none, or asks for the
-    // server's password where it wants one.
+    // server's password where it wants one and says once when it was not given.
     void startOnRecords();
 
     AutoBackup& autoBackup() const { return *backups; }
@@ -103,6 +103,7 @@ private:
     void printSetup();
     void zoom(int command);
     void chooseRecords();
+    bool connectToServer();
     bool otherScreensOpen() const;
 
     QStackedWidget* frames;
@@ -112,4 +113,5 @@ private:
     std::vector<CChildFrame*> openFrames; // oldest first; the last is active
     std::map<int, QAction*> actions;
     std::unique_ptr<AutoBackup> backups;
+    bool passwordMissing = false;
 };

@@ -32,10 +32,11 @@ void ServerPasswordDialog::DoDataExchange(DataExchange& dx) {
     dx.text(IDC_PASSWORD, password);
 }
 
-void ServerPasswordDialog::logIn(QWidget* owner) {
+bool ServerPasswordDialog::logIn(QWidget* owner) {
     const std::string server = Engine::serverConnection();
-    if (!server.empty() && passwordRefused(server))
-        ServerPasswordDialog(owner, server).DoModal();
+    if (server.empty() || !passwordRefused(server))
+        return true;
+    return ServerPasswordDialog(owner, server).DoModal() == IDOK;
 }
 
 void ServerPasswordDialog::OnOK() {

@@ -15,7 +15,8 @@ public:
 
     // Asks while the server in use wants a password it has not been given; returns at once
     // when the records are this computer's file, or the server lets the user in without one.
-    static void logIn(QWidget* owner);
+    // False when the user went on without the password the server wants.
+    static bool logIn(QWidget* owner);
 
 protected:
     void OnOK() override;

@@ -7,11 +7,14 @@
 #include "platform/MultiLineEdit.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
 
 void FormBase::buildForm(const FormTemplate& form, QWidget* formPage) {
     page = formPage;
@@ -21,8 +24,10 @@ void FormBase::buildForm(const FormTemplate& form, QWidget* formPage) {
 }
 
 void FormBase::layOut(double scale, QSize extra) {
-    if (scale != drawnScale)
+    if (scale != drawnScale) {
+        scaleIndicators(scale);
         applyFont(FormBuilder::formFont(scale));
+    }
     drawnScale = scale;
     for (const auto& [id, widget] : built.controls)
         widget->setGeometry(placed(baseGeometry[id], scale, extra));
@@ -37,6 +42,20 @@ void FormBase::applyFont(const QFont& font) {
     page->setFont(font);
     for (const auto& [id, widget] : built.controls)
         widget->setFont(font);
+}
+
+// The style draws a radio button's mark at one size whatever the font; it grows with the form,
+// as the button's text does.
+void FormBase::scaleIndicators(double scale) {
+    const int side = FormScale::scaled(
+        QApplication::style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth), scale);
+    const QString sheet =
+        scale == FormScale::kSmallest
+            ? QString()
+            : QString("QRadioButton::indicator { width: %1px; height: %1px; }").arg(side);
+    for (const auto& [id, widget] : built.controls)
+        if (auto* radio = qobject_cast<QRadioButton*>(widget))
+            radio->setStyleSheet(sheet);
 }
 
 // Edges are scaled rather than sizes, so controls that meet at scale 1 still meet.

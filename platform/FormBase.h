@@ -53,6 +53,7 @@ protected:
 
 private:
     void applyFont(const QFont& font);
+    void scaleIndicators(double scale);
     QRect placed(QRect base, double scale, QSize extra) const;
 
     friend class DataExchange;

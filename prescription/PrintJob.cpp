@@ -29,6 +29,10 @@ int writeWhole(const std::string& path, const QByteArray& data) {
 std::string reason(int error) {
     if (error == ENOSPC || error == EDQUOT || error == EFBIG)
         return "The disk is full";
+    // A folder shut even to root (immutable, say) refuses with EPERM; to the user it is the
+    // same refusal as EACCES.
+    if (error == EPERM)
+        return "Permission denied";
     return std::strerror(error);
 }
 

@@ -8,9 +8,25 @@
 #include "screens/StoreFailure.h"
 #include "store/store.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPrinter>
+#include <QSettings>
+#include <QStandardPaths>
 
 namespace {
+
+const char* kExportFolder = "Export/Folder";
+
+// The export starts where the last one went, else in the user's documents or home: never in
+// the program's current folder, which holds the records.
+QString exportFolder() {
+    const QString last = QSettings().value(kExportFolder).toString();
+    if (!last.isEmpty() && QDir(last).exists())
+        return last;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
+}
 
 // The printout of the patient's record as stored now, or nothing after telling the user why.
 std::optional<RecordPrintout> printoutOf(QWidget* parent, const std::string& patientId) {
@@ -65,9 +81,11 @@ void RecordPrinting::exportPdf(QWidget* parent, const std::string& patientId) {
     if (!printout)
         return;
     const PatientDetails& details = printout->details();
+    const QString offered = QDir(exportFolder())
+                                .filePath(QString::fromStdString(
+                                    suggestedFileName(details.m_firstName, details.m_lastName)));
     const std::optional<std::string> chosen = FileDialog::choose(
-        parent, {FileRequest::Save, "pdf", "PDF Files (*.pdf)",
-                 suggestedFileName(details.m_firstName, details.m_lastName)});
+        parent, {FileRequest::Save, "pdf", "PDF Files (*.pdf)", offered.toStdString()});
     if (!chosen)
         return;
     QPrinter printer(QPrinter::HighResolution);
@@ -75,6 +93,7 @@ void RecordPrinting::exportPdf(QWidget* parent, const std::string& patientId) {
     printer.setOutputFileName(QString::fromStdString(*chosen));
     if (!printOn(parent, printer, *printout, "exported to"))
         return;
+    QSettings().setValue(kExportFolder, QFileInfo(QString::fromStdString(*chosen)).absolutePath());
     MessageBox(parent, "The record was exported to " + *chosen + ".", "Confirmation",
                MsgIcon::Information);
 }

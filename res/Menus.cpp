@@ -8,22 +8,24 @@ namespace {
 
 const MenuItem kSeparator{nullptr, 0};
 const MenuItem kRecordsDatabase{"Records &database\u2026", ID_FILE_RECORDS_DATABASE};
+const MenuItem kConnect{"&Connect\u2026", ID_FILE_CONNECT};
 
 const MenuPopup kViewPopup{"&View",
                            {{"Zoom &in\tCtrl++", ID_VIEW_ZOOM_IN},
                             {"Zoom &out\tCtrl+-", ID_VIEW_ZOOM_OUT},
-                            {"&Actual size\tCtrl+0", ID_VIEW_ACTUAL_SIZE}}};
+                            {"&Actual size\tCtrl+0", ID_VIEW_ACTUAL_SIZE},
+                            {"&Fit to window", ID_VIEW_FIT_TO_WINDOW}}};
 
 const std::vector<MenuPopup> kNoScreenMenu = {
-    {"&File", {kRecordsDatabase, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator,
-               {"E&xit", ID_APP_EXIT}}},
+    {"&File", {kRecordsDatabase, kConnect, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
+               kSeparator, {"E&xit", ID_APP_EXIT}}},
     kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
 };
 
 const std::vector<MenuPopup> kMainMenuMenu = {
-    {"&File", {kRecordsDatabase, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator,
-               {"E&xit", ID_APP_EXIT}}},
+    {"&File", {kRecordsDatabase, kConnect, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
+               kSeparator, {"E&xit", ID_APP_EXIT}}},
     {"&Patient", {{"Add New", ID_PATIENT_ADD}, {"Locate by ID", ID_PATIENT_LOCATE_ID},
                   {"Locate by name", ID_PATIENT_LOCATE_NAME}, {"List all", ID_PATIENT_LIST_ALL}}},
     {"&Issue", {{"Prescription", ID_ISSUE_PRESCRIPTION}}},
@@ -36,21 +38,21 @@ const std::vector<MenuPopup> kMainMenuMenu = {
 };
 
 const std::vector<MenuPopup> kAddNewMenu = {
-    {"&File", {kRecordsDatabase, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
+    {"&File", {kRecordsDatabase, kConnect, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
                {"E&xit", ID_APP_EXIT}}},
     kViewPopup,
     {"&Help", {{"&About Medora...", ID_APP_ABOUT}}},
 };
 
 const std::vector<MenuPopup> kPlainScreenMenu = {
-    {"&File", {kRecordsDatabase, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator,
-               {"E&xit", ID_APP_EXIT}}},
+    {"&File", {kRecordsDatabase, kConnect, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
+               kSeparator, {"E&xit", ID_APP_EXIT}}},
     kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
 };
 
 const std::vector<MenuPopup> kPrescriptionMenu = {
-    {"&File", {kRecordsDatabase, kSeparator, {"&Print...\tCtrl+P", ID_FILE_PRINT},
+    {"&File", {kRecordsDatabase, kConnect, kSeparator, {"&Print...\tCtrl+P", ID_FILE_PRINT},
                {"Print Pre&view", ID_FILE_PRINT_PREVIEW}, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
                kSeparator, {"E&xit", ID_APP_EXIT}}},
     kViewPopup,
@@ -122,6 +124,9 @@ const std::map<int, const char*> kCommandStrings = {
      "Choose the records this program uses: this computer's file or a clinic server\nRecords "
      "database"},
     {ID_VIEW_ACTUAL_SIZE, "Show the screens at the size they were drawn\nActual size"},
+    {ID_VIEW_FIT_TO_WINDOW,
+     "Show the screens as large as the window holds, up to 150 %\nFit to window"},
+    {ID_FILE_CONNECT, "Type the password the clinic server asks for\nConnect"},
 };
 
 } // namespace

@@ -69,9 +69,12 @@ constexpr int ID_HELP_CONTENTS = 32797;
 constexpr int ID_VIEW_ZOOM_IN = 32800;
 constexpr int ID_VIEW_ZOOM_OUT = 32801;
 constexpr int ID_VIEW_ACTUAL_SIZE = 32802;
+constexpr int ID_VIEW_FIT_TO_WINDOW = 32831;
 
 // The records the program uses, on every screen.
 constexpr int ID_FILE_RECORDS_DATABASE = 32803;
+// Asks again for the server's password the user did not give at start.
+constexpr int ID_FILE_CONNECT = 32830;
 
 // The rescue of the rows of a damaged records file, on the main menu screen.
 constexpr int ID_DATABASE_RESCUE = 32820;

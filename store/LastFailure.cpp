@@ -23,6 +23,9 @@ std::string LastFailure::message()
     case FailureKind::OutcomeUnknown:
         return "The connection to the server was lost while this was being saved, so it may or "
                "may not have been saved. Look at the records before you enter it again.";
+    case FailureKind::ServerPasswordNeeded:
+        return "Not connected to the records server: it asks for a password. Choose File "
+               "\u203a Connect\u2026 to type it.";
     case FailureKind::DiskFull:
         return "The disk is full, so nothing was saved. Make room on the disk that holds the "
                "records, then try again.";

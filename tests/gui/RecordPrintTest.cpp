@@ -2,6 +2,7 @@
 // pdftotext: every section and entry, the visits newest first, long findings wrapped onto a
 // following page without a word lost, and every page telling whose it is.
 
+#include "../backup/UnwritableFolder.h"
 #include "PrescriptionSupport.h"
 #include "RecordSupport.h"
 
@@ -11,6 +12,7 @@
 
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QScopeGuard>
 #include <sys/stat.h>
 
 using namespace records;
@@ -62,6 +64,18 @@ QString pdfIn(GuiSession& s, const char* name) {
     return QDir(s.folder()).filePath(name);
 }
 
+// The export's file dialog, offering Nadia Aziz's record in that folder.
+FileRequest exportIn(const QString& folder) {
+    return {FileRequest::Save, "pdf", "PDF Files (*.pdf)",
+            QDir(folder).filePath("Aziz_Nadia_record.pdf").toStdString()};
+}
+
+BoxRecord notExported(const std::string& why, const std::string& file) {
+    return {why + ". The record was not exported to " + file +
+                "; any earlier file of that name is as it was.",
+            "Error", MsgIcon::Stop};
+}
+
 // Opens the patient's record and prints it with Ctrl+P to a PDF file; the text read back.
 QString printedRecord(GuiSession& s, const std::string& id) {
     ViewRec* record = openRecord(s, id);
@@ -77,7 +91,12 @@ QString printedRecord(GuiSession& s, const std::string& id) {
 class RecordPrintTest : public QObject {
     Q_OBJECT
 
+    // The user's home folder while the tests run, so the export starts in a known place.
+    QTemporaryDir home;
+
 private slots:
+    void initTestCase() { qputenv("HOME", QFile::encodeName(home.path())); }
+
     void theWholeRecordPrintsOnPagesThatSayWhoseTheyAre() {
         GuiSession s;
         const std::string id = patientWithEverything();
@@ -274,8 +293,7 @@ private slots:
         const std::string id = patientWithEverything();
         openRecord(s, id);
         const QString file = pdfIn(s, "chosen.pdf");
-        const FileRequest request{FileRequest::Save, "pdf", "PDF Files (*.pdf)",
-                                  "Aziz_Nadia_record.pdf"};
+        const FileRequest request = exportIn(home.path());
         s.boxes().expectFile(request, file.toStdString());
         s.boxes().expectBox({"The record was exported to " + file.toStdString() + ".",
                              "Confirmation", MsgIcon::Information});
@@ -289,11 +307,55 @@ private slots:
                      .entryList({"*.part-*", "*.medora-partial-*"}, QDir::Hidden | QDir::Files),
                  QStringList());
 
+        const FileRequest again = exportIn(s.folder());
         const std::string refused = pdfIn(s, "no such folder/record.pdf").toStdString();
-        s.boxes().expectFile(request, refused);
-        s.boxes().expectBox({"No such file or directory. The record was not exported to " +
-                                 refused + "; any earlier file of that name is as it was.",
-                             "Error", MsgIcon::Stop});
+        s.boxes().expectFile(again, refused);
+        s.boxes().expectBox(notExported("No such file or directory", refused));
+        s.frame().routeCommand(ID_FILE_EXPORT_RECORD);
+        VERIFY_BOXES(s);
+
+        const UnwritableFolder shut(pdfIn(s, "shut").toStdString());
+        if (!shut.holds())
+            QSKIP("no folder can be made unwritable for this user on this file system");
+        const std::string denied = pdfIn(s, "shut/record.pdf").toStdString();
+        s.boxes().expectFile(again, denied);
+        s.boxes().expectBox(notExported("Permission denied", denied));
+        s.frame().routeCommand(ID_FILE_EXPORT_RECORD);
+        VERIFY_BOXES(s);
+    }
+
+    // The export starts in the user's documents, or at home when there are none, and after
+    // an export in the folder it went to, the next time the program runs too; never in the
+    // records' folder, where a file left by Enter would never be found.
+    void theExportStartsInTheDocumentsThenWhereTheLastWent() {
+        GuiSession s;
+        const std::string id = patientWithEverything();
+        openRecord(s, id);
+        s.boxes().expectFile(exportIn(home.path()), std::nullopt);
+        s.frame().routeCommand(ID_FILE_EXPORT_RECORD);
+
+        const QString documents = QDir(home.path()).filePath("Documents");
+        QVERIFY(QDir().mkpath(documents));
+        auto away = qScopeGuard([&] { QDir(documents).removeRecursively(); });
+        s.boxes().expectFile(exportIn(documents), std::nullopt);
+        s.frame().routeCommand(ID_FILE_EXPORT_RECORD);
+
+        const QString letters = pdfIn(s, "letters");
+        QVERIFY(QDir().mkpath(letters));
+        const std::string chosen = QDir(letters).filePath("nadia.pdf").toStdString();
+        s.boxes().expectFile(exportIn(documents), chosen);
+        s.boxes().expectBox(
+            {"The record was exported to " + chosen + ".", "Confirmation", MsgIcon::Information});
+        s.frame().routeCommand(ID_FILE_EXPORT_RECORD);
+
+        s.restart();
+        openRecord(s, id);
+        s.boxes().expectFile(exportIn(letters), std::nullopt);
+        s.frame().routeCommand(ID_FILE_EXPORT_RECORD);
+
+        // A folder since removed is forgotten.
+        QVERIFY(QDir(letters).removeRecursively());
+        s.boxes().expectFile(exportIn(documents), std::nullopt);
         s.frame().routeCommand(ID_FILE_EXPORT_RECORD);
         VERIFY_BOXES(s);
     }

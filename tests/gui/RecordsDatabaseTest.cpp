@@ -96,14 +96,18 @@ void chooseServer(RecordsDatabaseDialog& dialog, const QStringList& values) {
         retype(dialog, kServerFields[i], values[i]);
 }
 
-// Runs act on the dialog opened from the File menu; whatever act leaves open is cancelled.
-bool inRecordsDialog(CMainFrame& frame, std::function<void(RecordsDatabaseDialog&)> act) {
-    QAction* entry = nullptr;
+QAction* fileMenuEntry(CMainFrame& frame, const QString& text) {
     for (QAction* popup : frame.menuBar()->actions())
         if (popup->text() == "&File")
             for (QAction* item : popup->menu()->actions())
-                if (item->text() == kMenuEntry)
-                    entry = item;
+                if (item->text() == text)
+                    return item;
+    return nullptr;
+}
+
+// Runs act on the dialog opened from the File menu; whatever act leaves open is cancelled.
+bool inRecordsDialog(CMainFrame& frame, std::function<void(RecordsDatabaseDialog&)> act) {
+    QAction* entry = fileMenuEntry(frame, kMenuEntry);
     if (!entry)
         return false;
     return GuiSession::withModal<RecordsDatabaseDialog>([entry] { entry->trigger(); },
@@ -376,11 +380,55 @@ private slots:
             ++asked;
             GuiSession::click(d, IDCANCEL);
         });
+        s.boxes().expectBox({"No password was given for the clinic server, so Medora is not "
+                             "connected to the records. Choose File \u203a Connect\u2026 to "
+                             "type it.",
+                             "Medora 1.0", MsgIcon::Exclamation});
         s.restart();
         QCOMPARE(asked, 2);
-        s.boxes().expectBox({"Error fetching clinic information", "Error", MsgIcon::Stop});
-        GuiSession::click(*s.activeView(), IDC_MAIN_CLINIC_INFO);
         QVERIFY(!folderHolds(s.folder(), "sesame"));
+        VERIFY_BOXES(s);
+    }
+
+    // Once the password was not given, every task says the records server is not connected,
+    // as the status bar does, until File › Connect… is given the password.
+    void withoutThePasswordTasksSayTheServerIsNotConnected() {
+        const QString server = testServerFolder();
+        if (server.isEmpty())
+            QSKIP("no test server: ctest starts one");
+        GuiSession s;
+        QSettings().setValue(kSetting, "host='" + server + "' dbname=medora_tests user=keyholder");
+        Engine::setServerPassword("");
+        whenPasswordAsked([](ServerPasswordDialog& d) { GuiSession::click(d, IDCANCEL); });
+        s.boxes().expectBox({"No password was given for the clinic server, so Medora is not "
+                             "connected to the records. Choose File \u203a Connect\u2026 to "
+                             "type it.",
+                             "Medora 1.0", MsgIcon::Exclamation});
+        s.restart();
+        QCOMPARE(recordsShown(s.frame()),
+                 QString("Records: local server/medora_tests, not connected"));
+        const std::string notConnected = "Not connected to the records server: it asks for a "
+                                         "password. Choose File \u203a Connect\u2026 to type it.";
+        for (int task : {IDC_MAIN_LIST_ALL, IDC_MAIN_CLINIC_INFO}) {
+            s.boxes().expectBox({notConnected, "Error", MsgIcon::Stop});
+            GuiSession::click(*s.activeView(), task);
+        }
+        GuiSession::click(*s.activeView(), IDC_CLINIC_CANCEL);
+        VERIFY_BOXES(s);
+
+        const QString connectEntry = QString::fromUtf8("&Connect\u2026");
+        QAction* connect = fileMenuEntry(s.frame(), connectEntry);
+        QVERIFY(connect && connect->isEnabled());
+        whenPasswordAsked([](ServerPasswordDialog& d) {
+            GuiSession::type(d, IDC_PASSWORD, "open sesame");
+            GuiSession::click(d, IDOK);
+        });
+        connect->trigger();
+        GuiSession::settle();
+        QCOMPARE(recordsShown(s.frame()), QString("Records: local server/medora_tests"));
+        QVERIFY(!fileMenuEntry(s.frame(), connectEntry)->isEnabled());
+        GuiSession::click(*s.activeView(), IDC_MAIN_CLINIC_INFO);
+        QCOMPARE(GuiSession::openCount(SCREEN_EDIT_CLINIC_INFO), 1);
         VERIFY_BOXES(s);
     }
 };

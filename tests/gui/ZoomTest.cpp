@@ -5,14 +5,23 @@
 
 #include "app/MainMenu.h"
 #include "platform/Dialog.h"
+#include "platform/FormBuilder.h"
 #include "platform/FormScale.h"
+#include "platform/MultiLineEdit.h"
 #include "res/resource.h"
 #include "screens/ViewResults.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QGuiApplication>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTextBlock>
 
 using namespace records;
 
@@ -70,6 +79,30 @@ QStringList outsideTheWindow(FormView& view) {
             outside << (control->accessibleName().isEmpty() ? control->metaObject()->className()
                                                             : control->accessibleName());
     return outside;
+}
+
+QAction* viewMenuEntry(CMainFrame& frame, const QString& text) {
+    for (QAction* popup : frame.menuBar()->actions())
+        if (popup->text() == "&View")
+            for (QAction* item : popup->menu()->actions())
+                if (item->text() == text)
+                    return item;
+    return nullptr;
+}
+
+// Whether the block lies whole inside the box, not cut at its top or bottom.
+bool shownWhole(MultiLineEdit& box, const QTextBlock& block) {
+    const QRect line = box.cursorRect(QTextCursor(block));
+    return line.top() >= 0 && line.bottom() < box.viewport()->height();
+}
+
+// How tall a radio button's mark is beside its text.
+double markBesideText(QRadioButton& radio) {
+    QStyleOptionButton option;
+    option.initFrom(&radio);
+    const QRect mark =
+        radio.style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, &radio);
+    return double(mark.height()) / QFontMetrics(radio.font()).height();
 }
 
 } // namespace
@@ -176,6 +209,68 @@ private slots:
         for (int button : {IDC_REC_ADD, IDC_REC_VIEW_EDIT, IDC_REC_DELETE, IDC_REC_DELETE_RECORD,
                            IDC_REC_CLOSE})
             QVERIFY(wholeInView(*record, button));
+    }
+
+    // The record screen at every zoom: its address box shows three lines whole, and the marks
+    // of its radio buttons keep to the size of their text as it grows.
+    void theRecordScreenKeepsItsProportionsAtEveryZoom_data() {
+        QTest::addColumn<int>("steps");
+        for (int steps = 0; steps <= 8; ++steps)
+            QTest::addRow("%d %%", 100 + 10 * steps) << steps;
+    }
+    void theRecordScreenKeepsItsProportionsAtEveryZoom() {
+        QFETCH(int, steps);
+        GuiSession s;
+        resizeFrame(s, kMaximisedFullHd);
+        ViewRec* record = openRecord(s, addPatient());
+        zoomKey(s, Qt::Key_0);
+        for (int i = 0; i < steps; ++i)
+            zoomKey(s, Qt::Key_Plus);
+        QVERIFY(qAbs(record->scale() - (1.0 + 0.1 * steps)) < kTolerance);
+
+        auto* address = record->control<MultiLineEdit>(IDC_REC_ADDRESS);
+        GuiSession::key(*record, IDC_REC_ADDRESS, Qt::Key_A, Qt::ControlModifier);
+        GuiSession::type(*record, IDC_REC_ADDRESS, "Flat 4, 12 Cedar Street");
+        GuiSession::key(*record, IDC_REC_ADDRESS, Qt::Key_Return);
+        GuiSession::type(*record, IDC_REC_ADDRESS, "Hamra");
+        GuiSession::key(*record, IDC_REC_ADDRESS, Qt::Key_Return);
+        GuiSession::type(*record, IDC_REC_ADDRESS, "Beirut 1103");
+        GuiSession::settle();
+        QCOMPARE(address->document()->blockCount(), 3);
+        for (QTextBlock line = address->document()->begin(); line.isValid(); line = line.next())
+            QVERIFY2(shownWhole(*address, line), qPrintable(line.text()));
+
+        const double atActualSize =
+            double(QApplication::style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth)) /
+            QFontMetrics(FormBuilder::formFont()).height();
+        for (int id : {IDC_REC_FEMALE, IDC_REC_VISITS}) {
+            const double beside = markBesideText(*record->control<QRadioButton>(id));
+            QVERIFY2(
+                qAbs(beside / atActualSize - 1.0) < 0.2,
+                qPrintable(
+                    QString("%1 of the text's height, %2 at 100 %").arg(beside).arg(atActualSize)));
+        }
+        VERIFY_BOXES(s);
+    }
+
+    // View › Fit to window takes back the zoom chosen, now and at the next start, and the
+    // screens follow the window again.
+    void fitToWindowTakesBackTheChosenZoom() {
+        GuiSession s;
+        resizeFrame(s, kMaximisedFullHd);
+        zoomKey(s, Qt::Key_0);
+        QCOMPARE(s.activeView()->scale(), 1.0);
+        QAction* fit = viewMenuEntry(s.frame(), "&Fit to window");
+        QVERIFY(fit && fit->isEnabled());
+        fit->trigger();
+        GuiSession::settle();
+        QVERIFY(qAbs(s.activeView()->scale() - 1.5) < kTolerance);
+
+        s.restart();
+        QVERIFY(qAbs(s.activeView()->scale() - 1.5) < kTolerance);
+        resizeFrame(s, QSize(800, 600));
+        QVERIFY(qAbs(s.activeView()->scale() - 1.25) < kTolerance);
+        VERIFY_BOXES(s);
     }
 
     void zoomKeysStepWithinWhatFitsAndSurviveARestart() {
