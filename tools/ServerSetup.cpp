@@ -271,11 +271,19 @@ std::string ServerSetup::newer(int step) {
 
 // The records' step, made this version's.
 bool ServerSetup::recordStep() {
+    if (!run(SchemaSteps::serverVersionSchema()))
+        return false;
     const std::string step = std::to_string(SchemaSteps::current());
-    return run(SchemaSteps::serverVersionSchema()) &&
-           run("INSERT INTO " + std::string(SchemaSteps::serverVersionTable) +
-               " (only_row, step) VALUES (1, " + step +
-               ") ON CONFLICT (only_row) DO UPDATE SET step = EXCLUDED.step");
+    const char* const values[] = {step.c_str()};
+    const Result recorded(
+        PQexecParams(m_conn,
+                     ("INSERT INTO " + std::string(SchemaSteps::serverVersionTable) +
+                      " (only_row, step) VALUES (1, $1)"
+                      " ON CONFLICT (only_row) DO UPDATE SET step = EXCLUDED.step")
+                         .c_str(),
+                     1, nullptr, values, nullptr, nullptr, 0),
+        PQclear);
+    return PQresultStatus(recorded.get()) == PGRES_COMMAND_OK || fail(PQerrorMessage(m_conn));
 }
 
 // The steps the records lack, each named.
