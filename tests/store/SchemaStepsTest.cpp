@@ -1,6 +1,7 @@
 #include "TestDatabase.h"
 
 #include "records/RecordsShapes.h"
+#include "records/ServerBackup.h"
 #include "store/Engine.h"
 #include "store/LastFailure.h"
 #include "store/RecordsIdentity.h"
@@ -187,6 +188,9 @@ TEST_P(ServerStepsTest, EarlierServersAreBroughtToThisShapeWithTheirRows)
     EXPECT_FALSE(deskWorks());
     EXPECT_EQ(LastFailure::kind(), FailureKind::ServerTooOld);
     EXPECT_TRUE(contains(LastFailure::message(), "run medora-admin upgrade"));
+    const auto backedUp = ServerBackup(serverConnection("desk"), "").backup("earlier.rbk");
+    ASSERT_TRUE(backedUp.has_value());
+    EXPECT_TRUE(contains(backedUp->describe(), "run medora-admin upgrade")) << backedUp->describe();
     ServerSetup checking = setup();
     EXPECT_FALSE(checking.check());
     EXPECT_EQ(checking.problems(), GetParam().missingSteps);
