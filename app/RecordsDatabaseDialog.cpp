@@ -32,6 +32,9 @@ std::string testOutcome(bool holdsRecords, const std::string& user) {
     case FailureKind::ServerPasswordNeeded:
         return "The server asks for a password, and none is known or the one given is wrong. "
                "Put it in ~/.pgpass, or type it when the program asks for it.";
+    case FailureKind::ServerTooOld:
+    case FailureKind::ServerTooNew:
+        return LastFailure::message();
     default:
         return "The server answered, but this database does not hold Medora's records, or this "
                "user may not read them.";

@@ -6,7 +6,7 @@
 #include "records/RecordsFileCheck.h"
 #include "records/RecordsLock.h"
 #include "store/Database.h"
-#include "store/RecordsIdentity.h"
+#include "store/SchemaSteps.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -87,6 +87,15 @@ DatabaseBackup::Outcome flushed(const std::string& copy, const std::string& name
     return std::nullopt;
 }
 
+// The identity's table as the schema step that brings it makes it: a copy of an earlier step
+// lacks it.
+std::string identityTable() {
+    for (const SchemaStep& step : SchemaSteps::all())
+        if (step.rows == StepRows::Identity)
+            return step.file.front();
+    return {};
+}
+
 // The copy, already checked, takes the identity of the records it replaces. The copy is no
 // one's records yet, so it goes without a journal.
 DatabaseBackup::Outcome giveIdentity(const std::string& copy, const std::string& identity,
@@ -97,8 +106,8 @@ DatabaseBackup::Outcome giveIdentity(const std::string& copy, const std::string&
     sqlite3_stmt* insert = nullptr;
     if (rc == SQLITE_OK) {
         sqlite3_db_config(db.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-        const std::string sql = std::string("PRAGMA journal_mode=OFF; BEGIN; ") +
-                                RecordsIdentity::fileTable + "; DELETE FROM records_identity";
+        const std::string sql = std::string("PRAGMA journal_mode=OFF; BEGIN; ") + identityTable() +
+                                "; DELETE FROM records_identity";
         rc = sqlite3_exec(db.get(), sql.c_str(), nullptr, nullptr, nullptr);
     }
     if (rc == SQLITE_OK)

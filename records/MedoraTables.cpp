@@ -7,7 +7,6 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <regex>
@@ -91,8 +90,7 @@ std::vector<MedoraTable> readTables() {
         MedoraTable table;
         table.name = text(tables.get(), 0);
         table.autoincrement = sqlite3_column_int(tables.get(), 1) != 0;
-        table.derived = std::find(std::begin(SearchIndex::tables), std::end(SearchIndex::tables),
-                                  table.name) != std::end(SearchIndex::tables);
+        table.derived = table.name == SearchIndex::table;
         table.root = sqlite3_column_int64(tables.get(), 3);
         table.identity = table.name == RecordsIdentity::table;
         if (!readColumns(db.get(), table, text(tables.get(), 2)))

@@ -2,14 +2,12 @@
 
 #include "records/MedoraTables.h"
 #include "records/RecordsSchema.h"
-#include "store/RecordsIdentity.h"
-#include "store/SearchIndex.h"
+#include "store/SchemaSteps.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <cctype>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <vector>
@@ -34,22 +32,6 @@ struct Shape {
     Entries required;
     Entries optional;
 };
-
-struct Step {
-    int version;                     // the user_version of a file the step has upgraded
-    std::vector<std::string> tables; // the tables the step adds
-};
-
-// Each upgrade step, in order. A file of version 0 has the schema's tables less those that
-// every step adds; a later step is one more entry here.
-const std::vector<Step>& steps() {
-    static const std::vector<Step> made = {
-        {SearchIndex::fileVersion,
-         {std::begin(SearchIndex::tables), std::end(SearchIndex::tables)}},
-        {RecordsIdentity::fileVersion, {RecordsIdentity::table}},
-    };
-    return made;
-}
 
 Query prepare(sqlite3* db, const char* sql) {
     sqlite3_stmt* statement = nullptr;
@@ -114,19 +96,15 @@ const Entries& schemaEntries() {
     return entries;
 }
 
-bool known(int version) {
-    return version >= 0 && version <= (steps().empty() ? 0 : steps().back().version);
-}
-
-// The tables of later steps are not there yet, except those the program makes anew from the
-// others (the search's) and the records' identity, which the supplied empty file holds without
-// its row: backups of the server and rescued files carry them as files of the earlier version,
-// and the upgrade makes the one again and fills the other.
+// The shape of a step is the schema's less the tables that later steps add (SchemaSteps). Those
+// tables may be there already only when the program makes them anew from the others (the
+// search's) or gives them their row (the records' identity): rescued files, sample clinics and
+// the server's backups of earlier versions carry them at step 0, and the supplied empty file
+// of step 1 the identity's, and the upgrade makes the one again and fills the other.
 Shape shapeOf(int version) {
     std::vector<std::string> later;
-    for (const Step& step : steps())
-        if (step.version > version)
-            later.insert(later.end(), step.tables.begin(), step.tables.end());
+    for (const SchemaStep* step : SchemaSteps::after(version))
+        later.insert(later.end(), step->tables.begin(), step->tables.end());
     Shape shape;
     for (const auto& [name, entry] : schemaEntries()) {
         if (std::find(later.begin(), later.end(), entry.table) == later.end())
@@ -212,7 +190,9 @@ std::optional<std::string> RecordsShapes::difference(sqlite3* db) {
     if (encoding != "UTF-8")
         return "The backup keeps its text in an encoding Medora does not use (" + encoding + ").";
     const std::string version = single(db, "PRAGMA user_version");
-    if (version.empty() || !known(std::stoi(version)))
+    if (!version.empty() && std::stoi(version) > SchemaSteps::current())
+        return "The backup was made by a newer version of Medora, which this one cannot restore.";
+    if (version.empty() || std::stoi(version) < 0)
         return "The backup is of a version of Medora's records that this program does not know (" +
                version + ").";
     Entries found;

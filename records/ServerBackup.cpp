@@ -10,6 +10,7 @@
 #include "records/RecordsSchema.h"
 #include "records/ServerLink.h"
 #include "store/DateTime.h"
+#include "store/SchemaSteps.h"
 #include "store/SearchIndex.h"
 
 #include <sqlite3.h>
@@ -23,6 +24,8 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -250,9 +253,25 @@ void writeBackup(ServerLink& link, const std::string& path, const std::string& t
         if (!table.derived)
             copyTableOut(link, out, table, counter);
     counter.finish();
-    // Marked as a file whose search keys are yet to be made: the store makes them when the
-    // restored file is first used.
-    out.run("PRAGMA user_version = 0; COMMIT");
+    // The file stands at the server's step. The search keys are not copied: the store makes
+    // them anew on its first use of the file, as on every restored file.
+    out.run(
+        ("PRAGMA user_version = " + std::to_string(SchemaSteps::current()) + "; COMMIT").c_str());
+}
+
+// Records of another step than this program's are neither copied out nor replaced: their
+// tables are not those it copies.
+void requireCurrentStep(ServerLink& link) {
+    const std::string table = SchemaSteps::serverVersionTable;
+    const bool kept = link.single("SELECT to_regclass($1) IS NOT NULL", {table}) == "t";
+    const std::string step = kept ? link.single("SELECT step FROM " + table) : "";
+    const int standing = step.empty() ? 0 : std::stoi(step);
+    if (standing < SchemaSteps::current())
+        throw FileFailure::server("the records on the server are of an earlier version of "
+                                  "Medora; run medora-admin upgrade on the server");
+    if (standing > SchemaSteps::current())
+        throw FileFailure::server("the records on the server are of a newer version of Medora, "
+                                  "which this one cannot use");
 }
 
 // The statement that adds the rows of a batch to a table, each column's values as an array
@@ -335,6 +354,24 @@ void copyTableIn(ServerLink& link, SqliteFile& in, const MedoraTable& table, Row
     keepKeysPast(link, sequence, wanted);
 }
 
+// The table as the source holds it: a backup of an earlier schema step lacks what later steps
+// added, which the server fills with the defaults those steps give. Nothing when the source
+// lacks the whole table.
+std::optional<MedoraTable> heldBy(SqliteFile& in, const MedoraTable& table) {
+    const Query columns = in.prepare("SELECT name FROM pragma_table_info(?)");
+    sqlite3_bind_text(columns.get(), 1, table.name.c_str(), -1, SQLITE_TRANSIENT);
+    std::vector<std::string> held;
+    while (sqlite3_step(columns.get()) == SQLITE_ROW)
+        held.push_back(reinterpret_cast<const char*>(sqlite3_column_text(columns.get(), 0)));
+    if (held.empty())
+        return std::nullopt;
+    MedoraTable found = table;
+    std::erase_if(found.columns, [&held](const MedoraColumn& column) {
+        return std::find(held.begin(), held.end(), column.name) == held.end();
+    });
+    return found;
+}
+
 std::string columnText(sqlite3_stmt* row, int column) {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row, column));
     return text ? std::string(text, size_t(sqlite3_column_bytes(row, column))) : std::string();
@@ -384,6 +421,7 @@ void replaceRecords(ServerLink& link, SqliteFile& in, bool intoEmpty, RowCounter
                     const std::string& source, const std::shared_future<bool>& sound) {
     link.run("BEGIN");
     link.run("SET LOCAL lock_timeout = '20s'");
+    requireCurrentStep(link);
     link.run("LOCK TABLE " + allTableNames(false) + " IN EXCLUSIVE MODE");
     if (intoEmpty && !link.single("SELECT 1 FROM patient_info LIMIT 1").empty())
         throw FileFailure{FileFailure::HoldsPatients, source};
@@ -394,7 +432,8 @@ void replaceRecords(ServerLink& link, SqliteFile& in, bool intoEmpty, RowCounter
             link.run("DELETE FROM " + table.name);
     for (const MedoraTable& table : MedoraTables::all())
         if (!table.derived && !table.identity)
-            copyTableIn(link, in, table, counter);
+            if (const auto held = heldBy(in, table))
+                copyTableIn(link, in, *held, counter);
     makeSearchKeys(link, in);
     if (indexesAside)
         link.run("SELECT medora_build_indexes()");
@@ -443,6 +482,7 @@ ServerBackup::Outcome ServerBackup::backup(const std::string& target,
                 RowCounter counter(rows, target);
                 ServerLink link(m_connection, m_password, [&counter] { return counter.stopped(); });
                 link.run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+                requireCurrentStep(link);
                 // Every table at once, before the snapshot: a restore that sets the indexes
                 // aside waits for the whole backup rather than meeting it halfway in a deadlock.
                 link.run("LOCK TABLE " + allTableNames() + " IN ACCESS SHARE MODE");
@@ -484,7 +524,7 @@ ServerBackup::Outcome ServerBackup::load(const std::string& source, bool intoEmp
         // The largest rowids give the rows to come closely enough, without reading them all.
         long long total = 0;
         for (const MedoraTable& table : MedoraTables::all())
-            if (!table.derived && !table.identity)
+            if (!table.derived && !table.identity && heldBy(in, table))
                 total += in.number("SELECT coalesce(max(rowid), 0) FROM " + table.name);
         RowCounter counter(progress, source);
         counter.setTotal(total);

@@ -18,4 +18,8 @@ enum class FailureKind {
     OutcomeUnknown,       // the link to the server was lost after the change was sent to be
                           // committed: it may or may not have been saved
     DiskFull,             // the disk that holds the records has no room left; nothing was written
+    RecordsTooNew,        // the records file was made by a newer version; nothing was written
+    ServerTooOld,         // the server's records are of an earlier version: medora-admin upgrade
+                          // brings them to this one
+    ServerTooNew,         // the server's records are of a newer version than this program's
 };

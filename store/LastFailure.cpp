@@ -29,6 +29,15 @@ std::string LastFailure::message()
     case FailureKind::DiskFull:
         return "The disk is full, so nothing was saved. Make room on the disk that holds the "
                "records, then try again.";
+    case FailureKind::RecordsTooNew:
+        return "The records file was made by a newer version of Medora, which this one cannot "
+               "use. Nothing was changed; install the newer version to work with it.";
+    case FailureKind::ServerTooOld:
+        return "The records on the server are of an earlier version of Medora. Ask whoever runs "
+               "the server to run medora-admin upgrade, then try again.";
+    case FailureKind::ServerTooNew:
+        return "The records on the server are of a newer version of Medora, which this one "
+               "cannot use. Install the newer version on this computer.";
     default:
         return {};
     }

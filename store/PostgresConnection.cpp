@@ -3,6 +3,7 @@
 #include "store/DbError.h"
 #include "store/PostgresDialect.h"
 #include "store/PostgresStatement.h"
+#include "store/SchemaSteps.h"
 #include "store/SerializationFailure.h"
 
 #include <fcntl.h>
@@ -11,7 +12,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -75,6 +78,32 @@ void PostgresConnection::connect(const std::string& connection, const std::strin
     if (PQsetnonblocking(m_conn, 1) != 0)
         lose(PQerrorMessage(m_conn));
     execute(PostgresDialect::session, {});
+    requireCurrentStep();
+}
+
+// A desk works only on records of the shape it was built for: the tables of an earlier or a
+// later step would fail its operations halfway, or lose what it does not know of. Records set
+// up before the version table stand at an earlier step; a database without Medora's records is
+// left to fail as any operation on it does.
+void PostgresConnection::requireCurrentStep()
+{
+    const std::string table = SchemaSteps::serverVersionTable;
+    const PostgresResult found =
+        execute("SELECT to_regclass($1) IS NOT NULL, to_regclass('patient_info') IS NOT NULL",
+                PostgresValues{table});
+    if (PQgetvalue(found.get(), 0, 1)[0] != 't')
+        return;
+    long long step = 0;
+    if (PQgetvalue(found.get(), 0, 0)[0] == 't') {
+        const PostgresResult row = execute("SELECT step FROM " + table + " WHERE only_row = 1", {});
+        step = PQntuples(row.get()) == 1 ? std::atoll(PQgetvalue(row.get(), 0, 0)) : 0;
+    }
+    if (step < SchemaSteps::current())
+        throw DbError("the server's records stand at step " + std::to_string(step),
+                      FailureKind::ServerTooOld);
+    if (step > SchemaSteps::current())
+        throw DbError("the server's records stand at step " + std::to_string(step),
+                      FailureKind::ServerTooNew);
 }
 
 // A server that turned this login away for want of the right password says so: the user

@@ -53,6 +53,7 @@ private:
     bool linked() const;
     void connect(const std::string& connection, const std::string& password);
     [[noreturn]] void refused();
+    void requireCurrentStep();
     void send(const std::string& sql, const PostgresValues& values);
     PostgresResult receive();
     short waitFor(short events);

@@ -37,14 +37,13 @@ std::string RecordsIdentity::makeId()
     return id;
 }
 
-void RecordsIdentity::upgradeFile(Database& db)
+void RecordsIdentity::giveFile(Database& db)
 {
-    db.prepare(fileTable).run();
+    // Read first: a write-protected file that has its id is only read.
+    if (db.prepare("SELECT 1 FROM records_identity").step())
+        return;
     const std::string id = makeId();
     if (id.empty())
         throw DbError("the system gave no random bits for the records' identity");
-    db.prepare("INSERT INTO records_identity (only_row, id) SELECT 1, ? WHERE NOT EXISTS"
-               " (SELECT 1 FROM records_identity)")
-        .bind(1, id)
-        .run();
+    db.prepare("INSERT INTO records_identity (only_row, id) VALUES (1, ?)").bind(1, id).run();
 }

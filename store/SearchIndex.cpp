@@ -16,19 +16,6 @@ namespace {
 
 using Key = std::pair<std::string, SearchKind>;
 
-// The table and its index as schema.sql makes them, for files made before them. The index
-// is made once the keys are in: in one go, it takes a fraction of the time of keeping it
-// row by row.
-const char* const kFileTable = "CREATE TABLE search_words (\n"
-                               "    word       TEXT NOT NULL,\n"
-                               "    kind       INTEGER NOT NULL,\n"
-                               "    patient_ID INTEGER NOT NULL,\n"
-                               "    sort_name  TEXT NOT NULL,\n"
-                               "    PRIMARY KEY (kind, word, patient_ID)\n"
-                               ") STRICT, WITHOUT ROWID";
-const char* const kFileIndex =
-    "CREATE INDEX search_words_patient ON search_words (patient_ID)";
-
 // Rows per INSERT while a whole file's keys are made: few statements, far below the
 // engines' limits on parameters.
 constexpr size_t kRowsPerInsert = 200;
@@ -215,12 +202,10 @@ void SearchIndex::remove(Database& db, long long patientId)
     db.prepare("DELETE FROM search_words WHERE patient_ID = ?").bind(1, patientId).run();
 }
 
-void SearchIndex::upgradeFile(Database& db)
+void SearchIndex::remakeFile(Database& db)
 {
-    db.prepare("DROP TABLE IF EXISTS search_words").run();
-    db.prepare(kFileTable).run();
+    db.prepare("DELETE FROM search_words").run();
     insertKeys(db, everyPatientsKeys(db));
-    db.prepare(kFileIndex).run();
 }
 
 // Keys that match their patients, as they nearly always do, are told by a digest of each side.

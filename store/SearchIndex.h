@@ -33,17 +33,14 @@ public:
                         const std::string& lastName, DateTime dob, const std::string& telephone);
     static void remove(Database& db, long long patientId);
 
-    // A records file made before the search kept keys gets its tables and every patient's
-    // keys; FileUpgrade runs it on such files only. Inside the operation's exclusive
-    // transaction.
-    static void upgradeFile(Database& db);
+    // Makes every patient's keys anew in a records file, for a schema step that changes them
+    // or brings the search. Inside the operation's exclusive transaction.
+    static void remakeFile(Database& db);
     // Makes again the keys that do not match the patients they are for: those of a patient
     // added or renamed by another program, of a patient since deleted, or missing. Only for
     // the file engine, inside the operation's exclusive transaction.
     static void repairFile(Database& db);
 
-    // The file's user_version once it holds the search's tables and keys.
-    static constexpr int fileVersion = 1;
-    // The tables that files of an earlier version lack.
-    static constexpr const char* tables[] = {"search_words"};
+    // The table of the keys, which the program makes from the patients.
+    static constexpr const char* table = "search_words";
 };

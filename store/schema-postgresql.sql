@@ -98,7 +98,7 @@ CREATE TABLE clinic_info (
 INSERT INTO clinic_info (info_ID) VALUES (1);
 
 -- The identity of these records, as in schema.sql: medora-admin init gives them their id, and
--- upgrade adds the table with an id to records of an earlier version. A restore or an import
+-- upgrade the records of an earlier version. A restore or an import
 -- leaves it as it is, so that the records on the server keep their own.
 CREATE TABLE records_identity (
     only_row integer PRIMARY KEY CHECK (only_row = 1),
@@ -108,8 +108,7 @@ CREATE TABLE records_identity (
 -- What the search looks patients up by, as in schema.sql. The words compare byte by byte
 -- (COLLATE "C"), as on the file, so that a typed beginning is a range of the index within
 -- each kind, and the index carries the names to order by, so that a search reads nothing
--- else until it has chosen the patients it shows. This table stays the schema's last part:
--- medora-admin upgrade adds it, and no more, to records of an earlier version.
+-- else until it has chosen the patients it shows.
 CREATE TABLE search_words (
     word       text COLLATE "C" NOT NULL,
     kind       integer NOT NULL,

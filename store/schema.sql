@@ -98,8 +98,7 @@ INSERT INTO clinic_info (info_ID) VALUES (1);
 -- the telephone number (2) and the date of birth as YYYYMMDD (3), all lower case and without
 -- accents, each beside the patient's names in the same form, last name first, which lists
 -- of found patients are ordered by. A search looks up each kind apart: a typed beginning is
--- then one range of the key, and "12" never wades through telephone numbers. Files made before this table get it, and its keys, from
--- the program on first use; user_version then says it is there.
+-- then one range of the key, and "12" never wades through telephone numbers.
 CREATE TABLE search_words (
     word       TEXT NOT NULL,
     kind       INTEGER NOT NULL,
@@ -112,11 +111,13 @@ CREATE INDEX search_words_patient ON search_words (patient_ID);
 -- The identity of this set of records: one random id, which their backups carry and are named
 -- by, so that the backups of different records never replace each other. The program gives
 -- the records their id on first use, never this script: every copy of the supplied empty
--- database would share it otherwise. user_version 2 then says the id is there.
+-- database would share it otherwise.
 CREATE TABLE records_identity (
     only_row INTEGER PRIMARY KEY CHECK (only_row = 1),
     id       TEXT NOT NULL CHECK (length(id) = 32 AND id NOT GLOB '*[^0-9a-f]*')
 ) STRICT;
-PRAGMA user_version = 1;
+
+-- The schema step of the program (store/SchemaSteps.cpp) these tables are the shape of.
+PRAGMA user_version = 2;
 
 COMMIT;

@@ -3,6 +3,7 @@
 #include "records/RecordsRules.h"
 #include "records/ServerLink.h"
 #include "store/RecordsIdentity.h"
+#include "store/SchemaSteps.h"
 #include "store/SearchIndex.h"
 #include "tools/ServerSchema.h"
 
@@ -43,8 +44,8 @@ BEGIN
                    current_schema());
     EXECUTE format('REVOKE UPDATE ON ALL SEQUENCES IN SCHEMA %I FROM medora_desk',
                    current_schema());
-    -- The records' identity is given by medora-admin alone.
-    REVOKE INSERT, UPDATE, DELETE, TRUNCATE ON records_identity FROM medora_desk;
+    -- The records' identity, and the step they stand at, are written by medora-admin alone.
+    REVOKE INSERT, UPDATE, DELETE, TRUNCATE ON records_identity, medora_version FROM medora_desk;
     -- What a restore sets aside is executed by the tables' owner: no desk may write it.
     REVOKE ALL ON medora_indexes_aside FROM medora_desk;
     GRANT EXECUTE ON FUNCTION medora_set_indexes_aside(), medora_build_indexes(),
@@ -130,8 +131,8 @@ bool ServerSetup::init() {
         return fail(held.empty() ? "cannot read the database's tables"
                                  : "the database already holds tables; Medora needs an empty one");
     }
-    if (!run(kServerSchema) || !giveIdentity() || !run(kServerIndexesAside) || !run(kDeskRights) ||
-        !run("COMMIT")) {
+    if (!run(kServerSchema) || !giveIdentity() || !run(kServerIndexesAside) || !recordStep() ||
+        !run(kDeskRights) || !run("COMMIT")) {
         run("ROLLBACK");
         return false;
     }
@@ -149,15 +150,17 @@ bool ServerSetup::check() {
     if (!run("BEGIN"))
         return false;
     const std::vector<std::string> found = layout(schema);
-    const bool referenceMade = run("CREATE SCHEMA medora_reference") &&
-                               run("SET LOCAL search_path = medora_reference") &&
-                               run(kServerSchema) && run(kServerIndexesAside);
+    const bool referenceMade =
+        run("CREATE SCHEMA medora_reference") && run("SET LOCAL search_path = medora_reference") &&
+        run(kServerSchema) && run(kServerIndexesAside) && run(SchemaSteps::serverVersionSchema());
     const std::vector<std::string> wanted =
         referenceMade ? layout("medora_reference") : std::vector<std::string>{};
     run("ROLLBACK");
     if (!referenceMade)
         return false;
     const size_t before = m_problems.size();
+    if (!checkStep())
+        return false;
     compare("table layout", found, wanted);
     if (m_problems.size() > before)
         return false;
@@ -165,8 +168,12 @@ bool ServerSetup::check() {
         m_problems.push_back("clinic_info must hold exactly one row");
     if (single("SELECT count(*) FROM records_identity") != "1")
         m_problems.push_back("records_identity must hold the records' identity");
-    if (single("SELECT has_table_privilege('medora_desk', 'records_identity', 'SELECT')") != "t")
-        m_problems.push_back("the role medora_desk cannot read records_identity");
+    for (const char* table : {"records_identity", SchemaSteps::serverVersionTable})
+        if (single(std::string("SELECT has_table_privilege('medora_desk', '") + table +
+                   "', 'SELECT') AND NOT has_table_privilege('medora_desk', '" + table +
+                   "', 'INSERT, UPDATE, DELETE, TRUNCATE')") != "t")
+            m_problems.push_back(std::string("the role medora_desk cannot read ") + table +
+                                 ", or can change it");
     for (const char* table :
          {"patient_info", "complaints", "history_entries", "patient_medications", "meds_list",
           "tests", "tests_list", "clinic_info", "search_words"}) {
@@ -205,20 +212,95 @@ void ServerSetup::checkDeskLimits() {
             m_problems.push_back(limit.problem);
 }
 
+// Each step the records lack, then the desks' rights and what a restore sets aside as this
+// version gives them, all in one transaction.
 bool ServerSetup::upgrade() {
     if (PQstatus(m_conn) != CONNECTION_OK)
         return fail(PQerrorMessage(m_conn));
     if (!run("BEGIN"))
         return false;
-    const std::string noIdentity = single("SELECT to_regclass('records_identity') IS NULL");
-    const std::string missing = single("SELECT to_regclass('search_words') IS NULL");
-    const bool done = !noIdentity.empty() && !missing.empty() &&
-                      (noIdentity == "f" || run(kServerIdentitySchema)) && giveIdentity() &&
-                      (missing == "f" || run(kServerSearchSchema)) && run(kServerIndexesAside) &&
-                      run(kDeskRights) && fillSearchKeys() && run("COMMIT");
+    const int step = standing();
+    bool done = step >= 0 && (step <= SchemaSteps::current() || fail(newer(step)));
+    for (const SchemaStep* lacking : SchemaSteps::after(step))
+        done = done && run(lacking->server) && makeRows(lacking->rows);
+    done = done && recordStep() && run(kServerIndexesAside) && run(kDeskRights) && run("COMMIT");
     if (!done)
         run("ROLLBACK");
     return done;
+}
+
+bool ServerSetup::makeRows(StepRows rows) {
+    switch (rows) {
+    case StepRows::SearchKeys:
+        return fillSearchKeys();
+    case StepRows::Identity:
+        return giveIdentity();
+    case StepRows::None:
+        break;
+    }
+    return true;
+}
+
+// Records set up before the version table stand at the step their tables tell; -1 when the
+// server does not say.
+int ServerSetup::standing() {
+    if (stepRecorded()) {
+        const std::string step =
+            single("SELECT step FROM " + std::string(SchemaSteps::serverVersionTable) +
+                   " WHERE only_row = 1");
+        return step.empty() ? -1 : std::atoi(step.c_str());
+    }
+    int step = 0;
+    for (const SchemaStep& made : SchemaSteps::all())
+        for (const std::string& added : made.tables)
+            if (single("SELECT to_regclass('" + added + "') IS NOT NULL") == "t")
+                step = std::max(step, made.number);
+    return step;
+}
+
+bool ServerSetup::stepRecorded() {
+    return single("SELECT to_regclass('" + std::string(SchemaSteps::serverVersionTable) +
+                  "') IS NOT NULL") == "t";
+}
+
+std::string ServerSetup::newer(int step) {
+    return "the records stand at step " + std::to_string(step) +
+           ", which a newer version of Medora made; this one knows the steps up to " +
+           std::to_string(SchemaSteps::current());
+}
+
+// The records' step, made this version's.
+bool ServerSetup::recordStep() {
+    if (!run(SchemaSteps::serverVersionSchema()))
+        return false;
+    const std::string step = std::to_string(SchemaSteps::current());
+    const char* const values[] = {step.c_str()};
+    const Result recorded(
+        PQexecParams(m_conn,
+                     ("INSERT INTO " + std::string(SchemaSteps::serverVersionTable) +
+                      " (only_row, step) VALUES (1, $1)"
+                      " ON CONFLICT (only_row) DO UPDATE SET step = EXCLUDED.step")
+                         .c_str(),
+                     1, nullptr, values, nullptr, nullptr, 0),
+        PQclear);
+    return PQresultStatus(recorded.get()) == PGRES_COMMAND_OK || fail(PQerrorMessage(m_conn));
+}
+
+// The steps the records lack, each named.
+bool ServerSetup::checkStep() {
+    const int step = standing();
+    if (step < 0)
+        return fail("the step the records stand at cannot be read");
+    if (step > SchemaSteps::current())
+        return fail(newer(step));
+    const size_t before = m_problems.size();
+    if (!stepRecorded())
+        m_problems.push_back(
+            "the records do not say the step they stand at (medora-admin upgrade records it)");
+    for (const SchemaStep* lacking : SchemaSteps::after(step))
+        m_problems.push_back("missing step " + std::to_string(lacking->number) + ": " +
+                             lacking->name + " (medora-admin upgrade makes it)");
+    return m_problems.size() == before;
 }
 
 // Records that have an identity keep it.

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+enum class StepRows;
+
 struct pg_conn;
 
 // Medora's records in a database on a PostgreSQL server: making them in an empty database,
@@ -21,13 +23,13 @@ public:
     // The tables and indexes, the one clinic row, and the desks' role with its rights, all in
     // one transaction; refused unless the database's schema is empty.
     bool init();
-    // Whether the tables, columns, indexes, the clinic row and the desks' rights are as init
-    // makes them.
+    // Whether the records stand at this version's schema step, and the tables, columns,
+    // indexes, the clinic row and the desks' rights are as init makes them; the steps the
+    // records lack are named.
     bool check();
-    // Brings records that an earlier version set up to this version's tables and the desks to
-    // this version's rights: adds the records' identity and the search's keys of every patient,
-    // and takes from the desks what they may no longer do, in one transaction. Run again, it
-    // makes the keys anew and keeps the identity.
+    // Brings records that an earlier version set up to this version's schema step, one step
+    // after another, and the desks to this version's rights, taking from them what they may no
+    // longer do, all in one transaction. Records of a newer version are left as they are.
     bool upgrade();
     // Whether every key sequence has numbers left to give: a sequence that has given all but
     // the last hundredth of the numbers a key can hold is a problem.
@@ -52,6 +54,12 @@ private:
     bool fail(const std::string& problem);
     bool giveIdentity();
     bool fillSearchKeys();
+    bool makeRows(StepRows rows);
+    int standing();
+    bool stepRecorded();
+    static std::string newer(int step);
+    bool recordStep();
+    bool checkStep();
     void checkDeskLimits();
 
     std::string m_connection;

@@ -9,6 +9,7 @@
 #include "records/RecordsBackup.h"
 #include "records/RecordsLock.h"
 #include "store/RecordsIdentity.h"
+#include "store/SchemaSteps.h"
 #include "store/store.h"
 
 #include <sqlite3.h>
@@ -76,7 +77,7 @@ TEST_F(BackupTest, ABackupFromBeforeTheSearchRestoresAndIsSearched) {
     ASSERT_TRUE(found.Search("chloe lefe"));
     EXPECT_EQ(found.m_lastNames, std::vector<std::string>{"Lefèvre"});
     EXPECT_EQ(query("PRAGMA user_version"),
-              std::vector<std::string>{std::to_string(RecordsIdentity::fileVersion)});
+              std::vector<std::string>{std::to_string(SchemaSteps::current())});
     ASSERT_EQ(backUp("after.rbk"), std::nullopt);
     ASSERT_EQ(DatabaseBackup::restore("after.rbk"), std::nullopt);
     EXPECT_EQ(count("search_words", "kind = 1 AND word = 'lefevre'"), 1);

@@ -5,6 +5,7 @@
 #include "records/DatabaseBackup.h"
 #include "records/RecordsBackup.h"
 #include "records/ServerBackup.h"
+#include "store/SchemaSteps.h"
 #include "store/store.h"
 
 #include <sqlite3.h>
@@ -74,8 +75,10 @@ const BadBackup kBadBackups[] = {
     {"OrphanMedication", "UPDATE patient_medications SET patient_ID = 99",
      "Medication 1 belongs to no patient."},
     {"OrphanTest", "UPDATE tests SET patient_ID = 99", "Test 1 belongs to no patient."},
-    {"UnknownVersion", "PRAGMA user_version = 7",
-     "The backup is of a version of Medora's records that this program does not know (7)."},
+    {"NewerVersion", "PRAGMA user_version = 7",
+     "The backup was made by a newer version of Medora, which this one cannot restore."},
+    {"UnknownVersion", "PRAGMA user_version = -1",
+     "The backup is of a version of Medora's records that this program does not know (-1)."},
     {"VersionWithoutItsTable", "PRAGMA user_version = 1; DROP TABLE search_words",
      "The backup lacks Medora's table of search keys."},
 };
@@ -94,6 +97,18 @@ void fillRecords() {
     ASSERT_TRUE(PatientMedicationRecord().Add(patient.m_id, "ASPIRIN", "current"));
     ASSERT_TRUE(TestRecord().Add(patient.m_id, DateTime::fromCivil(2024, 3, 2), "CBC", "normal"));
     ASSERT_TRUE(MedicationNameList().AddName("ASPIRIN"));
+}
+
+// The schema step a backup says it stands at.
+int stepOf(const std::string& path) {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* version = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &version, nullptr);
+    const int step = sqlite3_step(version) == SQLITE_ROW ? sqlite3_column_int(version, 0) : -1;
+    sqlite3_finalize(version);
+    sqlite3_close(db);
+    return step;
 }
 
 std::string refusal(const char* said) {
@@ -194,6 +209,10 @@ TEST_F(RestoreSourceTest, GoodBackupsOfEachVersionRestoreAndImportOnBothEngines)
     use(TestEngine::Server);
     addPatient("Server");
     ASSERT_EQ(RecordsBackup::backup("server.rbk"), std::nullopt);
+    // Each backup keeps the step its records stood at.
+    EXPECT_EQ(stepOf("current.rbk"), SchemaSteps::current());
+    EXPECT_EQ(stepOf("before-search.rbk"), 0);
+    EXPECT_EQ(stepOf("server.rbk"), SchemaSteps::current());
     for (const char* backup : {"current.rbk", "before-search.rbk", "server.rbk"})
         for (const TestEngine engine : {TestEngine::File, TestEngine::Server}) {
             SCOPED_TRACE(std::string(backup) +
@@ -203,6 +222,9 @@ TEST_F(RestoreSourceTest, GoodBackupsOfEachVersionRestoreAndImportOnBothEngines)
             EXPECT_EQ(held(), std::string(backup) == "server.rbk" ? "1 patients, 0 visits"
                                                                   : "1 patients, 1 visits");
             EXPECT_FALSE(addPatient("After").empty());
+            if (engine == TestEngine::File) {
+                EXPECT_EQ(stepOf("clinic_db.mdb"), SchemaSteps::current());
+            }
             if (engine == TestEngine::Server) {
                 resetRecords();
                 EXPECT_EQ(ServerBackup(m_server, "").import(backup), std::nullopt);

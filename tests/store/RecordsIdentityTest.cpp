@@ -5,6 +5,7 @@
 #include "TestDatabase.h"
 
 #include "store/RecordsIdentity.h"
+#include "store/SchemaSteps.h"
 #include "store/store.h"
 
 #include <filesystem>
@@ -76,7 +77,7 @@ TEST_F(RecordsIdentityTest, EveryFileGetsAnIdentityOfItsOwnOnFirstUse)
             EXPECT_TRUE(addPatient("Later").size() > 0);
             EXPECT_EQ(fetched(), id);
             EXPECT_EQ(query("PRAGMA user_version"),
-                      std::vector<std::string>{std::to_string(RecordsIdentity::fileVersion)});
+                      std::vector<std::string>{std::to_string(SchemaSteps::current())});
             seen.insert(id);
         }
         EXPECT_EQ(seen.size(), 2u) << "two copies of one file share an identity";

@@ -60,6 +60,7 @@ TEST_F(ServerSetupTest, DeskLoginsReadAndWriteRowsAndNothingMore)
         "INSERT INTO patient_info (first_name, DOB) VALUES ('Ann', '1980-01-02 00:00:00')",
         "UPDATE patient_info SET last_name = 'Lee'",
         "SELECT * FROM patient_info",
+        "SELECT step FROM medora_version",
         "INSERT INTO meds_list (name) VALUES ('ASPIRIN')",
         "DELETE FROM meds_list",
         "UPDATE clinic_info SET clinic_name = 'Sunrise'",
@@ -80,6 +81,9 @@ TEST_F(ServerSetupTest, DeskLoginsReadAndWriteRowsAndNothingMore)
         "INSERT INTO medora_indexes_aside VALUES ('DROP TABLE tests')",
         // The records' identity is medora-admin's to give.
         "UPDATE records_identity SET id = md5('another')",
+        // And so is the step the records stand at.
+        "UPDATE medora_version SET step = 0",
+        "DELETE FROM medora_version",
     };
     EXPECT_EQ(refused(serverConnection("desk"), definitions), definitions);
     EXPECT_EQ(refused(serverConnection("stranger"), rows), rows);
@@ -181,6 +185,8 @@ TEST_F(ServerSetupTest, CheckFindsWhatDiffersFromMedorasTables)
          "the role medora_desk cannot read and write meds_list"},
         {"DELETE FROM clinic_info", "clinic_info must hold exactly one row"},
         {"DELETE FROM records_identity", "records_identity must hold the records' identity"},
+        {"GRANT UPDATE ON medora_version TO medora_desk",
+         "the role medora_desk cannot read medora_version, or can change it"},
         {"GRANT UPDATE ON SEQUENCE complaints_compl_id_seq TO medora_desk",
          "the role medora_desk cannot draw keys, or can set the key sequences"},
         {"REVOKE EXECUTE ON FUNCTION medora_move_keys_forward(regclass, bigint) FROM medora_desk",
@@ -205,7 +211,7 @@ TEST_F(ServerSetupTest, CheckFindsWhatDiffersFromMedorasTables)
 // version's rights, and can be run again, keeping the identity.
 TEST_F(ServerSetupTest, UpgradeGivesAnEarlierVersionsPatientsTheirKeys)
 {
-    query("DROP TABLE search_words, medora_indexes_aside, records_identity");
+    query("DROP TABLE search_words, medora_indexes_aside, records_identity, medora_version");
     query("DROP FUNCTION medora_set_indexes_aside(), medora_build_indexes(),"
           " medora_move_keys_forward(regclass, bigint)");
     query("GRANT SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA " + query("SELECT current_schema()")[0] +

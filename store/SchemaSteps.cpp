@@ -1,0 +1,70 @@
+#include "store/SchemaSteps.h"
+
+// To change the shape of the records: make schema.sql and schema-postgresql.sql make them as
+// they are to be, with schema.sql's user_version one more, and add one step at the end of this
+// list, numbered one more than the last, whose statements bring records of the step before to
+// that shape on each engine, and whose rows say what the program then makes (a step that only
+// makes the search keys anew has no statements). Nothing else changes: the files, the server's
+// upgrade and check, the desks and the check of backups all go by this list. A step is never
+// changed or removed once released, for records and backups in the clinics stand at each.
+const std::vector<SchemaStep>& SchemaSteps::all() {
+    static const std::vector<SchemaStep> steps = {
+        {1,
+         "the search's keys",
+         {"search_words"},
+         // Made again from the patients, so dropped first: files that are marked as yet to get
+         // their keys may hold the table already. The index is made once the keys are in: in
+         // one go, it takes a fraction of the time of keeping it row by row.
+         {"DROP TABLE IF EXISTS search_words",
+          "CREATE TABLE search_words (\n"
+          "    word       TEXT NOT NULL,\n"
+          "    kind       INTEGER NOT NULL,\n"
+          "    patient_ID INTEGER NOT NULL,\n"
+          "    sort_name  TEXT NOT NULL,\n"
+          "    PRIMARY KEY (kind, word, patient_ID)\n"
+          ") STRICT, WITHOUT ROWID"},
+         "CREATE TABLE IF NOT EXISTS search_words (\n"
+         "    word       text COLLATE \"C\" NOT NULL,\n"
+         "    kind       integer NOT NULL,\n"
+         "    patient_ID integer NOT NULL,\n"
+         "    sort_name  text COLLATE \"C\" NOT NULL,\n"
+         "    PRIMARY KEY (kind, word, patient_ID) INCLUDE (sort_name)\n"
+         ");\n"
+         "CREATE INDEX IF NOT EXISTS search_words_patient ON search_words (patient_ID);",
+         StepRows::SearchKeys,
+         {"CREATE INDEX search_words_patient ON search_words (patient_ID)"}},
+        {2,
+         "the records' identity",
+         {"records_identity"},
+         // The supplied empty file of the step before holds the table already, without its row.
+         {"CREATE TABLE IF NOT EXISTS records_identity (\n"
+          "    only_row INTEGER PRIMARY KEY CHECK (only_row = 1),\n"
+          "    id       TEXT NOT NULL CHECK (length(id) = 32 AND id NOT GLOB '*[^0-9a-f]*')\n"
+          ") STRICT"},
+         "CREATE TABLE IF NOT EXISTS records_identity (\n"
+         "    only_row integer PRIMARY KEY CHECK (only_row = 1),\n"
+         "    id       text NOT NULL CHECK (id ~ '^[0-9a-f]{32}$')\n"
+         ");",
+         StepRows::Identity},
+    };
+    return steps;
+}
+
+int SchemaSteps::current() {
+    return all().empty() ? 0 : all().back().number;
+}
+
+std::vector<const SchemaStep*> SchemaSteps::after(int step) {
+    std::vector<const SchemaStep*> lacking;
+    for (const SchemaStep& made : all())
+        if (made.number > step)
+            lacking.push_back(&made);
+    return lacking;
+}
+
+const char* SchemaSteps::serverVersionSchema() {
+    return "CREATE TABLE IF NOT EXISTS medora_version (\n"
+           "    only_row integer PRIMARY KEY CHECK (only_row = 1),\n"
+           "    step     integer NOT NULL\n"
+           ");";
+}

@@ -1,0 +1,238 @@
+#include "TestDatabase.h"
+
+#include "records/RecordsShapes.h"
+#include "records/ServerBackup.h"
+#include "store/Engine.h"
+#include "store/LastFailure.h"
+#include "store/RecordsIdentity.h"
+#include "store/SchemaSteps.h"
+#include "store/SqliteEngine.h"
+#include "store/store.h"
+#include "tools/ServerSetup.h"
+
+#include <sqlite3.h>
+
+#include <optional>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// Records as an earlier version left them: made as this version makes them, then taken back
+// to that version's shape.
+struct EarlierShape
+{
+    const char* name;
+    const char* back;     // what takes the records back
+    Strings missingSteps = {}; // what medora-admin check names (the server only)
+};
+
+// Every shape of the records file that Medora has made.
+const EarlierShape kFiles[] = {
+    {"BeforeTheSearchKeys",
+     "DROP TABLE search_words; DROP TABLE records_identity; PRAGMA user_version = 0"},
+    // Rescued files, sample clinics and the server's backups were marked as yet to get their
+    // keys.
+    {"KeysYetToBeMade",
+     "DELETE FROM search_words; DELETE FROM records_identity; PRAGMA user_version = 0"},
+    {"WithTheSearchKeys", "DROP TABLE records_identity; PRAGMA user_version = 1"},
+    // The supplied empty file of that version held the identity's table, without its row.
+    {"SuppliedEmptyWithTheSearchKeys", "DELETE FROM records_identity; PRAGMA user_version = 1"},
+    {"WithTheIdentity", ""},
+};
+
+void PrintTo(const EarlierShape& shape, std::ostream* out)
+{
+    *out << shape.name;
+}
+
+const char* const kUnrecorded =
+    "the records do not say the step they stand at (medora-admin upgrade records it)";
+
+// Every shape of the records on a server that Medora has set up.
+const EarlierShape kServers[] = {
+    {"BeforeTheSearchKeys",
+     "DROP TABLE search_words, records_identity, medora_version",
+     {kUnrecorded, "missing step 1: the search's keys (medora-admin upgrade makes it)",
+      "missing step 2: the records' identity (medora-admin upgrade makes it)"}},
+    {"WithTheSearchKeys",
+     "DROP TABLE records_identity, medora_version",
+     {kUnrecorded, "missing step 2: the records' identity (medora-admin upgrade makes it)"}},
+    {"WithTheIdentity", "DROP TABLE medora_version", {kUnrecorded}},
+};
+
+// One row of every kind the records hold, beside the patients the store adds.
+const char* const kRows =
+    "INSERT INTO complaints (patient_ID, date, complaint, diagnosis)"
+    " VALUES (1, '2020-01-02 03:04:05', 'cough', 'cold');"
+    "INSERT INTO history_entries (patient_ID, entry_type, entry_details)"
+    " VALUES (1, 'Allergy', 'Penicillin');"
+    "INSERT INTO patient_medications (patient_ID, name, status) VALUES (1, 'ASPIRIN', 'current');"
+    "INSERT INTO meds_list (name) VALUES ('ASPIRIN');"
+    "INSERT INTO tests (patient_ID, date, type, results)"
+    " VALUES (1, '2020-01-03 00:00:00', 'CBC', 'normal');"
+    "INSERT INTO tests_list (name) VALUES ('CBC');"
+    "UPDATE clinic_info SET clinic_name = 'Old Clinic'";
+
+std::optional<std::string> shapeDifference(const std::string& path)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    auto difference = RecordsShapes::difference(db);
+    sqlite3_close(db);
+    return difference;
+}
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+class SchemaStepsTest : public TestDatabase, public ::testing::WithParamInterface<EarlierShape>
+{
+protected:
+    // Every row the user entered, in every table but those the program makes itself.
+    Strings rows()
+    {
+        Strings all;
+        for (const char* table : {"patient_info", "complaints", "history_entries",
+                                  "patient_medications", "meds_list", "tests", "tests_list",
+                                  "clinic_info"})
+            for (const std::string& row : query(std::string("SELECT * FROM ") + table +
+                                                " ORDER BY 1"))
+                all.push_back(std::string(table) + ": " + row);
+        return all;
+    }
+
+    // The records of that shape, with patients and one row of every other kind.
+    void makeEarlier(const EarlierShape& shape)
+    {
+        addPatient("Renée", "Dupré");
+        addPatient("Tab\tby", "Back\\slash");
+        for (const std::string& sql : {std::string(kRows), std::string(shape.back)})
+            if (!sql.empty())
+                query(sql);
+    }
+
+    Strings found(const std::string& typed)
+    {
+        PatientNameList list;
+        EXPECT_TRUE(list.Search(typed)) << typed;
+        return list.m_lastNames;
+    }
+};
+
+class FileStepsTest : public SchemaStepsTest
+{};
+
+// A file of each earlier shape is taken for Medora's in a restore, and its first use by this
+// version brings it to this version's shape, holding the same rows, found by the search.
+TEST_P(FileStepsTest, EarlierFilesAreBroughtToThisShapeWithTheirRows)
+{
+    makeEarlier(GetParam());
+    SqliteEngine::keysMayBeStale();
+    EXPECT_EQ(shapeDifference("clinic_db.mdb"), std::nullopt);
+    const Strings before = rows();
+
+    EXPECT_EQ(found("dupre"), Strings{"Dupré"});
+    EXPECT_EQ(query("PRAGMA user_version"), Strings{std::to_string(SchemaSteps::current())});
+    EXPECT_EQ(shapeDifference("clinic_db.mdb"), std::nullopt);
+    EXPECT_EQ(rows(), before);
+    EXPECT_EQ(found("slash tab"), Strings{"Back\\slash"});
+    RecordsIdentity identity;
+    ASSERT_TRUE(identity.Fetch());
+    EXPECT_TRUE(std::regex_match(identity.m_id, std::regex("[0-9a-f]{32}")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, FileStepsTest, ::testing::ValuesIn(kFiles),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A file of a step this program does not know is refused by every operation, and not a byte
+// of it changes.
+TEST_F(SchemaStepsTest, AFileOfANewerVersionIsRefusedUnchanged)
+{
+    addPatient("Ann", "Lee");
+    query("PRAGMA user_version = " + std::to_string(SchemaSteps::current() + 1));
+    SqliteEngine::keysMayBeStale();
+    const std::string bytes = snapshot();
+    PatientNameList list;
+    EXPECT_FALSE(list.Search("lee"));
+    EXPECT_EQ(LastFailure::kind(), FailureKind::RecordsTooNew);
+    EXPECT_TRUE(contains(LastFailure::message(), "newer version of Medora")) << LastFailure::message();
+    EXPECT_FALSE(PatientRecord().Add("New", "Comer", DateTime::fromCivil(2000, 1, 1), 0, "", ""));
+    EXPECT_EQ(snapshot(), bytes);
+}
+
+class ServerStepsTest : public SchemaStepsTest
+{
+protected:
+    TestEngine engine() const override { return TestEngine::Server; }
+
+    ServerSetup setup() const { return ServerSetup(serverConnection("postgres")); }
+
+    // Whether a desk that connects anew may work on the records.
+    bool deskWorks() const { return Engine::testServer(serverConnection("desk")); }
+};
+
+// Records that an earlier version set up are refused by the desks, told apart by check, and
+// brought by upgrade to this version's shape, holding the same rows, found by the search.
+TEST_P(ServerStepsTest, EarlierServersAreBroughtToThisShapeWithTheirRows)
+{
+    makeEarlier(GetParam());
+    const Strings before = rows();
+    EXPECT_FALSE(deskWorks());
+    EXPECT_EQ(LastFailure::kind(), FailureKind::ServerTooOld);
+    EXPECT_TRUE(contains(LastFailure::message(), "run medora-admin upgrade"));
+    const auto backedUp = ServerBackup(serverConnection("desk"), "").backup("earlier.rbk");
+    ASSERT_TRUE(backedUp.has_value());
+    EXPECT_TRUE(contains(backedUp->describe(), "run medora-admin upgrade")) << backedUp->describe();
+    ServerSetup checking = setup();
+    EXPECT_FALSE(checking.check());
+    EXPECT_EQ(checking.problems(), GetParam().missingSteps);
+
+    ServerSetup upgrading = setup();
+    ASSERT_TRUE(upgrading.upgrade()) << ::testing::PrintToString(upgrading.problems());
+    ServerSetup checked = setup();
+    EXPECT_TRUE(checked.check()) << ::testing::PrintToString(checked.problems());
+    EXPECT_TRUE(deskWorks());
+    EXPECT_EQ(rows(), before);
+    EXPECT_EQ(found("dupre"), Strings{"Dupré"});
+    EXPECT_EQ(found("slash tab"), Strings{"Back\\slash"});
+    RecordsIdentity identity;
+    ASSERT_TRUE(identity.Fetch());
+    EXPECT_TRUE(std::regex_match(identity.m_id, std::regex("[0-9a-f]{32}")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, ServerStepsTest, ::testing::ValuesIn(kServers),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Records of a step this version does not know are refused by the desks and left alone by
+// medora-admin, which says why.
+TEST_F(ServerStepsTest, AServerOfANewerVersionIsRefusedUnchanged)
+{
+    addPatient("Ann", "Lee");
+    query("UPDATE medora_version SET step = " + std::to_string(SchemaSteps::current() + 1));
+    const std::string before = snapshot();
+    EXPECT_FALSE(deskWorks());
+    EXPECT_EQ(LastFailure::kind(), FailureKind::ServerTooNew);
+    EXPECT_TRUE(contains(LastFailure::message(), "newer version of Medora"));
+    const std::string newer = "the records stand at step " +
+                              std::to_string(SchemaSteps::current() + 1) +
+                              ", which a newer version of Medora made; this one knows the steps "
+                              "up to " +
+                              std::to_string(SchemaSteps::current());
+    ServerSetup upgrading = setup();
+    EXPECT_FALSE(upgrading.upgrade());
+    EXPECT_EQ(upgrading.problems(), Strings{newer});
+    ServerSetup checking = setup();
+    EXPECT_FALSE(checking.check());
+    EXPECT_EQ(checking.problems(), Strings{newer});
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(query("SELECT step FROM medora_version"),
+              Strings{std::to_string(SchemaSteps::current() + 1)});
+}
