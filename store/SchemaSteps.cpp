@@ -46,6 +46,8 @@ const std::vector<SchemaStep>& SchemaSteps::all() {
          "    id       text NOT NULL CHECK (id ~ '^[0-9a-f]{32}$')\n"
          ");",
          StepRows::Identity},
+        {3, "search keys for names written with apostrophes and hyphens", {}, {}, "",
+         StepRows::SearchKeys},
     };
     return steps;
 }

@@ -169,10 +169,12 @@ SearchIndex::PatientKeys SearchIndex::keysOf(long long patientId, const std::str
     // The separator sorts below every letter, so "Lee, Ann" comes before "Leeds, Ann".
     PatientKeys made{patientId, SearchKey::folded(lastName) + '\x01' + SearchKey::folded(firstName),
                      {}};
-    for (std::string& word : SearchKey::words(firstName))
-        made.keys.emplace(std::move(word), SearchKind::FirstName);
-    for (std::string& word : SearchKey::words(lastName))
-        made.keys.emplace(std::move(word), SearchKind::LastName);
+    // A name written with an apostrophe or a hyphen is found by its parts and as one word.
+    for (const auto& [name, kind] :
+         {std::pair{&firstName, SearchKind::FirstName}, {&lastName, SearchKind::LastName}})
+        for (const auto& words : {SearchKey::words(*name), SearchKey::joinedWords(*name)})
+            for (const std::string& word : words)
+                made.keys.emplace(word, kind);
     for (std::string& tail : SearchKey::phoneTails(telephone))
         made.keys.emplace(std::move(tail), SearchKind::Phone);
     DateTime::Civil civil;

@@ -187,14 +187,20 @@ bool isPhoneSeparator(char c)
     return c == ' ' || c == '-' || c == '.' || c == '(' || c == ')';
 }
 
-} // namespace
+// The apostrophes and hyphens that join the parts of a name: O'Brien, O’Brien, Smith-Jones.
+bool joinsWords(char32_t c)
+{
+    return c == U'\'' || c == U'\u2019' || c == U'\u02BC' || c == U'-' || c == U'\u2010' ||
+           c == U'\u2011';
+}
 
-std::vector<std::string> SearchKey::words(std::string_view text)
+std::vector<std::string> wordsOf(std::string_view text, bool joined)
 {
     std::vector<std::string> found;
     std::string word;
     for (size_t i = 0; i < text.size();) {
-        if (fold(decode(text, i), word))
+        const char32_t c = decode(text, i);
+        if (fold(c, word) || (joined && joinsWords(c)))
             continue;
         if (!word.empty())
             found.push_back(std::move(word));
@@ -203,6 +209,18 @@ std::vector<std::string> SearchKey::words(std::string_view text)
     if (!word.empty())
         found.push_back(std::move(word));
     return found;
+}
+
+} // namespace
+
+std::vector<std::string> SearchKey::words(std::string_view text)
+{
+    return wordsOf(text, false);
+}
+
+std::vector<std::string> SearchKey::joinedWords(std::string_view text)
+{
+    return wordsOf(text, true);
 }
 
 std::string SearchKey::folded(std::string_view text)

@@ -13,6 +13,9 @@ class SearchKey
 public:
     // The words of a text, in order; a word may repeat.
     static std::vector<std::string> words(std::string_view text);
+    // The same, a word joined by an apostrophe or a hyphen taken as one: "O'Brien" gives
+    // "obrien", "Smith-Jones" "smithjones".
+    static std::vector<std::string> joinedWords(std::string_view text);
     // The whole text folded, its words joined by single spaces: what lists sort by.
     static std::string folded(std::string_view text);
     // Every tail of at least minimumDigits digits of each number in a telephone field, a

@@ -87,7 +87,9 @@ void SearchQuery::readToken(std::string_view token)
 {
     if (readDate(token) || readDigits(token))
         return;
-    for (std::string& word : SearchKey::words(token)) {
+    // A typed apostrophe or hyphen joins, as it does in the names it looks for: "o'b" finds
+    // O'Brien, not Olga Brown.
+    for (std::string& word : SearchKey::joinedWords(token)) {
         const bool phone = word.size() >= SearchKey::minimumDigits &&
                            std::all_of(word.begin(), word.end(), isDigit);
         addTerm({std::move(word), SearchKind::FirstName,

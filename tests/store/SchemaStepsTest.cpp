@@ -41,7 +41,9 @@ const EarlierShape kFiles[] = {
     {"WithTheSearchKeys", "DROP TABLE records_identity; PRAGMA user_version = 1"},
     // The supplied empty file of that version held the identity's table, without its row.
     {"SuppliedEmptyWithTheSearchKeys", "DELETE FROM records_identity; PRAGMA user_version = 1"},
-    {"WithTheIdentity", ""},
+    // Names written with an apostrophe or a hyphen were found only by their parts.
+    {"WithTheIdentity", "DELETE FROM search_words WHERE word = 'obrien'; PRAGMA user_version = 2"},
+    {"AsThisVersionMakesThem", ""},
 };
 
 void PrintTo(const EarlierShape& shape, std::ostream* out)
@@ -51,17 +53,24 @@ void PrintTo(const EarlierShape& shape, std::ostream* out)
 
 const char* const kUnrecorded =
     "the records do not say the step they stand at (medora-admin upgrade records it)";
+const char* const kJoinedNamesMissing = "missing step 3: search keys for names written with "
+                                        "apostrophes and hyphens (medora-admin upgrade makes it)";
 
 // Every shape of the records on a server that Medora has set up.
 const EarlierShape kServers[] = {
     {"BeforeTheSearchKeys",
      "DROP TABLE search_words, records_identity, medora_version",
      {kUnrecorded, "missing step 1: the search's keys (medora-admin upgrade makes it)",
-      "missing step 2: the records' identity (medora-admin upgrade makes it)"}},
+      "missing step 2: the records' identity (medora-admin upgrade makes it)",
+      kJoinedNamesMissing}},
     {"WithTheSearchKeys",
      "DROP TABLE records_identity, medora_version",
-     {kUnrecorded, "missing step 2: the records' identity (medora-admin upgrade makes it)"}},
-    {"WithTheIdentity", "DROP TABLE medora_version", {kUnrecorded}},
+     {kUnrecorded, "missing step 2: the records' identity (medora-admin upgrade makes it)",
+      kJoinedNamesMissing}},
+    {"WithTheIdentity", "DROP TABLE medora_version", {kUnrecorded, kJoinedNamesMissing}},
+    {"WithTheVersionRow",
+     "DELETE FROM search_words WHERE word = 'obrien'; UPDATE medora_version SET step = 2",
+     {kJoinedNamesMissing}},
 };
 
 // One row of every kind the records hold, beside the patients the store adds.
@@ -114,6 +123,7 @@ protected:
     {
         addPatient("Renée", "Dupré");
         addPatient("Tab\tby", "Back\\slash");
+        addPatient("Seán", "O'Brien");
         for (const std::string& sql : {std::string(kRows), std::string(shape.back)})
             if (!sql.empty())
                 query(sql);
@@ -144,6 +154,7 @@ TEST_P(FileStepsTest, EarlierFilesAreBroughtToThisShapeWithTheirRows)
     EXPECT_EQ(shapeDifference("clinic_db.mdb"), std::nullopt);
     EXPECT_EQ(rows(), before);
     EXPECT_EQ(found("slash tab"), Strings{"Back\\slash"});
+    EXPECT_EQ(found("obrien"), Strings{"O'Brien"});
     RecordsIdentity identity;
     ASSERT_TRUE(identity.Fetch());
     EXPECT_TRUE(std::regex_match(identity.m_id, std::regex("[0-9a-f]{32}")));
@@ -203,6 +214,7 @@ TEST_P(ServerStepsTest, EarlierServersAreBroughtToThisShapeWithTheirRows)
     EXPECT_EQ(rows(), before);
     EXPECT_EQ(found("dupre"), Strings{"Dupré"});
     EXPECT_EQ(found("slash tab"), Strings{"Back\\slash"});
+    EXPECT_EQ(found("obrien"), Strings{"O'Brien"});
     RecordsIdentity identity;
     ASSERT_TRUE(identity.Fetch());
     EXPECT_TRUE(std::regex_match(identity.m_id, std::regex("[0-9a-f]{32}")));

@@ -34,6 +34,8 @@ const Patient kClinic[] = {
     {"Baby 2", "Jones", DateTime::fromCivil(2024, 2, 29), "555 0142 / 555 7777"},
     {"Zoë", "Smithers-Lee", DateTime::fromCivil(1980, 5, 17), "01234"},
     {"Jo", "Ångström", DateTime::fromCivil(1950, 6, 6), ""},
+    {"Olga", "Brown", DateTime::fromCivil(1961, 4, 9), ""},
+    {"Kate", "O'Brien", DateTime::fromCivil(1972, 8, 30), ""},
 };
 
 Strings search(const std::string& typed)
@@ -69,6 +71,16 @@ const Case kCases[] = {
     {"الله", {"مُحَمَّد عبد الله"}},
     {"王", {"小明 王"}},
     {"小", {"小明 王"}},
+    // A name written with an apostrophe or a hyphen, found whole or by its parts; a typed
+    // apostrophe or hyphen joins as it does in the name.
+    {"obrien", {"Kate O'Brien"}},
+    {"o'brien", {"Kate O'Brien"}},
+    {"O’Brien kate", {"Kate O'Brien"}},
+    {"o brien", {"Kate O'Brien"}},
+    {"o'b", {"Kate O'Brien"}},
+    {"brien", {"Kate O'Brien"}},
+    {"smitherslee", {"Zoë Smithers-Lee"}},
+    {"smithers-l", {"Zoë Smithers-Lee"}},
     // Telephone digits, marks ignored on either side, four at least.
     {"5550142", {"Baby 2 Jones", "John Smith"}},
     {"555-0142", {"Baby 2 Jones", "John Smith"}},
