@@ -153,12 +153,6 @@ std::vector<std::vector<std::string>> ServerLink::rows(const std::string& sql,
     return rows;
 }
 
-void ServerLink::runPrepared(const std::string& name, const std::vector<std::string>& values,
-                             const std::vector<int>& formats) {
-    sendPrepared(name, values, formats);
-    results();
-}
-
 void ServerLink::sendPrepared(const std::string& name, const std::vector<std::string>& values,
                               const std::vector<int>& formats) {
     std::vector<const char*> data;

@@ -64,16 +64,14 @@ public:
     Result run(const std::string& sql, const std::vector<std::string>& values = {});
     // The first column of the first row, or empty when there is none or it is NULL.
     std::string single(const std::string& sql, const std::vector<std::string>& values = {});
-    // Prepares a statement to run as often as needed with runPrepared(); gives its name.
+    // Prepares a statement to run as often as needed in a pipeline; gives its name.
     std::string prepare(const std::string& sql);
-    // Runs it with its parameters in the forms given, 0 text and 1 binary, text when none are.
-    void runPrepared(const std::string& name, const std::vector<std::string>& values,
-                     const std::vector<int>& formats = {});
     // A prepared statement run many times in a row: each run is sent without waiting for the
     // last to finish, so the server takes up the next as soon as it is done. Between
     // beginPipeline() and endPipeline() nothing else runs on the link; after a failure,
     // abandonPipeline() makes it ready for a rollback.
     void beginPipeline();
+    // Sends a run of a prepared statement, its parameters in the forms given: 0 text, 1 binary.
     void sendPrepared(const std::string& name, const std::vector<std::string>& values,
                       const std::vector<int>& formats);
     // Waits for the oldest run sent whose outcome is not yet taken; throws its failure.
