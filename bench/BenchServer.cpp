@@ -1,6 +1,7 @@
 #include "bench/BenchServer.h"
 
 #include "bench/KeptClinic.h"
+#include "store/SchemaSteps.h"
 #include "tools/ServerSetup.h"
 
 #include <arpa/inet.h>
@@ -198,7 +199,13 @@ void BenchServer::administer(const std::string& database, const std::string& sql
     execute(connect(connection(database, "postgres")).get(), sql, PGRES_COMMAND_OK);
 }
 
-// A database is marked filled once the whole clinic is in it.
+// A database is marked filled once the whole clinic is in it, at the schema step the program
+// keeps its records at: a clinic filled by an earlier program is filled again.
+static std::string filledMark()
+{
+    return "filled at step " + std::to_string(SchemaSteps::current());
+}
+
 bool BenchServer::filled(const std::string& database) const
 {
     const Server server = connect(connection("postgres", "postgres"));
@@ -207,7 +214,7 @@ bool BenchServer::filled(const std::string& database) const
                                 " WHERE datname = '" +
                                     database + "'",
                                 PGRES_TUPLES_OK);
-    return PQntuples(mark.get()) == 1 && std::string(PQgetvalue(mark.get(), 0, 0)) == "filled";
+    return PQntuples(mark.get()) == 1 && PQgetvalue(mark.get(), 0, 0) == filledMark();
 }
 
 void BenchServer::fill(int patients, const std::string& database) const
@@ -226,9 +233,11 @@ void BenchServer::fill(int patients, const std::string& database) const
                "DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname ="
                " 'desk') THEN CREATE ROLE desk LOGIN IN ROLE medora_desk; END IF; END $$");
     copyClinic(file, connect(connection(database, "postgres")).get());
+    if (!setup.fillSearchKeys())
+        throw std::runtime_error("cannot make the search keys of " + database);
     // As a server that has been in use a while: statistics gathered, the rows marked visible.
     administer(database, "VACUUM ANALYZE");
-    administer("postgres", "COMMENT ON DATABASE " + database + " IS 'filled'");
+    administer("postgres", "COMMENT ON DATABASE " + database + " IS '" + filledMark() + "'");
 }
 
 std::string BenchServer::clinic(int patients)

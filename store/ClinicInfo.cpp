@@ -4,7 +4,7 @@
 
 bool ClinicInfo::Fetch()
 {
-    return Database::run([&](Database& db) {
+    return Database::read([&](Database& db) {
         Statement row = db.prepare(
             "SELECT set_status, clinic_name, doc_name, doc_qualifications, phone, street, city,"
             " province, postal_code FROM clinic_info ORDER BY info_ID LIMIT 1");

@@ -11,7 +11,7 @@ bool ComplaintList::Fetch(const std::string& patientId)
     if (!parseRecordId(patientId, key))
         return Database::refuse();
     const ListMarks marks(m_ids, m_dates, m_complaints, m_diagnoses, m_treatments);
-    return Database::run([&](Database& db) {
+    return Database::read([&](Database& db) {
         marks.cutBack();
         Statement rows = db.prepare(VisitStatements::list().c_str());
         rows.bind(1, key);
@@ -32,7 +32,7 @@ bool ComplaintList::FetchDetails(const std::string& visitId)
     if (!parseRecordId(visitId, key))
         return Database::refuse();
     const ListMarks marks(m_values);
-    return Database::run([&](Database& db) {
+    return Database::read([&](Database& db) {
         marks.cutBack();
         Statement row = db.prepare(VisitStatements::details().c_str());
         if (!row.bind(1, key).step())

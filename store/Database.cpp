@@ -31,15 +31,18 @@ bool Database::refuse()
     return false;
 }
 
-bool Database::runOperation(Engine* chosen, const std::function<bool(Database&)>& work)
+bool Database::runOperation(Engine* chosen, Engine::Intent intent,
+                            const std::function<bool(Database&)>& work)
 {
     try {
         const std::shared_ptr<Engine> inUse = chosen != nullptr ? nullptr : Engine::current();
         Engine& engine = chosen != nullptr ? *chosen : *inUse;
-        const bool done = engine.transact([&](Connection& connection) {
-            Database db(connection);
-            return work(db);
-        });
+        const bool done = engine.transact(
+            [&](Connection& connection) {
+                Database db(connection);
+                return work(db);
+            },
+            intent);
         LastFailure::note(done ? FailureKind::None : FailureKind::NoSuchRecord);
         return done;
     } catch (const DbError& error) {

@@ -2,6 +2,7 @@
 
 #include "store/Connection.h"
 #include "store/DbError.h"
+#include "store/Engine.h"
 #include "store/Statement.h"
 
 #include <functional>
@@ -9,8 +10,6 @@
 
 // What a data operation works through: a connection of the engine in use, with the
 // operation's transaction open on it.
-class Engine;
-
 class Database
 {
 public:
@@ -34,14 +33,24 @@ public:
     template <typename Work>
     static bool run(Work&& work)
     {
-        return runOperation(nullptr, std::function<bool(Database&)>(std::forward<Work>(work)));
+        return runOperation(nullptr, Engine::Intent::Change,
+                            std::function<bool(Database&)>(std::forward<Work>(work)));
+    }
+
+    // As run(), for work that only reads the records.
+    template <typename Work>
+    static bool read(Work&& work)
+    {
+        return runOperation(nullptr, Engine::Intent::Read,
+                            std::function<bool(Database&)>(std::forward<Work>(work)));
     }
 
     // As run(), on the given engine rather than the one in use.
     template <typename Work>
     static bool runOn(Engine& engine, Work&& work)
     {
-        return runOperation(&engine, std::function<bool(Database&)>(std::forward<Work>(work)));
+        return runOperation(&engine, Engine::Intent::Change,
+                            std::function<bool(Database&)>(std::forward<Work>(work)));
     }
 
     // As run(), and once committed sets key to the number of the row the work added last.
@@ -65,7 +74,8 @@ public:
 
 private:
     // On the engine in use unless another is chosen.
-    static bool runOperation(Engine* chosen, const std::function<bool(Database&)>& work);
+    static bool runOperation(Engine* chosen, Engine::Intent intent,
+                             const std::function<bool(Database&)>& work);
 
     Connection& m_connection;
 };

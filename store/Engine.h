@@ -16,11 +16,15 @@ class Engine
 public:
     virtual ~Engine() = default;
 
+    // What a transaction does with the records: an engine may let transactions that only read
+    // run beside the others more freely.
+    enum class Intent { Change, Read };
+
     // Runs work as one transaction on a connection of this engine: committed when work
     // returns true, undone when it returns false or throws. Engine failures throw DbError.
     // An engine may run work again after undoing it, so work starts from the same state each
     // time.
-    virtual bool transact(const std::function<bool(Connection&)>& work) = 0;
+    virtual bool transact(const std::function<bool(Connection&)>& work, Intent intent) = 0;
 
     // Whole-database work (backup, restore, rescue) is done differently on each engine: the
     // engine in use tells it which one it is given, without being asked.

@@ -10,7 +10,7 @@ bool HistoryEntryList::Fetch(const std::string& patientId, const std::string& en
     if (!parseRecordId(patientId, patient))
         return Database::refuse();
     const ListMarks marks(m_details, m_ids);
-    return Database::run([&](Database& db) {
+    return Database::read([&](Database& db) {
         marks.cutBack();
         Statement rows = db.prepare("SELECT entry_ID, entry_details FROM history_entries"
                                     " WHERE patient_ID = ? AND entry_type = ? ORDER BY entry_ID");

@@ -10,7 +10,7 @@ bool PatientDetails::Fetch(const std::string& id)
     int key = 0;
     if (!parseRecordId(id, key))
         return Database::refuse();
-    return Database::run([&](Database& db) {
+    return Database::read([&](Database& db) {
         Statement row = db.prepare("SELECT first_name, last_name, DOB, Gender, address, telephone"
                                    " FROM patient_info WHERE ID = ?");
         if (!row.bind(1, key).step())
@@ -37,7 +37,7 @@ bool PatientDetails::FetchAge(const std::string& id, DateTime now)
     if (!parseRecordId(id, key))
         return Database::refuse();
     DateTime dob;
-    const bool found = Database::run([&](Database& db) {
+    const bool found = Database::read([&](Database& db) {
         Statement row = db.prepare("SELECT DOB FROM patient_info WHERE ID = ?");
         if (!row.bind(1, key).step())
             return false;

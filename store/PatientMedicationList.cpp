@@ -10,7 +10,7 @@ bool PatientMedicationList::Fetch(const std::string& patientId)
     if (!parseRecordId(patientId, patient))
         return Database::refuse();
     const ListMarks marks(m_statuses, m_names, m_ids);
-    return Database::run([&](Database& db) {
+    return Database::read([&](Database& db) {
         marks.cutBack();
         Statement rows = db.prepare(
             "SELECT medication_ID, name, status FROM patient_medications WHERE patient_ID = ?"

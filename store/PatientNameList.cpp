@@ -77,7 +77,7 @@ void bindSearch(Statement& search, const SearchQuery& query)
 bool PatientNameList::FetchAll()
 {
     const ListMarks marks(m_ids, m_firstNames, m_lastNames);
-    return Database::run([&](Database& db) {
+    return Database::read([&](Database& db) {
         marks.cutBack();
         Statement rows = db.prepare("SELECT ID, first_name, last_name FROM patient_info ORDER BY ID");
         bool more = rows.step();
@@ -103,7 +103,7 @@ bool PatientNameList::FetchByID(const std::string& id)
         return Database::refuse();
     const size_t before = m_ids.size();
     const ListMarks marks(m_ids, m_firstNames, m_lastNames);
-    m_failed = !Database::run([&](Database& db) {
+    m_failed = !Database::read([&](Database& db) {
         marks.cutBack();
         Statement rows = db.prepare("SELECT ID, first_name, last_name FROM patient_info WHERE ID = ?");
         rows.bind(1, key);
@@ -118,7 +118,7 @@ bool PatientNameList::Search(const std::string& typed)
 {
     const SearchQuery query(typed);
     const ListMarks marks(m_ids, m_firstNames, m_lastNames);
-    return Database::run([&](Database& db) {
+    return Database::read([&](Database& db) {
         marks.cutBack();
         m_found = 0;
         if (query.terms().empty())

@@ -124,10 +124,10 @@ void PostgresConnection::refused()
     throw DbError(said, kind);
 }
 
-void PostgresConnection::begin(const Deadline& deadline)
+void PostgresConnection::begin(const Deadline& deadline, const char* beginStatement)
 {
     m_deadline = deadline;
-    execute(PostgresDialect::begin, {});
+    execute(beginStatement, {});
     m_inTransaction = true;
     m_wrote = false;
 }

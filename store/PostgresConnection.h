@@ -31,7 +31,9 @@ public:
     PostgresConnection(const PostgresConnection&) = delete;
     PostgresConnection& operator=(const PostgresConnection&) = delete;
 
-    void begin(const Deadline& deadline);
+    // Opens a transaction with the statement that starts it (the dialect's begin or
+    // beginReading).
+    void begin(const Deadline& deadline, const char* beginStatement);
     void commit();
     // Undoes the transaction, if the connection can still be used.
     void rollback() noexcept;

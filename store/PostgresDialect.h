@@ -8,11 +8,15 @@
 class PostgresDialect
 {
 public:
-    // Every operation is one serializable transaction: operations that run at the same time at
-    // several desks then have the effect of running one after another, as on the file, whose
-    // exclusive lock makes them do so. A weaker level would let a visit be added for a patient
-    // that a delete running beside it removes, leaving the visit behind.
+    // Every operation that changes the records is one serializable transaction: operations that run
+    // at the same time at several desks then have the effect of running one after another, as on
+    // the file, whose exclusive lock makes them do so. A weaker level would let a visit be added
+    // for a patient that a delete running beside it removes, leaving the visit behind.
     static constexpr const char* begin = "BEGIN ISOLATION LEVEL SERIALIZABLE";
+    // An operation that only reads sees the records as they stood at one moment, which is all a
+    // reading needs. Left out of the serializable ones, it neither waits for them nor makes a
+    // desk's change run again because of what it read.
+    static constexpr const char* beginReading = "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY";
     static constexpr const char* commit = "COMMIT";
     static constexpr const char* rollback = "ROLLBACK";
 

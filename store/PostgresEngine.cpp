@@ -1,5 +1,6 @@
 #include "store/PostgresEngine.h"
 
+#include "store/PostgresDialect.h"
 #include "store/SerializationFailure.h"
 
 #include <unistd.h>
@@ -33,11 +34,11 @@ PostgresEngine::~PostgresEngine()
             connection->abandon();
 }
 
-bool PostgresEngine::transact(const std::function<bool(Connection&)>& work)
+bool PostgresEngine::transact(const std::function<bool(Connection&)>& work, Intent intent)
 {
     const Deadline deadline(operationTimeout);
     for (int run = 1;; ++run) {
-        std::unique_ptr<PostgresConnection> connection = startTransaction(deadline);
+        std::unique_ptr<PostgresConnection> connection = startTransaction(deadline, intent);
         bool done = false;
         try {
             done = work(*connection);
@@ -62,11 +63,14 @@ bool PostgresEngine::transact(const std::function<bool(Connection&)>& work)
     }
 }
 
-std::unique_ptr<PostgresConnection> PostgresEngine::startTransaction(const Deadline& deadline)
+std::unique_ptr<PostgresConnection> PostgresEngine::startTransaction(const Deadline& deadline,
+                                                                     Intent intent)
 {
+    const char* begin =
+        intent == Intent::Read ? PostgresDialect::beginReading : PostgresDialect::begin;
     if (std::unique_ptr<PostgresConnection> idle = idleConnection()) {
         try {
-            idle->begin(deadline);
+            idle->begin(deadline, begin);
             return idle;
         } catch (const DbError&) {
             // An idle connection may have died with a restart of the server since; nothing
@@ -76,7 +80,7 @@ std::unique_ptr<PostgresConnection> PostgresEngine::startTransaction(const Deadl
         }
     }
     auto connection = std::make_unique<PostgresConnection>(m_connection, m_password, deadline);
-    connection->begin(deadline);
+    connection->begin(deadline, begin);
     return connection;
 }
 

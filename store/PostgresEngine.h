@@ -27,12 +27,12 @@ public:
     const std::string& connection() const { return m_connection; }
     const std::string& password() const { return m_password; }
 
-    bool transact(const std::function<bool(Connection&)>& work) override;
+    bool transact(const std::function<bool(Connection&)>& work, Intent intent) override;
     void accept(Visitor& visitor) const override { visitor.visit(*this); }
 
 private:
     // A connection with the operation's transaction begun on it: an idle one, or a new one.
-    std::unique_ptr<PostgresConnection> startTransaction(const Deadline& deadline);
+    std::unique_ptr<PostgresConnection> startTransaction(const Deadline& deadline, Intent intent);
     std::unique_ptr<PostgresConnection> idleConnection();
     void keep(std::unique_ptr<PostgresConnection> connection);
 

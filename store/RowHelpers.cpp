@@ -21,7 +21,7 @@ bool deleteRowById(const char* sql, const std::string& id)
 bool fetchNames(const char* sql, std::vector<std::string>& names)
 {
     const ListMarks marks(names);
-    return Database::run([&](Database& db) {
+    return Database::read([&](Database& db) {
         marks.cutBack();
         Statement rows = db.prepare(sql);
         while (rows.step())

@@ -33,7 +33,8 @@ bool checked(const std::string& file)
 
 } // namespace
 
-bool SqliteEngine::transact(const std::function<bool(Connection&)>& work)
+// The file's lock lets one operation at a time work on it, reading or not.
+bool SqliteEngine::transact(const std::function<bool(Connection&)>& work, Intent)
 {
     SqliteConnection connection(m_file);
     Database records(connection);

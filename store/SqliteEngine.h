@@ -16,7 +16,7 @@ public:
     // The records file, as the program names it in its messages.
     const std::string& file() const { return m_file; }
 
-    bool transact(const std::function<bool(Connection&)>& work) override;
+    bool transact(const std::function<bool(Connection&)>& work, Intent intent) override;
     void accept(Visitor& visitor) const override { visitor.visit(*this); }
 
     // A records file was replaced: the next operation on each file sets its search keys right

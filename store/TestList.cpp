@@ -10,7 +10,7 @@ bool TestList::Fetch(const std::string& patientId)
     if (!parseRecordId(patientId, patient))
         return Database::refuse();
     const ListMarks marks(m_ids, m_dates, m_days, m_types, m_results);
-    return Database::run([&](Database& db) {
+    return Database::read([&](Database& db) {
         marks.cutBack();
         Statement rows = db.prepare(
             "SELECT test_ID, date, type, results FROM tests WHERE patient_ID = ? ORDER BY test_ID");

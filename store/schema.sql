@@ -118,6 +118,6 @@ CREATE TABLE records_identity (
 ) STRICT;
 
 -- The schema step of the program (store/SchemaSteps.cpp) these tables are the shape of.
-PRAGMA user_version = 3;
+PRAGMA user_version = 4;
 
 COMMIT;

@@ -34,6 +34,9 @@ public:
     // Whether every key sequence has numbers left to give: a sequence that has given all but
     // the last hundredth of the numbers a key can hold is a problem.
     bool numbersLeft();
+    // Makes every patient's search keys afresh, as the program makes them, for patients put in
+    // by other means than the program's.
+    bool fillSearchKeys();
 
     // Why the server could not be worked with, in a user's words: not running or out of
     // reach, or refusing the login; empty once connected.
@@ -53,7 +56,6 @@ private:
                  const std::vector<std::string>& wanted);
     bool fail(const std::string& problem);
     bool giveIdentity();
-    bool fillSearchKeys();
     bool makeRows(StepRows rows);
     int standing();
     bool stepRecorded();

@@ -26,7 +26,7 @@ using Strings = std::vector<std::string>;
 struct EarlierShape
 {
     const char* name;
-    const char* back;     // what takes the records back
+    std::string back;     // what takes the records back
     Strings missingSteps = {}; // what medora-admin check names (the server only)
 };
 
@@ -43,6 +43,7 @@ const EarlierShape kFiles[] = {
     {"SuppliedEmptyWithTheSearchKeys", "DELETE FROM records_identity; PRAGMA user_version = 1"},
     // Names written with an apostrophe or a hyphen were found only by their parts.
     {"WithTheIdentity", "DELETE FROM search_words WHERE word = 'obrien'; PRAGMA user_version = 2"},
+    {"WithTheJoinedNames", "PRAGMA user_version = 3"},
     {"AsThisVersionMakesThem", ""},
 };
 
@@ -55,22 +56,39 @@ const char* const kUnrecorded =
     "the records do not say the step they stand at (medora-admin upgrade records it)";
 const char* const kJoinedNamesMissing = "missing step 3: search keys for names written with "
                                         "apostrophes and hyphens (medora-admin upgrade makes it)";
+const char* const kHashesMissing = "missing step 4: indexes by patient that let several desks "
+                                   "work side by side (medora-admin upgrade makes it)";
+
+// Each table's index by patient as servers had it until step 4, made again so.
+std::string treeIndexes(const std::vector<const char*>& tables)
+{
+    std::string statements;
+    for (const char* table : tables)
+        statements += std::string("DROP INDEX ") + table + "_patient; CREATE INDEX " + table +
+                      "_patient ON " + table + " (patient_ID); ";
+    return statements;
+}
+const std::string kTreesBeforeTheKeys =
+    treeIndexes({"complaints", "history_entries", "patient_medications", "tests"});
+const std::string kTrees = kTreesBeforeTheKeys + treeIndexes({"search_words"});
 
 // Every shape of the records on a server that Medora has set up.
 const EarlierShape kServers[] = {
     {"BeforeTheSearchKeys",
-     "DROP TABLE search_words, records_identity, medora_version",
+     kTreesBeforeTheKeys + "DROP TABLE search_words, records_identity, medora_version",
      {kUnrecorded, "missing step 1: the search's keys (medora-admin upgrade makes it)",
       "missing step 2: the records' identity (medora-admin upgrade makes it)",
-      kJoinedNamesMissing}},
+      kJoinedNamesMissing, kHashesMissing}},
     {"WithTheSearchKeys",
-     "DROP TABLE records_identity, medora_version",
+     kTrees + "DROP TABLE records_identity, medora_version",
      {kUnrecorded, "missing step 2: the records' identity (medora-admin upgrade makes it)",
-      kJoinedNamesMissing}},
-    {"WithTheIdentity", "DROP TABLE medora_version", {kUnrecorded, kJoinedNamesMissing}},
+      kJoinedNamesMissing, kHashesMissing}},
+    {"WithTheIdentity", kTrees + "DROP TABLE medora_version",
+     {kUnrecorded, kJoinedNamesMissing, kHashesMissing}},
     {"WithTheVersionRow",
-     "DELETE FROM search_words WHERE word = 'obrien'; UPDATE medora_version SET step = 2",
-     {kJoinedNamesMissing}},
+     kTrees + "DELETE FROM search_words WHERE word = 'obrien'; UPDATE medora_version SET step = 2",
+     {kJoinedNamesMissing, kHashesMissing}},
+    {"WithTheJoinedNames", kTrees + "UPDATE medora_version SET step = 3", {kHashesMissing}},
 };
 
 // One row of every kind the records hold, beside the patients the store adds.

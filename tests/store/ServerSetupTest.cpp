@@ -177,7 +177,7 @@ TEST_F(ServerSetupTest, CheckFindsWhatDiffersFromMedorasTables)
         {"ALTER TABLE tests ADD COLUMN price integer",
          "table layout: not Medora's tests.price integer nullable YES identity NO default -"},
         {"DROP INDEX tests_patient", "table layout: missing index CREATE INDEX tests_patient ON "
-                                     "tests USING btree (patient_id)"},
+                                     "tests USING hash (patient_id)"},
         {"ALTER TABLE patient_info ALTER COLUMN telephone TYPE varchar(20)",
          "table layout: missing patient_info.telephone text nullable NO identity NO default "
          "''::text"},
