@@ -29,6 +29,8 @@ const char* buttonsName(MsgButtons buttons) {
         return "Yes/No";
     case MsgButtons::YesNoCancel:
         return "Yes/No/Cancel";
+    case MsgButtons::YesNoDefaultNo:
+        return "Yes/No, No by default";
     case MsgButtons::Ok:
         break;
     }

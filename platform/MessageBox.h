@@ -5,7 +5,8 @@
 class QWidget;
 
 enum class MsgIcon { None, Information, Question, Exclamation, Stop };
-enum class MsgButtons { Ok, YesNo, YesNoCancel };
+// YesNoDefaultNo asks a question whose Yes should never be given by a hasty Enter.
+enum class MsgButtons { Ok, YesNo, YesNoCancel, YesNoDefaultNo };
 
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;

@@ -34,6 +34,7 @@ namespace {
 int refusalOf(MsgButtons buttons) {
     switch (buttons) {
     case MsgButtons::YesNo:
+    case MsgButtons::YesNoDefaultNo:
         return IDNO;
     case MsgButtons::YesNoCancel:
         return IDCANCEL;

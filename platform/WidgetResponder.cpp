@@ -34,6 +34,7 @@ QWidget* ownerOf(QWidget* parent) {
 QMessageBox::StandardButtons toQtButtons(MsgButtons buttons) {
     switch (buttons) {
     case MsgButtons::YesNo:
+    case MsgButtons::YesNoDefaultNo:
         return QMessageBox::Yes | QMessageBox::No;
     case MsgButtons::YesNoCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
@@ -41,6 +42,20 @@ QMessageBox::StandardButtons toQtButtons(MsgButtons buttons) {
         break;
     }
     return QMessageBox::Ok;
+}
+
+// The button Enter presses.
+QMessageBox::StandardButton defaultOf(MsgButtons buttons) {
+    switch (buttons) {
+    case MsgButtons::Ok:
+        return QMessageBox::Ok;
+    case MsgButtons::YesNoDefaultNo:
+        return QMessageBox::No;
+    case MsgButtons::YesNo:
+    case MsgButtons::YesNoCancel:
+        break;
+    }
+    return QMessageBox::Yes;
 }
 
 int fromQtAnswer(int answer) {
@@ -62,12 +77,14 @@ int WidgetResponder::messageBox(QWidget* parent, const BoxRecord& box) {
     QMessageBox dialog(toQtIcon(box.icon), QString::fromStdString(box.caption),
                        QString::fromStdString(box.text), toQtButtons(box.buttons),
                        ownerOf(parent));
-    dialog.setDefaultButton(ok ? QMessageBox::Ok : QMessageBox::Yes);
+    dialog.setDefaultButton(defaultOf(box.buttons));
     if (box.buttons == MsgButtons::YesNoCancel)
         dialog.setEscapeButton(QMessageBox::Cancel);
     const int answer = dialog.exec();
     // Closing a yes/no box without answering means no.
-    if (box.buttons == MsgButtons::YesNo && answer != QMessageBox::Yes)
+    const bool yesNo =
+        box.buttons == MsgButtons::YesNo || box.buttons == MsgButtons::YesNoDefaultNo;
+    if (yesNo && answer != QMessageBox::Yes)
         return IDNO;
     return ok ? IDOK : fromQtAnswer(answer);
 }

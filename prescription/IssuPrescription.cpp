@@ -10,6 +10,8 @@
 #include "prescription/PrintJob.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/AllergyLine.h"
+#include "screens/AllergyQuestion.h"
 #include "screens/Navigator.h"
 #include "screens/PatientNames.h"
 #include "screens/StoreFailure.h"
@@ -17,6 +19,7 @@
 #include "store/PatientDetails.h"
 
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPrinter>
@@ -28,10 +31,18 @@ const char* kNoHeaderQuestion = "Clinic information are not set, print prescript
 
 } // namespace
 
-IssuPrescription::IssuPrescription() : FormView(kIssuPrescriptionForm) {
+IssuPrescription::IssuPrescription()
+    : FormView(kIssuPrescriptionForm),
+      allergyLine(new AllergyLine(control<QLabel>(IDC_RX_ALLERGY_LINE))) {
     new KeyWatch(this, autoComplete);
-    connect(nameBox()->lineEdit(), &QLineEdit::textEdited, this, [this] { completeName(); });
-    connect(nameBox(), &QComboBox::activated, this, [this](int index) { selectedIndex = index; });
+    connect(nameBox()->lineEdit(), &QLineEdit::textEdited, this, [this] {
+        completeName();
+        showAllergies();
+    });
+    connect(nameBox(), &QComboBox::activated, this, [this](int index) {
+        selectedIndex = index;
+        showAllergies();
+    });
     connect(drugBox()->lineEdit(), &QLineEdit::textEdited, this,
             [this] { CompleteEntry(drugBox(), autoComplete); });
     controlWidget(IDC_RX_AGE)->installEventFilter(this);
@@ -81,6 +92,26 @@ void IssuPrescription::completeName() {
         selectedIndex = *match;
 }
 
+// The patient of the records the name box stands for; empty for a name typed in.
+std::string IssuPrescription::chosenPatient() const {
+    const std::string typed = nameBox()->currentText().toStdString();
+    return PatientNames::stillNamed(nameBox(), selectedIndex, typed)
+               ? patientIds[size_t(selectedIndex)]
+               : std::string();
+}
+
+// Read again only when another patient is chosen, not at every key typed.
+void IssuPrescription::showAllergies() {
+    const std::string chosen = chosenPatient();
+    if (chosen == allergiesShownFor)
+        return;
+    allergiesShownFor = chosen;
+    if (chosen.empty())
+        allergyLine->clear();
+    else
+        allergyLine->showFor(chosen);
+}
+
 // The age field fills itself when the user moves into it. Focus coming back with the window
 // (after a message box, say) is not the user moving in.
 bool IssuPrescription::eventFilter(QObject* watched, QEvent* event) {
@@ -96,11 +127,10 @@ bool IssuPrescription::eventFilter(QObject* watched, QEvent* event) {
 // "6 Month(s)" must not turn into years by leaving the field and coming back.
 void IssuPrescription::FillAge() {
     UpdateData(true);
-    const bool named = PatientNames::stillNamed(nameBox(), selectedIndex, patientName);
-    const std::string chosen = named ? patientIds[size_t(selectedIndex)] : std::string();
+    const std::string chosen = chosenPatient();
     if (!age.empty() && chosen == ageFilledFor)
         return;
-    if (!named) {
+    if (chosen.empty()) {
         age.clear();
         ageUnit = Years;
         ageFilledFor.clear();
@@ -117,11 +147,20 @@ void IssuPrescription::FillAge() {
     UpdateData(false);
 }
 
+// A drug for a patient of the records is checked against the allergies stored for them.
+bool IssuPrescription::allergyAllows() {
+    const std::string chosen = chosenPatient();
+    return chosen.empty() ||
+           AllergyQuestion::allows(this, chosen, nameBox()->itemText(selectedIndex).toStdString(),
+                                   drug);
+}
+
+// A drug the user declines stays in its box as typed.
 void IssuPrescription::AddToList() {
     UpdateData(true);
     if (drug.empty()) {
         MessageBox(this, "Medication name cannot be empty", "Error", MsgIcon::Information);
-    } else {
+    } else if (allergyAllows()) {
         prescriptionList()->addItem(QString::fromStdString(drug));
         MedicationNameList medications;
         if (!medications.AddName(drug))
@@ -153,6 +192,8 @@ void IssuPrescription::ResetFields() {
     selectedIndex = -1;
     ageFilledFor.clear();
     prescriptionList()->clear();
+    allergyLine->clear();
+    allergiesShownFor.clear();
     nameBox()->setFocus();
     UpdateData(false);
 }
@@ -164,6 +205,9 @@ void IssuPrescription::PrintPrescription() {
         MessageBox(this, "All fields are required", "Error", MsgIcon::Information);
         return;
     }
+    std::optional<std::string> allergies;
+    if (!allergiesToPrint(allergies))
+        return;
     std::optional<ClinicInfo> header = letterhead();
     if (!header && MessageBox(this, kNoHeaderQuestion, "Warning", MsgIcon::Question,
                               MsgButtons::YesNo) != IDYES)
@@ -171,7 +215,8 @@ void IssuPrescription::PrintPrescription() {
     QPrinter printer(QPrinter::HighResolution);
     if (!PrintDialog::run(this, printer))
         return;
-    const PrescriptionPrintout printout(entries(), std::move(header), DateTime::currentLocal());
+    const PrescriptionPrintout printout(entries(std::move(allergies)), std::move(header),
+                                        DateTime::currentLocal());
     PrintJob::printOrTell(
         this, printer, [&printout](PrintDevice& device) { printout.print(device); },
         "The prescription was not printed to");
@@ -189,12 +234,29 @@ std::optional<ClinicInfo> IssuPrescription::letterhead() {
     return info;
 }
 
-PrescriptionEntries IssuPrescription::entries() const {
+// The allergy line the prescription of a patient of the records carries, as stored now; none
+// for a name typed in. False, with the failure shown, when the allergies cannot be read: the
+// prescription is not printed without them.
+bool IssuPrescription::allergiesToPrint(std::optional<std::string>& line) {
+    const std::string chosen = chosenPatient();
+    if (chosen.empty())
+        return true;
+    std::vector<std::string> allergies;
+    if (!AllergyLine::fetch(chosen, allergies)) {
+        StoreFailure::show(this, "Error fetching allergies list");
+        return false;
+    }
+    line = AllergyLine::listed(allergies);
+    return true;
+}
+
+PrescriptionEntries IssuPrescription::entries(std::optional<std::string> allergies) const {
     PrescriptionEntries what{patientName,
                              age,
                              control<ComboBox>(IDC_RX_AGE_UNIT)->itemText(ageUnit).toStdString(),
                              diagnosis,
                              {}};
+    what.allergies = std::move(allergies);
     const QListWidget* list = prescriptionList();
     for (int row = 0; row < list->count(); ++row)
         what.drugs.push_back(list->item(row)->text().toStdString());

@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
+class AllergyLine;
 class ComboBox;
 class QListWidget;
 struct PrescriptionEntries;
 
 // Collects one prescription (patient, age, diagnosis, drug lines) and prints it. A patient
-// chosen from the records gets the age from the date of birth; anyone else can be typed in.
+// chosen from the records gets the age from the date of birth, the allergies shown and
+// printed, and a question before a drug that matches one; anyone else can be typed in.
 // Every drug line is remembered among the medication names offered next time.
 class IssuPrescription : public FormView {
 public:
@@ -37,18 +39,24 @@ private:
     void fillNameBox();
     void fillDrugBox();
     void completeName();
+    std::string chosenPatient() const;
+    void showAllergies();
     void FillAge();
+    bool allergyAllows();
     void AddToList();
     void RemoveFromList();
     void ResetFields();
     void PrintPrescription();
     std::optional<ClinicInfo> letterhead();
-    PrescriptionEntries entries() const;
+    bool allergiesToPrint(std::optional<std::string>& line);
+    PrescriptionEntries entries(std::optional<std::string> allergies) const;
     void cancel();
 
     ComboBox* nameBox() const;
     ComboBox* drugBox() const;
     QListWidget* prescriptionList() const;
 
+    AllergyLine* allergyLine;
+    std::string allergiesShownFor; // the chosen patient whose allergies the line shows
     bool autoComplete = false;
 };

@@ -127,8 +127,8 @@ void PrescriptionPrintout::drawLetterhead(PrintDevice& device, const Grid& grid)
     device.drawText(at(4 * u), "Tel: " + header->m_phone, kBodyFont, TextAnchor::TopLeft);
 }
 
-// The particulars, then the drug lines. The first drug line takes "Rx:" along and the last
-// the signature block, so that neither is ever left alone on a page.
+// The particulars and the allergies, then the drug lines. The first drug line takes "Rx:"
+// along and the last the signature block, so that neither is ever left alone on a page.
 std::vector<RowBlock> PrescriptionPrintout::bodyRows(const LineBreaker& breaker) const {
     std::vector<RowBlock> blocks = {
         breaker.rows("Date: ", date()),
@@ -137,6 +137,8 @@ std::vector<RowBlock> PrescriptionPrintout::bodyRows(const LineBreaker& breaker)
         breaker.rows("Age: ", entries.age + " " + entries.ageUnit),
         breaker.rows("Diagnosis: ", entries.diagnosis),
     };
+    if (entries.allergies)
+        blocks.push_back(breaker.rows("Allergies: ", *entries.allergies));
     const size_t firstDrug = blocks.size();
     for (const std::string& drug : entries.drugs)
         blocks.push_back(breaker.rows("- ", drug));

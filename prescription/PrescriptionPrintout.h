@@ -19,13 +19,15 @@ struct PrescriptionEntries {
     std::string ageUnit; // "Day(s)", "Month(s)" or "Year(s)"
     std::string diagnosis;
     std::vector<std::string> drugs;
+    // What follows "Allergies: " for a patient of the records; none for a name typed in.
+    std::optional<std::string> allergies = std::nullopt;
 };
 
 // One prescription as printed: the clinic's letterhead with the emblem, the title, the
-// particulars, the drug lines and the signature block, placed on a grid of fifths of an inch.
-// Lines wider than the page wrap between words. What does not fit on the first page goes on
-// over further pages, each headed by the patient's name and the date and numbered at its
-// foot; the signature block comes on the last.
+// particulars and allergies, the drug lines and the signature block, placed on a grid of
+// fifths of an inch. Lines wider than the page wrap between words. What does not fit on the
+// first page goes on over further pages, each headed by the patient's name and the date and
+// numbered at its foot; the signature block comes on the last.
 class PrescriptionPrintout {
 public:
     // Without a header the letterhead is left out and the doctor's name left blank.

@@ -172,6 +172,7 @@ constexpr int IDC_REC_DELETE = 1019;
 constexpr int IDC_REC_DELETE_RECORD = 1020;
 constexpr int IDC_REC_CLOSE = 1052;
 constexpr int IDC_REC_PATIENT_NUMBER = 1022;
+constexpr int IDC_REC_ALLERGY_LINE = 1120;
 
 // Add history entry dialog (139).
 constexpr int IDC_ENTRY_DETAILS = 1046;
@@ -212,6 +213,7 @@ constexpr int IDC_VISIT_UPDATE = 1014;
 constexpr int IDC_VISIT_NUMBER = 1021;
 constexpr int IDC_VISIT_PATIENT_NUMBER = 1022;
 constexpr int IDC_VISIT_COMPLAINT = 1009;
+constexpr int IDC_VISIT_ALLERGY_LINE = 1120;
 
 // Locate patient by ID (107).
 constexpr int IDC_FINDID_PATIENT_ID = 1022;
@@ -235,6 +237,7 @@ constexpr int IDC_RX_PRESCRIPTIONS = 1078;
 constexpr int IDC_RX_PRINT = 1081;
 constexpr int IDC_RX_RESET = 1111;
 constexpr int IDC_RX_CANCEL = 1082;
+constexpr int IDC_RX_ALLERGY_LINE = 1120;
 
 // Clinic information screen (133).
 constexpr int IDC_CLINIC_NAME = 1097;

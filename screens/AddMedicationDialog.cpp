@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/AllergyQuestion.h"
 #include "screens/StoreFailure.h"
 #include "store/MedicationNameList.h"
 #include "store/PatientMedicationRecord.h"
@@ -52,6 +53,9 @@ void AddMedicationDialog::OnOK() {
         MessageBox(this, "Medication field cannot be empty.", "Error", MsgIcon::Information);
         return;
     }
+    // Declined, the dialog stays with the name as typed.
+    if (!AllergyQuestion::allows(this, patientId, patientName, medication))
+        return;
     const std::string status =
         control<ComboBox>(IDC_MED_STATUS)->itemText(statusIndex).toStdString();
     // A name that cannot join the list does not keep the medication from being stored.

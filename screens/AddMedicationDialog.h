@@ -16,7 +16,8 @@ public:
 
     ComboBox* drugBox() const;
 
-    std::string patientId; // input
+    std::string patientId;   // input
+    std::string patientName; // input, as the allergy question names the patient
     std::string medication;
     int statusIndex = -1;
     bool autoComplete = false; // the last key was neither Delete nor Backspace

@@ -7,11 +7,13 @@
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/AllergyLine.h"
 #include "screens/Navigator.h"
 #include "screens/StoreFailure.h"
 #include "store/ComplaintList.h"
 #include "store/ComplaintRecord.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 
@@ -36,7 +38,9 @@ void acceptOneDecimal(QLineEdit* edit) {
 
 } // namespace
 
-ViewComplaint::ViewComplaint() : FormView(kViewComplaintForm), texts(kVisitTextCount) {
+ViewComplaint::ViewComplaint()
+    : FormView(kViewComplaintForm), texts(kVisitTextCount),
+      allergyLine(new AllergyLine(control<QLabel>(IDC_VISIT_ALLERGY_LINE))) {
     visitDate = DateTime::currentLocal();
     new KeyWatch(this, autoComplete);
     ComboBox* box = complaintBox();
@@ -70,6 +74,7 @@ void ViewComplaint::DoDataExchange(DataExchange& dx) {
 // same, so that an update never overwrites stored findings with fields left empty.
 void ViewComplaint::LoadVisit() {
     patientNumber = patientId;
+    allergyLine->showFor(patientId);
     rememberStored();
     ComplaintList visits;
     if (visits.Fetch(patientId))

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+class AllergyLine;
 class ComboBox;
 class ComplaintList;
 
@@ -49,6 +50,7 @@ private:
     ComboBox* complaintBox() const;
 
     std::string patientNumber;
+    AllergyLine* allergyLine;
     bool autoComplete = false;
     bool loading = false; // the program is filling the complaint list
     bool changed = false; // typed into since the visit was shown or stored

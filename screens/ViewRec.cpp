@@ -9,11 +9,13 @@
 #include "screens/AddEntryDialog.h"
 #include "screens/AddMedicationDialog.h"
 #include "screens/AddTestDialog.h"
+#include "screens/AllergyLine.h"
 #include "screens/BirthDate.h"
 #include "screens/Navigator.h"
 #include "screens/StoreFailure.h"
 #include "store/store.h"
 
+#include <QLabel>
 #include <QStringList>
 
 namespace {
@@ -139,7 +141,8 @@ bool fetchRows(const std::string& patientId, int type, FetchedRows& out) {
 
 } // namespace
 
-ViewRec::ViewRec() : FormView(kViewRecForm) {
+ViewRec::ViewRec()
+    : FormView(kViewRecForm), allergyLine(new AllergyLine(control<QLabel>(IDC_REC_ALLERGY_LINE))) {
     letListGrow(IDC_REC_HISTORY_LIST);
     for (int id : {IDC_REC_FIRST_NAME, IDC_REC_LAST_NAME, IDC_REC_ADDRESS, IDC_REC_TELEPHONE,
                    IDC_REC_MALE, IDC_REC_FEMALE, IDC_REC_DOB})
@@ -198,6 +201,7 @@ void ViewRec::LoadPatient() {
     address = details.m_address;
     telephone = details.m_telephone;
     gender = details.m_gender;
+    allergyLine->showFor(patientId);
     loadList(Visits);
     UpdateData(false);
 }
@@ -211,6 +215,7 @@ void ViewRec::showNoPatient() {
     address.clear();
     telephone.clear();
     gender = -1;
+    allergyLine->clear();
     clearList();
     hasVisits = false;
     UpdateData(false);
@@ -294,6 +299,9 @@ void ViewRec::clearList() {
 }
 
 void ViewRec::loadList(int type) {
+    // Whatever changed the allergies had the list reloaded: the line follows it.
+    if (type == Allergies)
+        allergyLine->showFor(patientId);
     const HistoryLayout& layout = layoutOf(type);
     FetchedRows fetched;
     if (!fetchRows(patientId, type, fetched)) {
@@ -346,6 +354,7 @@ void ViewRec::runDialogAndReload(int type) {
     } else if (type == Medications) {
         AddMedicationDialog dialog(window());
         dialog.patientId = patientId;
+        dialog.patientName = loaded.m_firstName + " " + loaded.m_lastName;
         dialog.DoModal();
     } else {
         AddTestDialog dialog(window());

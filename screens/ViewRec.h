@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+class AllergyLine;
 class ListView;
 
 // One patient's whole record: the personal details, which can be edited and saved, and one
@@ -64,4 +65,5 @@ private:
 
     // The details as last read or saved by this screen: what a save expects to find stored.
     PatientDetails loaded;
+    AllergyLine* allergyLine;
 };

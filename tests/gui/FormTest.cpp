@@ -22,6 +22,7 @@
 #include <QStyleOption>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTimer>
 #include <map>
 
 namespace {
@@ -516,6 +517,30 @@ private slots:
         QCOMPARE(responder.failures().size(), size_t(2));
         responder.expectBox({"Never", "Error", MsgIcon::Stop, MsgButtons::Ok});
         QCOMPARE(responder.unmet().size(), size_t(1));
+    }
+
+    // The real box, as the user meets it: Enter gives the default answer, which a warning's
+    // question makes No.
+    void enterAnswersWithTheDefaultButton_data() {
+        QTest::addColumn<MsgButtons>("buttons");
+        QTest::addColumn<int>("answer");
+        QTest::addRow("Yes/No") << MsgButtons::YesNo << IDYES;
+        QTest::addRow("No by default") << MsgButtons::YesNoDefaultNo << IDNO;
+    }
+
+    void enterAnswersWithTheDefaultButton() {
+        QFETCH(MsgButtons, buttons);
+        QFETCH(int, answer);
+        QTimer::singleShot(0, [] {
+            QWidget* box = QApplication::activeModalWidget();
+            if (box && QTest::qWaitForWindowActive(box) && box->focusWidget())
+                QTest::keyClick(box->focusWidget(), Qt::Key_Return);
+            else if (box)
+                box->close();
+        });
+        QCOMPARE(
+            MessageBox(nullptr, "Add ASPIRIN anyway?", "Warning", MsgIcon::Exclamation, buttons),
+            answer);
     }
 };
 
