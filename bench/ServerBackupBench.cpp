@@ -1,11 +1,13 @@
 // Backup and restore of a made-up clinic's records on a PostgreSQL server, each beside
-// pg_dump / pg_restore of the same database with a custom-format file in the same run. Every
-// run is a child process, so its peak resident memory is measured alone.
+// pg_dump / pg_restore of the same database with an uncompressed custom-format file (a backup
+// is not compressed either) in the same run. Every run is a child process, so its peak resident
+// memory is measured alone.
 //
 //   medora_server_backup_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 //
 // MEDORA_BENCH_PATIENTS sets the clinic's size (100000 by default). The server is a throwaway
-// one, started in a folder of its own under /tmp and removed when the program ends.
+// one, flushing to disk as a clinic's server does, started in a folder of its own under /tmp and
+// removed when the program ends.
 
 #include "bench/ChildRun.h"
 #include "bench/KeptClinic.h"
@@ -70,7 +72,7 @@ void compareWithTool(benchmark::State& state, const std::string& tool,
 // The desks' login, as the Database menu runs it.
 void BM_ServerBackup(benchmark::State& state) {
     compareWithTool(state,
-                    "pg_dump --format=custom --file=dump.pgc '" + connection("postgres") + "'",
+                    "pg_dump --format=custom --compress=0 --file=dump.pgc '" + connection("postgres") + "'",
                     [] { return !ServerBackup(connection("desk"), "").backup("copy.rbk"); });
 }
 
@@ -93,6 +95,8 @@ void startServerWithClinic() {
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("cannot make the bench folder");
     folder = pattern;
+    // The server flushes to disk as a clinic's does, which the tests' server otherwise skips.
+    setenv("MEDORA_TEST_SERVER_DURABLE", "1", 1);
     run(std::string(MEDORA_TEST_SERVER_SCRIPT) + " start '" + (folder / "state").string() + "' " +
         MEDORA_ADMIN + " >/dev/null");
     std::getline(std::ifstream(folder / "state"), serverFolder);
