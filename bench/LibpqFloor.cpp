@@ -1,11 +1,15 @@
 #include "bench/LibpqFloor.h"
 
+#include "store/PostgresDialect.h"
+
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
+#include <string_view>
 
 namespace {
 
@@ -56,7 +60,12 @@ void LibpqFloor::execute(const char* sql)
 
 long long LibpqFloor::run(const std::vector<BareStatement>& statements)
 {
-    execute("BEGIN ISOLATION LEVEL SERIALIZABLE");
+    // As in the store: an operation that only reads is a read-only transaction on a snapshot.
+    const bool onlyReads =
+        std::all_of(statements.begin(), statements.end(), [](const BareStatement& statement) {
+            return std::string_view(statement.sql).substr(0, 7) == "SELECT ";
+        });
+    execute(onlyReads ? PostgresDialect::beginReading : PostgresDialect::begin);
     long long key = 0;
     std::vector<std::string> out;
     for (const BareStatement& statement : statements) {

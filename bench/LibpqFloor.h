@@ -9,7 +9,7 @@ struct pg_conn;
 
 // The floor of an operation on the server: its statements through bare, blocking libpq calls
 // on one connection kept open, as the store keeps its own between operations, each operation
-// one serializable transaction as in the store, every value of every row copied out.
+// one transaction begun as in the store, every value of every row copied out.
 class LibpqFloor
 {
 public:
