@@ -35,7 +35,7 @@ struct RecordContents {
     std::vector<std::string> testResults;
     std::vector<PrintedVisit> visits; // as stored, oldest first
 
-    // The whole record of that patient; nothing when any part of it cannot be read.
+    // The whole record of that patient as one moment held it; nothing when it cannot be read.
     static std::optional<RecordContents> fetch(const std::string& patientId);
 };
 

@@ -18,3 +18,4 @@
 #include "store/TestList.h"
 #include "store/TestRecord.h"
 #include "store/TestTypeList.h"
+#include "store/WholeRecord.h"
