@@ -67,8 +67,12 @@ std::optional<RecordContents> RecordContents::fetch(const std::string& patientId
     WholeRecord record;
     if (!record.Fetch(patientId))
         return std::nullopt;
+    return of(std::move(record));
+}
+
+RecordContents RecordContents::of(WholeRecord record) {
     RecordContents c;
-    c.patientId = patientId;
+    c.patientId = record.m_patientId;
     c.details = record.m_details;
     c.allergies = textsOf(record.m_allergies);
     c.medical = textsOf(record.m_medical);

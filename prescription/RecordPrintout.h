@@ -4,6 +4,7 @@
 #include "store/ClinicInfo.h"
 #include "store/DateTime.h"
 #include "store/PatientDetails.h"
+#include "store/WholeRecord.h"
 
 #include <optional>
 #include <string>
@@ -37,6 +38,7 @@ struct RecordContents {
 
     // The whole record of that patient as one moment held it; nothing when it cannot be read.
     static std::optional<RecordContents> fetch(const std::string& patientId);
+    static RecordContents of(WholeRecord record);
 };
 
 // A patient's whole record on paper: the clinic's letterhead, the patient's particulars, the
