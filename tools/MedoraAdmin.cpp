@@ -5,6 +5,7 @@
 // The server is the one that MEDORA_DATABASE names, as for the program itself; without it,
 // backup and restore work on the records file in Medora's data folder.
 
+#include "exchange/FhirBulkExport.h"
 #include "exchange/FhirExport.h"
 #include "records/FileFailure.h"
 #include "records/RecordsBackup.h"
@@ -25,7 +26,7 @@ namespace {
 
 const char* kUsage =
     "usage: medora-admin init | check | upgrade | import FILE | backup FILE | restore FILE |\n"
-    "                    export-fhir --patient N FILE\n"
+    "                    export-fhir --patient N FILE | export-fhir --all FOLDER\n"
     "  init     makes Medora's tables, indexes, clinic row and the records' identity, and the\n"
     "           role medora_desk that may read and write their rows, in the empty database that\n"
     "           MEDORA_DATABASE names\n"
@@ -41,6 +42,9 @@ const char* kUsage =
     "  export-fhir --patient N FILE\n"
     "           writes the whole record of the patient whose record number is N to FILE as one\n"
     "           FHIR R4 Bundle (JSON), as the record screen's File > Export record... does\n"
+    "  export-fhir --all FOLDER\n"
+    "           writes every patient's record into FOLDER as FHIR R4 NDJSON, one file per\n"
+    "           resource type, and a README.md that names the format\n"
     "MEDORA_DATABASE is a libpq connection string: \"host=clinic-server dbname=medora\",\n"
     "\"postgresql://clinic-server/medora\" or \"service=medora\". Without it, backup,\n"
     "restore and export-fhir work on clinic_db.mdb in Medora's data folder.\n";
@@ -177,6 +181,23 @@ int exportPatient(const std::string& patientId, const std::string& file, bool on
                   "The record of patient " + record.m_patientId + " is written to " + file + ".");
 }
 
+// Every record, read at one moment, into the folder as the user named it.
+int exportClinic(const std::string& folder, bool onServer) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error))
+        return fail("the folder " + folder + " is not there");
+    const std::string named = std::filesystem::absolute(folder).string();
+    if (const std::string problem = enterDataFolder(onServer); !problem.empty())
+        return fail(problem);
+    std::vector<FhirBulkExport::Written> written;
+    const auto failure = FhirBulkExport::writeClinic(named, &written);
+    std::string done = "The records are written to " + folder + ":";
+    for (const FhirBulkExport::Written& file : written)
+        done += " " + std::to_string(file.resources) + " " + file.type + ",";
+    done.back() = '.';
+    return finish(failure, done);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -185,7 +206,8 @@ int main(int argc, char** argv) {
     const bool withFile = command == "import" || command == "backup" || command == "restore";
     const bool exportOne =
         command == "export-fhir" && argc == 5 && argv[2] == std::string("--patient");
-    if (!(setup && argc == 2) && !(withFile && argc == 3) && !exportOne) {
+    const bool exportAll = command == "export-fhir" && argc == 4 && argv[2] == std::string("--all");
+    if (!(setup && argc == 2) && !(withFile && argc == 3) && !exportOne && !exportAll) {
         std::cerr << kUsage;
         return 2;
     }
@@ -209,5 +231,7 @@ int main(int argc, char** argv) {
                       "The records of " + file + " are on the server now.");
     if (exportOne)
         return exportPatient(argv[3], file, !database.empty());
+    if (exportAll)
+        return exportClinic(file, !database.empty());
     return backUpOrRestore(command, file, !database.empty());
 }

@@ -2,6 +2,7 @@
 
 #include "exchange/FhirBundle.h"
 #include "exchange/FhirTime.h"
+#include "store/WholeClinic.h"
 #include "store/store.h"
 
 #include <nlohmann/json.hpp>
@@ -210,6 +211,81 @@ TEST_P(FhirExportTest, OnePatientWithEveryKindOfEntryIsValidFhir)
         EXPECT_FALSE(fs::exists(none));
     }
     EXPECT_EQ(exportFhir(id, m_dir / "no such folder" / "x.json").first, 1);
+}
+
+namespace {
+
+// Each line of the file, parsed.
+std::vector<Json> linesOf(const fs::path& file)
+{
+    std::vector<Json> lines;
+    std::istringstream text(bytesOf(file));
+    for (std::string line; std::getline(text, line);)
+        lines.push_back(Json::parse(line));
+    return lines;
+}
+
+} // namespace
+
+// The whole clinic goes out as one NDJSON file per resource type that the validators pass,
+// paged through more rows than a page holds, holding exactly the resources of every patient's
+// own Bundle, with a README that names the format and the version.
+TEST_P(FhirExportTest, TheWholeClinicIsTheBundlesOfEveryPatientAsNdjson)
+{
+    setenv("MEDORA_DATA_DIR", m_dir.c_str(), 1);
+    const std::string first = patientWithEverything();
+    const std::string second = patientWithEverything();
+    const std::string many = addPatient("Many", "Entries");
+    const int entries = 2 * WholeClinic::kPageRows + 7;
+    query("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+          std::to_string(entries) +
+          ") INSERT INTO history_entries (patient_ID, entry_type, entry_details)"
+          " SELECT " +
+          many + ", 'Medical', 'entry ' || i FROM n");
+    const fs::path folder = m_dir / "bulk";
+    fs::create_directory(folder);
+    const auto [status, said] =
+        run(std::string(MEDORA_ADMIN) + " export-fhir --all '" + folder.string() + "'");
+    ASSERT_EQ(status, 0) << said;
+
+    std::set<std::string> fromBundles;
+    for (const std::string& patient : {first, second, many}) {
+        const fs::path file = m_dir / ("patient-" + patient + ".json");
+        ASSERT_EQ(exportFhir(patient, file).first, 0);
+        const Json bundle = Json::parse(bytesOf(file));
+        for (const Json& entry : bundle["entry"])
+            fromBundles.insert(entry["resource"].dump());
+    }
+    std::set<std::string> fromFolder;
+    std::string files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        const fs::path& file = entry.path();
+        EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write)
+            << file;
+        if (file.extension() != ".ndjson")
+            continue;
+        files += " '" + file.string() + "'";
+        for (const Json& resource : linesOf(file)) {
+            EXPECT_EQ(resource["resourceType"], file.stem().string());
+            EXPECT_TRUE(fromFolder.insert(resource.dump()).second) << resource.dump();
+        }
+    }
+    EXPECT_EQ(fromFolder, fromBundles);
+    EXPECT_GT(fromFolder.size(), size_t(entries));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 10);
+    const auto [valid, findings] =
+        run(std::string(MEDORA_NODE) + " " + MEDORA_FHIR_VALIDATOR + files);
+    EXPECT_EQ(valid, 0) << findings;
+
+    const std::string readme = bytesOf(folder / "README.md");
+    for (const std::string& words : {std::string("Medora " MEDORA_VERSION), std::string("FHIR R4"),
+                                     std::string("NDJSON"), std::string("| Patient.ndjson | 3 |")})
+        EXPECT_NE(readme.find(words), std::string::npos) << words << "\n" << readme;
+    EXPECT_EQ(
+        run(std::string(MEDORA_ADMIN) + " export-fhir --all '" + (m_dir / "none").string() + "'")
+            .first,
+        1);
 }
 
 namespace {
