@@ -1,7 +1,7 @@
 // medora-admin: sets up Medora's records in an empty PostgreSQL database, checks that a
 // database holds them as this version of Medora makes them, moves a clinic's records file
 // onto its server, backs up and restores the records as the program's Database menu does, and
-// exports a patient's record as FHIR.
+// exports the records as FHIR.
 // The server is the one that MEDORA_DATABASE names, as for the program itself; without it,
 // backup and restore work on the records file in Medora's data folder.
 

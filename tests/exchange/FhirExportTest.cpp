@@ -4,6 +4,7 @@
 #include "exchange/FhirTime.h"
 #include "store/WholeClinic.h"
 #include "store/store.h"
+#include "tools/ClinicGenerator.h"
 
 #include <nlohmann/json.hpp>
 #include <sys/stat.h>
@@ -286,6 +287,27 @@ TEST_P(FhirExportTest, TheWholeClinicIsTheBundlesOfEveryPatientAsNdjson)
         run(std::string(MEDORA_ADMIN) + " export-fhir --all '" + (m_dir / "none").string() + "'")
             .first,
         1);
+}
+
+class GeneratedClinicTest : public TestDatabase
+{
+};
+
+// The made-up clinic, with texts and measurements as the generator writes them, goes out as
+// resources the validators pass.
+TEST_F(GeneratedClinicTest, IsValidFhir)
+{
+    setenv("MEDORA_DATA_DIR", m_dir.c_str(), 1);
+    ASSERT_TRUE(generateClinic((m_dir / "clinic_db.mdb").string(), ClinicSize::forPatients(20)));
+    const fs::path folder = m_dir / "bulk";
+    fs::create_directory(folder);
+    const auto [status, said] =
+        run(std::string(MEDORA_ADMIN) + " export-fhir --all '" + folder.string() + "'");
+    ASSERT_EQ(status, 0) << said;
+    EXPECT_NE(said.find(" 20 Patient,"), std::string::npos) << said;
+    const auto [valid, findings] = run(std::string(MEDORA_NODE) + " " + MEDORA_FHIR_VALIDATOR +
+                                       " '" + folder.string() + "'/*.ndjson");
+    EXPECT_EQ(valid, 0) << findings;
 }
 
 namespace {
