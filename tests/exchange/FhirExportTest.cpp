@@ -1,6 +1,7 @@
 #include "TestDatabase.h"
 
 #include "exchange/FhirBundle.h"
+#include "exchange/FhirExport.h"
 #include "exchange/FhirTime.h"
 #include "store/WholeClinic.h"
 #include "store/store.h"
@@ -289,13 +290,13 @@ TEST_P(FhirExportTest, TheWholeClinicIsTheBundlesOfEveryPatientAsNdjson)
         1);
 }
 
-class GeneratedClinicTest : public TestDatabase
+class FhirFileTest : public TestDatabase
 {
 };
 
 // The made-up clinic, with texts and measurements as the generator writes them, goes out as
 // resources the validators pass.
-TEST_F(GeneratedClinicTest, IsValidFhir)
+TEST_F(FhirFileTest, TheGeneratedClinicIsValidFhir)
 {
     setenv("MEDORA_DATA_DIR", m_dir.c_str(), 1);
     ASSERT_TRUE(generateClinic((m_dir / "clinic_db.mdb").string(), ClinicSize::forPatients(20)));
@@ -308,6 +309,28 @@ TEST_F(GeneratedClinicTest, IsValidFhir)
     const auto [valid, findings] = run(std::string(MEDORA_NODE) + " " + MEDORA_FHIR_VALIDATOR +
                                        " '" + folder.string() + "'/*.ndjson");
     EXPECT_EQ(valid, 0) << findings;
+}
+
+// A text that is not UTF-8, which another program may have written into the records, cannot
+// go into JSON: the export says so and leaves an earlier file of that name as it was.
+TEST_F(FhirFileTest, ARecordThatCannotBeWrittenLeavesTheEarlierFile)
+{
+    const fs::path file = m_dir / "record.json";
+    std::ofstream(file) << "earlier";
+    WholeRecord record;
+    record.m_patientId = "4";
+    record.m_details.m_firstName = "Ann";
+    record.m_allergies.push_back({"9", "pollen \xff\xfe"});
+    const std::optional<FileFailure> failure = FhirExport::writeRecord(record, file.string());
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->kind, FileFailure::Refused);
+    EXPECT_NE(failure->describe().find("not UTF-8"), std::string::npos) << failure->describe();
+    EXPECT_EQ(bytesOf(file), "earlier");
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), {}), 2); // and the records file
+
+    record.m_allergies.back().text = "pollen";
+    EXPECT_FALSE(FhirExport::writeRecord(record, file.string()));
+    EXPECT_EQ(Json::parse(bytesOf(file))["entry"][1]["resource"]["code"]["text"], "pollen");
 }
 
 namespace {
