@@ -1,7 +1,8 @@
 # Installation and the Debian package: the program with "ndoc" and the help pages beside it
 # under lib/medora, the launcher "medora" that starts it in the data folder, the supplied
-# empty database under share/medora, the desktop entry and the icon, the manual pages, and
-# the changelog and copyright Debian asks every package for.
+# empty database under share/medora, the desktop entry and the icon, the manual pages, the
+# changelog and copyright Debian asks every package for, and how the FHIR export maps the
+# records.
 include(GNUInstallDirs)
 
 # Debian wants manual pages and changelogs compressed with gzip -9n, which leaves no date
@@ -9,7 +10,7 @@ include(GNUInstallDirs)
 set(packaged_docs ${CMAKE_BINARY_DIR}/packaged-docs)
 set(compressed_docs)
 foreach(doc docs/man/medora.1 docs/man/medora-admin.1 docs/man/medora-sample-data.1
-            packaging/changelog)
+            packaging/changelog docs/fhir.md)
   get_filename_component(name ${doc} NAME)
   add_custom_command(OUTPUT ${packaged_docs}/${name}.gz
     COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/${doc} ${packaged_docs}/${name}
@@ -20,8 +21,8 @@ endforeach()
 add_custom_target(medora_packaged_docs ALL DEPENDS ${compressed_docs})
 install(FILES ${packaged_docs}/medora.1.gz ${packaged_docs}/medora-admin.1.gz
               ${packaged_docs}/medora-sample-data.1.gz DESTINATION share/man/man1)
-install(FILES ${packaged_docs}/changelog.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
-        DESTINATION share/doc/medora)
+install(FILES ${packaged_docs}/changelog.gz ${packaged_docs}/fhir.md.gz
+              ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION share/doc/medora)
 
 file(TOUCH ${CMAKE_BINARY_DIR}/ndoc)
 install(TARGETS medora RUNTIME DESTINATION lib/medora)

@@ -8,6 +8,7 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 
 namespace {
 
@@ -99,6 +100,14 @@ std::optional<std::string> WidgetResponder::fileDialog(QWidget* parent,
     dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(QString::fromStdString(request.filter));
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
+    // Of several kinds of file, a name typed without extension gets the chosen kind's.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString& kind) {
+                         const QRegularExpressionMatch suffix =
+                             QRegularExpression(R"(\(\*\.(\w+)\))").match(kind);
+                         if (suffix.hasMatch())
+                             dialog.setDefaultSuffix(suffix.captured(1));
+                     });
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (!request.initialName.empty())
         dialog.selectFile(QString::fromStdString(request.initialName));

@@ -1,5 +1,6 @@
 #include "prescription/RecordPrinting.h"
 
+#include "exchange/FhirExport.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/PrintDialog.h"
@@ -28,13 +29,19 @@ QString exportFolder() {
     return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
 }
 
-// The printout of the patient's record as stored now, or nothing after telling the user why.
-std::optional<RecordPrintout> printoutOf(QWidget* parent, const std::string& patientId) {
-    std::optional<RecordContents> contents = RecordContents::fetch(patientId);
-    if (!contents) {
-        StoreFailure::show(parent, "Error fetching patient information");
-        return std::nullopt;
-    }
+const char* const kExportFilter = "PDF Files (*.pdf);;FHIR record (*.json)";
+
+// The patient's record as stored now, or nothing after telling the user why.
+std::optional<WholeRecord> recordOf(QWidget* parent, const std::string& patientId) {
+    WholeRecord record;
+    if (record.Fetch(patientId))
+        return record;
+    StoreFailure::show(parent, "Error fetching patient information");
+    return std::nullopt;
+}
+
+// The printout of the record, or nothing after telling the user why.
+std::optional<RecordPrintout> printoutOf(QWidget* parent, WholeRecord record) {
     ClinicInfo clinic;
     if (!clinic.Fetch()) {
         StoreFailure::show(parent, "Error fetching clinic information");
@@ -43,7 +50,14 @@ std::optional<RecordPrintout> printoutOf(QWidget* parent, const std::string& pat
     std::optional<ClinicInfo> header;
     if (clinic.m_setStatus != 0)
         header = clinic;
-    return RecordPrintout(std::move(*contents), std::move(header));
+    return RecordPrintout(RecordContents::of(std::move(record)), std::move(header));
+}
+
+std::optional<RecordPrintout> printoutOf(QWidget* parent, const std::string& patientId) {
+    std::optional<WholeRecord> record = recordOf(parent, patientId);
+    if (!record)
+        return std::nullopt;
+    return printoutOf(parent, std::move(*record));
 }
 
 // A PDF file is written whole or not at all (see PrintJob); false after telling the user
@@ -76,22 +90,51 @@ void RecordPrinting::preview(QWidget* parent, const std::string& patientId) {
                          [&](QPrinter& pages) { printOn(parent, pages, *printout, "printed to"); });
 }
 
-void RecordPrinting::exportPdf(QWidget* parent, const std::string& patientId) {
-    const std::optional<RecordPrintout> printout = printoutOf(parent, patientId);
+namespace {
+
+bool isFhirFile(const std::string& name) {
+    const QString suffix = QFileInfo(QString::fromStdString(name)).suffix();
+    return suffix.compare("json", Qt::CaseInsensitive) == 0;
+}
+
+// The record as one FHIR Bundle; false after telling the user why it was not written.
+bool exportFhir(QWidget* parent, const WholeRecord& record, const std::string& file) {
+    const std::optional<FileFailure> failure = FhirExport::writeRecord(record, file);
+    if (failure)
+        MessageBox(parent,
+                   failure->describe() + " The record was not exported to " + file +
+                       "; any earlier file of that name is as it was.",
+                   "Error", MsgIcon::Stop);
+    return !failure;
+}
+
+bool exportPdf(QWidget* parent, WholeRecord record, const std::string& file) {
+    const std::optional<RecordPrintout> printout = printoutOf(parent, std::move(record));
     if (!printout)
+        return false;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(file));
+    return printOn(parent, printer, *printout, "exported to");
+}
+
+} // namespace
+
+void RecordPrinting::exportRecord(QWidget* parent, const std::string& patientId) {
+    std::optional<WholeRecord> record = recordOf(parent, patientId);
+    if (!record)
         return;
-    const PatientDetails& details = printout->details();
+    const PatientDetails& details = record->m_details;
     const QString offered = QDir(exportFolder())
                                 .filePath(QString::fromStdString(
                                     suggestedFileName(details.m_firstName, details.m_lastName)));
     const std::optional<std::string> chosen = FileDialog::choose(
-        parent, {FileRequest::Save, "pdf", "PDF Files (*.pdf)", offered.toStdString()});
+        parent, {FileRequest::Save, "pdf", kExportFilter, offered.toStdString()});
     if (!chosen)
         return;
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromStdString(*chosen));
-    if (!printOn(parent, printer, *printout, "exported to"))
+    const bool done = isFhirFile(*chosen) ? exportFhir(parent, *record, *chosen)
+                                          : exportPdf(parent, std::move(*record), *chosen);
+    if (!done)
         return;
     QSettings().setValue(kExportFolder, QFileInfo(QString::fromStdString(*chosen)).absolutePath());
     MessageBox(parent, "The record was exported to " + *chosen + ".", "Confirmation",

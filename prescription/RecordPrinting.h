@@ -5,12 +5,14 @@
 class QWidget;
 
 // The record screen's printouts of the whole record: on a printer the user chooses, in a
-// preview, or as a PDF file the user names.
+// preview, or exported to a file the user names, as a PDF file or as a FHIR record.
 class RecordPrinting {
 public:
     static void print(QWidget* parent, const std::string& patientId);
     static void preview(QWidget* parent, const std::string& patientId);
-    static void exportPdf(QWidget* parent, const std::string& patientId);
+    // The kind of file is the one whose filter the name ends in: "FHIR record (*.json)" or,
+    // for any other name, the PDF file.
+    static void exportRecord(QWidget* parent, const std::string& patientId);
 
     // The file name the export offers: "Lastname_Firstname_record.pdf", with nothing in it
     // that a file name cannot hold.

@@ -54,51 +54,43 @@ std::vector<size_t> newestFirst(const std::vector<DateTime>& days) {
     return order;
 }
 
-bool fetchVisits(const std::string& patientId, std::vector<PrintedVisit>& visits) {
-    ComplaintList list;
-    if (!list.Fetch(patientId))
-        return false;
-    for (const std::string& visitId : list.m_ids) {
-        ComplaintList one;
-        if (!one.FetchDetails(visitId))
-            return false;
-        visits.push_back({one.m_date, lastVisitTexts(one.m_values)});
-    }
-    return true;
-}
-
-bool fetchHistory(const std::string& patientId, const char* type,
-                  std::vector<std::string>& entries) {
-    HistoryEntryList list;
-    if (!list.Fetch(patientId, type))
-        return false;
-    entries = std::move(list.m_details);
-    return true;
+std::vector<std::string> textsOf(const std::vector<WholeRecord::Entry>& entries) {
+    std::vector<std::string> texts;
+    for (const WholeRecord::Entry& entry : entries)
+        texts.push_back(entry.text);
+    return texts;
 }
 
 } // namespace
 
 std::optional<RecordContents> RecordContents::fetch(const std::string& patientId) {
-    RecordContents c;
-    c.patientId = patientId;
-    PatientMedicationList medications;
-    TestList tests;
-    const bool read =
-        c.details.Fetch(patientId) && c.details.FetchAge(patientId) &&
-        fetchHistory(patientId, "Allergies", c.allergies) &&
-        fetchHistory(patientId, "Medical", c.medical) &&
-        fetchHistory(patientId, "Surgical", c.surgical) &&
-        fetchHistory(patientId, "Social", c.social) &&
-        fetchHistory(patientId, "Family", c.family) && medications.Fetch(patientId) &&
-        tests.Fetch(patientId) && fetchVisits(patientId, c.visits);
-    if (!read)
+    WholeRecord record;
+    if (!record.Fetch(patientId))
         return std::nullopt;
-    c.medicationStatuses = std::move(medications.m_statuses);
-    c.medicationNames = std::move(medications.m_names);
-    c.testDates = std::move(tests.m_dates);
-    c.testDays = std::move(tests.m_days);
-    c.testTypes = std::move(tests.m_types);
-    c.testResults = std::move(tests.m_results);
+    return of(std::move(record));
+}
+
+RecordContents RecordContents::of(WholeRecord record) {
+    RecordContents c;
+    c.patientId = record.m_patientId;
+    c.details = record.m_details;
+    c.allergies = textsOf(record.m_allergies);
+    c.medical = textsOf(record.m_medical);
+    c.surgical = textsOf(record.m_surgical);
+    c.social = textsOf(record.m_social);
+    c.family = textsOf(record.m_family);
+    for (const WholeRecord::Medication& medication : record.m_medications) {
+        c.medicationStatuses.push_back(medication.status);
+        c.medicationNames.push_back(medication.name);
+    }
+    for (const WholeRecord::Test& test : record.m_tests) {
+        c.testDates.push_back(test.date.format("%d/%m/%y"));
+        c.testDays.push_back(test.date);
+        c.testTypes.push_back(test.type);
+        c.testResults.push_back(test.results);
+    }
+    for (WholeRecord::Visit& visit : record.m_visits)
+        c.visits.push_back({visit.date, std::move(visit.texts)});
     return c;
 }
 

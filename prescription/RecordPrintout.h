@@ -4,6 +4,7 @@
 #include "store/ClinicInfo.h"
 #include "store/DateTime.h"
 #include "store/PatientDetails.h"
+#include "store/WholeRecord.h"
 
 #include <optional>
 #include <string>
@@ -35,8 +36,9 @@ struct RecordContents {
     std::vector<std::string> testResults;
     std::vector<PrintedVisit> visits; // as stored, oldest first
 
-    // The whole record of that patient; nothing when any part of it cannot be read.
+    // The whole record of that patient as one moment held it; nothing when it cannot be read.
     static std::optional<RecordContents> fetch(const std::string& patientId);
+    static RecordContents of(WholeRecord record);
 };
 
 // A patient's whole record on paper: the clinic's letterhead, the patient's particulars, the

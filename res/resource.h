@@ -79,7 +79,7 @@ constexpr int ID_FILE_CONNECT = 32830;
 // The rescue of the rows of a damaged records file, on the main menu screen.
 constexpr int ID_DATABASE_RESCUE = 32820;
 
-// The record screen's export of the whole record as a PDF file.
+// The record screen's export of the whole record as a PDF file or a FHIR record.
 constexpr int ID_FILE_EXPORT_RECORD = 32810;
 
 // Commands of other screens.

@@ -157,7 +157,7 @@ ViewRec::ViewRec()
     onClicked(IDC_REC_DELETE_RECORD, [this] { deleteRecord(); });
     onCommand(ID_FILE_PRINT, [this] { printRecord(RecordPrinting::print); });
     onCommand(ID_FILE_PRINT_PREVIEW, [this] { printRecord(RecordPrinting::preview); });
-    onCommand(ID_FILE_EXPORT_RECORD, [this] { printRecord(RecordPrinting::exportPdf); });
+    onCommand(ID_FILE_EXPORT_RECORD, [this] { printRecord(RecordPrinting::exportRecord); });
     connect(historyList(), &ListView::rowDoubleClicked, this, [this] { listDoubleClicked(); });
 }
 

@@ -5,6 +5,8 @@
 
 #include <string>
 
+class Database;
+
 // One patient's details and age.
 class PatientDetails
 {
@@ -13,10 +15,14 @@ public:
 
     // False, with the members unchanged, when no patient has that number.
     bool Fetch(const std::string& id);
+    // As Fetch, within an operation already running on db.
+    bool readFrom(Database& db, int key);
     // Age from the date of birth to today.
     bool FetchAge(const std::string& id);
     // Age from the date of birth to the given moment.
     bool FetchAge(const std::string& id, DateTime now);
+    // Sets the age from the birth date `dob` to the moment `now`, reading nothing.
+    void countAge(DateTime dob, DateTime now);
 
     std::string m_firstName;
     std::string m_lastName;

@@ -57,3 +57,18 @@ const std::string& VisitStatements::list()
         " FROM complaints WHERE patient_ID = ? ORDER BY compl_ID";
     return sql;
 }
+
+const std::string& VisitStatements::ofPatient()
+{
+    static const std::string sql = "SELECT compl_ID, date, " + columns("", ", ") +
+                                   " FROM complaints WHERE patient_ID = ? ORDER BY compl_ID";
+    return sql;
+}
+
+const std::string& VisitStatements::page()
+{
+    static const std::string sql = "SELECT compl_ID, date, " + columns("", ", ") +
+                                   ", patient_ID FROM complaints WHERE compl_ID > ?"
+                                   " ORDER BY compl_ID LIMIT ?";
+    return sql;
+}

@@ -19,6 +19,11 @@ public:
     static const std::string& details();
     // The number, date, complaint, diagnosis and treatment of each of the patient's visits.
     static const std::string& list();
+    // The number, date and texts of each of the patient's visits, in the order they were stored.
+    static const std::string& ofPatient();
+    // As ofPatient, then the patient's number, of every patient: the visits after the number
+    // that is the first parameter, at most as many as the second.
+    static const std::string& page();
 
     static constexpr int updatedVisit = static_cast<int>(kVisitTextCount) + 2;
 };

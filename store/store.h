@@ -18,3 +18,5 @@
 #include "store/TestList.h"
 #include "store/TestRecord.h"
 #include "store/TestTypeList.h"
+#include "store/WholeClinic.h"
+#include "store/WholeRecord.h"

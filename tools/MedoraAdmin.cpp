@@ -1,12 +1,17 @@
 // medora-admin: sets up Medora's records in an empty PostgreSQL database, checks that a
 // database holds them as this version of Medora makes them, moves a clinic's records file
-// onto its server, and backs up and restores the records as the program's Database menu does.
+// onto its server, backs up and restores the records as the program's Database menu does, and
+// exports the records as FHIR.
 // The server is the one that MEDORA_DATABASE names, as for the program itself; without it,
 // backup and restore work on the records file in Medora's data folder.
 
+#include "exchange/FhirBulkExport.h"
+#include "exchange/FhirExport.h"
 #include "records/FileFailure.h"
 #include "records/RecordsBackup.h"
 #include "records/ServerBackup.h"
+#include "store/LastFailure.h"
+#include "store/WholeRecord.h"
 #include "tools/DataFolder.h"
 #include "tools/ServerSetup.h"
 
@@ -20,7 +25,8 @@
 namespace {
 
 const char* kUsage =
-    "usage: medora-admin init | check | upgrade | import FILE | backup FILE | restore FILE\n"
+    "usage: medora-admin init | check | upgrade | import FILE | backup FILE | restore FILE |\n"
+    "                    export-fhir --patient N FILE | export-fhir --all FOLDER\n"
     "  init     makes Medora's tables, indexes, clinic row and the records' identity, and the\n"
     "           role medora_desk that may read and write their rows, in the empty database that\n"
     "           MEDORA_DATABASE names\n"
@@ -33,9 +39,15 @@ const char* kUsage =
     "  backup   writes a backup of the records to FILE, as the Database menu does\n"
     "  restore  replaces the records with those of the backup FILE, as the Database menu does,\n"
     "           once the records it replaces are kept as a backup in the data folder's backups\n"
+    "  export-fhir --patient N FILE\n"
+    "           writes the whole record of the patient whose record number is N to FILE as one\n"
+    "           FHIR R4 Bundle (JSON), as the record screen's File > Export record... does\n"
+    "  export-fhir --all FOLDER\n"
+    "           writes every patient's record into FOLDER as FHIR R4 NDJSON, one file per\n"
+    "           resource type, and a README.md that names the format\n"
     "MEDORA_DATABASE is a libpq connection string: \"host=clinic-server dbname=medora\",\n"
-    "\"postgresql://clinic-server/medora\" or \"service=medora\". Without it, backup and\n"
-    "restore work on clinic_db.mdb in Medora's data folder.\n";
+    "\"postgresql://clinic-server/medora\" or \"service=medora\". Without it, backup,\n"
+    "restore and export-fhir work on clinic_db.mdb in Medora's data folder.\n";
 
 int fail(const std::string& why) {
     std::cerr << "medora-admin: " << why << "\n";
@@ -121,18 +133,25 @@ int restore(const std::string& file, const std::string& named) {
 // The file is named as the user gave it; the records file is the data folder's unless the
 // records are on a server. Even then the work runs in the data folder, whose records file a
 // backup must never replace: the desks may go back to it.
-int backUpOrRestore(const std::string& command, const std::string& file, bool onServer) {
-    const std::string named = std::filesystem::absolute(file).string();
+// An empty text when the work may start in the data folder, else why not.
+std::string enterDataFolder(bool onServer) {
     std::error_code error;
     const std::filesystem::path data = DataFolder::location();
     if (!onServer && !std::filesystem::is_directory(data, error))
-        return fail("the data folder " + data.string() +
-                    " is not there: Medora has not been started on this computer, or "
-                    "MEDORA_DATA_DIR names another folder");
+        return "the data folder " + data.string() +
+               " is not there: Medora has not been started on this computer, or "
+               "MEDORA_DATA_DIR names another folder";
     std::filesystem::current_path(data, error);
     if (error && !onServer)
-        return fail(data.string() + ": " + error.message());
+        return data.string() + ": " + error.message();
     DataFolder::keepPrivate();
+    return {};
+}
+
+int backUpOrRestore(const std::string& command, const std::string& file, bool onServer) {
+    const std::string named = std::filesystem::absolute(file).string();
+    if (const std::string problem = enterDataFolder(onServer); !problem.empty())
+        return fail(problem);
     if (command == "restore")
         return restore(file, named);
     auto failure = RecordsBackup::backup(named);
@@ -141,24 +160,66 @@ int backUpOrRestore(const std::string& command, const std::string& file, bool on
     return finish(failure, "The records are backed up in " + file + ".");
 }
 
+// The record as the store holds it at one moment, written to the file as the user named it.
+int exportPatient(const std::string& patientId, const std::string& file, bool onServer) {
+    const std::string named = std::filesystem::absolute(file).string();
+    if (const std::string problem = enterDataFolder(onServer); !problem.empty())
+        return fail(problem);
+    WholeRecord record;
+    if (!record.Fetch(patientId)) {
+        const FailureKind kind = LastFailure::kind();
+        if (kind == FailureKind::NoSuchRecord || kind == FailureKind::Refused)
+            return fail("no patient has the record number " + patientId + "; nothing was written");
+        const std::string why = LastFailure::message();
+        return fail((why.empty() ? "the records could not be read" : why) +
+                    " Nothing was written.");
+    }
+    auto failure = FhirExport::writeRecord(record, named);
+    if (failure && failure->file == named)
+        failure->file = file;
+    return finish(failure,
+                  "The record of patient " + record.m_patientId + " is written to " + file + ".");
+}
+
+// Every record, read at one moment, into the folder as the user named it.
+int exportClinic(const std::string& folder, bool onServer) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error))
+        return fail("the folder " + folder + " is not there");
+    const std::string named = std::filesystem::absolute(folder).string();
+    if (const std::string problem = enterDataFolder(onServer); !problem.empty())
+        return fail(problem);
+    std::vector<FhirBulkExport::Written> written;
+    const auto failure = FhirBulkExport::writeClinic(named, &written);
+    std::string done = "The records are written to " + folder + ":";
+    for (const FhirBulkExport::Written& file : written)
+        done += " " + std::to_string(file.resources) + " " + file.type + ",";
+    done.back() = '.';
+    return finish(failure, done);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const std::string command = argc >= 2 ? argv[1] : "";
     const bool setup = command == "init" || command == "check" || command == "upgrade";
     const bool withFile = command == "import" || command == "backup" || command == "restore";
-    if (!(setup && argc == 2) && !(withFile && argc == 3)) {
+    const bool exportOne =
+        command == "export-fhir" && argc == 5 && argv[2] == std::string("--patient");
+    const bool exportAll = command == "export-fhir" && argc == 4 && argv[2] == std::string("--all");
+    if (!(setup && argc == 2) && !(withFile && argc == 3) && !exportOne && !exportAll) {
         std::cerr << kUsage;
         return 2;
     }
+    const std::string file = argv[argc - 1];
     const char* variable = std::getenv("MEDORA_DATABASE");
     const std::string database = variable != nullptr ? variable : "";
     if (database.empty() && (setup || command == "import")) {
         std::cerr << "medora-admin: MEDORA_DATABASE does not name a database\n" << kUsage;
         return 2;
     }
-    if (withFile)
-        if (const std::string missing = missingFolder(argv[2]); !missing.empty())
+    if (withFile || exportOne)
+        if (const std::string missing = missingFolder(file); !missing.empty())
             return fail(missing);
     if (!database.empty())
         if (const std::string problem = serverProblem(command, database); !problem.empty())
@@ -166,7 +227,11 @@ int main(int argc, char** argv) {
     if (setup)
         return setUp(command, database);
     if (command == "import")
-        return finish(ServerBackup(database, "").import(argv[2]),
-                      std::string("The records of ") + argv[2] + " are on the server now.");
-    return backUpOrRestore(command, argv[2], !database.empty());
+        return finish(ServerBackup(database, "").import(file),
+                      "The records of " + file + " are on the server now.");
+    if (exportOne)
+        return exportPatient(argv[3], file, !database.empty());
+    if (exportAll)
+        return exportClinic(file, !database.empty());
+    return backUpOrRestore(command, file, !database.empty());
 }

@@ -67,7 +67,7 @@ void makePdf(GuiSession& s, const QString& way, const QString& file,
     ViewRec* record = openRecord(s, addPatient());
     if (way == "export")
         s.boxes().expectFile(
-            {FileRequest::Save, "pdf", "PDF Files (*.pdf)",
+            {FileRequest::Save, "pdf", "PDF Files (*.pdf);;FHIR record (*.json)",
              QDir::home().filePath("Aziz_Nadia_record.pdf").toStdString()},
             file.toStdString());
     else

@@ -10,9 +10,13 @@
 #include "prescription/RecordPrinting.h"
 #include "prescription/RecordPrintout.h"
 
+#include <nlohmann/json.hpp>
+
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QScopeGuard>
+#include <fstream>
+#include <set>
 #include <sys/stat.h>
 
 using namespace records;
@@ -66,7 +70,7 @@ QString pdfIn(GuiSession& s, const char* name) {
 
 // The export's file dialog, offering Nadia Aziz's record in that folder.
 FileRequest exportIn(const QString& folder) {
-    return {FileRequest::Save, "pdf", "PDF Files (*.pdf)",
+    return {FileRequest::Save, "pdf", "PDF Files (*.pdf);;FHIR record (*.json)",
             QDir(folder).filePath("Aziz_Nadia_record.pdf").toStdString()};
 }
 
@@ -322,6 +326,47 @@ private slots:
         s.boxes().expectBox(notExported("Permission denied", denied));
         s.frame().routeCommand(ID_FILE_EXPORT_RECORD);
         VERIFY_BOXES(s);
+    }
+
+    // Named .json, whatever the case, the export is the record as one FHIR Bundle, readable
+    // by its owner only; a file that cannot be written is reported and nothing is left.
+    void theRecordIsExportedAsAFhirRecordWhenNamedSo() {
+        GuiSession s;
+        const std::string id = patientWithEverything();
+        openRecord(s, id);
+        const std::string file = pdfIn(s, "nadia.JSON").toStdString();
+        s.boxes().expectFile(exportIn(home.path()), file);
+        s.boxes().expectBox(
+            {"The record was exported to " + file + ".", "Confirmation", MsgIcon::Information});
+        s.frame().routeCommand(ID_FILE_EXPORT_RECORD);
+        VERIFY_BOXES(s);
+        struct stat info {};
+        QCOMPARE(stat(file.c_str(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, 0600u);
+        std::ifstream in(file);
+        const nlohmann::json bundle = nlohmann::json::parse(in, nullptr, false);
+        QVERIFY(!bundle.is_discarded());
+        QVERIFY(bundle["type"] == "collection");
+        std::set<std::string> allergies, patients;
+        for (const nlohmann::json& entry : bundle["entry"]) {
+            const nlohmann::json& resource = entry["resource"];
+            if (resource["resourceType"] == "AllergyIntolerance")
+                allergies.insert(resource["code"]["text"]);
+            if (resource["resourceType"] == "Patient")
+                patients.insert(resource["identifier"][0]["value"]);
+        }
+        QVERIFY(allergies == std::set<std::string>{"Penicillin: hives"});
+        QVERIFY(patients == std::set<std::string>{id});
+
+        const std::string refused = pdfIn(s, "no such folder/record.json").toStdString();
+        s.boxes().expectFile(exportIn(s.folder()), refused);
+        s.boxes().expectBox({refused + " was not found. The record was not exported to " + refused +
+                                 "; any earlier file of that name is as it was.",
+                             "Error", MsgIcon::Stop});
+        s.frame().routeCommand(ID_FILE_EXPORT_RECORD);
+        VERIFY_BOXES(s);
+        QCOMPARE(QDir(s.folder()).entryList({"*.json*"}, QDir::Hidden | QDir::Files),
+                 QStringList{"nadia.JSON"});
     }
 
     // The export starts in the user's documents, or at home when there are none, and after
