@@ -19,6 +19,9 @@ public:
     static const std::string& details();
     // The number, date, complaint, diagnosis and treatment of each of the patient's visits.
     static const std::string& list();
+    // The number, date and measurements (the fields with a unit, in their order) of each of
+    // the patient's visits.
+    static const std::string& measurements();
 
     static constexpr int updatedVisit = static_cast<int>(kVisitTextCount) + 2;
 };
