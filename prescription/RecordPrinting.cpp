@@ -3,6 +3,7 @@
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/PrintDialog.h"
+#include "prescription/Letterhead.h"
 #include "prescription/PrintJob.h"
 #include "prescription/RecordPrintout.h"
 #include "screens/StoreFailure.h"
@@ -35,14 +36,9 @@ std::optional<RecordPrintout> printoutOf(QWidget* parent, const std::string& pat
         StoreFailure::show(parent, "Error fetching patient information");
         return std::nullopt;
     }
-    ClinicInfo clinic;
-    if (!clinic.Fetch()) {
-        StoreFailure::show(parent, "Error fetching clinic information");
-        return std::nullopt;
-    }
     std::optional<ClinicInfo> header;
-    if (clinic.m_setStatus != 0)
-        header = clinic;
+    if (!Letterhead::fetch(parent, header))
+        return std::nullopt;
     return RecordPrintout(std::move(*contents), std::move(header));
 }
 
@@ -81,11 +77,10 @@ void RecordPrinting::exportPdf(QWidget* parent, const std::string& patientId) {
     if (!printout)
         return;
     const PatientDetails& details = printout->details();
-    const QString offered = QDir(exportFolder())
-                                .filePath(QString::fromStdString(
-                                    suggestedFileName(details.m_firstName, details.m_lastName)));
-    const std::optional<std::string> chosen = FileDialog::choose(
-        parent, {FileRequest::Save, "pdf", "PDF Files (*.pdf)", offered.toStdString()});
+    const std::string offered =
+        offeredPath(suggestedFileName(details.m_firstName, details.m_lastName));
+    const std::optional<std::string> chosen =
+        FileDialog::choose(parent, {FileRequest::Save, "pdf", "PDF Files (*.pdf)", offered});
     if (!chosen)
         return;
     QPrinter printer(QPrinter::HighResolution);
@@ -93,14 +88,26 @@ void RecordPrinting::exportPdf(QWidget* parent, const std::string& patientId) {
     printer.setOutputFileName(QString::fromStdString(*chosen));
     if (!printOn(parent, printer, *printout, "exported to"))
         return;
-    QSettings().setValue(kExportFolder, QFileInfo(QString::fromStdString(*chosen)).absolutePath());
+    rememberFolder(*chosen);
     MessageBox(parent, "The record was exported to " + *chosen + ".", "Confirmation",
                MsgIcon::Information);
 }
 
 std::string RecordPrinting::suggestedFileName(const std::string& firstName,
                                               const std::string& lastName) {
-    QString name = QString::fromStdString(lastName + "_" + firstName + "_record.pdf");
+    return safeFileName(lastName + "_" + firstName + "_record.pdf");
+}
+
+std::string RecordPrinting::offeredPath(const std::string& fileName) {
+    return QDir(exportFolder()).filePath(QString::fromStdString(fileName)).toStdString();
+}
+
+void RecordPrinting::rememberFolder(const std::string& path) {
+    QSettings().setValue(kExportFolder, QFileInfo(QString::fromStdString(path)).absolutePath());
+}
+
+std::string RecordPrinting::safeFileName(const std::string& fileName) {
+    QString name = QString::fromStdString(fileName);
     for (QChar& c : name)
         if (c == u'/' || c == u'\\' || c == u':' || c.isSpace() || c.category() == QChar::Other_Control)
             c = u'_';

@@ -212,6 +212,7 @@ constexpr int IDC_VISIT_UPDATE = 1014;
 constexpr int IDC_VISIT_NUMBER = 1021;
 constexpr int IDC_VISIT_PATIENT_NUMBER = 1022;
 constexpr int IDC_VISIT_COMPLAINT = 1009;
+constexpr int IDC_VISIT_BMI = 1250;
 
 // Locate patient by ID (107).
 constexpr int IDC_FINDID_PATIENT_ID = 1022;

@@ -36,6 +36,7 @@ private:
 
     void fillComplaintList(const std::vector<std::string>& complaints);
     void trackChange();
+    void showBmi();
     void add();
     void update();
     bool saveVisit();
