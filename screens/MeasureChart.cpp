@@ -190,12 +190,23 @@ void MeasureChart::resizeEvent(QResizeEvent* event) {
     fitValues(std::clamp(height() / std::max(1, 3 * labels.height()), 2, 6));
 }
 
-// Round numbers at every tick, found afresh from the values' own range at each size: they only
-// ever widen it.
+// Values at round steps (1, 2 or 5 times a power of ten), about as many as the chart
+// holds, found afresh from the values' own range at each size.
 void MeasureChart::fitValues(int ticks) {
-    values->setTickCount(ticks);
-    values->setRange(valueRange.lowest, valueRange.highest);
-    values->applyNiceNumbers();
+    const double rough =
+        std::max(1e-9, (valueRange.highest - valueRange.lowest) / std::max(1, ticks - 1));
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    double step = 10 * power;
+    for (const double times : {1.0, 2.0, 5.0})
+        if (times * power >= rough) {
+            step = times * power;
+            break;
+        }
+    const double low = std::floor(valueRange.lowest / step) * step;
+    values->setTickType(QValueAxis::TicksDynamic);
+    values->setTickAnchor(low);
+    values->setTickInterval(step);
+    values->setRange(low, std::ceil(valueRange.highest / step) * step);
 }
 
 void MeasureChart::setFonts(const QFont& font) {

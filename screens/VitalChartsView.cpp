@@ -29,6 +29,7 @@ constexpr int kColumns = 3;
 // A page's picture: two charts across, three down, each this large, its note below it.
 constexpr int kPageColumns = 2;
 constexpr QSize kPageChart(900, 620);
+constexpr int kPageGap = 40; // between charts side by side, so that their dates never meet
 constexpr int kPageNote = 40;
 constexpr int kPageFontPixels = 22;
 
@@ -163,7 +164,7 @@ void VitalChartsView::print() {
 // Drawn afresh at the page's proportions, in type large enough to read on paper.
 QImage VitalChartsView::pagePicture() const {
     const int rows = (int(shown.size()) + kPageColumns - 1) / kPageColumns;
-    const QSize cell(kPageChart.width(), kPageChart.height() + kPageNote);
+    const QSize cell(kPageChart.width() + kPageGap, kPageChart.height() + kPageNote);
     QImage picture(cell.width() * kPageColumns, cell.height() * rows, QImage::Format_RGB32);
     picture.fill(Qt::white);
     QPainter painter(&picture);
@@ -178,7 +179,7 @@ QImage VitalChartsView::pagePicture() const {
         chart.setFonts(font);
         chart.resize(kPageChart);
         // As a widget, so that the hidden chart is laid out at its size first.
-        chart.QWidget::render(&painter, at);
+        chart.QWidget::render(&painter, at + QPoint(kPageGap / 2, 0));
         painter.drawText(QRect(at + QPoint(0, kPageChart.height()), QSize(cell.width(), kPageNote)),
                          Qt::AlignCenter, QString::fromStdString(shown[i].notNumbersNote()));
     }

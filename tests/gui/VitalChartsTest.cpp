@@ -204,6 +204,21 @@ private slots:
             for (int x = 0; x < saved.width(); x += 4)
                 colours.insert(saved.pixel(x, y));
         QVERIFY(colours.size() > 20);
+
+        // The next picture is offered where the last went; one that cannot be written is told
+        // and leaves nothing behind.
+        const std::string refused = QDir(s.folder()).filePath("gone/charts.png").toStdString();
+        s.boxes().expectFile(
+            {FileRequest::Save, "png", "PNG Images (*.png)",
+             QDir(s.folder()).filePath("Aziz_Nadia_vital_signs.png").toStdString()},
+            refused);
+        s.boxes().expectBox({"No such file or directory. The picture was not saved to " + refused +
+                                 "; any earlier file of that name is as it was.",
+                             "Error", MsgIcon::Stop, MsgButtons::Ok});
+        GuiSession::click(*charts, IDC_CHARTS_SAVE);
+        VERIFY_BOXES(s);
+        QCOMPARE(QDir(s.folder()).entryList({"*.png*"}, QDir::Hidden | QDir::Files),
+                 QStringList({"charts.png"}));
     }
 
     void printPutsTheChartsUnderTheLetterhead() {
