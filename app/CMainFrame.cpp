@@ -155,7 +155,9 @@ void CMainFrame::CloseViewComplaint() { closeScreen(SCREEN_VIEW_COMPLAINT); }
 bool CMainFrame::OpenIssuPrescription() {
     return openScreen(SCREEN_ISSUE_PRESCRIPTION, "Issue prescription");
 }
-bool CMainFrame::OpenVitalCharts() { return openScreen(SCREEN_VITAL_CHARTS, "Vital signs charts"); }
+bool CMainFrame::OpenVitalCharts() {
+    return openScreen(SCREEN_VITAL_CHARTS, "Vital signs charts");
+}
 bool CMainFrame::OpenEditClinicInfo1() {
     return openScreen(SCREEN_EDIT_CLINIC_INFO, "Edit clinic information");
 }

@@ -128,8 +128,8 @@ void ViewComplaint::showBmi() {
     const std::optional<double> bmi =
         VitalSigns::bodyMassIndex(fieldOf(*this, visitText("height"))->text().toStdString(),
                                   fieldOf(*this, visitText("weight"))->text().toStdString());
-    setControlText(IDC_VISIT_BMI, bmi ? QString::fromStdString("BMI " + VitalSigns::oneDecimal(*bmi))
-                                      : QString());
+    setControlText(IDC_VISIT_BMI,
+                   bmi ? QString::fromStdString("BMI " + VitalSigns::oneDecimal(*bmi)) : QString());
 }
 
 const std::string& ViewComplaint::complaint() const {
