@@ -28,6 +28,7 @@
 #include "screens/ViewComplaint.h"
 #include "screens/ViewRec.h"
 #include "screens/ViewResults.h"
+#include "screens/VitalChartsView.h"
 
 #include <QAction>
 #include <QIcon>
@@ -154,6 +155,9 @@ void CMainFrame::CloseViewComplaint() { closeScreen(SCREEN_VIEW_COMPLAINT); }
 bool CMainFrame::OpenIssuPrescription() {
     return openScreen(SCREEN_ISSUE_PRESCRIPTION, "Issue prescription");
 }
+bool CMainFrame::OpenVitalCharts() {
+    return openScreen(SCREEN_VITAL_CHARTS, "Vital signs charts");
+}
 bool CMainFrame::OpenEditClinicInfo1() {
     return openScreen(SCREEN_EDIT_CLINIC_INFO, "Edit clinic information");
 }
@@ -182,6 +186,14 @@ bool CMainFrame::showVisit(const std::string& patient, const std::string& visit,
         return false;
     if (auto* screen = ScreenView<ViewComplaint>(SCREEN_VIEW_COMPLAINT))
         screen->showVisit(patient, visit, details);
+    return true;
+}
+
+bool CMainFrame::showVitalCharts(const std::string& patient) {
+    if (!OpenVitalCharts())
+        return false;
+    if (auto* charts = ScreenView<VitalChartsView>(SCREEN_VITAL_CHARTS))
+        charts->showPatient(patient);
     return true;
 }
 

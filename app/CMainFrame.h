@@ -42,6 +42,7 @@ public:
     static void CloseViewRec();
     static bool OpenViewComplaint();
     static void CloseViewComplaint();
+    static bool OpenVitalCharts();
     static bool OpenIssuPrescription();
     static bool OpenEditClinicInfo1();
 
@@ -61,6 +62,7 @@ public:
     bool showNewVisit(const std::string& patient) override;
     bool showVisit(const std::string& patient, const std::string& visit,
                    const ComplaintList& details) override;
+    bool showVitalCharts(const std::string& patient) override;
     bool showSearch(const std::string& words) override;
     bool showPatients(PatientNameList& patients) override;
     void leave(FormView& screen) override;

@@ -25,6 +25,7 @@ const std::map<int, const char*> kScreenPages = {
     {SCREEN_VIEW_COMPLAINT, "visit.html"},
     {SCREEN_ISSUE_PRESCRIPTION, "prescription.html"},
     {SCREEN_EDIT_CLINIC_INFO, "clinic-info.html"},
+    {SCREEN_VITAL_CHARTS, "vital-charts.html"},
 };
 
 const std::map<QString, const char*> kDialogPages = {

@@ -11,6 +11,7 @@
 #include "screens/ViewComplaint.h"
 #include "screens/ViewRec.h"
 #include "screens/ViewResults.h"
+#include "screens/VitalChartsView.h"
 
 namespace {
 
@@ -34,5 +35,7 @@ std::vector<std::unique_ptr<DocTemplate>> screenTemplates() {
         screen(IDR_PRESCRIPTION_MENU, "IssuPrescription", [] { return new IssuPrescription; }));
     screens.push_back(
         screen(IDR_CLINICINFO_MENU, "EditClinicInfo1", [] { return new EditClinicInfo1; }));
+    screens.push_back(
+        screen(IDR_VITAL_CHARTS_MENU, "VitalChartsView", [] { return new VitalChartsView; }));
     return screens;
 }

@@ -5,5 +5,5 @@
 
 class DocTemplate;
 
-// The templates of screens 1 to 8, in index order.
+// The templates of screens 1 to 9, in index order.
 std::vector<std::unique_ptr<DocTemplate>> screenTemplates();

@@ -11,7 +11,8 @@ enum ScreenIndex {
     SCREEN_VIEW_COMPLAINT = 6,
     SCREEN_ISSUE_PRESCRIPTION = 7,
     SCREEN_EDIT_CLINIC_INFO = 8,
-    SCREEN_COUNT = 9,
+    SCREEN_VITAL_CHARTS = 9,
+    SCREEN_COUNT = 10,
 };
 
 // The application's title: the main window's caption and the caption of its own messages.

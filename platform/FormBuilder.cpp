@@ -98,6 +98,8 @@ QWidget* makeControl(const ControlTemplate& c, QWidget* page) {
         return new QListWidget(page);
     case ControlKind::ListView:
         return new ListView(page);
+    case ControlKind::Panel:
+        return new QWidget(page);
     }
     return nullptr;
 }

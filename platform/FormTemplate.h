@@ -18,6 +18,7 @@ enum class ControlKind {
     ComboList,   // drop-down list, not editable
     ListBox,
     ListView,    // report-style list with columns
+    Panel,       // an empty area the screen fills with widgets of its own; text names it
 };
 
 namespace Style {

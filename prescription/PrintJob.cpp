@@ -57,7 +57,11 @@ std::optional<std::string> PrintJob::print(QPrinter& printer,
         QPrinterDevice device(writer);
         draw(device);
     }
-    if (const int error = writeWhole(QFile::encodeName(file).toStdString(), pdf.data()))
+    return writeFile(QFile::encodeName(file).toStdString(), pdf.data());
+}
+
+std::optional<std::string> PrintJob::writeFile(const std::string& path, const QByteArray& data) {
+    if (const int error = writeWhole(path, data))
         return reason(error);
     return std::nullopt;
 }

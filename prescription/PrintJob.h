@@ -5,6 +5,7 @@
 #include <string>
 
 class PrintDevice;
+class QByteArray;
 class QPrinter;
 class QWidget;
 
@@ -24,4 +25,7 @@ public:
     static bool printOrTell(QWidget* parent, QPrinter& printer,
                             const std::function<void(PrintDevice&)>& draw,
                             const std::string& notDone);
+    // Writes a file as print() writes a PDF file: whole or not at all. Why it could not be
+    // written, in the user's words; nothing when it was.
+    static std::optional<std::string> writeFile(const std::string& path, const QByteArray& data);
 };

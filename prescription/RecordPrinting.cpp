@@ -4,6 +4,7 @@
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/PrintDialog.h"
+#include "prescription/Letterhead.h"
 #include "prescription/PrintJob.h"
 #include "prescription/RecordPrintout.h"
 #include "screens/StoreFailure.h"
@@ -42,14 +43,9 @@ std::optional<WholeRecord> recordOf(QWidget* parent, const std::string& patientI
 
 // The printout of the record, or nothing after telling the user why.
 std::optional<RecordPrintout> printoutOf(QWidget* parent, WholeRecord record) {
-    ClinicInfo clinic;
-    if (!clinic.Fetch()) {
-        StoreFailure::show(parent, "Error fetching clinic information");
-        return std::nullopt;
-    }
     std::optional<ClinicInfo> header;
-    if (clinic.m_setStatus != 0)
-        header = clinic;
+    if (!Letterhead::fetch(parent, header))
+        return std::nullopt;
     return RecordPrintout(RecordContents::of(std::move(record)), std::move(header));
 }
 
@@ -125,25 +121,36 @@ void RecordPrinting::exportRecord(QWidget* parent, const std::string& patientId)
     if (!record)
         return;
     const PatientDetails& details = record->m_details;
-    const QString offered = QDir(exportFolder())
-                                .filePath(QString::fromStdString(
-                                    suggestedFileName(details.m_firstName, details.m_lastName)));
-    const std::optional<std::string> chosen = FileDialog::choose(
-        parent, {FileRequest::Save, "pdf", kExportFilter, offered.toStdString()});
+    const std::string offered =
+        offeredPath(suggestedFileName(details.m_firstName, details.m_lastName));
+    const std::optional<std::string> chosen =
+        FileDialog::choose(parent, {FileRequest::Save, "pdf", kExportFilter, offered});
     if (!chosen)
         return;
     const bool done = isFhirFile(*chosen) ? exportFhir(parent, *record, *chosen)
                                           : exportPdf(parent, std::move(*record), *chosen);
     if (!done)
         return;
-    QSettings().setValue(kExportFolder, QFileInfo(QString::fromStdString(*chosen)).absolutePath());
+    rememberFolder(*chosen);
     MessageBox(parent, "The record was exported to " + *chosen + ".", "Confirmation",
                MsgIcon::Information);
 }
 
 std::string RecordPrinting::suggestedFileName(const std::string& firstName,
                                               const std::string& lastName) {
-    QString name = QString::fromStdString(lastName + "_" + firstName + "_record.pdf");
+    return safeFileName(lastName + "_" + firstName + "_record.pdf");
+}
+
+std::string RecordPrinting::offeredPath(const std::string& fileName) {
+    return QDir(exportFolder()).filePath(QString::fromStdString(fileName)).toStdString();
+}
+
+void RecordPrinting::rememberFolder(const std::string& path) {
+    QSettings().setValue(kExportFolder, QFileInfo(QString::fromStdString(path)).absolutePath());
+}
+
+std::string RecordPrinting::safeFileName(const std::string& fileName) {
+    QString name = QString::fromStdString(fileName);
     for (QChar& c : name)
         if (c == u'/' || c == u'\\' || c == u':' || c.isSpace() || c.category() == QChar::Other_Control)
             c = u'_';

@@ -18,4 +18,11 @@ public:
     // that a file name cannot hold.
     static std::string suggestedFileName(const std::string& firstName,
                                          const std::string& lastName);
+    // fileName with nothing in it that a file name cannot hold.
+    static std::string safeFileName(const std::string& fileName);
+    // Where a file of that name is offered for an export: in the folder the last export went
+    // to, else in the user's documents or home, never in the folder that holds the records.
+    static std::string offeredPath(const std::string& fileName);
+    // An export went to path: the next one starts in its folder.
+    static void rememberFolder(const std::string& path);
 };

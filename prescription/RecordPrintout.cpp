@@ -1,8 +1,10 @@
 #include "prescription/RecordPrintout.h"
 
 #include "platform/PrintDevice.h"
+#include "prescription/Letterhead.h"
 #include "prescription/LineBreaker.h"
 #include "prescription/PaperMargins.h"
+#include "store/VitalSigns.h"
 #include "store/store.h"
 
 #include <algorithm>
@@ -228,6 +230,15 @@ RowBlock RecordPrintout::visitRows(const PrintedVisit& visit, const LineBreaker&
         rows.insert(rows.end(), more.begin(), more.end());
     };
     std::string measurements;
+    const auto addMeasurements = [&] {
+        if (measurements.empty())
+            return;
+        // The body mass index goes with the height and weight it is worked out from.
+        if (const auto bmi = VitalSigns::bodyMassIndex(visit.texts[visitText("height")],
+                                                       visit.texts[visitText("weight")]))
+            measurements += ", BMI " + VitalSigns::oneDecimal(*bmi);
+        add("Vital signs", std::exchange(measurements, {}));
+    };
     for (size_t i = 0; i < kVisitTextCount; ++i) {
         const VisitField& field = kVisitFields[i];
         const std::string& value = visit.texts[i];
@@ -237,32 +248,16 @@ RowBlock RecordPrintout::visitRows(const PrintedVisit& visit, const LineBreaker&
                                 std::string(field.printedLabel) + " " + value + " " + field.unit;
             continue;
         }
-        if (!measurements.empty())
-            add("Vital signs", std::exchange(measurements, {}));
+        addMeasurements();
         if (field.alwaysPrinted || !value.empty())
             add(field.printedLabel, value);
     }
-    if (!measurements.empty())
-        add("Vital signs", measurements);
+    addMeasurements();
     return rows;
 }
 
-// The clinic's name in the heavier face, then the doctor, the address and the telephone, each
-// wrapped within the page.
 RowBlock RecordPrintout::letterhead(const PrintDevice& device, int width) const {
-    if (!header)
-        return {};
-    RowBlock rows = LineBreaker(device, kHeadingFont, width).rows("", header->m_clinicName);
-    for (PrintRow& row : rows)
-        row.heading = true;
-    const LineBreaker body(device, kBodyFont, width);
-    for (const std::string& line : {header->m_docName, header->m_street,
-                                    header->m_city + ", " + header->m_postalCode,
-                                    "Tel: " + header->m_phone}) {
-        const RowBlock more = body.rows("", line);
-        rows.insert(rows.end(), more.begin(), more.end());
-    }
-    return rows;
+    return header ? Letterhead::rows(device, *header, width) : RowBlock();
 }
 
 std::string RecordPrintout::patientLine() const {

@@ -19,6 +19,7 @@ extern const FormTemplate kAddEntryForm;         // 139
 extern const FormTemplate kRecordsDatabaseForm;  // 140
 extern const FormTemplate kServerPasswordForm;   // 141
 extern const FormTemplate kBackupsForm;          // 142
+extern const FormTemplate kVitalChartsForm;      // 150
 
 // Every form above, for whatever looks at them all.
 inline const FormTemplate* const kEveryForm[] = {
@@ -26,4 +27,5 @@ inline const FormTemplate* const kEveryForm[] = {
     &kFindNameForm, &kViewResultsForm,   &kViewRecForm,          &kViewComplaintForm,
     &kAddTestForm,  &kAddMedicationForm, &kIssuPrescriptionForm, &kEditClinicInfoForm,
     &kAddEntryForm, &kRecordsDatabaseForm, &kServerPasswordForm, &kBackupsForm,
+    &kVitalChartsForm,
 };

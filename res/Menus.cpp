@@ -63,6 +63,19 @@ const std::vector<MenuPopup> kRecordMenu = {
     {"&File", {{"&Print...\tCtrl+P", ID_FILE_PRINT}, {"Print Pre&view", ID_FILE_PRINT_PREVIEW},
                {"&Export record...", ID_FILE_EXPORT_RECORD}, kSeparator,
                {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator, {"E&xit", ID_APP_EXIT}}},
+    {kViewPopup.title,
+     [] {
+         std::vector<MenuItem> items = kViewPopup.items;
+         items.push_back(kSeparator);
+         items.push_back({"Vital &signs charts\u2026", ID_VIEW_VITAL_CHARTS});
+         return items;
+     }()},
+    {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
+};
+
+const std::vector<MenuPopup> kVitalChartsMenu = {
+    {"&File", {{"&Print...\tCtrl+P", ID_FILE_PRINT}, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
+               kSeparator, {"E&xit", ID_APP_EXIT}}},
     kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
 };
@@ -128,6 +141,8 @@ const std::map<int, const char*> kCommandStrings = {
     {ID_VIEW_FIT_TO_WINDOW,
      "Show the screens as large as the window holds, up to 150 %\nFit to window"},
     {ID_FILE_CONNECT, "Type the password the clinic server asks for\nConnect"},
+    {ID_VIEW_VITAL_CHARTS,
+     "Show the patient's vital signs as charts over time\nVital signs charts"},
 };
 
 } // namespace
@@ -148,6 +163,8 @@ const std::vector<MenuPopup>& menuResource(int id) {
         return kPrescriptionMenu;
     case IDR_VIEWREC_MENU:
         return kRecordMenu;
+    case IDR_VITAL_CHARTS_MENU:
+        return kVitalChartsMenu;
     default:
         return kNoScreenMenu;
     }

@@ -51,6 +51,8 @@ const FormTemplate kViewComplaintForm = {
         label(visitText("pulse"), 202, 82),
         vital(visitText("pulse"), 227, 80, 50),
         unit(visitText("pulse"), 280, 82),
+        // Worked out from the height and weight as they are typed; never stored.
+        {K::Label, IDC_VISIT_BMI, 138, 82, 50, 8, ""},
 
         {K::GroupBox, IDC_STATIC, 311, 51, 88, 45, "Physical characteristics"},
         label(visitText("height"), 319, 65),

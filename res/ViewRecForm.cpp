@@ -34,6 +34,7 @@ const FormTemplate kViewRecForm = {
         {K::PushButton, IDC_REC_ADD, 13, 179, 50, 14, "Add"},
         {K::PushButton, IDC_REC_VIEW_EDIT, 73, 179, 50, 14, "View/Edit"},
         {K::PushButton, IDC_REC_DELETE, 133, 179, 50, 14, "Delete"},
+        {K::PushButton, IDC_REC_CHARTS, 193, 179, 50, 14, "Charts\u2026"},
         {K::PushButton, IDC_REC_DELETE_RECORD, 257, 201, 50, 14, "Delete record"},
         {K::PushButton, IDC_REC_CLOSE, 349, 201, 50, 14, "Close"},
         {K::Label, IDC_STATIC, 7, 9, 0, 0, "ID #", Style::None, IDC_REC_PATIENT_NUMBER},

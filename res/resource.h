@@ -13,6 +13,7 @@ constexpr int IDR_VIEWREC_MENU = 117;
 constexpr int IDR_VIEWCOMPLAINT_MENU = 119;
 constexpr int IDR_PRESCRIPTION_MENU = 123;
 constexpr int IDR_CLINICINFO_MENU = 134;
+constexpr int IDR_VITAL_CHARTS_MENU = 151;
 constexpr int IDI_ABOUT = 131;
 constexpr int IDB_EMBLEM = 146;
 
@@ -36,6 +37,7 @@ constexpr int IDD_ADD_ENTRY = 139;
 constexpr int IDD_RECORDS_DATABASE = 140;
 constexpr int IDD_SERVER_PASSWORD = 141;
 constexpr int IDD_BACKUPS = 142;
+constexpr int IDD_VITAL_CHARTS = 150;
 
 // Framework commands.
 constexpr int ID_FILE_NEW = 57600;
@@ -81,6 +83,8 @@ constexpr int ID_DATABASE_RESCUE = 32820;
 
 // The record screen's export of the whole record as a PDF file or a FHIR record.
 constexpr int ID_FILE_EXPORT_RECORD = 32810;
+// The record screen's way to the charts of the patient's vital signs.
+constexpr int ID_VIEW_VITAL_CHARTS = 32840;
 
 // Commands of other screens.
 constexpr int ID_ADDNEW_ADD = 32775;
@@ -173,6 +177,7 @@ constexpr int IDC_REC_DELETE_RECORD = 1020;
 constexpr int IDC_REC_CLOSE = 1052;
 constexpr int IDC_REC_PATIENT_NUMBER = 1022;
 constexpr int IDC_REC_ALLERGY_LINE = 1120;
+constexpr int IDC_REC_CHARTS = 1251;
 
 // Add history entry dialog (139).
 constexpr int IDC_ENTRY_DETAILS = 1046;
@@ -214,6 +219,7 @@ constexpr int IDC_VISIT_NUMBER = 1021;
 constexpr int IDC_VISIT_PATIENT_NUMBER = 1022;
 constexpr int IDC_VISIT_COMPLAINT = 1009;
 constexpr int IDC_VISIT_ALLERGY_LINE = 1120;
+constexpr int IDC_VISIT_BMI = 1250;
 
 // Locate patient by ID (107).
 constexpr int IDC_FINDID_PATIENT_ID = 1022;
@@ -250,3 +256,10 @@ constexpr int IDC_CLINIC_PROVINCE = 1103;
 constexpr int IDC_CLINIC_POSTAL_CODE = 1104;
 constexpr int IDC_CLINIC_UPDATE = 1014;
 constexpr int IDC_CLINIC_CANCEL = 1082;
+
+// Vital signs charts (150).
+constexpr int IDC_CHARTS_PATIENT = 1252;
+constexpr int IDC_CHARTS_AREA = 1253;
+constexpr int IDC_CHARTS_SAVE = 1254;
+constexpr int IDC_CHARTS_PRINT = 1255;
+constexpr int IDC_CHARTS_CLOSE = 1256;

@@ -21,6 +21,8 @@ public:
     // The visit screen, showing a stored visit of the patient as fetched with its details.
     virtual bool showVisit(const std::string& patient, const std::string& visit,
                            const ComplaintList& details) = 0;
+    // The charts of the patient's vital signs over time.
+    virtual bool showVitalCharts(const std::string& patient) = 0;
     // The results screen, listing the patients the words find.
     virtual bool showSearch(const std::string& words) = 0;
     // The results screen, listing those patients.

@@ -12,6 +12,7 @@
 #include "screens/StoreFailure.h"
 #include "store/ComplaintList.h"
 #include "store/ComplaintRecord.h"
+#include "store/VitalSigns.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -36,6 +37,10 @@ void acceptOneDecimal(QLineEdit* edit) {
     edit->setValidator(new QRegularExpressionValidator(oneDecimal, edit));
 }
 
+QLineEdit* fieldOf(const FormBase& form, size_t text) {
+    return form.control<QLineEdit>(kVisitFields[text].control);
+}
+
 } // namespace
 
 ViewComplaint::ViewComplaint()
@@ -53,6 +58,9 @@ ViewComplaint::ViewComplaint()
         onChanged(field.control, [this] { trackChange(); });
     }
     onChanged(IDC_VISIT_DATE, [this] { trackChange(); });
+    // Shown for a stored visit as it is loaded, and at every keystroke.
+    for (const size_t text : {visitText("height"), visitText("weight")})
+        connect(fieldOf(*this, text), &QLineEdit::textChanged, this, [this] { showBmi(); });
 
     onClicked(IDC_VISIT_ADD, [this] { add(); });
     onClicked(IDC_VISIT_UPDATE, [this] { update(); });
@@ -119,6 +127,14 @@ void ViewComplaint::trackChange() {
     changed = true;
     if (!newVisit)
         enableControl(IDC_VISIT_UPDATE, true);
+}
+
+void ViewComplaint::showBmi() {
+    const std::optional<double> bmi =
+        VitalSigns::bodyMassIndex(fieldOf(*this, visitText("height"))->text().toStdString(),
+                                  fieldOf(*this, visitText("weight"))->text().toStdString());
+    setControlText(IDC_VISIT_BMI,
+                   bmi ? QString::fromStdString("BMI " + VitalSigns::oneDecimal(*bmi)) : QString());
 }
 
 const std::string& ViewComplaint::complaint() const {

@@ -37,6 +37,7 @@ private:
 
     void fillComplaintList(const std::vector<std::string>& complaints);
     void trackChange();
+    void showBmi();
     void add();
     void update();
     bool saveVisit();

@@ -158,6 +158,7 @@ ViewRec::ViewRec()
     onCommand(ID_FILE_PRINT, [this] { printRecord(RecordPrinting::print); });
     onCommand(ID_FILE_PRINT_PREVIEW, [this] { printRecord(RecordPrinting::preview); });
     onCommand(ID_FILE_EXPORT_RECORD, [this] { printRecord(RecordPrinting::exportRecord); });
+    onCommandAndClick(ID_VIEW_VITAL_CHARTS, IDC_REC_CHARTS, [this] { openCharts(); });
     connect(historyList(), &ListView::rowDoubleClicked, this, [this] { listDoubleClicked(); });
 }
 
@@ -366,6 +367,14 @@ void ViewRec::runDialogAndReload(int type) {
 
 void ViewRec::openNewVisit() {
     if (Navigator::instance().showNewVisit(patientId))
+        Navigator::instance().leave(*this);
+}
+
+// The charts show the visits as stored, so typed details are saved first if the user wishes.
+void ViewRec::openCharts() {
+    if (!mayLeave())
+        return;
+    if (Navigator::instance().showVitalCharts(patientId))
         Navigator::instance().leave(*this);
 }
 

@@ -56,6 +56,7 @@ private:
     void runDialogAndReload(int type);
     void openNewVisit();
     void viewVisit();
+    void openCharts();
     void deleteEntry();
     bool deleteRow(const std::string& id);
     void deleteRecord();

@@ -72,3 +72,15 @@ const std::string& VisitStatements::page()
                                    " ORDER BY compl_ID LIMIT ?";
     return sql;
 }
+
+const std::string& VisitStatements::measurements()
+{
+    static const std::string sql = [] {
+        std::string text = "SELECT compl_ID, date";
+        for (const VisitField& field : kVisitFields)
+            if (*field.unit)
+                text += std::string(", ") + field.column;
+        return text + " FROM complaints WHERE patient_ID = ? ORDER BY compl_ID";
+    }();
+    return sql;
+}

@@ -24,6 +24,9 @@ public:
     // As ofPatient, then the patient's number, of every patient: the visits after the number
     // that is the first parameter, at most as many as the second.
     static const std::string& page();
+    // The number, date and measurements (the fields with a unit, in their order) of each of
+    // the patient's visits.
+    static const std::string& measurements();
 
     static constexpr int updatedVisit = static_cast<int>(kVisitTextCount) + 2;
 };

@@ -154,21 +154,21 @@ private slots:
         VERIFY_BOXES(s);
     }
 
-    void returnsKeepExactlyNineTemplates() {
+    void returnsKeepExactlyTenTemplates() {
         GuiSession s;
         auto& templates = CKLApp::instance().templates();
-        QCOMPARE(templates.size(), size_t(9));
+        QCOMPARE(templates.size(), size_t(10));
         const QStringList names = {"MainMenu", "AddNew", "FindID", "FindName", "ViewResults",
                                    "ViewRec", "ViewComplaint", "IssuPrescription",
-                                   "EditClinicInfo1"};
+                                   "EditClinicInfo1", "VitalChartsView"};
         for (int round = 0; round < 5; ++round) {
             GuiSession::click(*s.activeView(), IDC_MAIN_FIND_ID);
             CMainFrame::CloseFindID();
             CMainFrame::OpenMainMenu();
             GuiSession::settle();
         }
-        QCOMPARE(templates.size(), size_t(9));
-        for (int i = 0; i < 9; ++i)
+        QCOMPARE(templates.size(), size_t(10));
+        for (int i = 0; i < 10; ++i)
             QCOMPARE(templates[i]->docName(), names[i]);
         QCOMPARE(s.activeTitle(), QString("Main Menu"));
         VERIFY_BOXES(s);

@@ -101,6 +101,27 @@ class RecordPrintTest : public QObject {
 private slots:
     void initTestCase() { qputenv("HOME", QFile::encodeName(home.path())); }
 
+    // Worked out where both are plausible numbers, printed with the measurements of its visit.
+    void theBmiPrintsBesideTheVitalSigns() {
+        GuiSession s;
+        const std::string id = addPatient("Nadia", "Aziz");
+        std::vector<std::string> texts(kVisitTextCount);
+        texts[visitText("complaint")] = "Weighed";
+        texts[visitText("temp")] = "37";
+        texts[visitText("height")] = "170";
+        texts[visitText("weight")] = "70";
+        QVERIFY(ComplaintRecord().Add(id, DateTime::fromCivil(2025, 1, 10), texts));
+        texts[visitText("weight")] = "heavy";
+        QVERIFY(ComplaintRecord().Add(id, DateTime::fromCivil(2025, 2, 10), texts));
+        const QString flat = rx::lines(printedRecord(s, id)).join(' ');
+        VERIFY_BOXES(s);
+        QVERIFY2(flat.contains(QString::fromUtf8(
+                     "Vital signs: Temperature 37 °C, Height 170 cm, Weight 70 Kg, BMI 24.2")),
+                 qPrintable(flat));
+        QVERIFY(flat.contains("Height 170 cm, Weight heavy Kg Diagnosis:"));
+        QCOMPARE(flat.count("BMI"), 1);
+    }
+
     void theWholeRecordPrintsOnPagesThatSayWhoseTheyAre() {
         GuiSession s;
         const std::string id = patientWithEverything();

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDateTimeEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -223,6 +224,53 @@ private slots:
     }
 
     // Temperature and weight take one decimal; the other counts are whole numbers.
+    // The body mass index follows the height and weight as they are typed, and shows only
+    // while both are plausible numbers.
+    void theBmiFollowsTheHeightAndWeightAsTyped_data() {
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<QString>("weight");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("both") << "170" << "70" << "BMI 24.2";
+        QTest::newRow("a decimal weight") << "180" << "81.5" << "BMI 25.2";
+        QTest::newRow("halfway through a decimal") << "170" << "70." << "BMI 24.2";
+        QTest::newRow("a small child") << "50" << "3.2" << "BMI 12.8";
+        QTest::newRow("no weight") << "170" << "" << "";
+        QTest::newRow("no height") << "" << "70" << "";
+        QTest::newRow("implausible height") << "19" << "70" << "";
+        QTest::newRow("implausible weight") << "170" << ".4" << "";
+    }
+    void theBmiFollowsTheHeightAndWeightAsTyped() {
+        QFETCH(QString, height);
+        QFETCH(QString, weight);
+        QFETCH(QString, shown);
+        GuiSession s;
+        ViewComplaint* visit = openNewVisit(addPatient());
+        auto* bmi = visit->control<QLabel>(IDC_VISIT_BMI);
+        QCOMPARE(bmi->text(), QString());
+        GuiSession::type(*visit, IDC_VISIT_WEIGHT, weight);
+        GuiSession::type(*visit, IDC_VISIT_HEIGHT, height);
+        QCOMPARE(bmi->text(), shown);
+        // Taking the weight away takes the index away.
+        for (int i = 0; i < weight.size(); ++i)
+            GuiSession::key(*visit, IDC_VISIT_WEIGHT, Qt::Key_Backspace);
+        QCOMPARE(bmi->text(), QString());
+        VERIFY_BOXES(s);
+    }
+
+    void aStoredVisitShowsItsBmi() {
+        GuiSession s;
+        const std::string patient = addPatient();
+        std::vector<std::string> texts(kVisitTextCount);
+        texts[visitText("complaint")] = "Check-up";
+        texts[visitText("height")] = "165";
+        texts[visitText("weight")] = "58.5";
+        ComplaintRecord stored;
+        QVERIFY(stored.Add(patient, kVisitDay, texts));
+        ViewComplaint* visit = openStoredVisit(patient, stored.m_id);
+        QCOMPARE(visit->control<QLabel>(IDC_VISIT_BMI)->text(), QString("BMI 21.5"));
+        VERIFY_BOXES(s);
+    }
+
     void vitalSignsTakeWhatTheirMeasureNeeds_data() {
         QTest::addColumn<int>("field");
         QTest::addColumn<QString>("typed");

@@ -69,6 +69,7 @@ const Screen kEveryScreen[] = {
     {"visit", CMainFrame::OpenViewComplaint},
     {"prescription", CMainFrame::OpenIssuPrescription},
     {"clinic details", CMainFrame::OpenEditClinicInfo1},
+    {"vital signs charts", CMainFrame::OpenVitalCharts},
 };
 
 // The controls of a screen that lie outside its window, by accessible name or class.
