@@ -10,7 +10,7 @@ bool VisitMeasurementList::Fetch(const std::string& patientId) {
     if (!parseRecordId(patientId, key))
         return Database::refuse();
     const ListMarks marks(m_ids, m_dates, m_texts);
-    return Database::run([&](Database& db) {
+    return Database::read([&](Database& db) {
         marks.cutBack();
         Statement rows = db.prepare(VisitStatements::measurements().c_str());
         rows.bind(1, key);
