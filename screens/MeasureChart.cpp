@@ -51,9 +51,11 @@ MeasureChart::Span MeasureChart::spanOf(const std::vector<VitalCharts::Chart>& c
 }
 
 MeasureChart::MeasureChart(VitalCharts::Chart measure, Span span, QWidget* parent)
-    : QChartView(parent), drawn(std::move(measure)), dates(new QDateTimeAxis),
+    // Made with its chart: a chart view made without one makes its own, which a chart set later
+    // leaves behind undeleted.
+    : QChartView(new QChart, parent), drawn(std::move(measure)), dates(new QDateTimeAxis),
       values(new QValueAxis) {
-    auto* chart = new QChart;
+    QChart* chart = this->chart();
     chart->setTitle(QString::fromStdString(drawn.title));
     chart->setMargins(QMargins(2, 2, 2, 2));
     chart->layout()->setContentsMargins(0, 0, 0, 0);
@@ -61,7 +63,6 @@ MeasureChart::MeasureChart(VitalCharts::Chart measure, Span span, QWidget* paren
     dates->setFormat("dd/MM/yy");
     chart->addAxis(dates, Qt::AlignBottom);
     chart->addAxis(values, Qt::AlignLeft);
-    setChart(chart);
     setRenderHint(QPainter::Antialiasing);
     setAccessibleName(QString::fromStdString(drawn.title));
     viewport()->setMouseTracking(true);
@@ -81,6 +82,9 @@ void MeasureChart::addUsualRange(double from, double to) {
         high->append(double(x), to);
     }
     auto* area = new QAreaSeries(high, low);
+    // The area draws its edges but does not own them; the chart owns the area.
+    low->setParent(area);
+    high->setParent(area);
     area->setName("Usual range");
     area->setPen(Qt::NoPen);
     area->setBrush(QColor(76, 175, 80, 60));
