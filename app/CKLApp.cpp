@@ -8,6 +8,7 @@
 #include "platform/DocTemplate.h"
 #include "platform/Document.h"
 #include "res/resource.h"
+#include "store/Database.h"
 #include "tools/DataFolder.h"
 
 #include <QCoreApplication>
@@ -58,6 +59,8 @@ bool CKLApp::InitInstance(const QStringList& arguments) {
     // make open to others, is made the user's own first.
     DataFolder::makePrivate(QFileInfo(QSettings().fileName()).absolutePath().toStdString());
     RecordsSetting::applySaved();
+    // The records file is the one in the folder the program was started in.
+    Engine::setRecordsFile(QDir::current().absoluteFilePath(Database::fileName).toStdString());
     DataFolder::keepPrivate();
     frame = std::make_unique<CMainFrame>();
     frame->startOnRecords();

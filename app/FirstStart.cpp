@@ -4,6 +4,7 @@
 #include "app/Screens.h"
 #include "platform/MessageBox.h"
 #include "records/RecordsEngine.h"
+#include "store/Database.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,8 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-const char* kDatabase = "clinic_db.mdb";
 
 // Copies without ever replacing: the target is created exclusively, owner-only.
 bool copyNew(const QString& from, const QString& to) {
@@ -46,7 +45,8 @@ QString FirstStart::suppliedDatabase() {
         return QFileInfo(named).isFile() ? named : QString();
     const QString dir = CKLApp::programDirectory();
     // Installed, the program is in lib/medora beside share/medora; built, below the top.
-    for (const QString& candidate : {dir + "../../share/medora/" + kDatabase, dir + "../" + kDatabase})
+    const QString name = Database::fileName;
+    for (const QString& candidate : {dir + "../../share/medora/" + name, dir + "../" + name})
         if (QFileInfo(candidate).isFile())
             return QFileInfo(candidate).canonicalFilePath();
     return {};
@@ -55,8 +55,9 @@ QString FirstStart::suppliedDatabase() {
 void FirstStart::offerEmptyDatabase(QWidget* owner) {
     if (RecordsEngine::current()->exists())
         return;
-    const QString folder = QDir::currentPath();
-    const std::string question = "There is no records database (" + std::string(kDatabase) +
+    const QFileInfo records(QString::fromStdString(Engine::recordsFile()));
+    const QString folder = records.absolutePath();
+    const std::string question = "There is no records database (" + records.fileName().toStdString() +
                                  ") in " + folder.toStdString() +
                                  ".\nCreate an empty one now?\n\nChoose No to go on without "
                                  "records; every task will then report that it cannot reach "
@@ -64,7 +65,7 @@ void FirstStart::offerEmptyDatabase(QWidget* owner) {
     if (MessageBox(owner, question, "Confirmation", MsgIcon::Question, MsgButtons::YesNo) != IDYES)
         return;
     const QString supplied = suppliedDatabase();
-    if (supplied.isEmpty() || !copyNew(supplied, kDatabase))
+    if (supplied.isEmpty() || !copyNew(supplied, records.absoluteFilePath()))
         MessageBox(owner,
                    "The empty records database could not be created in " +
                        folder.toStdString() + ".",

@@ -4,6 +4,7 @@
 #include "app/BackupSettings.h"
 #include "app/BackupsDialog.h"
 #include "app/CMainFrame.h"
+#include "app/RecordsExchange.h"
 #include "app/RescueRecords.h"
 #include "app/Screens.h"
 #include "platform/DataExchange.h"
@@ -56,6 +57,7 @@ MainMenu::MainMenu() : FormView(kMainMenuForm) {
     onCommandAndClick(ID_DATABASE_RESTORE, IDC_MAIN_RESTORE, [this] { restore(); });
     onCommand(ID_DATABASE_BACKUPS, [this] { BackupsDialog(this).DoModal(); });
     onCommand(ID_DATABASE_RESCUE, [this] { RescueRecords::run(this); });
+    onCommand(ID_DATABASE_EXPORT_ALL, [this] { RecordsExchange::exportAll(this); });
 }
 
 void MainMenu::OnInitialUpdate() {
@@ -143,7 +145,7 @@ void MainMenu::editClinicInfo() {
 // records are told before the dialog.
 void MainMenu::backup() {
     if (!RecordsEngine::current()->exists()) {
-        showFailure(this, {FileFailure::NotFound, Database::fileName});
+        showFailure(this, {FileFailure::NotFound, Engine::recordsFile()});
         return;
     }
     const auto target = FileDialog::choose(

@@ -15,6 +15,8 @@ namespace {
 
 // Lines are gathered and written in pieces of about this size.
 constexpr size_t kPiece = 1 << 20;
+// The share of the work that reading the records takes, as the user is told it.
+constexpr double kReadingShare = 0.98;
 
 // One file of the export, pending until every file is whole.
 struct TypeFile {
@@ -86,6 +88,15 @@ public:
         FhirResources(patientId, m_sink).visit(visit);
     }
 
+    // Whether a file could not be written, which makes reading on pointless.
+    bool failing() const
+    {
+        for (const auto& [type, file] : m_files)
+            if (file.error != 0)
+                return true;
+        return false;
+    }
+
     // errno of the first file that failed, with its name; 0 once every file is in place.
     int finish(std::string& failed, std::vector<FhirBulkExport::Written>& written)
     {
@@ -154,17 +165,27 @@ const std::vector<std::string>& FhirBulkExport::types()
 }
 
 std::optional<FileFailure> FhirBulkExport::writeClinic(const std::string& folder,
-                                                       std::vector<Written>* written)
+                                                       std::vector<Written>* written,
+                                                       const Progress& progress)
 {
     std::vector<Written> counts;
     try {
         BulkWriter writer(folder);
-        if (!WholeClinic::Read(writer)) {
+        // The files are put in place after the reading: the last stretch is theirs.
+        bool cancelled = false;
+        const auto reading = [&](double done) {
+            cancelled = !goOn(progress, done * kReadingShare);
+            return !cancelled && !writer.failing();
+        };
+        bool stopped = false;
+        if (!WholeClinic::Read(writer, reading, &stopped) && !stopped) {
             const std::string why = LastFailure::message();
             return FileFailure{FileFailure::Refused, folder,
                                (why.empty() ? "The records could not be read." : why) +
                                    " Nothing was written to " + folder + "."};
         }
+        if (cancelled)
+            return FileFailure{FileFailure::Cancelled, folder};
         std::string failed;
         if (const int error = writer.finish(failed, counts))
             return FileFailure::fromErrno(error, folder + "/" + failed);
@@ -178,5 +199,6 @@ std::optional<FileFailure> FhirBulkExport::writeClinic(const std::string& folder
     }
     if (written != nullptr)
         *written = std::move(counts);
+    goOn(progress, 1.0);
     return std::nullopt;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/FileFailure.h"
+#include "records/Progress.h"
 
 #include <optional>
 #include <string>
@@ -21,8 +22,11 @@ public:
         long long resources = 0;
     };
 
+    // The progress is told the share done; answering false stops the export, which then
+    // leaves the folder as it was and fails as Cancelled.
     static std::optional<FileFailure> writeClinic(const std::string& folder,
-                                                  std::vector<Written>* written = nullptr);
+                                                  std::vector<Written>* written = nullptr,
+                                                  const Progress& progress = {});
 
     // The resource types Medora writes, a file each.
     static const std::vector<std::string>& types();

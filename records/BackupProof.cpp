@@ -33,7 +33,7 @@ bool sameFile(const std::string& one, const std::string& other) {
 // rolls it back would take the records' place while other desks write to them. The data
 // folder's file is kept from it on the server too: the desk may go back to the file.
 BackupProof::Outcome refusal(const std::string& target) {
-    const std::string records = Database::fileName;
+    const std::string records = Engine::recordsFile();
     const fs::path place = placeOf(target);
     if (sameFile(target, records) || place == placeOf(records))
         return FileFailure{FileFailure::RecordsItself, target};

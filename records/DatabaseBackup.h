@@ -26,5 +26,5 @@ public:
     // carries.
     static Outcome restore(const std::string& source, const Progress& progress = {},
                            const std::string& identity = {},
-                           const std::string& records = Database::fileName);
+                           const std::string& records = Engine::recordsFile());
 };

@@ -1,5 +1,7 @@
 #include "records/FileFailure.h"
 
+#include "store/Database.h"
+
 #include <cerrno>
 
 FileFailure FileFailure::fromErrno(int error, const std::string& file) {
@@ -32,7 +34,10 @@ FileFailure FileFailure::fromErrno(int error, const std::string& file) {
     }
 }
 
+// The records file is told by its name, as the user knows it, wherever the program keeps it;
+// any other file as the user chose it.
 std::string FileFailure::describe() const {
+    const std::string file = this->file == Engine::recordsFile() ? Database::fileName : this->file;
     switch (kind) {
     case NotFound:
         return file + " was not found.";

@@ -31,7 +31,8 @@ const std::vector<MenuPopup> kMainMenuMenu = {
     {"&Issue", {{"Prescription", ID_ISSUE_PRESCRIPTION}}},
     {"&Database", {{"Backup", ID_DATABASE_BACKUP}, {"Restore", ID_DATABASE_RESTORE},
                    kSeparator, {"Backups\u2026", ID_DATABASE_BACKUPS},
-                   {"Rescue records\u2026", ID_DATABASE_RESCUE}}},
+                   {"Rescue records\u2026", ID_DATABASE_RESCUE}, kSeparator,
+                   {"Export all records\u2026", ID_DATABASE_EXPORT_ALL}}},
     {"&Edit", {{"Clinic information", ID_EDIT_CLINIC_INFO}}},
     kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
@@ -119,6 +120,9 @@ const std::map<int, const char*> kCommandStrings = {
     {ID_DATABASE_RESCUE,
      "Build new records from every row of a damaged records file that can still be read\n"
      "Rescue records"},
+    {ID_DATABASE_EXPORT_ALL,
+     "Write every record as FHIR, one file for each kind of resource, in a folder\n"
+     "Export all records"},
     {ID_EDIT_CLINIC_INFO, "Edit clinic and doctor information\nEdit clinic information"},
     {ID_HELP_CONTENTS, "Display program help\nHelp contents"},
     {ID_ADDNEW_ADD, "Add the record to the system\nAdd"},

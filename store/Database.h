@@ -13,7 +13,7 @@
 class Database
 {
 public:
-    // The records file of the file engine, in the current directory.
+    // The name of this computer's records file, in the folder that holds it.
     static constexpr const char* fileName = "clinic_db.mdb";
     // How long an operation waits for another program to let go of the file.
     static constexpr int busyTimeoutMs = 5000;

@@ -12,6 +12,9 @@ namespace {
 std::mutex chosen;
 std::string serverSetting;
 std::string serverPassword;
+std::string recordsFilePath = Database::fileName;
+// The records file of the last operation.
+std::shared_ptr<SqliteEngine> lastFile;
 // The server of the last operation, with the connections it keeps open.
 std::shared_ptr<PostgresEngine> lastServer;
 
@@ -19,11 +22,13 @@ std::shared_ptr<PostgresEngine> lastServer;
 
 std::shared_ptr<Engine> Engine::current()
 {
-    static const auto file = std::make_shared<SqliteEngine>(Database::fileName);
     const std::string server = serverConnection();
-    if (server.empty())
-        return file;
     const std::lock_guard lock(chosen);
+    if (server.empty()) {
+        if (!lastFile || lastFile->file() != recordsFilePath)
+            lastFile = std::make_shared<SqliteEngine>(recordsFilePath);
+        return lastFile;
+    }
     if (!lastServer || lastServer->connection() != server ||
         lastServer->password() != serverPassword)
         lastServer = std::make_shared<PostgresEngine>(server, serverPassword);
@@ -34,6 +39,18 @@ void Engine::setServerSetting(const std::string& connection)
 {
     const std::lock_guard lock(chosen);
     serverSetting = connection;
+}
+
+void Engine::setRecordsFile(const std::string& path)
+{
+    const std::lock_guard lock(chosen);
+    recordsFilePath = path;
+}
+
+std::string Engine::recordsFile()
+{
+    const std::lock_guard lock(chosen);
+    return recordsFilePath;
 }
 
 void Engine::setServerPassword(const std::string& password)

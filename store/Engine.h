@@ -40,6 +40,11 @@ public:
     // The engine of the next operation: the clinic's server when MEDORA_DATABASE or the
     // per-user setting names one, this computer's records file otherwise.
     static std::shared_ptr<Engine> current();
+    // This computer's records file. The program and its tools name it when they start, with
+    // the folder it is in; until then it is Database::fileName in whatever folder the
+    // process works in, as the tests and benchmarks that make a folder of their own want.
+    static void setRecordsFile(const std::string& path);
+    static std::string recordsFile();
     // The per-user setting: a libpq connection string, or empty for this computer's file.
     // MEDORA_DATABASE, when set, wins over it.
     static void setServerSetting(const std::string& connection);

@@ -3,6 +3,7 @@
 #include "store/PatientDetails.h"
 #include "store/WholeRecord.h"
 
+#include <functional>
 #include <string>
 
 // Every patient's record, read table by table in one transaction, so on either engine one
@@ -29,8 +30,12 @@ public:
         virtual void visit(const std::string& patientId, const WholeRecord::Visit& visit) = 0;
     };
 
-    // False when the records could not be read (LastFailure says why).
-    static bool Read(Reader& reader);
+    // Told the share of the rows read after each page; answering false stops the reading.
+    using Progress = std::function<bool(double done)>;
+
+    // False when the records could not be read (LastFailure says why) or the reading was
+    // stopped, which `stopped` then tells.
+    static bool Read(Reader& reader, const Progress& progress = {}, bool* stopped = nullptr);
 
     // The rows read at a time.
     static constexpr int kPageRows = 1000;

@@ -10,6 +10,7 @@
 #include "records/FileFailure.h"
 #include "records/RecordsBackup.h"
 #include "records/ServerBackup.h"
+#include "store/Database.h"
 #include "store/LastFailure.h"
 #include "store/WholeRecord.h"
 #include "tools/DataFolder.h"
@@ -144,6 +145,7 @@ std::string enterDataFolder(bool onServer) {
     std::filesystem::current_path(data, error);
     if (error && !onServer)
         return data.string() + ": " + error.message();
+    Engine::setRecordsFile((data / Database::fileName).string());
     DataFolder::keepPrivate();
     return {};
 }

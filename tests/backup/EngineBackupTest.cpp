@@ -7,6 +7,7 @@
 #include "records/RecordsEngine.h"
 #include "records/RecordsFileCheck.h"
 #include "records/ServerBackup.h"
+#include "store/Database.h"
 #include "store/store.h"
 #include "tools/ClinicGenerator.h"
 
@@ -591,4 +592,33 @@ TEST_F(EngineBackupTest, TheEngineInUseAnswersForItsOwnRecords) {
         fs::rename("aside.mdb", "clinic_db.mdb");
         fs::remove("kept.rbk");
     }
+}
+
+// The program names its records file when it starts; a process that then works in another
+// folder still keeps, backs up, restores and guards that file, and never makes one there.
+TEST_F(EngineBackupTest, TheNamedRecordsFileIsUsedWhereverTheProcessWorks) {
+    use(TestEngine::File);
+    const std::string named = fs::absolute("clinic_db.mdb").string();
+    fs::create_directory("elsewhere");
+    struct Elsewhere {
+        explicit Elsewhere(const std::string& records) {
+            fs::current_path("elsewhere");
+            Engine::setRecordsFile(records);
+        }
+        ~Elsewhere() {
+            Engine::setRecordsFile(Database::fileName);
+            fs::current_path("..");
+        }
+    } elsewhere(named);
+    fillRecords("Named");
+    EXPECT_TRUE(RecordsEngine::current()->exists());
+    ASSERT_EQ(RecordsBackup::backup("kept.rbk"), std::nullopt);
+    const Rows kept = fileRows(named);
+    fillRecords("Later");
+    const auto overRecords = RecordsBackup::backup(named);
+    ASSERT_TRUE(overRecords.has_value());
+    EXPECT_EQ(overRecords->kind, FileFailure::RecordsItself);
+    ASSERT_EQ(restore("kept.rbk"), std::nullopt);
+    EXPECT_EQ(fileRows(named), kept);
+    EXPECT_FALSE(fs::exists("clinic_db.mdb"));
 }

@@ -3,8 +3,12 @@
 #include "app/AutoBackup.h"
 #include "platform/CChildFrame.h"
 #include "platform/DocTemplate.h"
+#include "store/Engine.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
@@ -17,7 +21,7 @@ GuiSession::GuiSession()
 }
 
 GuiSession::GuiSession(std::function<void(ScriptedResponder&, const QString&)> script)
-    : previousDir(QDir::currentPath()) {
+    : previousDir(QDir::currentPath()), previousRecords(Engine::recordsFile()) {
     qunsetenv("MEDORA_DATABASE");
     script(responder, dir.path());
     start();
@@ -55,11 +59,21 @@ GuiSession::~GuiSession() {
     settle();
     records.reset();
     QDir::setCurrent(previousDir);
+    Engine::setRecordsFile(previousRecords);
 }
 
 void GuiSession::settle() {
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QApplication::processEvents();
+}
+
+QAction* GuiSession::menuEntry(const QString& popup, const QString& text) const {
+    for (QAction* entry : frame().menuBar()->actions())
+        if (entry->text() == popup)
+            for (QAction* item : entry->menu()->actions())
+                if (item->text() == text)
+                    return item;
+    return nullptr;
 }
 
 QString GuiSession::activeTitle() const {

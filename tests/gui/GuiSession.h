@@ -44,6 +44,8 @@ public:
     }
     FormView* activeView() const { return app->mainFrame()->activeView(); }
     QString activeTitle() const;
+    // The entry of the main window's menu bar with that text under that popup, or null.
+    QAction* menuEntry(const QString& popup, const QString& text) const;
     // How many screens of that index are open.
     static int openCount(int screenIndex);
 
@@ -77,6 +79,7 @@ private:
 
     QTemporaryDir dir;
     QString previousDir;
+    std::string previousRecords;
     std::unique_ptr<TestRecords> records;
     ScriptedResponder responder;
     std::unique_ptr<CKLApp> app;

@@ -81,15 +81,6 @@ QStringList datesOf(const QLineSeries* line) {
     return dates;
 }
 
-QAction* viewMenuEntry(CMainFrame& frame, const QString& text) {
-    for (QAction* popup : frame.menuBar()->actions())
-        if (popup->text() == "&View")
-            for (QAction* item : popup->menu()->actions())
-                if (item->text() == text)
-                    return item;
-    return nullptr;
-}
-
 } // namespace
 
 class VitalChartsTest : public QObject {
@@ -139,7 +130,7 @@ private slots:
         GuiSession s;
         const Patient p = patientWithVisits();
         openRecord(s, p.id);
-        QAction* entry = viewMenuEntry(s.frame(), "Vital &signs charts\u2026");
+        QAction* entry = s.menuEntry("&View", "Vital &signs charts\u2026");
         QVERIFY(entry);
         QVERIFY(entry->isEnabled());
         entry->trigger();

@@ -82,15 +82,6 @@ QStringList outsideTheWindow(FormView& view) {
     return outside;
 }
 
-QAction* viewMenuEntry(CMainFrame& frame, const QString& text) {
-    for (QAction* popup : frame.menuBar()->actions())
-        if (popup->text() == "&View")
-            for (QAction* item : popup->menu()->actions())
-                if (item->text() == text)
-                    return item;
-    return nullptr;
-}
-
 // Whether the block lies whole inside the box, not cut at its top or bottom.
 bool shownWhole(MultiLineEdit& box, const QTextBlock& block) {
     const QRect line = box.cursorRect(QTextCursor(block));
@@ -261,7 +252,7 @@ private slots:
         resizeFrame(s, kMaximisedFullHd);
         zoomKey(s, Qt::Key_0);
         QCOMPARE(s.activeView()->scale(), 1.0);
-        QAction* fit = viewMenuEntry(s.frame(), "&Fit to window");
+        QAction* fit = s.menuEntry("&View", "&Fit to window");
         QVERIFY(fit && fit->isEnabled());
         fit->trigger();
         GuiSession::settle();
