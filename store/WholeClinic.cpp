@@ -85,7 +85,7 @@ void readVisits(Database& db, WholeClinic::Reader& reader)
 
 bool WholeClinic::Read(Reader& reader)
 {
-    return Database::read([&](Database& db) {
+    return Database::readWhole([&](Database& db) {
         reader.restart();
         readPatients(db, reader);
         readHistory(db, reader);

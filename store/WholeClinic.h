@@ -29,7 +29,9 @@ public:
         virtual void visit(const std::string& patientId, const WholeRecord::Visit& visit) = 0;
     };
 
-    // False when the records could not be read (LastFailure says why).
+    // False when the records could not be read (LastFailure says why). A large clinic takes
+    // longer to read than a desk's operation may: the reading is bounded statement by
+    // statement (Engine::Span::WholeRecords).
     static bool Read(Reader& reader);
 
     // The rows read at a time.
