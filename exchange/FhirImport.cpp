@@ -81,6 +81,7 @@ public:
                     return !m_progress || m_progress(++m_done, m_total);
                 }))
                 return false;
+        rows.finish();
         if (keep)
             for (int t = 0; t < ImportedRecords::TableCount; ++t)
                 if (!m_keys[t].empty())

@@ -2,7 +2,6 @@
 
 #include "store/Database.h"
 #include "store/SearchIndex.h"
-#include "store/VisitField.h"
 
 namespace {
 
@@ -19,13 +18,16 @@ constexpr TableKey kTables[ImportedRecords::TableCount] = {
     {"tests", "test_ID"},
 };
 
-// "?, ?, ?" for the columns of `columns`, separated by commas.
+// Rows or visit texts written by one statement: far below the engines' limits on parameters.
+constexpr size_t kAtOnce = 250;
+
+// "(?, ?, ?)" for the columns of `columns`, separated by commas.
 std::string parametersFor(const std::string& columns) {
-    std::string parameters = "?";
+    std::string parameters = "(?";
     for (const char c : columns)
         if (c == ',')
             parameters += ", ?";
-    return parameters;
+    return parameters + ")";
 }
 
 } // namespace
@@ -45,89 +47,127 @@ void ImportedRecords::keysGivenUpTo(Table table, long long key) {
     m_db.keysGivenUpTo(kTables[table].table, kTables[table].key, key);
 }
 
-// The row's key is the first parameter when it is kept; bind(statement, first) binds the
-// columns' values from parameter `first` on.
-template <typename Bind>
-long long ImportedRecords::insert(Table table, const std::string& columns, const Bind& bind,
-                                  long long key) {
-    const TableKey& t = kTables[table];
-    if (key != 0) {
-        const std::string sql = std::string("INSERT INTO ") + t.table + " (" + t.key + ", " +
-                                columns + ") VALUES (?, " + parametersFor(columns) + ")";
-        Statement statement = m_db.prepareInsertWithKey(sql.c_str());
-        statement.bind(1, key);
-        bind(statement, 2);
-        statement.run();
-        return key;
-    }
-    const std::string sql = std::string("INSERT INTO ") + t.table + " (" + columns + ") VALUES (" +
-                            parametersFor(columns) + ")";
-    Statement statement = m_db.prepareInsert(sql.c_str(), t.key);
-    bind(statement, 1);
-    statement.run();
-    return m_db.lastInsertId();
-}
-
 long long ImportedRecords::addPatient(const PatientDetails& d, long long key) {
-    const long long added = insert(
-        Patients, "first_name, last_name, DOB, Gender, address, telephone",
-        [&](Statement& s, int first) {
-            s.bind(first, d.m_firstName).bind(first + 1, d.m_lastName).bind(first + 2, d.m_dob);
-            s.bind(first + 3, d.m_gender)
-                .bind(first + 4, d.m_address)
-                .bind(first + 5, d.m_telephone);
-        },
-        key);
+    const char* columns = "first_name, last_name, DOB, Gender, address, telephone";
+    const std::vector<Value> values = {d.m_firstName, d.m_lastName,
+                                       d.m_dob,       static_cast<long long>(d.m_gender),
+                                       d.m_address,   d.m_telephone};
+    long long added = key;
+    if (key != 0) {
+        addRow(Patients, columns, values, key);
+    } else {
+        Statement insert = m_db.prepareInsert((std::string("INSERT INTO patient_info (") + columns +
+                                               ") VALUES " + parametersFor(columns))
+                                                  .c_str(),
+                                              "ID");
+        for (size_t i = 0; i < values.size(); ++i)
+            std::visit([&](const auto& value) { insert.bind(int(i) + 1, value); }, values[i]);
+        insert.run();
+        added = m_db.lastInsertId();
+    }
     SearchIndex::add(m_db, added, d.m_firstName, d.m_lastName, d.m_dob, d.m_telephone);
     return added;
 }
 
-long long ImportedRecords::addHistory(long long patient, const std::string& kind,
-                                      const std::string& text, long long key) {
-    return insert(
-        History, "patient_ID, entry_type, entry_details",
-        [&](Statement& s, int first) {
-            s.bind(first, patient).bind(first + 1, kind).bind(first + 2, text);
-        },
-        key);
-}
-
-long long ImportedRecords::addMedication(long long patient, const std::string& name,
-                                         const std::string& status, long long key) {
-    return insert(
-        Medications, "patient_ID, name, status",
-        [&](Statement& s, int first) {
-            s.bind(first, patient).bind(first + 1, name).bind(first + 2, status);
-        },
-        key);
-}
-
-long long ImportedRecords::addTest(long long patient, DateTime date, const std::string& type,
-                                   const std::string& results, long long key) {
-    return insert(
-        Tests, "patient_ID, date, type, results",
-        [&](Statement& s, int first) {
-            s.bind(first, patient)
-                .bind(first + 1, date)
-                .bind(first + 2, type)
-                .bind(first + 3, results);
-        },
-        key);
-}
-
 long long ImportedRecords::addVisit(long long patient, DateTime date, const std::string& complaint,
                                     long long key) {
-    return insert(
-        Visits, std::string("patient_ID, date, ") + kVisitFields[visitText("complaint")].column,
-        [&](Statement& s, int first) {
-            s.bind(first, patient).bind(first + 1, date).bind(first + 2, complaint);
-        },
-        key);
+    const std::string columns =
+        std::string("patient_ID, date, ") + kVisitFields[visitText("complaint")].column;
+    if (key != 0) {
+        addRow(Visits, columns, {patient, date, complaint}, key);
+        return key;
+    }
+    Statement insert = m_db.prepareInsert(
+        ("INSERT INTO complaints (" + columns + ") VALUES " + parametersFor(columns)).c_str(),
+        "compl_ID");
+    insert.bind(1, patient).bind(2, date).bind(3, complaint).run();
+    return m_db.lastInsertId();
 }
 
+void ImportedRecords::addHistory(long long patient, const std::string& kind,
+                                 const std::string& text, long long key) {
+    addRow(History, "patient_ID, entry_type, entry_details", {patient, kind, text}, key);
+}
+
+void ImportedRecords::addMedication(long long patient, const std::string& name,
+                                    const std::string& status, long long key) {
+    addRow(Medications, "patient_ID, name, status", {patient, name, status}, key);
+}
+
+void ImportedRecords::addTest(long long patient, DateTime date, const std::string& type,
+                              const std::string& results, long long key) {
+    addRow(Tests, "patient_ID, date, type, results", {patient, date, type, results}, key);
+}
+
+// A row with its key waits with others with theirs; a row without, with others without.
+void ImportedRecords::addRow(Table table, const std::string& columns, std::vector<Value> values,
+                             long long key) {
+    Waiting& waiting = m_rows[table];
+    if (waiting.rows != 0 && waiting.withKeys != (key != 0))
+        writeRows(table);
+    waiting.columns = columns;
+    waiting.withKeys = key != 0;
+    if (key != 0)
+        waiting.values.emplace_back(key);
+    waiting.values.insert(waiting.values.end(), values.begin(), values.end());
+    if (++waiting.rows == kAtOnce)
+        writeRows(table);
+}
+
+void ImportedRecords::writeRows(Table table) {
+    Waiting& waiting = m_rows[table];
+    if (waiting.rows == 0)
+        return;
+    const TableKey& t = kTables[table];
+    const std::string columns =
+        waiting.withKeys ? std::string(t.key) + ", " + waiting.columns : waiting.columns;
+    std::string sql = std::string("INSERT INTO ") + t.table + " (" + columns + ") VALUES ";
+    for (size_t i = 0; i < waiting.rows; ++i)
+        sql += (i == 0 ? "" : ", ") + parametersFor(columns);
+    Statement insert =
+        waiting.withKeys ? m_db.prepareInsertWithKey(sql.c_str()) : m_db.prepare(sql.c_str());
+    for (size_t i = 0; i < waiting.values.size(); ++i)
+        std::visit([&](const auto& value) { insert.bind(int(i) + 1, value); }, waiting.values[i]);
+    insert.run();
+    waiting.values.clear();
+    waiting.rows = 0;
+}
+
+// A visit's second text for the same field waits for the first to be written.
 void ImportedRecords::addToVisit(long long visit, size_t field, const std::string& text) {
+    if (m_textVisits[field].contains(visit))
+        writeVisitTexts(field);
+    m_texts[field].emplace_back(visit, text);
+    m_textVisits[field].insert(visit);
+    if (m_texts[field].size() == kAtOnce)
+        writeVisitTexts(field);
+}
+
+void ImportedRecords::finish() {
+    for (int table = 0; table < TableCount; ++table)
+        writeRows(Table(table));
+    for (size_t field = 0; field < kVisitTextCount; ++field)
+        writeVisitTexts(field);
+}
+
+// The visits the texts are for are written first.
+void ImportedRecords::writeVisitTexts(size_t field) {
+    std::vector<std::pair<long long, std::string>>& texts = m_texts[field];
+    if (texts.empty())
+        return;
+    writeRows(Visits);
     const std::string column = kVisitFields[field].column;
-    const std::string sql = "UPDATE complaints SET " + column + " = CASE WHEN " + column +
-                            " = '' THEN ? ELSE " + column + " || ? END WHERE compl_ID = ?";
-    m_db.prepare(sql.c_str()).bind(1, text).bind(2, "\n" + text).bind(3, visit).run();
+    std::string sql = "UPDATE complaints SET " + column + " = CASE WHEN " + column +
+                      " = '' THEN v.column2 ELSE " + column +
+                      " || CAST(? AS TEXT) || v.column2 END FROM (VALUES ";
+    for (size_t i = 0; i < texts.size(); ++i)
+        sql += std::string(i == 0 ? "" : ", ") + "(CAST(? AS INTEGER), CAST(? AS TEXT))";
+    sql += ") AS v WHERE compl_ID = v.column1";
+    Statement update = m_db.prepare(sql.c_str());
+    update.bind(1, std::string("\n"));
+    for (size_t i = 0; i < texts.size(); ++i)
+        update.bind(int(2 * i + 2), texts[i].first).bind(int(2 * i + 3), texts[i].second);
+    update.run();
+    texts.clear();
+    m_textVisits[field].clear();
 }

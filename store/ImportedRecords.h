@@ -2,15 +2,22 @@
 
 #include "store/DateTime.h"
 #include "store/PatientDetails.h"
+#include "store/VisitField.h"
 
 #include <cstddef>
+#include <set>
 #include <string>
+#include <utility>
+#include <variant>
+#include <vector>
 
 class Database;
 
 // Writes the rows of records brought in from elsewhere, inside the operation that brings them
 // all in. A row is given a new key, or, where the caller keeps the keys the records came with,
-// that key; the tables then give new keys past those kept.
+// that key; the tables then give new keys past those kept. Rows whose new key nobody asks for
+// are written many at once, each such statement one round trip to a server: finish() writes
+// the last of them.
 class ImportedRecords {
 public:
     // The tables of a patient's rows, each with its key column.
@@ -25,26 +32,41 @@ public:
     // After rows were added with keys of their own: the table's new keys go on past `key`.
     void keysGivenUpTo(Table table, long long key);
 
-    // Each adds a row and gives its key: `key` when it is not 0, a new one otherwise. A
-    // patient comes with the search's keys, as one added at a desk does.
+    // Each adds a row with the key `key`, or a new one when it is 0. A patient comes with the
+    // search's keys, as one added at a desk does; a patient's and a visit's key is given back.
     long long addPatient(const PatientDetails& details, long long key);
-    // `kind` as stored: "Medical", "Surgical", "Social", "Family" or "Allergies".
-    long long addHistory(long long patient, const std::string& kind, const std::string& text,
-                         long long key);
-    long long addMedication(long long patient, const std::string& name, const std::string& status,
-                            long long key);
-    long long addTest(long long patient, DateTime date, const std::string& type,
-                      const std::string& results, long long key);
-    // A visit with its complaint; its other texts come with addToVisit.
     long long addVisit(long long patient, DateTime date, const std::string& complaint,
                        long long key);
+    // `kind` as stored: "Medical", "Surgical", "Social", "Family" or "Allergies".
+    void addHistory(long long patient, const std::string& kind, const std::string& text,
+                    long long key);
+    void addMedication(long long patient, const std::string& name, const std::string& status,
+                       long long key);
+    void addTest(long long patient, DateTime date, const std::string& type,
+                 const std::string& results, long long key);
     // Adds `text` to the visit's text of the field (kVisitFields), on a line of its own after
     // any text the field holds already.
     void addToVisit(long long visit, size_t field, const std::string& text);
+    // Writes what is still waiting to be written, before the operation ends.
+    void finish();
 
 private:
-    template <typename Bind>
-    long long insert(Table table, const std::string& columns, const Bind& bind, long long key);
+    using Value = std::variant<long long, std::string, DateTime>;
+    // Rows of one table waiting to be written, all with their keys or all without.
+    struct Waiting {
+        std::string columns;
+        bool withKeys = false;
+        size_t rows = 0;
+        std::vector<Value> values;
+    };
+
+    void addRow(Table table, const std::string& columns, std::vector<Value> values, long long key);
+    void writeRows(Table table);
+    void writeVisitTexts(size_t field);
 
     Database& m_db;
+    Waiting m_rows[TableCount];
+    // The texts waiting to be added to each field of visits, and the visits they are for.
+    std::vector<std::pair<long long, std::string>> m_texts[kVisitTextCount];
+    std::set<long long> m_textVisits[kVisitTextCount];
 };

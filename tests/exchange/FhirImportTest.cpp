@@ -159,8 +159,8 @@ TEST_P(FhirImportTest, AClinicExportedAndImportedIsTheSameRecords) {
 namespace {
 
 // A Bundle as another program writes it: a transaction whose entries name each other by
-// their fullUrls, coded concepts, extensions, a second name, an e-mail address, resource
-// types Medora does not hold and a test without a date.
+// their fullUrls, coded concepts, extensions, a second name, an e-mail address, two findings
+// of one body system, resource types Medora does not hold and a test without a date.
 const char* const kOtherProgramsBundle = R"({"resourceType": "Bundle", "type": "transaction",
 "entry": [
  {"fullUrl": "urn:uuid:p", "request": {"method": "POST", "url": "Patient"}, "resource": {
@@ -191,6 +191,8 @@ const char* const kOtherProgramsBundle = R"({"resourceType": "Bundle", "type": "
  {"resource": {"resourceType": "Observation", "id": "lung", "status": "final",
   "category": [{"coding": [{"code": "exam"}]}], "code": {"text": "Respiratory"},
   "subject": {"reference": "urn:uuid:p"}, "encounter": {"reference": "urn:uuid:e"}, "valueString": "clear"}},
+ {"resource": {"resourceType": "Observation", "id": "lung2", "status": "final", "code": {"text": "Respiratory"},
+  "subject": {"reference": "urn:uuid:p"}, "encounter": {"reference": "urn:uuid:e"}, "valueString": "wheeze"}},
  {"resource": {"resourceType": "Observation", "id": "skin", "status": "final", "code": {"text": "Skin"},
   "subject": {"reference": "urn:uuid:p"}, "encounter": {"reference": "urn:uuid:e"}, "valueString": "rash"}},
  {"resource": {"resourceType": "Condition", "id": "dx", "subject": {"reference": "urn:uuid:p"},
@@ -265,7 +267,7 @@ TEST_P(FhirImportTest, AnotherProgramsBundleComesInWithWhatCannotBeHeldCounted) 
             return true;
         });
     ASSERT_EQ(outcome.kind, FhirImport::Outcome::Imported) << outcome.message;
-    EXPECT_EQ(last, std::make_pair(16LL, 16LL));
+    EXPECT_EQ(last, std::make_pair(17LL, 17LL));
     const FhirImport::Report& report = outcome.report;
     EXPECT_EQ(report.patients, 1);
     EXPECT_FALSE(report.numbersKept);
@@ -274,7 +276,7 @@ TEST_P(FhirImportTest, AnotherProgramsBundleComesInWithWhatCannotBeHeldCounted) 
                                                                {"Encounter", {1, 0, 1}},
                                                                {"Immunization", {0, 1, 0}},
                                                                {"MedicationStatement", {1, 0, 1}},
-                                                               {"Observation", {6, 1, 0}},
+                                                               {"Observation", {7, 1, 0}},
                                                                {"Organization", {0, 1, 0}},
                                                                {"Patient", {1, 0, 4}},
                                                                {"Procedure", {1, 0, 1}}};
@@ -299,7 +301,7 @@ TEST_P(FhirImportTest, AnotherProgramsBundleComesInWithWhatCannotBeHeldCounted) 
                                        {"pulse", "72"},
                                        {"temp", "99.5 [degF]"},
                                        {"bp", "118/76"},
-                                       {"respiratory", "clear"},
+                                       {"respiratory", "clear\nwheeze"},
                                        {"other", "Skin: rash"},
                                        {"diagnosis", "Acute bronchitis"}})
         for (size_t i = 0; i < kVisitTextCount; ++i)
