@@ -54,5 +54,8 @@ public:
     // Returning false cancels the import: nothing is written.
     using Progress = std::function<bool(long long done, long long total)>;
 
+    // Runs the whole import before returning, calling `progress` on the same thread: a screen
+    // runs it on a thread of its own. When it Failed, LastFailure there says how, as after
+    // any operation of the store.
     static Outcome run(const std::string& path, const Progress& progress = {});
 };
