@@ -118,6 +118,8 @@ private:
             if (name.size() > type.size() + 1 && !names.insert(name).second)
                 refuse(r, place, "appears twice in the input");
         }
+        if (!m_ownKeys)
+            return true;
         const Row row = rowOf(r);
         if (const ImportedRecords::Table table = tableOf(row.target);
             table != ImportedRecords::TableCount) {
