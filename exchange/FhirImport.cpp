@@ -39,10 +39,6 @@ ImportedRecords::Table tableOf(Target target) {
     }
 }
 
-std::string typeOf(const Json& resource) {
-    return resource["resourceType"].get<std::string>();
-}
-
 // The resources in the order they are written: the patients, then the visits, then what
 // refers to them.
 const std::function<bool(const std::string&)> kPhases[] = {
@@ -103,7 +99,7 @@ private:
 
     [[noreturn]] static void refuse(const Json& r, const Place& place, const std::string& why) {
         const auto id = r.find("id");
-        const std::string name = typeOf(r) + (id != r.end() ? " " + id->dump() : "");
+        const std::string name = FhirSource::typeOf(r) + (id != r.end() ? " " + id->dump() : "");
         throw FhirRefusal(place.describe() + ": the " + name + " " + why + ".");
     }
 
@@ -111,7 +107,7 @@ private:
         ++m_total;
         if (const std::string why = FhirRules::problem(r); !why.empty())
             refuse(r, place, "breaks FHIR R4's rules: " + why);
-        const std::string type = typeOf(r);
+        const std::string type = FhirSource::typeOf(r);
         const std::string name = FhirSource::nameOf(r, place);
         if (type == "Patient" || type == "Encounter") {
             auto& names = type == "Patient" ? m_patients : m_encounters;
@@ -149,7 +145,7 @@ private:
 
     void writeOne(ImportedRecords& rows, const Json& r, const Place& place, bool keep) {
         const Row row = rowOf(r);
-        FhirImport::Count& count = m_report.types[typeOf(r)];
+        FhirImport::Count& count = m_report.types[FhirSource::typeOf(r)];
         if (row.target == Target::None) {
             ++count.notHeld;
             return;

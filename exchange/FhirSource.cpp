@@ -20,16 +20,11 @@ std::string parserSaid(const Json::parse_error& error) {
     return (tag == std::string::npos ? what : what.substr(tag + 2)) + ".";
 }
 
-std::string typeOf(const Json& resource) {
-    const auto found = resource.find("resourceType");
-    return found != resource.end() && found->is_string() ? found->get<std::string>() : "";
-}
-
 // A resource is a JSON object that names its type.
 void requireResource(const Json& value, const FhirSource::Place& place) {
     if (!value.is_object())
         throw FhirRefusal(place.describe() + " is not a FHIR resource: it is not a JSON object.");
-    const std::string type = typeOf(value);
+    const std::string type = FhirSource::typeOf(value);
     if (type.empty() || !std::all_of(type.begin(), type.end(), [](char c) {
             return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
         }))
@@ -87,6 +82,11 @@ FhirSource::FhirSource(const std::string& path) : m_path(path) {
                          m_fullUrls[at.fullUrl] = nameOf(r, at);
                      return true;
                  });
+}
+
+std::string FhirSource::typeOf(const Json& resource) {
+    const auto found = resource.find("resourceType");
+    return found != resource.end() && found->is_string() ? found->get<std::string>() : "";
 }
 
 std::string FhirSource::nameOf(const Json& resource, const Place& place) {

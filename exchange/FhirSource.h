@@ -37,6 +37,8 @@ public:
     const std::map<std::string, std::string>& fullUrls() const { return m_fullUrls; }
     // A resource's name as references name it: "Type/id", or as fullUrls() gives it.
     static std::string nameOf(const nlohmann::json& resource, const Place& place);
+    // The resource's type; empty when it names none.
+    static std::string typeOf(const nlohmann::json& resource);
 
 private:
     bool eachOfBundle(const std::function<bool(const std::string&)>& wanted, const Visit& visit);
