@@ -3,6 +3,8 @@
 #include "store/Database.h"
 #include "store/SearchIndex.h"
 
+#include <algorithm>
+
 namespace {
 
 struct TableKey {
@@ -133,41 +135,67 @@ void ImportedRecords::writeRows(Table table) {
     waiting.rows = 0;
 }
 
-// A visit's second text for the same field waits for the first to be written.
+// A visit's texts wait together, so that its row is written once for all of them; a second
+// text for the same field waits for the first to be written.
 void ImportedRecords::addToVisit(long long visit, size_t field, const std::string& text) {
-    if (m_textVisits[field].contains(visit))
-        writeVisitTexts(field);
-    m_texts[field].emplace_back(visit, text);
-    m_textVisits[field].insert(visit);
-    if (m_texts[field].size() == kAtOnce)
-        writeVisitTexts(field);
+    auto waiting = m_texts.find(visit);
+    if (waiting != m_texts.end() && waiting->second[field]) {
+        writeVisitTexts();
+        waiting = m_texts.end();
+    }
+    if (waiting == m_texts.end())
+        waiting =
+            m_texts.emplace(visit, std::vector<std::optional<std::string>>(kVisitTextCount)).first;
+    waiting->second[field] = text;
+    if (m_texts.size() == kAtOnce)
+        writeVisitTexts();
 }
 
 void ImportedRecords::finish() {
     for (int table = 0; table < TableCount; ++table)
         writeRows(Table(table));
-    for (size_t field = 0; field < kVisitTextCount; ++field)
-        writeVisitTexts(field);
+    writeVisitTexts();
 }
 
-// The visits the texts are for are written first.
-void ImportedRecords::writeVisitTexts(size_t field) {
-    std::vector<std::pair<long long, std::string>>& texts = m_texts[field];
-    if (texts.empty())
+// One statement for all the visits waiting, after their rows are written: the fields some of
+// them have texts for, each added to the field's text, a field without one left as it is. A
+// text not given is a parameter never bound, which is NULL; each row ends with the visit's
+// number, always bound, so that the statement's last parameter is too.
+void ImportedRecords::writeVisitTexts() {
+    if (m_texts.empty())
         return;
     writeRows(Visits);
-    const std::string column = kVisitFields[field].column;
-    std::string sql = "UPDATE complaints SET " + column + " = CASE WHEN " + column +
-                      " = '' THEN v.column2 ELSE " + column +
-                      " || CAST(? AS TEXT) || v.column2 END FROM (VALUES ";
-    for (size_t i = 0; i < texts.size(); ++i)
-        sql += std::string(i == 0 ? "" : ", ") + "(CAST(? AS INTEGER), CAST(? AS TEXT))";
-    sql += ") AS v WHERE compl_ID = v.column1";
+    std::vector<size_t> fields;
+    for (size_t field = 0; field < kVisitTextCount; ++field)
+        if (std::any_of(m_texts.begin(), m_texts.end(),
+                        [&](const auto& visit) { return visit.second[field].has_value(); }))
+            fields.push_back(field);
+    std::string sql = "UPDATE complaints SET ";
+    std::string row = "(";
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const std::string column = kVisitFields[fields[i]].column;
+        const std::string value = "v.column" + std::to_string(i + 1);
+        sql += (i == 0 ? "" : ", ") + column + " = CASE WHEN " + value + " IS NULL THEN " + column +
+               " WHEN " + column + " = '' THEN " + value + " ELSE " + column +
+               " || CAST(? AS TEXT) || " + value + " END";
+        row += "CAST(? AS TEXT), ";
+    }
+    sql += " FROM (VALUES ";
+    for (size_t i = 0; i < m_texts.size(); ++i)
+        sql += (i == 0 ? "" : ", ") + row + "CAST(? AS INTEGER))";
+    sql += ") AS v WHERE compl_ID = v.column" + std::to_string(fields.size() + 1);
     Statement update = m_db.prepare(sql.c_str());
-    update.bind(1, std::string("\n"));
-    for (size_t i = 0; i < texts.size(); ++i)
-        update.bind(int(2 * i + 2), texts[i].first).bind(int(2 * i + 3), texts[i].second);
+    int parameter = 1;
+    for (size_t i = 0; i < fields.size(); ++i)
+        update.bind(parameter++, std::string("\n"));
+    for (const auto& [visit, texts] : m_texts) {
+        for (const size_t field : fields)
+            if (const std::optional<std::string>& text = texts[field]; text)
+                update.bind(parameter++, *text);
+            else
+                ++parameter;
+        update.bind(parameter++, visit);
+    }
     update.run();
-    texts.clear();
-    m_textVisits[field].clear();
+    m_texts.clear();
 }

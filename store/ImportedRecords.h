@@ -5,7 +5,8 @@
 #include "store/VisitField.h"
 
 #include <cstddef>
-#include <set>
+#include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <variant>
@@ -62,11 +63,10 @@ private:
 
     void addRow(Table table, const std::string& columns, std::vector<Value> values, long long key);
     void writeRows(Table table);
-    void writeVisitTexts(size_t field);
+    void writeVisitTexts();
 
     Database& m_db;
     Waiting m_rows[TableCount];
-    // The texts waiting to be added to each field of visits, and the visits they are for.
-    std::vector<std::pair<long long, std::string>> m_texts[kVisitTextCount];
-    std::set<long long> m_textVisits[kVisitTextCount];
+    // The texts waiting to be added to visits, by visit, in the order of kVisitFields.
+    std::map<long long, std::vector<std::optional<std::string>>> m_texts;
 };

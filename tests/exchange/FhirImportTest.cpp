@@ -160,7 +160,8 @@ namespace {
 
 // A Bundle as another program writes it: a transaction whose entries name each other by
 // their fullUrls, coded concepts, extensions, a second name, an e-mail address, two findings
-// of one body system, resource types Medora does not hold and a test without a date.
+// of one body system, a visit with one text only, resource types Medora does not hold and a
+// test without a date.
 const char* const kOtherProgramsBundle = R"({"resourceType": "Bundle", "type": "transaction",
 "entry": [
  {"fullUrl": "urn:uuid:p", "request": {"method": "POST", "url": "Patient"}, "resource": {
@@ -175,6 +176,11 @@ const char* const kOtherProgramsBundle = R"({"resourceType": "Bundle", "type": "
   "class": {"system": "http://terminology.hl7.org/CodeSystem/v3-ActCode", "code": "AMB"},
   "subject": {"reference": "urn:uuid:p"}, "period": {"start": "2024-02-03T10:00:00Z"},
   "reasonCode": [{"coding": [{"system": "http://snomed.info/sct", "code": "49727002"}], "text": "Cough"}]}},
+ {"fullUrl": "urn:uuid:e2", "resource": {"resourceType": "Encounter", "status": "finished",
+  "class": {"code": "AMB"}, "subject": {"reference": "Patient/abc"}, "period": {"start": "2024-03-01"}}},
+ {"resource": {"resourceType": "Observation", "id": "hr2", "status": "final",
+  "code": {"coding": [{"system": "http://loinc.org", "code": "8867-4"}]},
+  "subject": {"reference": "urn:uuid:p"}, "encounter": {"reference": "urn:uuid:e2"}, "valueString": "fast"}},
  {"resource": {"resourceType": "Observation", "id": "hr", "status": "final",
   "code": {"coding": [{"system": "http://loinc.org", "code": "8867-4"}]},
   "subject": {"reference": "urn:uuid:p"}, "encounter": {"reference": "urn:uuid:e"},
@@ -267,16 +273,16 @@ TEST_P(FhirImportTest, AnotherProgramsBundleComesInWithWhatCannotBeHeldCounted) 
             return true;
         });
     ASSERT_EQ(outcome.kind, FhirImport::Outcome::Imported) << outcome.message;
-    EXPECT_EQ(last, std::make_pair(17LL, 17LL));
+    EXPECT_EQ(last, std::make_pair(19LL, 19LL));
     const FhirImport::Report& report = outcome.report;
     EXPECT_EQ(report.patients, 1);
     EXPECT_FALSE(report.numbersKept);
     const std::map<std::string, FhirImport::Count> expected = {{"AllergyIntolerance", {1, 0, 0}},
                                                                {"Condition", {2, 0, 3}},
-                                                               {"Encounter", {1, 0, 1}},
+                                                               {"Encounter", {2, 0, 1}},
                                                                {"Immunization", {0, 1, 0}},
                                                                {"MedicationStatement", {1, 0, 1}},
-                                                               {"Observation", {7, 1, 0}},
+                                                               {"Observation", {8, 1, 0}},
                                                                {"Organization", {0, 1, 0}},
                                                                {"Patient", {1, 0, 4}},
                                                                {"Procedure", {1, 0, 1}}};
@@ -294,7 +300,7 @@ TEST_P(FhirImportTest, AnotherProgramsBundleComesInWithWhatCannotBeHeldCounted) 
               Strings({"Jane Q", "Doe", "1 Main St\nApt 4\nSpringfield\n12345", "555-0101"}));
     EXPECT_EQ(d.m_gender, 1);
     EXPECT_EQ(d.m_dob, DateTime::fromCivil(1970, 2, 3));
-    ASSERT_EQ(record.m_visits.size(), 1u);
+    ASSERT_EQ(record.m_visits.size(), 2u);
     EXPECT_EQ(record.m_visits[0].date, DateTime::fromCivil(2024, 2, 3, 10, 0, 0));
     Strings texts(kVisitTextCount);
     for (const auto& [column, text] : {std::pair{"complaint", "Cough"},
@@ -308,6 +314,10 @@ TEST_P(FhirImportTest, AnotherProgramsBundleComesInWithWhatCannotBeHeldCounted) 
             if (kVisitFields[i].column == std::string(column))
                 texts[i] = text;
     EXPECT_EQ(record.m_visits[0].texts, texts);
+    texts = Strings(kVisitTextCount);
+    texts[visitText("pulse")] = "fast";
+    EXPECT_EQ(record.m_visits[1].texts, texts);
+    EXPECT_EQ(record.m_visits[1].date, DateTime::fromCivil(2024, 3, 1));
     EXPECT_EQ(record.m_medical, std::vector<WholeRecord::Entry>({{"1", "Hypertension"}}));
     EXPECT_EQ(record.m_allergies, std::vector<WholeRecord::Entry>({{"2", "Penicillin"}}));
     EXPECT_EQ(record.m_surgical, std::vector<WholeRecord::Entry>({{"3", "Appendectomy"}}));
