@@ -184,6 +184,18 @@ nlohmann::ordered_json FhirResources::resource(const char* type, const std::stri
     return {{"resourceType", type}, {"id", id}, {subjectKey, reference("Patient", m_patientId)}};
 }
 
+bool FhirResources::codedVitalSign(const std::string& loincCode, std::string& column,
+                              std::string& unit)
+{
+    for (const VitalSign& sign : kVitalSigns)
+        if (loincCode == sign.code) {
+            column = sign.column;
+            unit = sign.unit;
+            return true;
+        }
+    return false;
+}
+
 void FhirResources::patient(const PatientDetails& d) const
 {
     Json p = {{"resourceType", "Patient"},

@@ -33,6 +33,10 @@ public:
     // The system of the patient's identifier that holds Medora's record number.
     static constexpr const char* kRecordNumberSystem = "urn:medora:record-number";
 
+    // The visit field that the vital sign of that LOINC code is written from, with the UCUM
+    // unit of its quantities; false for a code of no vital sign Medora writes.
+    static bool codedVitalSign(const std::string& loincCode, std::string& column, std::string& unit);
+
 private:
     using Json = nlohmann::ordered_json;
 

@@ -17,6 +17,14 @@ public:
     // lastInsertId() gives once the statement has run.
     virtual std::unique_ptr<EngineStatement> prepareInsert(const char* sql,
                                                            const char* keyColumn) = 0;
+    // As prepareInsert(), for an INSERT that gives the new row's key itself.
+    virtual std::unique_ptr<EngineStatement> prepareInsertWithKey(const char* sql) = 0;
+    // The highest key the table's key column has ever given, rows since removed included; 0
+    // when it gave none.
+    virtual long long highestKeyGiven(const char* table, const char* keyColumn) = 0;
+    // After rows were inserted with keys of their own, up to `key`: the keys the table gives
+    // go on past it, and never back to one it gave before.
+    virtual void keysGivenUpTo(const char* table, const char* keyColumn, long long key) = 0;
     virtual long long lastInsertId() const = 0;
     // The rows the last statement run changed.
     virtual int changes() const = 0;

@@ -15,6 +15,21 @@ Statement Database::prepareInsert(const char* sql, const char* keyColumn)
     return Statement(m_connection.prepareInsert(sql, keyColumn));
 }
 
+Statement Database::prepareInsertWithKey(const char* sql)
+{
+    return Statement(m_connection.prepareInsertWithKey(sql));
+}
+
+long long Database::highestKeyGiven(const char* table, const char* keyColumn)
+{
+    return m_connection.highestKeyGiven(table, keyColumn);
+}
+
+void Database::keysGivenUpTo(const char* table, const char* keyColumn, long long key)
+{
+    m_connection.keysGivenUpTo(table, keyColumn, key);
+}
+
 long long Database::lastInsertId() const
 {
     return m_connection.lastInsertId();
@@ -31,7 +46,7 @@ bool Database::refuse()
     return false;
 }
 
-bool Database::runOperation(Engine* chosen, Engine::Intent intent,
+bool Database::runOperation(Engine* chosen, Engine::Intent intent, Engine::Span span,
                             const std::function<bool(Database&)>& work)
 {
     try {
@@ -42,7 +57,7 @@ bool Database::runOperation(Engine* chosen, Engine::Intent intent,
                 Database db(connection);
                 return work(db);
             },
-            intent);
+            intent, span);
         LastFailure::note(done ? FailureKind::None : FailureKind::NoSuchRecord);
         return done;
     } catch (const DbError& error) {

@@ -24,6 +24,12 @@ public:
     Statement prepare(const char* sql);
     // An INSERT of one row; lastInsertId() then gives its new key, the column `keyColumn`.
     Statement prepareInsert(const char* sql, const char* keyColumn);
+    // An INSERT of one row that gives the row's key itself.
+    Statement prepareInsertWithKey(const char* sql);
+    // The highest key the table has ever given, rows since removed included; 0 when none.
+    long long highestKeyGiven(const char* table, const char* keyColumn);
+    // After rows inserted with their own keys, up to `key`: the table's new keys go on past it.
+    void keysGivenUpTo(const char* table, const char* keyColumn, long long key);
     long long lastInsertId() const;
     int changes() const;
 
@@ -33,7 +39,7 @@ public:
     template <typename Work>
     static bool run(Work&& work)
     {
-        return runOperation(nullptr, Engine::Intent::Change,
+        return runOperation(nullptr, Engine::Intent::Change, Engine::Span::Desk,
                             std::function<bool(Database&)>(std::forward<Work>(work)));
     }
 
@@ -41,7 +47,22 @@ public:
     template <typename Work>
     static bool read(Work&& work)
     {
-        return runOperation(nullptr, Engine::Intent::Read,
+        return runOperation(nullptr, Engine::Intent::Read, Engine::Span::Desk,
+                            std::function<bool(Database&)>(std::forward<Work>(work)));
+    }
+
+    // As run() and read(), for work on the whole records, which may take far longer than a
+    // desk's operation may (Engine::Span).
+    template <typename Work>
+    static bool runWhole(Work&& work)
+    {
+        return runOperation(nullptr, Engine::Intent::Change, Engine::Span::WholeRecords,
+                            std::function<bool(Database&)>(std::forward<Work>(work)));
+    }
+    template <typename Work>
+    static bool readWhole(Work&& work)
+    {
+        return runOperation(nullptr, Engine::Intent::Read, Engine::Span::WholeRecords,
                             std::function<bool(Database&)>(std::forward<Work>(work)));
     }
 
@@ -49,7 +70,7 @@ public:
     template <typename Work>
     static bool runOn(Engine& engine, Work&& work)
     {
-        return runOperation(&engine, Engine::Intent::Change,
+        return runOperation(&engine, Engine::Intent::Change, Engine::Span::Desk,
                             std::function<bool(Database&)>(std::forward<Work>(work)));
     }
 
@@ -74,7 +95,7 @@ public:
 
 private:
     // On the engine in use unless another is chosen.
-    static bool runOperation(Engine* chosen, Engine::Intent intent,
+    static bool runOperation(Engine* chosen, Engine::Intent intent, Engine::Span span,
                              const std::function<bool(Database&)>& work);
 
     Connection& m_connection;

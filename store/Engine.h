@@ -19,12 +19,18 @@ public:
     // What a transaction does with the records: an engine may let transactions that only read
     // run beside the others more freely.
     enum class Intent { Change, Read };
+    // How long the transaction may take. A desk's operation is bounded as a whole, so that the
+    // screen answers within seconds; work on the whole records (an export or an import of
+    // every record) takes as long as the records need, each of its statements bounded as a
+    // desk's operation is, so that it still never waits forever on the engine.
+    enum class Span { Desk, WholeRecords };
 
     // Runs work as one transaction on a connection of this engine: committed when work
     // returns true, undone when it returns false or throws. Engine failures throw DbError.
     // An engine may run work again after undoing it, so work starts from the same state each
     // time.
-    virtual bool transact(const std::function<bool(Connection&)>& work, Intent intent) = 0;
+    virtual bool transact(const std::function<bool(Connection&)>& work, Intent intent,
+                          Span span) = 0;
 
     // Whole-database work (backup, restore, rescue) is done differently on each engine: the
     // engine in use tells it which one it is given, without being asked.

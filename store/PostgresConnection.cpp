@@ -124,9 +124,11 @@ void PostgresConnection::refused()
     throw DbError(said, kind);
 }
 
-void PostgresConnection::begin(const Deadline& deadline, const char* beginStatement)
+void PostgresConnection::begin(const Deadline& deadline, const char* beginStatement,
+                               std::optional<std::chrono::milliseconds> eachStatement)
 {
     m_deadline = deadline;
+    m_eachStatement = eachStatement;
     execute(beginStatement, {});
     m_inTransaction = true;
     m_wrote = false;
@@ -188,6 +190,8 @@ PostgresResult PostgresConnection::execute(const std::string& sql, const Postgre
 {
     if (m_lost)
         throw DbError("the connection to the server was lost", FailureKind::ServerUnreachable);
+    if (m_eachStatement)
+        m_deadline = Deadline(*m_eachStatement);
     send(sql, values);
     PostgresResult result = checked(receive());
     m_changes = std::atoi(PQcmdTuples(result.get()));
@@ -207,6 +211,30 @@ std::unique_ptr<EngineStatement> PostgresConnection::prepareInsert(const char* s
 {
     return std::make_unique<PostgresStatement>(
         *this, PostgresDialect::insertGivingKey(sql, keyColumn), true);
+}
+
+std::unique_ptr<EngineStatement> PostgresConnection::prepareInsertWithKey(const char* sql)
+{
+    return std::make_unique<PostgresStatement>(*this, PostgresDialect::insertWithKey(sql), false);
+}
+
+long long PostgresConnection::highestKeyGiven(const char* table, const char* keyColumn)
+{
+    PostgresStatement given(*this, PostgresDialect::statement(PostgresDialect::highestKeyGiven),
+                            false);
+    given.bind(1, table);
+    given.bind(2, PostgresDialect::folded(keyColumn));
+    return given.step() ? given.integer(0) : 0;
+}
+
+void PostgresConnection::keysGivenUpTo(const char* table, const char* keyColumn, long long key)
+{
+    PostgresStatement move(*this, PostgresDialect::statement(PostgresDialect::moveKeysForward),
+                           false);
+    move.bind(1, table);
+    move.bind(2, PostgresDialect::folded(keyColumn));
+    move.bind(3, key);
+    move.step();
 }
 
 // A statement without parameters goes as a simple query, which may hold several statements.

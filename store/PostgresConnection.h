@@ -32,8 +32,10 @@ public:
     PostgresConnection& operator=(const PostgresConnection&) = delete;
 
     // Opens a transaction with the statement that starts it (the dialect's begin or
-    // beginReading).
-    void begin(const Deadline& deadline, const char* beginStatement);
+    // beginReading). Its waits end by the deadline, or, with `eachStatement`, each statement's
+    // waits by a deadline of that length from when the statement is sent.
+    void begin(const Deadline& deadline, const char* beginStatement,
+               std::optional<std::chrono::milliseconds> eachStatement = std::nullopt);
     void commit();
     // Undoes the transaction, if the connection can still be used.
     void rollback() noexcept;
@@ -48,6 +50,9 @@ public:
 
     std::unique_ptr<EngineStatement> prepare(const char* sql) override;
     std::unique_ptr<EngineStatement> prepareInsert(const char* sql, const char* keyColumn) override;
+    std::unique_ptr<EngineStatement> prepareInsertWithKey(const char* sql) override;
+    long long highestKeyGiven(const char* table, const char* keyColumn) override;
+    void keysGivenUpTo(const char* table, const char* keyColumn, long long key) override;
     long long lastInsertId() const override { return m_lastInsertId; }
     int changes() const override { return m_changes; }
 
@@ -64,6 +69,7 @@ private:
 
     pg_conn* m_conn = nullptr;
     Deadline m_deadline;
+    std::optional<std::chrono::milliseconds> m_eachStatement;
     bool m_lost = false;
     bool m_inTransaction = false;
     // Whether the open transaction ran anything but reading.

@@ -28,6 +28,24 @@ std::string PostgresDialect::insertGivingKey(const char* sql, const char* keyCol
     return statement(sql) + " RETURNING " + keyColumn;
 }
 
+std::string PostgresDialect::insertWithKey(const char* sql)
+{
+    std::string text = statement(sql);
+    const size_t values = text.find(" VALUES ");
+    if (values != std::string::npos)
+        text.insert(values, " OVERRIDING SYSTEM VALUE");
+    return text;
+}
+
+std::string PostgresDialect::folded(const char* column)
+{
+    std::string name = column;
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return name;
+}
+
 bool PostgresDialect::endsTheSession(const char* sqlState)
 {
     return sqlState != nullptr &&

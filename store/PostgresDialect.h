@@ -31,6 +31,21 @@ public:
     // As statement(), for an INSERT whose new key, the column `keyColumn`, it gives back.
     static std::string insertGivingKey(const char* sql, const char* keyColumn);
 
+    // As statement(), for an INSERT that gives the row's key itself, which only the server
+    // gives otherwise.
+    static std::string insertWithKey(const char* sql);
+    // The name of a column as the server keeps it: an unquoted name is folded to lower case.
+    static std::string folded(const char* column);
+    // Parameters: the table, its key column (folded); the highest key its sequence gave, or 0.
+    static constexpr const char* highestKeyGiven =
+        "SELECT coalesce(pg_sequence_last_value(pg_get_serial_sequence(?, ?)::regclass), 0)";
+    // Parameters: the table, its key column (folded) and a key the sequence must go on past.
+    // Through the function that moves Medora's sequences only forward, which the desks may
+    // call, and only when the key is past what the sequence gave.
+    static constexpr const char* moveKeysForward =
+        "SELECT medora_move_keys_forward(s, k) FROM (SELECT pg_get_serial_sequence(?, ?)::regclass"
+        " AS s, CAST(? AS bigint) AS k) AS wanted WHERE k > coalesce(pg_sequence_last_value(s), 0)";
+
     // A serialization failure or a deadlock: the transaction lost to another one running at the
     // same time and goes through when run again.
     static bool isWorthRetrying(const char* sqlState);

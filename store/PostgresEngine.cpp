@@ -34,11 +34,15 @@ PostgresEngine::~PostgresEngine()
             connection->abandon();
 }
 
-bool PostgresEngine::transact(const std::function<bool(Connection&)>& work, Intent intent)
+bool PostgresEngine::transact(const std::function<bool(Connection&)>& work, Intent intent,
+                              Span span)
 {
     const Deadline deadline(operationTimeout);
     for (int run = 1;; ++run) {
-        std::unique_ptr<PostgresConnection> connection = startTransaction(deadline, intent);
+        // A desk's operation has one deadline for all its runs; work on the whole records one
+        // for starting each run.
+        const Deadline start = span == Span::Desk ? deadline : Deadline(operationTimeout);
+        std::unique_ptr<PostgresConnection> connection = startTransaction(start, intent, span);
         bool done = false;
         try {
             done = work(*connection);
@@ -49,9 +53,9 @@ bool PostgresEngine::transact(const std::function<bool(Connection&)>& work, Inte
         } catch (const SerializationFailure&) {
             connection->rollback();
             keep(std::move(connection));
-            if (deadline.passed())
+            if (!runAgain(run, deadline, span))
                 throw;
-            pauseBeforeAttempt(run, deadline);
+            pauseBeforeAttempt(run, start);
             continue;
         } catch (...) {
             connection->rollback();
@@ -63,14 +67,23 @@ bool PostgresEngine::transact(const std::function<bool(Connection&)>& work, Inte
     }
 }
 
+bool PostgresEngine::runAgain(int run, const Deadline& deadline, Span span)
+{
+    return span == Span::Desk ? !deadline.passed() : run < wholeRecordsRuns;
+}
+
+// Work on the whole records bounds each statement rather than the whole: its connection waits
+// no longer for any one answer than a desk's operation does for all of them.
 std::unique_ptr<PostgresConnection> PostgresEngine::startTransaction(const Deadline& deadline,
-                                                                     Intent intent)
+                                                                     Intent intent, Span span)
 {
     const char* begin =
         intent == Intent::Read ? PostgresDialect::beginReading : PostgresDialect::begin;
+    const std::optional<std::chrono::milliseconds> eachStatement =
+        span == Span::WholeRecords ? std::optional(operationTimeout) : std::nullopt;
     if (std::unique_ptr<PostgresConnection> idle = idleConnection()) {
         try {
-            idle->begin(deadline, begin);
+            idle->begin(deadline, begin, eachStatement);
             return idle;
         } catch (const DbError&) {
             // An idle connection may have died with a restart of the server since; nothing
@@ -80,7 +93,7 @@ std::unique_ptr<PostgresConnection> PostgresEngine::startTransaction(const Deadl
         }
     }
     auto connection = std::make_unique<PostgresConnection>(m_connection, m_password, deadline);
-    connection->begin(deadline, begin);
+    connection->begin(deadline, begin, eachStatement);
     return connection;
 }
 

@@ -19,6 +19,9 @@ public:
     // others running at the same time is run again for as long as this lasts: at many busy
     // desks, one can lose several times in a row.
     static constexpr std::chrono::milliseconds operationTimeout{4500};
+    // Work on the whole records that lost to a desk's operation is run again this many times
+    // at most: it is long, and the desks' operations are short and go on meanwhile.
+    static constexpr int wholeRecordsRuns = 3;
 
     // `connection` is a libpq connection string; a password, when given, overrides any in it.
     PostgresEngine(std::string connection, std::string password);
@@ -27,12 +30,16 @@ public:
     const std::string& connection() const { return m_connection; }
     const std::string& password() const { return m_password; }
 
-    bool transact(const std::function<bool(Connection&)>& work, Intent intent) override;
+    bool transact(const std::function<bool(Connection&)>& work, Intent intent,
+                  Span span) override;
     void accept(Visitor& visitor) const override { visitor.visit(*this); }
 
 private:
     // A connection with the operation's transaction begun on it: an idle one, or a new one.
-    std::unique_ptr<PostgresConnection> startTransaction(const Deadline& deadline, Intent intent);
+    std::unique_ptr<PostgresConnection> startTransaction(const Deadline& deadline, Intent intent,
+                                                         Span span);
+    // Whether work that lost to another transaction in its run `run` is to be run again.
+    static bool runAgain(int run, const Deadline& deadline, Span span);
     std::unique_ptr<PostgresConnection> idleConnection();
     void keep(std::unique_ptr<PostgresConnection> connection);
 

@@ -88,6 +88,22 @@ std::unique_ptr<EngineStatement> SqliteConnection::prepareInsert(const char* sql
     return prepare(sql);
 }
 
+std::unique_ptr<EngineStatement> SqliteConnection::prepareInsertWithKey(const char* sql)
+{
+    return prepare(sql);
+}
+
+// An AUTOINCREMENT table keeps the highest key it gave in sqlite_sequence.
+long long SqliteConnection::highestKeyGiven(const char* table, const char*)
+{
+    SqliteStatement given(m_db, "SELECT seq FROM sqlite_sequence WHERE name = ?");
+    given.bind(1, std::string(table));
+    return given.step() ? given.integer(0) : 0;
+}
+
+// SQLite's AUTOINCREMENT already goes on past the highest key inserted.
+void SqliteConnection::keysGivenUpTo(const char*, const char*, long long) {}
+
 long long SqliteConnection::lastInsertId() const
 {
     return sqlite3_last_insert_rowid(m_db);

@@ -27,6 +27,9 @@ public:
 
     std::unique_ptr<EngineStatement> prepare(const char* sql) override;
     std::unique_ptr<EngineStatement> prepareInsert(const char* sql, const char* keyColumn) override;
+    std::unique_ptr<EngineStatement> prepareInsertWithKey(const char* sql) override;
+    long long highestKeyGiven(const char* table, const char* keyColumn) override;
+    void keysGivenUpTo(const char* table, const char* keyColumn, long long key) override;
     long long lastInsertId() const override;
     int changes() const override;
 

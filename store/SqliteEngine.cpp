@@ -33,8 +33,9 @@ bool checked(const std::string& file)
 
 } // namespace
 
-// The file's lock lets one operation at a time work on it, reading or not.
-bool SqliteEngine::transact(const std::function<bool(Connection&)>& work, Intent)
+// The file's lock lets one operation at a time work on it, reading or not. Only the wait for
+// the lock is bounded: once the file is held, nothing else can make the operation wait.
+bool SqliteEngine::transact(const std::function<bool(Connection&)>& work, Intent, Span)
 {
     SqliteConnection connection(m_file);
     Database records(connection);

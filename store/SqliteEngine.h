@@ -16,7 +16,8 @@ public:
     // The records file, as the program names it in its messages.
     const std::string& file() const { return m_file; }
 
-    bool transact(const std::function<bool(Connection&)>& work, Intent intent) override;
+    bool transact(const std::function<bool(Connection&)>& work, Intent intent,
+                  Span span) override;
     void accept(Visitor& visitor) const override { visitor.visit(*this); }
 
     // A records file was replaced: the next operation on each file sets its search keys right

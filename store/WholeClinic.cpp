@@ -116,7 +116,7 @@ bool readVisits(Pages& pages, WholeClinic::Reader& reader)
 bool WholeClinic::Read(Reader& reader, const Progress& progress, bool* stopped)
 {
     bool stop = false;
-    const bool read = Database::read([&](Database& db) {
+    const bool read = Database::readWhole([&](Database& db) {
         reader.restart();
         Pages pages(db, progress);
         stop = !(readPatients(pages, reader) && readHistory(pages, reader) &&

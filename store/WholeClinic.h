@@ -34,7 +34,8 @@ public:
     using Progress = std::function<bool(double done)>;
 
     // False when the records could not be read (LastFailure says why) or the reading was
-    // stopped, which `stopped` then tells.
+    // stopped, which `stopped` then tells. A large clinic takes longer to read than a desk's
+    // operation may: the reading is bounded statement by statement (Engine::Span::WholeRecords).
     static bool Read(Reader& reader, const Progress& progress = {}, bool* stopped = nullptr);
 
     // The rows read at a time.

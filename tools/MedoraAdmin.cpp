@@ -1,12 +1,13 @@
 // medora-admin: sets up Medora's records in an empty PostgreSQL database, checks that a
 // database holds them as this version of Medora makes them, moves a clinic's records file
 // onto its server, backs up and restores the records as the program's Database menu does, and
-// exports the records as FHIR.
+// exports and imports the records as FHIR.
 // The server is the one that MEDORA_DATABASE names, as for the program itself; without it,
 // backup and restore work on the records file in Medora's data folder.
 
 #include "exchange/FhirBulkExport.h"
 #include "exchange/FhirExport.h"
+#include "exchange/FhirImport.h"
 #include "records/FileFailure.h"
 #include "records/RecordsBackup.h"
 #include "records/ServerBackup.h"
@@ -27,7 +28,8 @@ namespace {
 
 const char* kUsage =
     "usage: medora-admin init | check | upgrade | import FILE | backup FILE | restore FILE |\n"
-    "                    export-fhir --patient N FILE | export-fhir --all FOLDER\n"
+    "                    export-fhir --patient N FILE | export-fhir --all FOLDER |\n"
+    "                    import-fhir FILE|FOLDER\n"
     "  init     makes Medora's tables, indexes, clinic row and the records' identity, and the\n"
     "           role medora_desk that may read and write their rows, in the empty database that\n"
     "           MEDORA_DATABASE names\n"
@@ -46,9 +48,13 @@ const char* kUsage =
     "  export-fhir --all FOLDER\n"
     "           writes every patient's record into FOLDER as FHIR R4 NDJSON, one file per\n"
     "           resource type, and a README.md that names the format\n"
+    "  import-fhir FILE|FOLDER\n"
+    "           brings in the records of a FHIR R4 Bundle FILE or of a FHIR Bulk Data FOLDER\n"
+    "           of NDJSON files as new patients, all or none, and says what came in and what\n"
+    "           Medora could not hold\n"
     "MEDORA_DATABASE is a libpq connection string: \"host=clinic-server dbname=medora\",\n"
     "\"postgresql://clinic-server/medora\" or \"service=medora\". Without it, backup,\n"
-    "restore and export-fhir work on clinic_db.mdb in Medora's data folder.\n";
+    "restore, export-fhir and import-fhir work on clinic_db.mdb in Medora's data folder.\n";
 
 int fail(const std::string& why) {
     std::cerr << "medora-admin: " << why << "\n";
@@ -200,6 +206,19 @@ int exportClinic(const std::string& folder, bool onServer) {
     return finish(failure, done);
 }
 
+// Every record of the file or folder, or none; the report of what came in.
+int importFhir(const std::string& input, bool onServer) {
+    const std::string named = std::filesystem::absolute(input).string();
+    if (const std::string problem = enterDataFolder(onServer); !problem.empty())
+        return fail(problem);
+    FhirImport::Outcome outcome = FhirImport::run(named);
+    if (outcome.kind != FhirImport::Outcome::Imported)
+        return fail(outcome.message);
+    std::cout << "The records of " << input << " are imported: "
+              << outcome.report.describe();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -209,7 +228,9 @@ int main(int argc, char** argv) {
     const bool exportOne =
         command == "export-fhir" && argc == 5 && argv[2] == std::string("--patient");
     const bool exportAll = command == "export-fhir" && argc == 4 && argv[2] == std::string("--all");
-    if (!(setup && argc == 2) && !(withFile && argc == 3) && !exportOne && !exportAll) {
+    const bool importAny = command == "import-fhir" && argc == 3;
+    if (!(setup && argc == 2) && !(withFile && argc == 3) && !exportOne && !exportAll &&
+        !importAny) {
         std::cerr << kUsage;
         return 2;
     }
@@ -235,5 +256,7 @@ int main(int argc, char** argv) {
         return exportPatient(argv[3], file, !database.empty());
     if (exportAll)
         return exportClinic(file, !database.empty());
+    if (importAny)
+        return importFhir(file, !database.empty());
     return backUpOrRestore(command, file, !database.empty());
 }

@@ -1,3 +1,4 @@
+#include "ExchangeSupport.h"
 #include "TestDatabase.h"
 
 #include "exchange/FhirBundle.h"
@@ -84,29 +85,10 @@ std::string patientWithEverything()
     return id;
 }
 
-// What a command printed on its standard output and standard error, and its exit status.
-std::pair<int, std::string> run(const std::string& command)
-{
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    std::string output;
-    char buffer[4096];
-    size_t read = 0;
-    while (pipe != nullptr && (read = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, read);
-    const int status = pipe != nullptr ? pclose(pipe) : -1;
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
-
 std::pair<int, std::string> exportFhir(const std::string& patient, const fs::path& file)
 {
     return run(std::string(MEDORA_ADMIN) + " export-fhir --patient '" + patient + "' '" +
                file.string() + "'");
-}
-
-std::string bytesOf(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void collectStrings(const Json& value, std::multiset<std::string>& strings)
