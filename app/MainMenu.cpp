@@ -58,6 +58,7 @@ MainMenu::MainMenu() : FormView(kMainMenuForm) {
     onCommand(ID_DATABASE_BACKUPS, [this] { BackupsDialog(this).DoModal(); });
     onCommand(ID_DATABASE_RESCUE, [this] { RescueRecords::run(this); });
     onCommand(ID_DATABASE_EXPORT_ALL, [this] { RecordsExchange::exportAll(this); });
+    onCommand(ID_DATABASE_IMPORT, [this] { RecordsExchange::importRecords(this); });
 }
 
 void MainMenu::OnInitialUpdate() {

@@ -2,9 +2,13 @@
 
 #include "app/Screens.h"
 #include "exchange/FhirBulkExport.h"
+#include "exchange/FhirImport.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/ProgressDialog.h"
+
+#include <algorithm>
+#include <filesystem>
 
 namespace {
 
@@ -13,6 +17,23 @@ std::string writtenList(const std::vector<FhirBulkExport::Written>& written) {
     for (const FhirBulkExport::Written& type : written)
         text += "\n" + type.type + ": " + std::to_string(type.resources);
     return text;
+}
+
+// The report of an import, its notes cut short when there are many.
+std::string importReport(const FhirImport::Report& report) {
+    constexpr size_t kShownNotes = 15;
+    FhirImport::Report shown = report;
+    shown.notes.resize(std::min(report.notes.size(), kShownNotes));
+    std::string text = "The records are imported.\n\n" + shown.describe();
+    if (report.notes.size() > kShownNotes)
+        text += "\u2026 and " + std::to_string(report.notes.size() - kShownNotes) + " more notes\n";
+    return text;
+}
+
+// A Bulk Data export is a folder of NDJSON files: choosing any of them brings in the folder.
+std::string importedPath(const std::string& chosen) {
+    const std::filesystem::path path(chosen);
+    return path.extension() == ".ndjson" ? path.parent_path().string() : chosen;
 }
 
 } // namespace
@@ -36,4 +57,30 @@ void RecordsExchange::exportAll(QWidget* parent) {
                "Every record is exported to " + *folder +
                    " as FHIR, one file for each kind of resource:\n" + writtenList(written),
                "Confirmation", MsgIcon::Information);
+}
+
+void RecordsExchange::importRecords(QWidget* parent) {
+    const auto chosen = FileDialog::choose(
+        parent, {FileRequest::Open, "json",
+                 "FHIR Bundle, or any file of a Bulk Data folder (*.json *.ndjson)", ""});
+    if (!chosen)
+        return;
+    FhirImport::Outcome outcome;
+    ProgressDialog::run(parent, "Importing the records…", [&](const Progress& progress) {
+        // The input is checked whole before anything is written, with no total to tell.
+        outcome = FhirImport::run(importedPath(*chosen), [&](long long done, long long total) {
+            return progress(total > 0 ? double(done) / double(total) : 0.0);
+        });
+    });
+    switch (outcome.kind) {
+    case FhirImport::Outcome::Cancelled:
+        return;
+    case FhirImport::Outcome::Imported:
+        MessageBox(parent, importReport(outcome.report), "Confirmation", MsgIcon::Information);
+        return;
+    case FhirImport::Outcome::Refused:
+    case FhirImport::Outcome::Failed:
+        MessageBox(parent, outcome.message + "\nNothing was imported.", kAppTitle, MsgIcon::Stop);
+        return;
+    }
 }

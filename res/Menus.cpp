@@ -32,7 +32,8 @@ const std::vector<MenuPopup> kMainMenuMenu = {
     {"&Database", {{"Backup", ID_DATABASE_BACKUP}, {"Restore", ID_DATABASE_RESTORE},
                    kSeparator, {"Backups\u2026", ID_DATABASE_BACKUPS},
                    {"Rescue records\u2026", ID_DATABASE_RESCUE}, kSeparator,
-                   {"Export all records\u2026", ID_DATABASE_EXPORT_ALL}}},
+                   {"Export all records\u2026", ID_DATABASE_EXPORT_ALL},
+                   {"Import records\u2026", ID_DATABASE_IMPORT}}},
     {"&Edit", {{"Clinic information", ID_EDIT_CLINIC_INFO}}},
     kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
@@ -123,6 +124,9 @@ const std::map<int, const char*> kCommandStrings = {
     {ID_DATABASE_EXPORT_ALL,
      "Write every record as FHIR, one file for each kind of resource, in a folder\n"
      "Export all records"},
+    {ID_DATABASE_IMPORT,
+     "Bring in the records of a FHIR Bundle or Bulk Data folder as new patients\n"
+     "Import records"},
     {ID_EDIT_CLINIC_INFO, "Edit clinic and doctor information\nEdit clinic information"},
     {ID_HELP_CONTENTS, "Display program help\nHelp contents"},
     {ID_ADDNEW_ADD, "Add the record to the system\nAdd"},

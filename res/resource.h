@@ -80,8 +80,9 @@ constexpr int ID_FILE_CONNECT = 32830;
 
 // The rescue of the rows of a damaged records file, on the main menu screen.
 constexpr int ID_DATABASE_RESCUE = 32820;
-// Every record written as FHIR, on the main menu screen.
+// Every record written as FHIR, and records brought in from FHIR, on the main menu screen.
 constexpr int ID_DATABASE_EXPORT_ALL = 32821;
+constexpr int ID_DATABASE_IMPORT = 32822;
 
 // The record screen's export of the whole record as a PDF file or a FHIR record.
 constexpr int ID_FILE_EXPORT_RECORD = 32810;
