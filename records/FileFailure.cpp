@@ -35,9 +35,12 @@ FileFailure FileFailure::fromErrno(int error, const std::string& file) {
 }
 
 // The records file is told by its name, as the user knows it, wherever the program keeps it;
-// any other file as the user chose it.
+// any other file, and the records file when the user chose it as a backup's target, as the user
+// chose it.
 std::string FileFailure::describe() const {
-    const std::string file = this->file == Engine::recordsFile() ? Database::fileName : this->file;
+    const std::string file = kind != RecordsItself && this->file == Engine::recordsFile()
+                                 ? Database::fileName
+                                 : this->file;
     switch (kind) {
     case NotFound:
         return file + " was not found.";
