@@ -80,7 +80,7 @@ void RecordsExchange::importRecords(QWidget* parent) {
         return;
     case FhirImport::Outcome::Refused:
     case FhirImport::Outcome::Failed:
-        MessageBox(parent, outcome.message + "\nNothing was imported.", kAppTitle, MsgIcon::Stop);
+        MessageBox(parent, outcome.message, kAppTitle, MsgIcon::Stop);
         return;
     }
 }
