@@ -1,13 +1,16 @@
-// FHIR exports against their floors. The whole clinic of 100,000 patients written as NDJSON,
+// FHIR exports against their floors, and the import of the whole clinic's export. The whole clinic of 100,000 patients written as NDJSON,
 // beside the same rows read with bare SQLite statements and made into the same JSON text,
 // written with plain writes and flushed to disk as the export's files are. Each run is a
 // child process, so its peak memory is measured; the export and its floor take turns in
-// every iteration, so both meet the same load. And one patient with 500 visits as a Bundle.
+// every iteration, so both meet the same load. The import of that export into empty records
+// beside the export it reads, in the same iteration. And one patient with 500 visits as a
+// Bundle.
 
 #include "bench/ChildRun.h"
 #include "bench/KeptClinic.h"
 #include "exchange/FhirBulkExport.h"
 #include "exchange/FhirExport.h"
+#include "exchange/FhirImport.h"
 #include "exchange/FhirResources.h"
 #include "store/VisitStatements.h"
 #include "store/WholeRecord.h"
@@ -34,6 +37,7 @@ constexpr int kFrequentVisits = 500;
 constexpr size_t kPiece = 1 << 20;
 
 const fs::path kOut = fs::path(MEDORA_BENCH_DATA_DIR) / "fhir-out";
+const fs::path kImported = fs::path(MEDORA_BENCH_DATA_DIR) / "fhir-imported";
 
 // The floor's files: each type's lines gathered and written in pieces, as the export does.
 class FloorFiles {
@@ -205,6 +209,45 @@ void WholeClinicExport(benchmark::State& state) {
     state.counters["x_floor_time"] = seconds / floorSeconds;
 }
 
+// Empty records for the import, made anew for each run.
+void emptyRecords() {
+    fs::remove_all(kImported);
+    fs::create_directories(kImported);
+    fs::copy_file(MEDORA_EMPTY_DB, kImported / "clinic_db.mdb");
+}
+
+bool importWhole() {
+    const FhirImport::Outcome outcome = FhirImport::run(kOut.string());
+    return outcome.kind == FhirImport::Outcome::Imported && outcome.report.numbersKept &&
+           outcome.report.patients == kPatients;
+}
+
+void WholeClinicImport(benchmark::State& state) {
+    enterKeptClinic("clinic-100000", kPatients);
+    const fs::path clinic = fs::current_path();
+    double seconds = 0, exportSeconds = 0, peak = 0;
+    for (auto _ : state) {
+        freshFolder();
+        const ChildRun exported = ChildRun::ofWork(
+            clinic, [] { return !FhirBulkExport::writeClinic(kOut.string()).has_value(); });
+        emptyRecords();
+        const ChildRun imported = ChildRun::ofWork(kImported, importWhole);
+        if (!exported.ok || !imported.ok) {
+            state.SkipWithError("the export or the import failed");
+            break;
+        }
+        state.SetIterationTime(imported.seconds);
+        seconds += imported.seconds;
+        exportSeconds += exported.seconds;
+        peak = std::max(peak, imported.peakMiB);
+    }
+    fs::remove_all(kOut);
+    fs::remove_all(kImported);
+    state.counters["peak_MiB"] = peak;
+    state.counters["export_ms"] = 1000 * exportSeconds / double(state.iterations());
+    state.counters["x_export_time"] = seconds / exportSeconds;
+}
+
 // A patient with many visits in a smaller clinic kept beside the large one.
 std::string addFrequentPatient() {
     PatientRecord patient;
@@ -251,6 +294,10 @@ int main(int argc, char** argv) {
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark("FhirExport/whole clinic, 100000 patients", WholeClinicExport)
+            ->UseManualTime()
+            ->Iterations(1)
+            ->Unit(benchmark::kSecond);
+        benchmark::RegisterBenchmark("FhirImport/whole clinic, 100000 patients", WholeClinicImport)
             ->UseManualTime()
             ->Iterations(1)
             ->Unit(benchmark::kSecond);
