@@ -178,6 +178,10 @@ void freshFolder() {
     fs::create_directories(kOut);
 }
 
+bool exportWhole() {
+    return !FhirBulkExport::writeClinic(kOut.string()).has_value();
+}
+
 void WholeClinicExport(benchmark::State& state) {
     enterKeptClinic("clinic-100000", kPatients);
     const fs::path clinic = fs::current_path();
@@ -188,8 +192,7 @@ void WholeClinicExport(benchmark::State& state) {
         const ChildRun floor = ChildRun::ofWork(clinic, [] { return floorExport(kOut); });
         floorBytes = bytesIn(kOut);
         freshFolder();
-        const ChildRun done = ChildRun::ofWork(
-            clinic, [] { return !FhirBulkExport::writeClinic(kOut.string()).has_value(); });
+        const ChildRun done = ChildRun::ofWork(clinic, exportWhole);
         bytes = bytesIn(kOut);
         if (!floor.ok || !done.ok || bytes != floorBytes) {
             state.SkipWithError("a run failed, or the floor wrote other text than the export");
@@ -228,8 +231,7 @@ void WholeClinicImport(benchmark::State& state) {
     double seconds = 0, exportSeconds = 0, peak = 0;
     for (auto _ : state) {
         freshFolder();
-        const ChildRun exported = ChildRun::ofWork(
-            clinic, [] { return !FhirBulkExport::writeClinic(kOut.string()).has_value(); });
+        const ChildRun exported = ChildRun::ofWork(clinic, exportWhole);
         emptyRecords();
         const ChildRun imported = ChildRun::ofWork(kImported, importWhole);
         if (!exported.ok || !imported.ok) {
