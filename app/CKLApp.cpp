@@ -63,7 +63,8 @@ bool CKLApp::InitInstance(const QStringList& arguments) {
     Engine::setRecordsFile(QDir::current().absoluteFilePath(Database::fileName).toStdString());
     DataFolder::keepPrivate();
     frame = std::make_unique<CMainFrame>();
-    frame->startOnRecords();
+    if (!frame->startOnRecords())
+        return false;
     if (!openFirstScreen(arguments))
         return false;
     WindowPlacement::show(*frame);

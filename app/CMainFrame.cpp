@@ -16,6 +16,8 @@
 #include "app/WindowPlacement.h"
 #include "app/Screens.h"
 #include "app/ServerPasswordDialog.h"
+#include "app/SignInDialog.h"
+#include "app/UsersDialog.h"
 #include "platform/CChildFrame.h"
 #include "platform/DocTemplate.h"
 #include "platform/Document.h"
@@ -25,10 +27,13 @@
 #include "platform/PrintDialog.h"
 #include "res/Menus.h"
 #include "res/resource.h"
+#include "screens/RoleRights.h"
 #include "screens/ViewComplaint.h"
 #include "screens/ViewRec.h"
 #include "screens/ViewResults.h"
 #include "screens/VitalChartsView.h"
+#include "store/FileUsers.h"
+#include "store/Session.h"
 
 #include <QAction>
 #include <QIcon>
@@ -278,6 +283,7 @@ void CMainFrame::rebuildMenu(int menuId) {
     menuBar()->clear();
     for (const MenuPopup& popup : menuResource(menuId)) {
         QMenu* menu = menuBar()->addMenu(QString::fromUtf8(popup.title));
+        menu->setToolTipsVisible(true);
         for (const MenuItem& item : popup.items) {
             if (!item.text) {
                 menu->addSeparator();
@@ -287,6 +293,8 @@ void CMainFrame::rebuildMenu(int menuId) {
             showKeyName(entry, QString::fromUtf8(item.text).section(u'\t', 1, 1));
             entry->setStatusTip(promptOf(item.command));
             entry->setEnabled(commandEnabled(item.command));
+            if (const std::string why = RoleRights::whyNot(item.command); !why.empty())
+                entry->setToolTip(QString::fromStdString(why));
             const int command = item.command;
             connect(entry, &QAction::triggered, this, [this, command] { routeCommand(command); });
         }
@@ -324,12 +332,14 @@ void CMainFrame::createStatusBar() {
         if (message.isEmpty())
             bar->showMessage(kReady);
     });
+    userPane = new QLabel(bar);
+    bar->addPermanentWidget(userPane);
     recordsPane = new QLabel(bar);
     bar->addPermanentWidget(recordsPane);
     indicators = new KeyIndicators(bar);
 }
 
-void CMainFrame::startOnRecords() {
+bool CMainFrame::startOnRecords() {
     recordsPane->setText(QString::fromStdString(RecordsSetting::statusText()));
     FirstStart::offerEmptyDatabase(this);
     if (!connectToServer())
@@ -338,6 +348,50 @@ void CMainFrame::startOnRecords() {
                    "the records. Choose File \u203a Connect\u2026 to type it.",
                    kAppTitle, MsgIcon::Exclamation);
     backups->atStart();
+    const bool signedIn = SignInDialog::signIn(this);
+    showWhoIsSignedIn();
+    return signedIn;
+}
+
+// Adding the records' first user starts asking for a sign-in, at once.
+void CMainFrame::manageUsers() {
+    FileUsers users;
+    UsersDialog(this, users).DoModal();
+    if (!Session::user() && FileUsers::any() == true)
+        signInAgain();
+}
+
+// Every screen is closed first, each asking about its unsaved changes; one the user stays on
+// keeps everyone signed in as they were.
+void CMainFrame::signOut() {
+    for (auto frame = openFrames.rbegin(); frame != openFrames.rend(); ++frame)
+        if (!(*frame)->view()->mayClose())
+            return;
+    for (const auto& screen : CKLApp::instance().templates())
+        screen->CloseAllDocuments();
+    Session::signOut();
+    signInAgain();
+}
+
+void CMainFrame::signInAgain() {
+    showWhoIsSignedIn();
+    if (!SignInDialog::signIn(this)) {
+        close();
+        return;
+    }
+    showWhoIsSignedIn();
+    if (openFrames.empty())
+        OpenMainMenu();
+    rebuildMenu(openFrames.empty() ? IDR_MAINFRAME
+                                   : openFrames.back()->document().docTemplate().resourceId());
+    updateCommandStates();
+}
+
+void CMainFrame::showWhoIsSignedIn() {
+    const auto user = Session::user();
+    userPane->setText(user ? QString::fromStdString("Signed in: " + user->name + " (" +
+                                                    roleName(user->role) + ")")
+                           : QString("Not signed in"));
 }
 
 // Without the password the server wants, the status bar says so and File › Connect… asks
@@ -367,6 +421,8 @@ void CMainFrame::createAccelerators() {
 bool CMainFrame::appHandles(int command) const {
     if (command == ID_FILE_CONNECT)
         return passwordMissing;
+    if (command == ID_FILE_LOCK || command == ID_FILE_SIGN_OUT)
+        return Session::user().has_value();
     switch (command) {
     case ID_APP_ABOUT:
     case ID_APP_EXIT:
@@ -377,6 +433,7 @@ bool CMainFrame::appHandles(int command) const {
     case ID_VIEW_ACTUAL_SIZE:
     case ID_VIEW_FIT_TO_WINDOW:
     case ID_FILE_RECORDS_DATABASE:
+    case ID_DATABASE_USERS:
         return true;
     default:
         return false;
@@ -417,19 +474,31 @@ void CMainFrame::runAppCommand(int command) {
     case ID_FILE_CONNECT:
         connectToServer();
         break;
+    case ID_DATABASE_USERS:
+        manageUsers();
+        break;
+    case ID_FILE_SIGN_OUT:
+        signOut();
+        break;
     }
 }
 
 // Commands are enabled exactly where something handles them, so the task buttons work
 // only while the main menu screen is active.
+// A command the signed-in user's role may not use is disabled wherever it is offered.
 bool CMainFrame::commandEnabled(int command) const {
     FormView* view = activeView();
-    return appHandles(command) || (view && view->handlesCommand(command));
+    return (appHandles(command) || (view && view->handlesCommand(command))) &&
+           RoleRights::whyNot(command).empty();
 }
 
+// The tooltip of a command the role keeps the user from says why.
 void CMainFrame::updateCommandStates() {
-    for (auto& [command, action] : actions)
+    for (auto& [command, action] : actions) {
         action->setEnabled(commandEnabled(command));
+        const std::string why = RoleRights::whyNot(command);
+        action->setToolTip(why.empty() ? tipOf(command) : QString::fromStdString(why));
+    }
 }
 
 void CMainFrame::showHelp() {
@@ -466,8 +535,8 @@ void CMainFrame::zoom(int command) {
 void CMainFrame::chooseRecords() {
     RecordsDatabaseDialog dialog(this);
     dialog.screensOpen = otherScreensOpen();
-    if (dialog.DoModal() == IDOK)
-        startOnRecords();
+    if (dialog.DoModal() == IDOK && !startOnRecords())
+        close();
 }
 
 bool CMainFrame::otherScreensOpen() const {

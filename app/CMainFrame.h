@@ -75,8 +75,9 @@ public:
 
     // After the records in use were chosen, at start-up or in the dialog: names them in the
     // status bar, then offers an empty records file where there is none, or asks for the
-    // server's password where it wants one and says once when it was not given.
-    void startOnRecords();
+    // server's password where it wants one and says once when it was not given; then asks
+    // whoever uses records that have users to sign in. False when the user chose not to.
+    bool startOnRecords();
 
     AutoBackup& autoBackup() const { return *backups; }
 
@@ -106,11 +107,16 @@ private:
     void zoom(int command);
     void chooseRecords();
     bool connectToServer();
+    void showWhoIsSignedIn();
+    void manageUsers();
+    void signOut();
+    void signInAgain();
     bool otherScreensOpen() const;
 
     QStackedWidget* frames;
     QToolBar* toolbar = nullptr;
     QLabel* recordsPane = nullptr;
+    QLabel* userPane = nullptr;
     KeyIndicators* indicators = nullptr;
     std::vector<CChildFrame*> openFrames; // oldest first; the last is active
     std::map<int, QAction*> actions;

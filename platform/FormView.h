@@ -23,6 +23,10 @@ public:
     bool handlesCommand(int command) const { return commands.count(command) != 0; }
     void runCommand(int command);
 
+    // Whether the screen may be closed now, once it has asked about unsaved changes as its own
+    // way out does; false keeps the user on it with the changes.
+    virtual bool mayClose() { return true; }
+
     // Draws the form at the scale its window allows now (after a zoom, say).
     void fitToWindow();
     // The largest scale at which the form fits its window at all.

@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <regex>
@@ -40,6 +41,8 @@ void giveWords(MedoraTable& table) {
         {"clinic_info", {"Clinic details", "clinic details"}},
         {"search_words", {"Search key", "search keys"}},
         {"records_identity", {"Records identity", "records' identity"}},
+        {"users", {"User", "users"}},
+        {"clinic_settings", {"Clinic settings", "clinic settings"}},
     };
     const auto found = words.find(table.name);
     table.row = found == words.end() ? table.name : found->second.first;
@@ -93,6 +96,7 @@ std::vector<MedoraTable> readTables() {
         table.derived = table.name == SearchIndex::table;
         table.root = sqlite3_column_int64(tables.get(), 3);
         table.identity = table.name == RecordsIdentity::table;
+        table.fileOnly = table.name == "users";
         if (!readColumns(db.get(), table, text(tables.get(), 2)))
             return {};
         giveWords(table);
@@ -105,6 +109,16 @@ std::vector<MedoraTable> readTables() {
 
 const std::vector<MedoraTable>& MedoraTables::all() {
     static const std::vector<MedoraTable> tables = readTables();
+    return tables;
+}
+
+const std::vector<MedoraTable>& MedoraTables::onServer() {
+    static const std::vector<MedoraTable> tables = [] {
+        std::vector<MedoraTable> held;
+        std::copy_if(all().begin(), all().end(), std::back_inserter(held),
+                     [](const MedoraTable& table) { return !table.fileOnly; });
+        return held;
+    }();
     return tables;
 }
 

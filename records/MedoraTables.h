@@ -23,6 +23,9 @@ struct MedoraTable {
     // The records' identity (records_identity), which a backup carries but a restore or an
     // import never brings in: the records in place keep their own.
     bool identity = false;
+    // The users who sign in to a records file: a server keeps its users as its own logins, so
+    // this table is neither copied from a server nor onto one.
+    bool fileOnly = false;
     // Its first page in a file made from the schema, as every records file was: the page its
     // rows are found from when the file's own schema is lost.
     long long root = 0;
@@ -37,6 +40,8 @@ class MedoraTables {
 public:
     // Empty only when the schema could not be read.
     static const std::vector<MedoraTable>& all();
+    // The tables a server holds: all but the file's own.
+    static const std::vector<MedoraTable>& onServer();
     // The table of that name; nothing when Medora has none.
     static const MedoraTable* find(const std::string& name);
 };

@@ -173,7 +173,7 @@ std::vector<bool> integerColumns(const MedoraTable& table, const std::string& ke
 // The tables a restore replaces, or every table a backup copies.
 std::string allTableNames(bool withIdentity = true) {
     std::string names;
-    for (const MedoraTable& table : MedoraTables::all())
+    for (const MedoraTable& table : MedoraTables::onServer())
         if (withIdentity || !table.identity)
             names += (names.empty() ? "" : ", ") + table.name;
     return names;
@@ -245,11 +245,11 @@ void writeBackup(ServerLink& link, const std::string& path, const std::string& t
     out.run(kRecordsSchema);
     out.run("BEGIN; DELETE FROM clinic_info");
     long long total = 0;
-    for (const MedoraTable& table : MedoraTables::all())
+    for (const MedoraTable& table : MedoraTables::onServer())
         if (!table.derived)
             total += std::stoll(link.single("SELECT count(*) FROM " + table.name));
     counter.setTotal(total);
-    for (const MedoraTable& table : MedoraTables::all())
+    for (const MedoraTable& table : MedoraTables::onServer())
         if (!table.derived)
             copyTableOut(link, out, table, counter);
     counter.finish();
@@ -427,10 +427,10 @@ void replaceRecords(ServerLink& link, SqliteFile& in, bool intoEmpty, RowCounter
         throw FileFailure{FileFailure::HoldsPatients, source};
     const bool indexesAside = setIndexesAside(link);
     // The records on the server keep their identity, whatever records they now hold.
-    for (const MedoraTable& table : MedoraTables::all())
+    for (const MedoraTable& table : MedoraTables::onServer())
         if (!table.identity)
             link.run("DELETE FROM " + table.name);
-    for (const MedoraTable& table : MedoraTables::all())
+    for (const MedoraTable& table : MedoraTables::onServer())
         if (!table.derived && !table.identity)
             if (const auto held = heldBy(in, table))
                 copyTableIn(link, in, *held, counter);
@@ -523,7 +523,7 @@ ServerBackup::Outcome ServerBackup::load(const std::string& source, bool intoEmp
         in.run("BEGIN");
         // The largest rowids give the rows to come closely enough, without reading them all.
         long long total = 0;
-        for (const MedoraTable& table : MedoraTables::all())
+        for (const MedoraTable& table : MedoraTables::onServer())
             if (!table.derived && !table.identity && heldBy(in, table))
                 total += in.number("SELECT coalesce(max(rowid), 0) FROM " + table.name);
         RowCounter counter(progress, source);

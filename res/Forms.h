@@ -20,6 +20,10 @@ extern const FormTemplate kRecordsDatabaseForm;  // 140
 extern const FormTemplate kServerPasswordForm;   // 141
 extern const FormTemplate kBackupsForm;          // 142
 extern const FormTemplate kVitalChartsForm;      // 150
+extern const FormTemplate kSignInForm;           // 152
+extern const FormTemplate kChangePasswordForm;   // 153
+extern const FormTemplate kUsersForm;            // 154
+extern const FormTemplate kAddUserForm;          // 155
 
 // Every form above, for whatever looks at them all.
 inline const FormTemplate* const kEveryForm[] = {
@@ -27,5 +31,6 @@ inline const FormTemplate* const kEveryForm[] = {
     &kFindNameForm, &kViewResultsForm,   &kViewRecForm,          &kViewComplaintForm,
     &kAddTestForm,  &kAddMedicationForm, &kIssuPrescriptionForm, &kEditClinicInfoForm,
     &kAddEntryForm, &kRecordsDatabaseForm, &kServerPasswordForm, &kBackupsForm,
-    &kVitalChartsForm,
+    &kVitalChartsForm, &kSignInForm, &kChangePasswordForm, &kUsersForm,
+    &kAddUserForm,
 };

@@ -9,6 +9,8 @@ namespace {
 const MenuItem kSeparator{nullptr, 0};
 const MenuItem kRecordsDatabase{"Records &database\u2026", ID_FILE_RECORDS_DATABASE};
 const MenuItem kConnect{"&Connect\u2026", ID_FILE_CONNECT};
+const MenuItem kLock{"&Lock\tCtrl+L", ID_FILE_LOCK};
+const MenuItem kSignOut{"Sign o&ut", ID_FILE_SIGN_OUT};
 
 const MenuPopup kViewPopup{"&View",
                            {{"Zoom &in\tCtrl++", ID_VIEW_ZOOM_IN},
@@ -18,14 +20,14 @@ const MenuPopup kViewPopup{"&View",
 
 const std::vector<MenuPopup> kNoScreenMenu = {
     {"&File", {kRecordsDatabase, kConnect, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
-               kSeparator, {"E&xit", ID_APP_EXIT}}},
+               kSeparator, kLock, kSignOut, {"E&xit", ID_APP_EXIT}}},
     kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
 };
 
 const std::vector<MenuPopup> kMainMenuMenu = {
     {"&File", {kRecordsDatabase, kConnect, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
-               kSeparator, {"E&xit", ID_APP_EXIT}}},
+               kSeparator, kLock, kSignOut, {"E&xit", ID_APP_EXIT}}},
     {"&Patient", {{"Add New", ID_PATIENT_ADD}, {"Locate by ID", ID_PATIENT_LOCATE_ID},
                   {"Locate by name", ID_PATIENT_LOCATE_NAME}, {"List all", ID_PATIENT_LIST_ALL}}},
     {"&Issue", {{"Prescription", ID_ISSUE_PRESCRIPTION}}},
@@ -33,7 +35,8 @@ const std::vector<MenuPopup> kMainMenuMenu = {
                    kSeparator, {"Backups\u2026", ID_DATABASE_BACKUPS},
                    {"Rescue records\u2026", ID_DATABASE_RESCUE}, kSeparator,
                    {"Export all records\u2026", ID_DATABASE_EXPORT_ALL},
-                   {"Import records\u2026", ID_DATABASE_IMPORT}}},
+                   {"Import records\u2026", ID_DATABASE_IMPORT}, kSeparator,
+                   {"Users\u2026", ID_DATABASE_USERS}}},
     {"&Edit", {{"Clinic information", ID_EDIT_CLINIC_INFO}}},
     kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
@@ -41,14 +44,14 @@ const std::vector<MenuPopup> kMainMenuMenu = {
 
 const std::vector<MenuPopup> kAddNewMenu = {
     {"&File", {kRecordsDatabase, kConnect, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
-               {"E&xit", ID_APP_EXIT}}},
+               kLock, kSignOut, {"E&xit", ID_APP_EXIT}}},
     kViewPopup,
     {"&Help", {{"&About Medora...", ID_APP_ABOUT}}},
 };
 
 const std::vector<MenuPopup> kPlainScreenMenu = {
     {"&File", {kRecordsDatabase, kConnect, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
-               kSeparator, {"E&xit", ID_APP_EXIT}}},
+               kSeparator, kLock, kSignOut, {"E&xit", ID_APP_EXIT}}},
     kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
 };
@@ -56,7 +59,7 @@ const std::vector<MenuPopup> kPlainScreenMenu = {
 const std::vector<MenuPopup> kPrescriptionMenu = {
     {"&File", {kRecordsDatabase, kConnect, kSeparator, {"&Print...\tCtrl+P", ID_FILE_PRINT},
                {"Print Pre&view", ID_FILE_PRINT_PREVIEW}, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
-               kSeparator, {"E&xit", ID_APP_EXIT}}},
+               kSeparator, kLock, kSignOut, {"E&xit", ID_APP_EXIT}}},
     kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
 };
@@ -64,7 +67,8 @@ const std::vector<MenuPopup> kPrescriptionMenu = {
 const std::vector<MenuPopup> kRecordMenu = {
     {"&File", {{"&Print...\tCtrl+P", ID_FILE_PRINT}, {"Print Pre&view", ID_FILE_PRINT_PREVIEW},
                {"&Export record...", ID_FILE_EXPORT_RECORD}, kSeparator,
-               {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator, {"E&xit", ID_APP_EXIT}}},
+               {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator, kLock, kSignOut,
+               {"E&xit", ID_APP_EXIT}}},
     {kViewPopup.title,
      [] {
          std::vector<MenuItem> items = kViewPopup.items;
@@ -77,7 +81,7 @@ const std::vector<MenuPopup> kRecordMenu = {
 
 const std::vector<MenuPopup> kVitalChartsMenu = {
     {"&File", {{"&Print...\tCtrl+P", ID_FILE_PRINT}, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
-               kSeparator, {"E&xit", ID_APP_EXIT}}},
+               kSeparator, kLock, kSignOut, {"E&xit", ID_APP_EXIT}}},
     kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
 };
@@ -104,7 +108,7 @@ const std::vector<Accelerator> kAccelerators = {
     {"Ctrl+C", ID_EDIT_COPY},       {"Ctrl+Ins", ID_EDIT_COPY},
     {"Ctrl+V", ID_EDIT_PASTE},      {"Shift+Ins", ID_EDIT_PASTE},
     {"F6", ID_NEXT_PANE},           {"Shift+F6", ID_PREV_PANE},
-    {"F1", ID_HELP_CONTENTS},
+    {"F1", ID_HELP_CONTENTS},       {"Ctrl+L", ID_FILE_LOCK},
     {"Ctrl++", ID_VIEW_ZOOM_IN},    {"Ctrl+=", ID_VIEW_ZOOM_IN},
     {"Ctrl+-", ID_VIEW_ZOOM_OUT},   {"Ctrl+0", ID_VIEW_ACTUAL_SIZE},
 };
@@ -149,6 +153,11 @@ const std::map<int, const char*> kCommandStrings = {
     {ID_VIEW_FIT_TO_WINDOW,
      "Show the screens as large as the window holds, up to 150 %\nFit to window"},
     {ID_FILE_CONNECT, "Type the password the clinic server asks for\nConnect"},
+    {ID_DATABASE_USERS,
+     "Add the people who sign in, set their roles and passwords, and when an idle screen "
+     "locks\nUsers"},
+    {ID_FILE_LOCK, "Hide the records until you type your password again\nLock"},
+    {ID_FILE_SIGN_OUT, "Close every screen and let another person sign in\nSign out"},
     {ID_VIEW_VITAL_CHARTS,
      "Show the patient's vital signs as charts over time\nVital signs charts"},
 };

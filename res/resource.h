@@ -38,6 +38,10 @@ constexpr int IDD_RECORDS_DATABASE = 140;
 constexpr int IDD_SERVER_PASSWORD = 141;
 constexpr int IDD_BACKUPS = 142;
 constexpr int IDD_VITAL_CHARTS = 150;
+constexpr int IDD_SIGN_IN = 152;
+constexpr int IDD_CHANGE_PASSWORD = 153;
+constexpr int IDD_USERS = 154;
+constexpr int IDD_ADD_USER = 155;
 
 // Framework commands.
 constexpr int ID_FILE_NEW = 57600;
@@ -89,6 +93,11 @@ constexpr int ID_FILE_EXPORT_RECORD = 32810;
 // The record screen's way to the charts of the patient's vital signs.
 constexpr int ID_VIEW_VITAL_CHARTS = 32840;
 
+// Who is at the desk: the users of the records, signing out, and locking the screen.
+constexpr int ID_DATABASE_USERS = 32850;
+constexpr int ID_FILE_SIGN_OUT = 32851;
+constexpr int ID_FILE_LOCK = 32852;
+
 // Commands of other screens.
 constexpr int ID_ADDNEW_ADD = 32775;
 constexpr int ID_ADDNEW_CANCEL = 32776;
@@ -112,6 +121,32 @@ constexpr int IDC_RECORDS_PASSWORD = 1218;
 // Server password dialog (141).
 constexpr int IDC_PASSWORD_PROMPT = 1220;
 constexpr int IDC_PASSWORD = 1221;
+
+// Sign-in dialog (152).
+constexpr int IDC_SIGN_IN_PROMPT = 1240;
+constexpr int IDC_SIGN_IN_NAME = 1241;
+constexpr int IDC_SIGN_IN_PASSWORD = 1242;
+
+// Change password dialog (153).
+constexpr int IDC_NEW_PASSWORD_PROMPT = 1245;
+constexpr int IDC_NEW_PASSWORD = 1246;
+constexpr int IDC_NEW_PASSWORD_AGAIN = 1247;
+
+// Users dialog (154).
+constexpr int IDC_USERS_LIST = 1250;
+constexpr int IDC_USERS_ADD = 1251;
+constexpr int IDC_USERS_ROLE = 1252;
+constexpr int IDC_USERS_SET_ROLE = 1253;
+constexpr int IDC_USERS_DISABLE = 1254;
+constexpr int IDC_USERS_PASSWORD = 1255;
+constexpr int IDC_USERS_LOCK = 1256;
+
+// Add user dialog (155).
+constexpr int IDC_ADD_USER_NAME = 1260;
+constexpr int IDC_ADD_USER_FULL_NAME = 1261;
+constexpr int IDC_ADD_USER_ROLE = 1262;
+constexpr int IDC_ADD_USER_PASSWORD = 1263;
+constexpr int IDC_ADD_USER_AGAIN = 1264;
 
 // Backups dialog (142).
 constexpr int IDC_BACKUPS_FOLDER = 1230;

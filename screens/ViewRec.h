@@ -21,6 +21,7 @@ public:
 
     void OnInitialUpdate() override;
     void DoDataExchange(DataExchange& dx) override;
+    bool mayClose() override { return mayLeave(); }
 
     // Fills the screen for patientId; failures are shown to the user.
     void LoadPatient();

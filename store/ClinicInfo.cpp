@@ -1,6 +1,7 @@
 #include "store/ClinicInfo.h"
 
 #include "store/Database.h"
+#include "store/Session.h"
 
 bool ClinicInfo::Fetch()
 {
@@ -25,6 +26,8 @@ bool ClinicInfo::Save(const std::string& clinicName, const std::string& docName,
                       const std::string& street, const std::string& city,
                       const std::string& province, const std::string& postalCode)
 {
+    if (!Session::mayAdminister())
+        return Database::notAllowed();
     return Database::run([&](Database& db) {
         db.prepare("UPDATE clinic_info SET clinic_name = ?, doc_name = ?, doc_qualifications = ?,"
                    " phone = ?, street = ?, city = ?, province = ?, postal_code = ?,"

@@ -1,12 +1,15 @@
 #include "store/ComplaintList.h"
 
 #include "store/Database.h"
+#include "store/Session.h"
 #include "store/ListMarks.h"
 #include "store/RecordId.h"
 #include "store/VisitStatements.h"
 
 bool ComplaintList::Fetch(const std::string& patientId)
 {
+    if (!Session::mayCare())
+        return Database::notAllowed();
     int key = 0;
     if (!parseRecordId(patientId, key))
         return Database::refuse();
@@ -28,6 +31,8 @@ bool ComplaintList::Fetch(const std::string& patientId)
 
 bool ComplaintList::FetchDetails(const std::string& visitId)
 {
+    if (!Session::mayCare())
+        return Database::notAllowed();
     int key = 0;
     if (!parseRecordId(visitId, key))
         return Database::refuse();

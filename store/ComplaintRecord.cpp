@@ -1,6 +1,7 @@
 #include "store/ComplaintRecord.h"
 
 #include "store/Database.h"
+#include "store/Session.h"
 #include "store/RecordId.h"
 #include "store/RowHelpers.h"
 #include "store/VisitStatements.h"
@@ -21,6 +22,8 @@ void bindVisit(Statement& statement, int first, DateTime date,
 bool ComplaintRecord::Add(const std::string& patientId, DateTime date,
                           const std::vector<std::string>& texts)
 {
+    if (!Session::mayCare())
+        return Database::notAllowed();
     int patient = 0;
     if (texts.size() != textCount || !parseRecordId(patientId, patient))
         return Database::refuse();
@@ -40,6 +43,8 @@ bool ComplaintRecord::Add(const std::string& patientId, DateTime date,
 bool ComplaintRecord::Update(const std::string& visitId, const std::string& patientId,
                              DateTime date, const std::vector<std::string>& texts)
 {
+    if (!Session::mayCare())
+        return Database::notAllowed();
     int visit = 0;
     int patient = 0;
     if (texts.size() != textCount || !parseRecordId(visitId, visit) ||
@@ -58,6 +63,8 @@ bool ComplaintRecord::UpdateUnlessChanged(const std::string& visitId, const std:
                                           const std::vector<std::string>& loadedTexts,
                                           DateTime date, const std::vector<std::string>& texts)
 {
+    if (!Session::mayCare())
+        return Database::notAllowed();
     int visit = 0;
     int patient = 0;
     if (texts.size() != textCount || loadedTexts.size() != textCount ||
@@ -79,5 +86,7 @@ bool ComplaintRecord::UpdateUnlessChanged(const std::string& visitId, const std:
 
 bool ComplaintRecord::Delete(const std::string& visitId)
 {
+    if (!Session::mayCare())
+        return Database::notAllowed();
     return deleteRowById("DELETE FROM complaints WHERE compl_ID = ?", visitId);
 }

@@ -46,6 +46,12 @@ bool Database::refuse()
     return false;
 }
 
+bool Database::notAllowed()
+{
+    LastFailure::note(FailureKind::NotAllowed);
+    return false;
+}
+
 bool Database::runOperation(Engine* chosen, Engine::Intent intent, Engine::Span span,
                             const std::function<bool(Database&)>& work)
 {

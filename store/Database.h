@@ -92,6 +92,8 @@ public:
 
     // Fails an operation that refuses its request before touching the records.
     static bool refuse();
+    // Fails an operation that the signed-in user's role may not do, before touching the records.
+    static bool notAllowed();
 
 private:
     // On the engine in use unless another is chosen.

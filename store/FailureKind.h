@@ -22,4 +22,5 @@ enum class FailureKind {
     ServerTooOld,         // the server's records are of an earlier version: medora-admin upgrade
                           // brings them to this one
     ServerTooNew,         // the server's records are of a newer version than this program's
+    NotAllowed,           // the signed-in user's role may not do this; nothing was touched
 };

@@ -1,11 +1,14 @@
 #include "store/PatientMedicationList.h"
 
 #include "store/Database.h"
+#include "store/Session.h"
 #include "store/ListMarks.h"
 #include "store/RecordId.h"
 
 bool PatientMedicationList::Fetch(const std::string& patientId)
 {
+    if (!Session::mayCare())
+        return Database::notAllowed();
     int patient = 0;
     if (!parseRecordId(patientId, patient))
         return Database::refuse();

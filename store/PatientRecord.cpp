@@ -1,6 +1,7 @@
 #include "store/PatientRecord.h"
 
 #include "store/Database.h"
+#include "store/Session.h"
 #include "store/RecordId.h"
 #include "store/RowHelpers.h"
 #include "store/SearchIndex.h"
@@ -88,6 +89,8 @@ bool PatientRecord::UpdateUnlessChanged(const std::string& id, const PatientDeta
 
 bool PatientRecord::DeleteWithRecords(const std::string& id)
 {
+    if (!Session::mayCare())
+        return Database::notAllowed();
     int key = 0;
     if (!parseRecordId(id, key))
         return Database::refuse();

@@ -65,6 +65,29 @@ const std::vector<SchemaStep>& SchemaSteps::all() {
         // Only the server's indexes change: the file's lock lets one desk at a time work anyway.
         {4, "indexes by patient that let several desks work side by side", {}, {},
          patientIndexesByHash()},
+        {5,
+         "users who sign in, and the clinic's settings",
+         {"users", "clinic_settings"},
+         {
+          "CREATE TABLE users (\n"
+          "    user_ID              INTEGER PRIMARY KEY AUTOINCREMENT,\n"
+          "    name                 TEXT NOT NULL UNIQUE CHECK (length(name) BETWEEN 1 AND 63),\n"
+          "    full_name            TEXT NOT NULL DEFAULT '',\n"
+          "    role                 TEXT NOT NULL CHECK (role IN ('administrator', 'clinician', 'reception')),\n"
+          "    password_hash        TEXT NOT NULL,\n"
+          "    disabled             INTEGER NOT NULL DEFAULT 0 CHECK (disabled IN (0, 1)),\n"
+          "    must_change_password INTEGER NOT NULL DEFAULT 0 CHECK (must_change_password IN (0, 1)),\n"
+          "    failed_sign_ins      INTEGER NOT NULL DEFAULT 0,\n"
+          "    wait_until           INTEGER NOT NULL DEFAULT 0\n"
+          ") STRICT",
+          "CREATE TABLE clinic_settings (\n"
+          "    only_row           INTEGER PRIMARY KEY CHECK (only_row = 1),\n"
+          "    lock_after_minutes INTEGER NOT NULL CHECK (lock_after_minutes BETWEEN 1 AND 120)\n"
+          ") STRICT"},
+         "CREATE TABLE clinic_settings (\n"
+         "    only_row           integer PRIMARY KEY CHECK (only_row = 1),\n"
+         "    lock_after_minutes integer NOT NULL CHECK (lock_after_minutes BETWEEN 1 AND 120)\n"
+         ");"},
     };
     return steps;
 }

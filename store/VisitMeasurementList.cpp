@@ -1,11 +1,14 @@
 #include "store/VisitMeasurementList.h"
 
 #include "store/Database.h"
+#include "store/Session.h"
 #include "store/ListMarks.h"
 #include "store/RecordId.h"
 #include "store/VisitStatements.h"
 
 bool VisitMeasurementList::Fetch(const std::string& patientId) {
+    if (!Session::mayCare())
+        return Database::notAllowed();
     int key = 0;
     if (!parseRecordId(patientId, key))
         return Database::refuse();

@@ -1,6 +1,7 @@
 #include "store/WholeClinic.h"
 
 #include "store/Database.h"
+#include "store/Session.h"
 #include "store/VisitStatements.h"
 
 namespace {
@@ -115,6 +116,8 @@ bool readVisits(Pages& pages, WholeClinic::Reader& reader)
 
 bool WholeClinic::Read(Reader& reader, const Progress& progress, bool* stopped)
 {
+    if (!Session::mayCare())
+        return Database::notAllowed();
     bool stop = false;
     const bool read = Database::readWhole([&](Database& db) {
         reader.restart();

@@ -1,6 +1,7 @@
 #include "store/WholeRecord.h"
 
 #include "store/Database.h"
+#include "store/Session.h"
 #include "store/RecordId.h"
 #include "store/VisitStatements.h"
 
@@ -64,6 +65,8 @@ bool WholeRecord::Fetch(const std::string& patientId)
 
 bool WholeRecord::Fetch(const std::string& patientId, DateTime now)
 {
+    if (!Session::mayCare())
+        return Database::notAllowed();
     int key = 0;
     if (!parseRecordId(patientId, key))
         return Database::refuse();

@@ -122,3 +122,9 @@ CREATE TABLE search_words (
     PRIMARY KEY (kind, word, patient_ID) INCLUDE (sort_name)
 );
 CREATE INDEX search_words_patient ON search_words USING hash (patient_ID);
+
+-- Settings the whole clinic shares, as in schema.sql.
+CREATE TABLE clinic_settings (
+    only_row           integer PRIMARY KEY CHECK (only_row = 1),
+    lock_after_minutes integer NOT NULL CHECK (lock_after_minutes BETWEEN 1 AND 120)
+);

@@ -117,7 +117,28 @@ CREATE TABLE records_identity (
     id       TEXT NOT NULL CHECK (length(id) = 32 AND id NOT GLOB '*[^0-9a-f]*')
 ) STRICT;
 
+-- The people who may sign in to this file, and what each may do. The password is kept as
+-- libsodium's Argon2id hash; wait_until (seconds since 1970) is when the next try is let in
+-- after too many wrong ones. A server keeps its users as its own logins instead.
+CREATE TABLE users (
+    user_ID              INTEGER PRIMARY KEY AUTOINCREMENT,
+    name                 TEXT NOT NULL UNIQUE CHECK (length(name) BETWEEN 1 AND 63),
+    full_name            TEXT NOT NULL DEFAULT '',
+    role                 TEXT NOT NULL CHECK (role IN ('administrator', 'clinician', 'reception')),
+    password_hash        TEXT NOT NULL,
+    disabled             INTEGER NOT NULL DEFAULT 0 CHECK (disabled IN (0, 1)),
+    must_change_password INTEGER NOT NULL DEFAULT 0 CHECK (must_change_password IN (0, 1)),
+    failed_sign_ins      INTEGER NOT NULL DEFAULT 0,
+    wait_until           INTEGER NOT NULL DEFAULT 0
+) STRICT;
+
+-- Settings the whole clinic shares; a missing row means each setting's default.
+CREATE TABLE clinic_settings (
+    only_row           INTEGER PRIMARY KEY CHECK (only_row = 1),
+    lock_after_minutes INTEGER NOT NULL CHECK (lock_after_minutes BETWEEN 1 AND 120)
+) STRICT;
+
 -- The schema step of the program (store/SchemaSteps.cpp) these tables are the shape of.
-PRAGMA user_version = 4;
+PRAGMA user_version = 5;
 
 COMMIT;

@@ -11,13 +11,18 @@
 #include "records/FileFailure.h"
 #include "records/RecordsBackup.h"
 #include "records/ServerBackup.h"
+#include "store/ClinicSettings.h"
 #include "store/Database.h"
+#include "store/FileUsers.h"
 #include "store/LastFailure.h"
 #include "store/WholeRecord.h"
 #include "tools/DataFolder.h"
 #include "tools/ServerSetup.h"
+#include "tools/UsersCommand.h"
 
 #include <sys/stat.h>
+
+#include <charconv>
 
 #include <cstdlib>
 #include <filesystem>
@@ -29,7 +34,7 @@ namespace {
 const char* kUsage =
     "usage: medora-admin init | check | upgrade | import FILE | backup FILE | restore FILE |\n"
     "                    export-fhir --patient N FILE | export-fhir --all FOLDER |\n"
-    "                    import-fhir FILE|FOLDER\n"
+    "                    import-fhir FILE|FOLDER | users ... | lock-after MINUTES\n"
     "  init     makes Medora's tables, indexes, clinic row and the records' identity, and the\n"
     "           role medora_desk that may read and write their rows, in the empty database that\n"
     "           MEDORA_DATABASE names\n"
@@ -52,6 +57,11 @@ const char* kUsage =
     "           brings in the records of a FHIR R4 Bundle FILE or of a FHIR Bulk Data FOLDER\n"
     "           of NDJSON files as new patients, all or none, and says what came in and what\n"
     "           Medora could not hold\n"
+    "  users    adds, lists, disables, enables and sets the role or a new password of the\n"
+    "           people who sign in (medora-admin users for more)\n"
+    "  lock-after MINUTES\n"
+    "           locks a signed-in desk's screen after that many minutes (1 to 120) without\n"
+    "           keyboard or mouse\n"
     "MEDORA_DATABASE is a libpq connection string: \"host=clinic-server dbname=medora\",\n"
     "\"postgresql://clinic-server/medora\" or \"service=medora\". Without it, backup,\n"
     "restore, export-fhir and import-fhir work on clinic_db.mdb in Medora's data folder.\n";
@@ -219,6 +229,33 @@ int importFhir(const std::string& input, bool onServer) {
     return 0;
 }
 
+// The people who sign in: the file's users, or the server's logins in Medora's groups.
+int manageUsers(const std::vector<std::string>& args, const std::string& database) {
+    if (!database.empty())
+        return fail("users on a server are managed with the server's own tools for now");
+    if (const std::string problem = enterDataFolder(false); !problem.empty())
+        return fail(problem);
+    FileUsers users;
+    return UsersCommand(users, std::cin).run(args);
+}
+
+int lockAfter(const std::string& minutes, bool onServer) {
+    if (const std::string problem = enterDataFolder(onServer); !problem.empty())
+        return fail(problem);
+    int value = 0;
+    const auto [end, error] = std::from_chars(minutes.data(), minutes.data() + minutes.size(), value);
+    if (error != std::errc() || end != minutes.data() + minutes.size() ||
+        value < ClinicSettings::shortestLock || value > ClinicSettings::longestLock)
+        return fail("the minutes are a whole number from 1 to 120");
+    if (!ClinicSettings::setLockMinutes(value)) {
+        const std::string why = LastFailure::message();
+        return fail(why.empty() ? "the setting could not be saved" : why);
+    }
+    std::cout << "A signed-in desk's screen locks after " << value
+              << (value == 1 ? " minute" : " minutes") << " without keyboard or mouse.\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -229,14 +266,18 @@ int main(int argc, char** argv) {
         command == "export-fhir" && argc == 5 && argv[2] == std::string("--patient");
     const bool exportAll = command == "export-fhir" && argc == 4 && argv[2] == std::string("--all");
     const bool importAny = command == "import-fhir" && argc == 3;
+    const char* variable = std::getenv("MEDORA_DATABASE");
+    const std::string database = variable != nullptr ? variable : "";
+    if (command == "users")
+        return manageUsers(std::vector<std::string>(argv + 2, argv + argc), database);
+    if (command == "lock-after" && argc == 3)
+        return lockAfter(argv[2], !database.empty());
     if (!(setup && argc == 2) && !(withFile && argc == 3) && !exportOne && !exportAll &&
         !importAny) {
         std::cerr << kUsage;
         return 2;
     }
     const std::string file = argv[argc - 1];
-    const char* variable = std::getenv("MEDORA_DATABASE");
-    const std::string database = variable != nullptr ? variable : "";
     if (database.empty() && (setup || command == "import")) {
         std::cerr << "medora-admin: MEDORA_DATABASE does not name a database\n" << kUsage;
         return 2;

@@ -1,0 +1,81 @@
+#include "app/SignInDialog.h"
+
+#include "app/ChangePasswordDialog.h"
+#include "platform/DataExchange.h"
+#include "platform/MessageBox.h"
+#include "res/Forms.h"
+#include "res/resource.h"
+#include "store/FileUsers.h"
+#include "store/LastFailure.h"
+#include "store/Session.h"
+
+namespace {
+
+constexpr const char* kNotRight = "The user name or password is not right.";
+
+std::string unreadableUsers() {
+    const std::string why = LastFailure::message();
+    return "The users of these records could not be read, so nobody can sign in now." +
+           (why.empty() ? std::string() : " " + why);
+}
+
+} // namespace
+
+SignInDialog::SignInDialog(QWidget* parent) : Dialog(kSignInForm, parent) {}
+
+void SignInDialog::DoDataExchange(DataExchange& dx) {
+    if (!prompt.empty())
+        dx.text(IDC_SIGN_IN_PROMPT, prompt);
+    dx.text(IDC_SIGN_IN_NAME, name);
+    dx.text(IDC_SIGN_IN_PASSWORD, password);
+}
+
+bool SignInDialog::signIn(QWidget* owner) {
+    Session::signOut();
+    if (FileUsers::any() == false)
+        return true;
+    return SignInDialog(owner).DoModal() == IDOK;
+}
+
+void SignInDialog::tryAgain(const std::string& why) {
+    MessageBox(this, why, "Error", MsgIcon::Stop);
+    password.clear();
+    UpdateData(false);
+    controlWidget(name.empty() ? IDC_SIGN_IN_NAME : IDC_SIGN_IN_PASSWORD)->setFocus();
+}
+
+void SignInDialog::OnOK() {
+    UpdateData(true);
+    FileUsers users;
+    const SignInResult result = users.signIn(name, password);
+    switch (result.outcome) {
+    case SignInOutcome::SignedIn:
+        break;
+    case SignInOutcome::MustChangePassword:
+        if (ChangePasswordDialog(this,
+                                 "An administrator set your password. Choose a new one of at "
+                                 "least 10 characters before you go on.",
+                                 [&](const std::string& chosen) {
+                                     return users.changePassword(name, password, chosen)
+                                                ? std::string()
+                                                : users.failure();
+                                 })
+                .DoModal() != IDOK) {
+            password.clear();
+            UpdateData(false);
+            return;
+        }
+        break;
+    case SignInOutcome::WrongNameOrPassword:
+        return tryAgain(kNotRight);
+    case SignInOutcome::MustWait:
+        return tryAgain("Too many wrong passwords were typed for this user name. Wait " +
+                        std::to_string(result.waitSeconds) + " seconds, then try again.");
+    case SignInOutcome::Disabled:
+        return tryAgain("This user may no longer sign in. Ask an administrator of the clinic.");
+    case SignInOutcome::Unreadable:
+        return tryAgain(unreadableUsers());
+    }
+    Session::signIn(result.user);
+    EndDialog(IDOK);
+}
