@@ -7,6 +7,7 @@
 #include "app/ContextHelp.h"
 #include "app/FirstStart.h"
 #include "app/KeyIndicators.h"
+#include "app/LockScreen.h"
 #include "app/MainMenu.h"
 #include "app/RecentFileList.h"
 #include "app/RecordsDatabaseDialog.h"
@@ -32,10 +33,12 @@
 #include "screens/ViewRec.h"
 #include "screens/ViewResults.h"
 #include "screens/VitalChartsView.h"
+#include "store/Engine.h"
 #include "store/FileUsers.h"
 #include "store/Session.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
@@ -88,6 +91,13 @@ CMainFrame::CMainFrame()
     MdiHost::setInstance(this);
     Navigator::setInstance(this);
     new ContextHelp(this);
+    lockScreen = new LockScreen(*this, {[](const QString& password) {
+                                            return SignInDialog::passwordRight(
+                                                password.toStdString());
+                                        },
+                                        [this] { return holdsUnsavedEntries(); },
+                                        [this] { closeScreensAndSignIn(); },
+                                        [this](bool locked) { hideChrome(locked); }});
 }
 
 CMainFrame::~CMainFrame() {
@@ -348,8 +358,10 @@ bool CMainFrame::startOnRecords() {
                    "the records. Choose File \u203a Connect\u2026 to type it.",
                    kAppTitle, MsgIcon::Exclamation);
     backups->atStart();
+    lockScreen->stop();
     const bool signedIn = SignInDialog::signIn(this);
     showWhoIsSignedIn();
+    lockScreen->start();
     return signedIn;
 }
 
@@ -367,18 +379,46 @@ void CMainFrame::signOut() {
     for (auto frame = openFrames.rbegin(); frame != openFrames.rend(); ++frame)
         if (!(*frame)->view()->mayClose())
             return;
+    closeScreensAndSignIn();
+}
+
+void CMainFrame::closeScreensAndSignIn() {
     for (const auto& screen : CKLApp::instance().templates())
         screen->CloseAllDocuments();
     Session::signOut();
     signInAgain();
 }
 
+// Screens a user may have typed into and not saved: any open dialog, and every screen that
+// takes new entries.
+bool CMainFrame::holdsUnsavedEntries() const {
+    if (QApplication::activeModalWidget())
+        return true;
+    for (const auto& screen : CKLApp::instance().templates())
+        for (const auto& doc : screen->documents())
+            if (doc->view() && doc->view()->hasUnsavedChanges())
+                return true;
+    for (int screen : {SCREEN_ADD_NEW, SCREEN_VIEW_COMPLAINT, SCREEN_ISSUE_PRESCRIPTION,
+                       SCREEN_EDIT_CLINIC_INFO})
+        if (GetScreenView(screen))
+            return true;
+    return false;
+}
+
+void CMainFrame::hideChrome(bool locked) {
+    menuBar()->setVisible(!locked);
+    toolbar->setVisible(!locked);
+    statusBar()->setVisible(!locked);
+}
+
 void CMainFrame::signInAgain() {
+    lockScreen->stop();
     showWhoIsSignedIn();
     if (!SignInDialog::signIn(this)) {
         close();
         return;
     }
+    lockScreen->start();
     showWhoIsSignedIn();
     if (openFrames.empty())
         OpenMainMenu();
@@ -433,8 +473,9 @@ bool CMainFrame::appHandles(int command) const {
     case ID_VIEW_ACTUAL_SIZE:
     case ID_VIEW_FIT_TO_WINDOW:
     case ID_FILE_RECORDS_DATABASE:
-    case ID_DATABASE_USERS:
         return true;
+    case ID_DATABASE_USERS:
+        return Engine::serverConnection().empty();
     default:
         return false;
     }
@@ -479,6 +520,9 @@ void CMainFrame::runAppCommand(int command) {
         break;
     case ID_FILE_SIGN_OUT:
         signOut();
+        break;
+    case ID_FILE_LOCK:
+        lockScreen->lock();
         break;
     }
 }

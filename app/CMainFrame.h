@@ -12,6 +12,7 @@ class AutoBackup;
 class CChildFrame;
 class FormView;
 class KeyIndicators;
+class LockScreen;
 class QAction;
 class QLabel;
 class QStackedWidget;
@@ -80,6 +81,7 @@ public:
     bool startOnRecords();
 
     AutoBackup& autoBackup() const { return *backups; }
+    LockScreen& lock() const { return *lockScreen; }
 
     void addFrame(CChildFrame* frame) override;
     void removeFrame(CChildFrame* frame) override;
@@ -111,6 +113,9 @@ private:
     void manageUsers();
     void signOut();
     void signInAgain();
+    void closeScreensAndSignIn();
+    bool holdsUnsavedEntries() const;
+    void hideChrome(bool locked);
     bool otherScreensOpen() const;
 
     QStackedWidget* frames;
@@ -122,4 +127,5 @@ private:
     std::map<int, QAction*> actions;
     std::unique_ptr<AutoBackup> backups;
     bool passwordMissing = false;
+    LockScreen* lockScreen = nullptr;
 };

@@ -15,6 +15,7 @@
 #include "records/RecordsEngine.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/RoleRights.h"
 #include "screens/Navigator.h"
 #include "screens/StoreFailure.h"
 #include "store/Database.h"
@@ -67,6 +68,10 @@ void MainMenu::OnInitialUpdate() {
     dateText = DateTime::currentLocal().format("%A %d %B, %Y");
     UpdateData(false);
     showBackupStatus();
+    RoleRights::limitButtons(*this, {{IDC_MAIN_PRESCRIPTION, ID_ISSUE_PRESCRIPTION},
+                                     {IDC_MAIN_CLINIC_INFO, ID_EDIT_CLINIC_INFO},
+                                     {IDC_MAIN_BACKUP, ID_DATABASE_BACKUP},
+                                     {IDC_MAIN_RESTORE, ID_DATABASE_RESTORE}});
 }
 
 void MainMenu::DoDataExchange(DataExchange& dx) {

@@ -5,6 +5,7 @@
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "store/Engine.h"
 #include "store/FileUsers.h"
 #include "store/LastFailure.h"
 #include "store/Session.h"
@@ -32,9 +33,18 @@ void SignInDialog::DoDataExchange(DataExchange& dx) {
 
 bool SignInDialog::signIn(QWidget* owner) {
     Session::signOut();
-    if (FileUsers::any() == false)
+    // The server asks for its own login's password when the program connects.
+    if (!Engine::serverConnection().empty() || FileUsers::any() == false)
         return true;
     return SignInDialog(owner).DoModal() == IDOK;
+}
+
+bool SignInDialog::passwordRight(const std::string& password) {
+    const auto user = Session::user();
+    if (!user)
+        return false;
+    const SignInOutcome outcome = FileUsers().signIn(user->name, password).outcome;
+    return outcome == SignInOutcome::SignedIn || outcome == SignInOutcome::MustChangePassword;
 }
 
 void SignInDialog::tryAgain(const std::string& why) {

@@ -15,6 +15,8 @@ public:
     // Asks while the records have users; true at once while they have none (nobody signs in
     // then). False when the user chose Exit.
     static bool signIn(QWidget* owner);
+    // Whether the password is the signed-in user's, as the locked screen asks.
+    static bool passwordRight(const std::string& password);
 
 protected:
     void OnOK() override;

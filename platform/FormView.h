@@ -26,6 +26,8 @@ public:
     // Whether the screen may be closed now, once it has asked about unsaved changes as its own
     // way out does; false keeps the user on it with the changes.
     virtual bool mayClose() { return true; }
+    // Whether the screen holds entries not saved yet, without asking.
+    virtual bool hasUnsavedChanges() const { return false; }
 
     // Draws the form at the scale its window allows now (after a zoom, say).
     void fitToWindow();

@@ -97,10 +97,10 @@ const Entries& schemaEntries() {
 }
 
 // The shape of a step is the schema's less the tables that later steps add (SchemaSteps). Those
-// tables may be there already only when the program makes them anew from the others (the
-// search's) or gives them their row (the records' identity): rescued files, sample clinics and
-// the server's backups of earlier versions carry them at step 0, and the supplied empty file
-// of step 1 the identity's, and the upgrade makes the one again and fills the other.
+// tables may be there already, as this version makes them: rescued files, sample clinics and
+// the server's backups of earlier versions carry the search's and the identity's at step 0, and
+// files a newer program made and an older one wrote back carry the later ones; the upgrade
+// makes the search's again, fills the identity and keeps the others as they are.
 Shape shapeOf(int version) {
     std::vector<std::string> later;
     for (const SchemaStep* step : SchemaSteps::after(version))
@@ -109,8 +109,7 @@ Shape shapeOf(int version) {
     for (const auto& [name, entry] : schemaEntries()) {
         if (std::find(later.begin(), later.end(), entry.table) == later.end())
             shape.required.emplace(name, entry);
-        else if (const MedoraTable* table = MedoraTables::find(entry.table);
-                 table && (table->derived || table->identity))
+        else
             shape.optional.emplace(name, entry);
     }
     return shape;

@@ -22,6 +22,7 @@ public:
     void OnInitialUpdate() override;
     void DoDataExchange(DataExchange& dx) override;
     bool mayClose() override { return mayLeave(); }
+    bool hasUnsavedChanges() const override { return infoChanged; }
 
     // Fills the screen for patientId; failures are shown to the user.
     void LoadPatient();

@@ -68,8 +68,9 @@ const std::vector<SchemaStep>& SchemaSteps::all() {
         {5,
          "users who sign in, and the clinic's settings",
          {"users", "clinic_settings"},
+         // A file an earlier version wrote back may hold them already.
          {
-          "CREATE TABLE users (\n"
+          "CREATE TABLE IF NOT EXISTS users (\n"
           "    user_ID              INTEGER PRIMARY KEY AUTOINCREMENT,\n"
           "    name                 TEXT NOT NULL UNIQUE CHECK (length(name) BETWEEN 1 AND 63),\n"
           "    full_name            TEXT NOT NULL DEFAULT '',\n"
@@ -80,11 +81,11 @@ const std::vector<SchemaStep>& SchemaSteps::all() {
           "    failed_sign_ins      INTEGER NOT NULL DEFAULT 0,\n"
           "    wait_until           INTEGER NOT NULL DEFAULT 0\n"
           ") STRICT",
-          "CREATE TABLE clinic_settings (\n"
+          "CREATE TABLE IF NOT EXISTS clinic_settings (\n"
           "    only_row           INTEGER PRIMARY KEY CHECK (only_row = 1),\n"
           "    lock_after_minutes INTEGER NOT NULL CHECK (lock_after_minutes BETWEEN 1 AND 120)\n"
           ") STRICT"},
-         "CREATE TABLE clinic_settings (\n"
+         "CREATE TABLE IF NOT EXISTS clinic_settings (\n"
          "    only_row           integer PRIMARY KEY CHECK (only_row = 1),\n"
          "    lock_after_minutes integer NOT NULL CHECK (lock_after_minutes BETWEEN 1 AND 120)\n"
          ");"},

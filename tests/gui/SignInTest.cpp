@@ -1,0 +1,260 @@
+// Who is at the desk: the sign-in a records file with users asks for, what each role is offered,
+// the screen that locks itself and gives everything back to the same user, and signing out.
+
+#include "GuiSession.h"
+
+#include "app/LockScreen.h"
+#include "app/MainMenu.h"
+#include "app/Screens.h"
+#include "app/SignInDialog.h"
+#include "platform/FormView.h"
+#include "res/resource.h"
+#include "screens/RoleRights.h"
+#include "screens/ViewRec.h"
+#include "store/FileUsers.h"
+#include "store/PatientRecord.h"
+#include "store/Session.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTableView>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString kPassword = "correct horse battery";
+
+void addUsers() {
+    FileUsers users;
+    for (const auto& [name, role] : {std::pair{"amina", UserRole::Administrator},
+                                     {"ben", UserRole::Clinician},
+                                     {"cara", UserRole::Reception}})
+        QVERIFY(users.add({name, "", role}, kPassword.toStdString()));
+}
+
+// Types over whatever the fields hold, as a user who selects it first.
+void fillSignIn(SignInDialog& dialog, const QString& name, const QString& password) {
+    dialog.control<QLineEdit>(IDC_SIGN_IN_NAME)->selectAll();
+    GuiSession::type(dialog, IDC_SIGN_IN_NAME, name);
+    GuiSession::type(dialog, IDC_SIGN_IN_PASSWORD, password);
+    GuiSession::click(dialog, IDOK);
+}
+
+// Starts the program again on records that have users, and signs in as `name`.
+void restartSignedInAs(GuiSession& s, const QString& name) {
+    QVERIFY(GuiSession::withModal<SignInDialog>(
+        [&] { s.restart(addUsers); },
+        [&](SignInDialog& dialog) { fillSignIn(dialog, name, kPassword); }));
+    GuiSession::settle();
+}
+
+QString statusTexts(CMainFrame& frame) {
+    QStringList texts;
+    for (QLabel* label : frame.statusBar()->findChildren<QLabel*>())
+        texts << label->text();
+    return texts.join('|');
+}
+
+// Every text a user could read on the screen now: what a widget shows counts only where no
+// other widget covers it.
+QStringList readableTexts() {
+    QStringList texts;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible())
+            continue;
+        texts << window->windowTitle();
+        for (QWidget* widget : window->findChildren<QWidget*>()) {
+            if (!widget->isVisible() || widget->visibleRegion().isEmpty())
+                continue;
+            if (auto* label = qobject_cast<QLabel*>(widget))
+                texts << label->text();
+            else if (auto* edit = qobject_cast<QLineEdit*>(widget))
+                texts << (edit->echoMode() == QLineEdit::Normal ? edit->text() : QString());
+            else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+                texts << button->text();
+        }
+    }
+    return texts;
+}
+
+QLineEdit* lockPassword(CMainFrame& frame) {
+    for (QLineEdit* edit : frame.findChildren<QLineEdit*>())
+        if (edit->echoMode() == QLineEdit::Password && edit->isVisible() &&
+            !edit->visibleRegion().isEmpty())
+            return edit;
+    return nullptr;
+}
+
+} // namespace
+
+class SignInTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void recordsWithoutUsersAskForNoSignIn() {
+        GuiSession s;
+        QVERIFY(statusTexts(s.frame()).contains("Not signed in"));
+        QVERIFY(!s.frame().commandAction(ID_FILE_LOCK) ||
+                !s.frame().commandAction(ID_FILE_LOCK)->isEnabled());
+        VERIFY_BOXES(s);
+    }
+
+    void aWrongPasswordIsRefusedWithoutSayingWhichWasWrong() {
+        GuiSession s;
+        s.boxes().expectBox({"The user name or password is not right.", "Error", MsgIcon::Stop});
+        s.boxes().expectBox({"The user name or password is not right.", "Error", MsgIcon::Stop});
+        QVERIFY(GuiSession::withModal<SignInDialog>(
+            [&] { s.restart(addUsers); },
+            [&](SignInDialog& dialog) {
+                fillSignIn(dialog, "ben", "not the password");
+                fillSignIn(dialog, "nobody", kPassword);
+                QVERIFY(dialog.isVisible());
+                fillSignIn(dialog, "ben", kPassword);
+            }));
+        GuiSession::settle();
+        QVERIFY(statusTexts(s.frame()).contains("Signed in: ben (clinician)"));
+        VERIFY_BOXES(s);
+    }
+
+    void eachRoleIsOfferedWhatItMayDo_data() {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<bool>("care");
+        QTest::addColumn<bool>("administration");
+        QTest::newRow("reception") << "cara" << false << false;
+        QTest::newRow("clinician") << "ben" << true << false;
+        QTest::newRow("administrator") << "amina" << true << true;
+    }
+
+    void eachRoleIsOfferedWhatItMayDo() {
+        QFETCH(QString, user);
+        QFETCH(bool, care);
+        QFETCH(bool, administration);
+        GuiSession s;
+        restartSignedInAs(s, user);
+        struct Offer {
+            int command;
+            int button; // on the main menu, 0 for none
+            bool allowed;
+            const char* why;
+        };
+        const Offer offers[] = {
+            {ID_PATIENT_ADD, IDC_MAIN_ADD_PATIENT, true, ""},
+            {ID_PATIENT_LOCATE_NAME, IDC_MAIN_FIND_NAME, true, ""},
+            {ID_ISSUE_PRESCRIPTION, IDC_MAIN_PRESCRIPTION, care, RoleRights::forClinicians},
+            {ID_EDIT_CLINIC_INFO, IDC_MAIN_CLINIC_INFO, administration,
+             RoleRights::forAdministrators},
+            {ID_DATABASE_BACKUP, IDC_MAIN_BACKUP, administration, RoleRights::forAdministrators},
+            {ID_DATABASE_RESTORE, IDC_MAIN_RESTORE, administration,
+             RoleRights::forAdministrators},
+        };
+        auto* menu = s.active<MainMenu>();
+        QVERIFY(menu);
+        for (const Offer& offer : offers) {
+            const QString what = QString::number(offer.command);
+            QAction* action = s.frame().commandAction(offer.command);
+            QVERIFY2(action, qPrintable(what));
+            QCOMPARE(action->isEnabled(), offer.allowed);
+            QWidget* button = menu->controlWidget(offer.button);
+            QCOMPARE(button->isEnabled(), offer.allowed);
+            if (!offer.allowed) {
+                QCOMPARE(action->toolTip(), QString(offer.why));
+                QCOMPARE(button->toolTip(), QString(offer.why));
+            }
+        }
+        for (const auto& [popup, entry, allowed] :
+             {std::tuple{"&Database", "Users\u2026", administration},
+              {"&Database", "Rescue records\u2026", administration},
+              {"&Database", "Export all records\u2026", administration},
+              {"&File", "Records &database\u2026", administration},
+              {"&File", "&Lock", true}}) {
+            QAction* item = s.menuEntry(popup, QString::fromUtf8(entry));
+            QVERIFY2(item, entry);
+            QCOMPARE(item->isEnabled(), allowed);
+        }
+        VERIFY_BOXES(s);
+    }
+
+    void anIdleScreenLocksAndGivesTheSameUserEverythingBack() {
+        GuiSession s;
+        std::string patient;
+        QVERIFY(GuiSession::withModal<SignInDialog>(
+            [&] {
+                s.restart([&] {
+                    addUsers();
+                    PatientRecord record;
+                    QVERIFY(record.Add("Annabel", "Quist", DateTime::fromCivil(1980, 5, 17), 1,
+                                       "12 Elm St", "555 0101"));
+                    patient = record.m_id;
+                });
+            },
+            [&](SignInDialog& dialog) { fillSignIn(dialog, "ben", kPassword); }));
+        GuiSession::settle();
+        QVERIFY(s.frame().showPatient(patient));
+        auto* record = s.active<ViewRec>();
+        QVERIFY(record);
+        GuiSession::type(*record, IDC_REC_FIRST_NAME, "le");
+
+        s.frame().lock().setIdleTime(200ms);
+        QTRY_VERIFY_WITH_TIMEOUT(s.frame().lock().locked(), 2000);
+        const QString seen = readableTexts().join('\n');
+        for (const char* secret : {"Annabel", "Quist", "Elm", "0101", "record"})
+            QVERIFY2(!seen.contains(secret, Qt::CaseInsensitive), qPrintable(seen));
+        QVERIFY(seen.contains("Locked"));
+        QVERIFY(seen.contains("Signed in: ben"));
+
+        s.boxes().expectBox({"ben has entries on this desk that are not saved yet, so only ben "
+                             "can unlock it. Medora keeps the entries until then.",
+                             kAppTitle, MsgIcon::Exclamation});
+        for (QAbstractButton* button : s.frame().findChildren<QAbstractButton*>())
+            if (button->text() == "Sign in as someone else" && button->isVisible())
+                QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(s.frame().lock().locked());
+
+        s.boxes().expectBox({"The user name or password is not right.", "Error", MsgIcon::Stop});
+        QLineEdit* password = lockPassword(s.frame());
+        QVERIFY(password);
+        QTest::keyClicks(password, "not the password");
+        QTest::keyClick(password, Qt::Key_Return);
+        QVERIFY(s.frame().lock().locked());
+        password = lockPassword(s.frame());
+        QTest::keyClicks(password, kPassword);
+        QTest::keyClick(password, Qt::Key_Return);
+        QVERIFY(!s.frame().lock().locked());
+        GuiSession::settle();
+        QCOMPARE(record->control<QLineEdit>(IDC_REC_FIRST_NAME)->text(), QString("Annabelle"));
+        QVERIFY(record->control<QLineEdit>(IDC_REC_FIRST_NAME)->isEnabled());
+        QVERIFY(s.frame().menuBar()->isVisible());
+        QVERIFY(s.frame().windowTitle().contains("Patient medical record"));
+        VERIFY_BOXES(s);
+    }
+
+    void signingOutAsksAboutUnsavedChangesThenLetsAnotherUserIn() {
+        GuiSession s;
+        restartSignedInAs(s, "ben");
+        PatientRecord record;
+        QVERIFY(record.Add("Ann", "Lee", DateTime::fromCivil(1980, 5, 17), 1, "", ""));
+        QVERIFY(s.frame().showPatient(record.m_id));
+        GuiSession::type(*s.active<ViewRec>(), IDC_REC_FIRST_NAME, "Changed");
+        s.boxes().expectBox({"Patient information has changed, would you like to save?",
+                             "Confirmation", MsgIcon::Question, MsgButtons::YesNo},
+                            IDNO);
+        QVERIFY(GuiSession::withModal<SignInDialog>(
+            [&] { s.menuEntry("&File", "Sign o&ut")->trigger(); },
+            [&](SignInDialog& dialog) {
+                QVERIFY(!Session::user());
+                fillSignIn(dialog, "cara", kPassword);
+            }));
+        GuiSession::settle();
+        QVERIFY(statusTexts(s.frame()).contains("Signed in: cara (reception)"));
+        QVERIFY(s.active<MainMenu>());
+        VERIFY_BOXES(s);
+    }
+};
+
+QTEST_MAIN(SignInTest)
+#include "SignInTest.moc"
