@@ -24,8 +24,8 @@ Result execute(pg_conn* conn, const std::string& sql, const std::vector<std::str
     std::vector<const char*> texts;
     for (const std::string& value : values)
         texts.push_back(value.c_str());
-    return Result(PQexecParams(conn, sql.c_str(), int(texts.size()), nullptr, texts.data(),
-                               nullptr, nullptr, 0),
+    return Result(PQexecParams(conn, sql.c_str(), int(texts.size()), nullptr, texts.data(), nullptr,
+                               nullptr, 0),
                   PQclear);
 }
 
@@ -106,8 +106,7 @@ bool ServerLogins::add(const UserAccount& user, const std::string& password) {
 }
 
 bool ServerLogins::setRole(const std::string& name, UserRole role) {
-    return connected() &&
-           call("SELECT medora_set_user_role($1, $2)", {name, groupOf(role)}, name);
+    return connected() && call("SELECT medora_set_user_role($1, $2)", {name, groupOf(role)}, name);
 }
 
 bool ServerLogins::setDisabled(const std::string& name, bool disabled) {
