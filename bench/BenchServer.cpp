@@ -231,7 +231,9 @@ void BenchServer::fill(int patients, const std::string& database) const
         throw std::runtime_error("cannot set up " + database);
     administer("postgres",
                "DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname ="
-               " 'desk') THEN CREATE ROLE desk LOGIN IN ROLE medora_desk; END IF; END $$");
+               " 'desk') THEN CREATE ROLE desk LOGIN; END IF;"
+               " IF NOT pg_has_role('desk', 'medora_admin', 'MEMBER') THEN"
+               " GRANT medora_admin TO desk; END IF; END $$");
     copyClinic(file, connect(connection(database, "postgres")).get());
     if (!setup.fillSearchKeys())
         throw std::runtime_error("cannot make the search keys of " + database);

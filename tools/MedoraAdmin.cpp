@@ -10,6 +10,7 @@
 #include "exchange/FhirImport.h"
 #include "records/FileFailure.h"
 #include "records/RecordsBackup.h"
+#include "records/ServerLogins.h"
 #include "records/ServerBackup.h"
 #include "store/ClinicSettings.h"
 #include "store/Database.h"
@@ -36,8 +37,8 @@ const char* kUsage =
     "                    export-fhir --patient N FILE | export-fhir --all FOLDER |\n"
     "                    import-fhir FILE|FOLDER | users ... | lock-after MINUTES\n"
     "  init     makes Medora's tables, indexes, clinic row and the records' identity, and the\n"
-    "           role medora_desk that may read and write their rows, in the empty database that\n"
-    "           MEDORA_DATABASE names\n"
+    "           roles medora_admin, medora_clinician and medora_reception whose members may\n"
+    "           work with them, in the empty database that MEDORA_DATABASE names\n"
     "  check    says whether that database is a Medora database of this version, naming the\n"
     "           upgrade steps it lacks, and whether its key sequences are near their end\n"
     "  upgrade  brings a database that an earlier version set up to this version, making each\n"
@@ -92,14 +93,16 @@ int setUp(const std::string& command, const std::string& database) {
     if (command == "init") {
         if (!setup.init())
             return report(setup, "nothing was changed:");
-        std::cout << "Medora's records are set up. Give each person a login of their own in "
-                     "the role medora_desk.\n";
+        std::cout << "Medora's records are set up. Give each person a login of their own with "
+                     "medora-admin users add NAME --role administrator|clinician|reception.\n";
         return 0;
     }
     if (command == "upgrade") {
         if (!setup.upgrade())
             return report(setup, "nothing was changed:");
         std::cout << "Medora's records are brought up to this version.\n";
+        for (const std::string& note : setup.notes())
+            std::cout << note << "\n";
         return 0;
     }
     if (!setup.check())
@@ -231,8 +234,10 @@ int importFhir(const std::string& input, bool onServer) {
 
 // The people who sign in: the file's users, or the server's logins in Medora's groups.
 int manageUsers(const std::vector<std::string>& args, const std::string& database) {
-    if (!database.empty())
-        return fail("users on a server are managed with the server's own tools for now");
+    if (!database.empty()) {
+        ServerLogins logins(database);
+        return UsersCommand(logins, std::cin).run(args);
+    }
     if (const std::string problem = enterDataFolder(false); !problem.empty())
         return fail(problem);
     FileUsers users;

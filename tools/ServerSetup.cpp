@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -21,35 +23,62 @@ using Result = std::unique_ptr<PGresult, void (*)(PGresult*)>;
 void ignoreNotice(void*, const char*) {}
 
 // Rights to read and write rows and nothing else: no new tables, not even temporary ones, no
-// changes to Medora's, no large objects (data outside the tables and their backups). Desks
-// draw keys from the sequences but move them only through the function that moves them
-// forward, as a restore does; they may call the functions that set the indexes aside while a
-// restore loads the rows, in a transaction the server ends when it waits on its desk. A
-// transaction of any session that waits on its desk for a minute is ended too, so that no
-// desk holds the clinic's tables longer by leaving one open. Medora's tables live in
-// whichever schema comes first on the administrator's search path. What is in effect already
-// is left alone, so that setting up a second schema in a database never touches the
-// database's own rights and settings.
+// changes to Medora's, no large objects (data outside the tables and their backups). Every
+// desk's login is in one of three groups, each a member of medora_desk, which holds what any
+// desk needs: reception finds and registers patients and reads the name lists and the
+// clinic's details; a clinician also reads and writes the patients' care (visits, histories,
+// medications, tests) and the name lists; an administrator, a clinician too, also keeps the
+// clinic's details, restores the records and looks after the logins. Each table's rights are
+// taken and given again, so that whatever an earlier version gave goes. Desks draw keys from
+// the sequences but move them only through the function that moves them forward, as a
+// restore does; they may call the functions that set the indexes aside while a restore loads
+// the rows, in a transaction the server ends when it waits on its desk. A transaction of any
+// session that waits on its desk for a minute is ended too, so that no desk holds the
+// clinic's tables longer by leaving one open. Medora's tables live in whichever schema comes
+// first on the administrator's search path. What is in effect already is left alone, so that
+// setting up a second schema in a database never touches the database's own rights and
+// settings.
 const char* const kDeskRights = R"sql(
 DO $$
+DECLARE
+    grp text;
 BEGIN
-    IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'medora_desk') THEN
-        CREATE ROLE medora_desk NOLOGIN;
+    FOREACH grp IN ARRAY array['medora_desk', 'medora_clinician', 'medora_admin',
+                               'medora_reception'] LOOP
+        IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = grp) THEN
+            EXECUTE format('CREATE ROLE %I NOLOGIN', grp);
+        END IF;
+    END LOOP;
+    IF NOT pg_has_role('medora_clinician', 'medora_desk', 'MEMBER') THEN
+        GRANT medora_desk TO medora_clinician;
+    END IF;
+    IF NOT pg_has_role('medora_reception', 'medora_desk', 'MEMBER') THEN
+        GRANT medora_desk TO medora_reception;
+    END IF;
+    IF NOT pg_has_role('medora_admin', 'medora_clinician', 'MEMBER') THEN
+        GRANT medora_clinician TO medora_admin;
     END IF;
     EXECUTE format('REVOKE CREATE ON SCHEMA %I FROM PUBLIC', current_schema());
     EXECUTE format('GRANT USAGE ON SCHEMA %I TO medora_desk', current_schema());
-    EXECUTE format('GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA %I'
-                   ' TO medora_desk', current_schema());
+    EXECUTE format('REVOKE ALL ON ALL TABLES IN SCHEMA %I FROM medora_desk, medora_admin,'
+                   ' medora_clinician, medora_reception', current_schema());
+    GRANT SELECT, INSERT, UPDATE, DELETE ON patient_info, search_words TO medora_desk;
+    GRANT SELECT ON meds_list, tests_list, clinic_info, clinic_settings, records_identity,
+        medora_version, medora_password_change TO medora_desk;
+    GRANT SELECT, INSERT, UPDATE, DELETE ON complaints, history_entries, patient_medications,
+        tests, meds_list, tests_list TO medora_clinician;
+    -- A restore replaces the clinic's rows as it replaces every other.
+    GRANT INSERT, UPDATE, DELETE ON clinic_info, clinic_settings TO medora_admin;
     EXECUTE format('GRANT SELECT, USAGE ON ALL SEQUENCES IN SCHEMA %I TO medora_desk',
                    current_schema());
     EXECUTE format('REVOKE UPDATE ON ALL SEQUENCES IN SCHEMA %I FROM medora_desk',
                    current_schema());
-    -- The records' identity, and the step they stand at, are written by medora-admin alone.
-    REVOKE INSERT, UPDATE, DELETE, TRUNCATE ON records_identity, medora_version FROM medora_desk;
-    -- What a restore sets aside is executed by the tables' owner: no desk may write it.
-    REVOKE ALL ON medora_indexes_aside FROM medora_desk;
     GRANT EXECUTE ON FUNCTION medora_set_indexes_aside(), medora_build_indexes(),
-        medora_move_keys_forward(regclass, bigint) TO medora_desk;
+        medora_move_keys_forward(regclass, bigint), medora_users(),
+        medora_change_own_password(text) TO medora_desk;
+    GRANT EXECUTE ON FUNCTION medora_add_user(text, text, text, text, boolean),
+        medora_set_user_role(text, text), medora_set_user_enabled(text, boolean),
+        medora_reset_password(text, text) TO medora_admin;
     IF has_function_privilege('medora_desk', 'lo_creat(integer)', 'EXECUTE') THEN
         REVOKE EXECUTE ON FUNCTION lo_creat(integer), lo_create(oid), lo_import(text),
             lo_import(text, oid), lo_from_bytea(oid, bytea) FROM PUBLIC, medora_desk;
@@ -131,8 +160,8 @@ bool ServerSetup::init() {
         return fail(held.empty() ? "cannot read the database's tables"
                                  : "the database already holds tables; Medora needs an empty one");
     }
-    if (!run(kServerSchema) || !giveIdentity() || !run(kServerIndexesAside) || !recordStep() ||
-        !run(kDeskRights) || !run("COMMIT")) {
+    if (!run(kServerSchema) || !giveIdentity() || !run(kServerIndexesAside) ||
+        !run(kServerLogins) || !recordStep() || !run(kDeskRights) || !run("COMMIT")) {
         run("ROLLBACK");
         return false;
     }
@@ -152,7 +181,8 @@ bool ServerSetup::check() {
     const std::vector<std::string> found = layout(schema);
     const bool referenceMade =
         run("CREATE SCHEMA medora_reference") && run("SET LOCAL search_path = medora_reference") &&
-        run(kServerSchema) && run(kServerIndexesAside) && run(SchemaSteps::serverVersionSchema());
+        run(kServerSchema) && run(kServerIndexesAside) && run(kServerLogins) &&
+        run(SchemaSteps::serverVersionSchema());
     const std::vector<std::string> wanted =
         referenceMade ? layout("medora_reference") : std::vector<std::string>{};
     run("ROLLBACK");
@@ -168,25 +198,94 @@ bool ServerSetup::check() {
         m_problems.push_back("clinic_info must hold exactly one row");
     if (single("SELECT count(*) FROM records_identity") != "1")
         m_problems.push_back("records_identity must hold the records' identity");
-    for (const char* table : {"records_identity", SchemaSteps::serverVersionTable})
-        if (single(std::string("SELECT has_table_privilege('medora_desk', '") + table +
-                   "', 'SELECT') AND NOT has_table_privilege('medora_desk', '" + table +
-                   "', 'INSERT, UPDATE, DELETE, TRUNCATE')") != "t")
-            m_problems.push_back(std::string("the role medora_desk cannot read ") + table +
-                                 ", or can change it");
-    for (const char* table :
-         {"patient_info", "complaints", "history_entries", "patient_medications", "meds_list",
-          "tests", "tests_list", "clinic_info", "search_words"}) {
-        // has_table_privilege given several rights asks whether any one of them is held.
-        const std::string granted =
-            single(std::string("SELECT bool_and(has_table_privilege('medora_desk', '") + table +
-                   "', needed)) FROM unnest(array['SELECT', 'INSERT', 'UPDATE', 'DELETE']) needed");
-        if (granted != "t")
-            m_problems.push_back(std::string("the role medora_desk cannot read and write ") +
-                                 table);
-    }
+    const size_t beforeGroups = m_problems.size();
+    checkGroups();
+    if (m_problems.size() == beforeGroups)
+        checkGroupRights();
     checkDeskLimits();
     return m_problems.size() == before;
+}
+
+namespace {
+
+const char* const kGroups[] = {ServerSetup::deskRole, "medora_reception", "medora_clinician",
+                               "medora_admin"};
+
+constexpr const char* kNoRight = "";
+constexpr const char* kReads = "SELECT";
+constexpr const char* kWrites = "SELECT, INSERT, UPDATE, DELETE";
+
+// What each group may do with each table, in the order of kGroups: a desk's login has what
+// its group has and what medora_desk has.
+const struct {
+    const char* table;
+    const char* rights[4];
+} kTableRights[] = {
+    {"patient_info", {kWrites, kWrites, kWrites, kWrites}},
+    {"search_words", {kWrites, kWrites, kWrites, kWrites}},
+    {"complaints", {kNoRight, kNoRight, kWrites, kWrites}},
+    {"history_entries", {kNoRight, kNoRight, kWrites, kWrites}},
+    {"patient_medications", {kNoRight, kNoRight, kWrites, kWrites}},
+    {"tests", {kNoRight, kNoRight, kWrites, kWrites}},
+    {"meds_list", {kReads, kReads, kWrites, kWrites}},
+    {"tests_list", {kReads, kReads, kWrites, kWrites}},
+    {"clinic_info", {kReads, kReads, kReads, kWrites}},
+    {"clinic_settings", {kReads, kReads, kReads, kWrites}},
+    {"records_identity", {kReads, kReads, kReads, kReads}},
+    {"medora_version", {kReads, kReads, kReads, kReads}},
+    {"medora_password_change", {kReads, kReads, kReads, kReads}},
+    {"medora_indexes_aside", {kNoRight, kNoRight, kNoRight, kNoRight}},
+};
+
+// The functions through which an administrator looks after the logins.
+const char* const kUserFunctions[] = {
+    "medora_add_user(text, text, text, text, boolean)", "medora_set_user_role(text, text)",
+    "medora_set_user_enabled(text, boolean)", "medora_reset_password(text, text)"};
+
+std::string rightsWords(const std::string& rights) {
+    return rights.empty() ? "no right" : rights;
+}
+
+} // namespace
+
+// Medora's groups, each unable to sign in, reception's and the clinicians' members of
+// medora_desk, and the administrators' of the clinicians'.
+void ServerSetup::checkGroups() {
+    for (const char* group : kGroups)
+        if (single(std::string("SELECT NOT rolcanlogin FROM pg_roles WHERE rolname = '") + group +
+                   "'") != "t")
+            m_problems.push_back(std::string("the role ") + group +
+                                 " is missing, or is a login (medora-admin upgrade makes it)");
+    const struct {
+        const char* member;
+        const char* group;
+    } memberships[] = {{"medora_reception", deskRole},
+                       {"medora_clinician", deskRole},
+                       {"medora_admin", "medora_clinician"}};
+    for (const auto& held : memberships)
+        if (single(std::string("SELECT pg_has_role('") + held.member + "', '" + held.group +
+                   "', 'MEMBER')") != "t")
+            m_problems.push_back(std::string("the role ") + held.member +
+                                 " is not a member of " + held.group);
+}
+
+// Each group's rights on each table, exactly as Medora gives them.
+void ServerSetup::checkGroupRights() {
+    for (const auto& table : kTableRights)
+        for (size_t group = 0; group < std::size(kGroups); ++group) {
+            const std::vector<std::string> held =
+                rows(std::string("SELECT coalesce(string_agg(needed, ', ' ORDER BY n), '') FROM"
+                                 " unnest(array['SELECT', 'INSERT', 'UPDATE', 'DELETE',"
+                                 " 'TRUNCATE', 'REFERENCES', 'TRIGGER']) WITH ORDINALITY"
+                                 " AS rights(needed, n) WHERE has_table_privilege('") +
+                     kGroups[group] + "', '" + table.table + "', needed)");
+            if (held.size() != 1)
+                return;
+            if (held[0] != table.rights[group])
+                m_problems.push_back(std::string("the role ") + kGroups[group] + " has " +
+                                     rightsWords(held[0]) + " on " + table.table +
+                                     " where Medora gives it " + rightsWords(table.rights[group]));
+        }
 }
 
 // What the desks may not do, and the few ways they are given instead.
@@ -206,15 +305,73 @@ void ServerSetup::checkDeskLimits() {
          " NOT has_function_privilege('medora_desk', 'lo_create(oid)', 'EXECUTE') AND"
          " NOT has_function_privilege('medora_desk', 'lo_from_bytea(oid, bytea)', 'EXECUTE')",
          "the role medora_desk can create large objects"},
+        {"SELECT has_function_privilege('medora_desk', 'medora_change_own_password(text)',"
+         " 'EXECUTE') AND has_function_privilege('medora_desk', 'medora_users()', 'EXECUTE')",
+         "the role medora_desk cannot list the users or change its own password"},
+        {"SELECT bool_and(p.prosecdef AND EXISTS (SELECT FROM unnest(p.proconfig) setting"
+         " WHERE setting = 'search_path=pg_catalog, ' || quote_ident(current_schema()) ||"
+         " ', pg_temp')) FROM pg_proc p WHERE p.pronamespace = current_schema()::regnamespace"
+         " AND p.proname IN ('medora_add_user', 'medora_set_user_role',"
+         " 'medora_set_user_enabled', 'medora_reset_password', 'medora_change_own_password')",
+         "the functions that look after the logins do not run as their owner on Medora's schema"},
     };
     for (const auto& limit : limits)
         if (single(limit.query) != "t")
             m_problems.push_back(limit.problem);
+    for (const char* function : kUserFunctions) {
+        const auto may = [&](const char* group) {
+            return std::string("has_function_privilege('") + group + "', '" + function +
+                   "', 'EXECUTE')";
+        };
+        const std::string query = "SELECT " + may("medora_admin") + " AND NOT " + may(deskRole) +
+                                  " AND NOT " + may("medora_reception") + " AND NOT " +
+                                  may("medora_clinician");
+        if (single(query) != "t")
+            m_problems.push_back(std::string("the role medora_admin cannot call ") + function +
+                                 ", or another group can");
+    }
+}
+
+// Logins of an earlier version were members of medora_desk alone, which could do everything:
+// they become administrators, so that no one loses what they could do, until each is given
+// its role.
+bool ServerSetup::moveDeskLogins() {
+    const Result moving(PQexec(m_conn, "SELECT r.rolname FROM pg_roles r"
+                                       " JOIN pg_auth_members m ON m.member = r.oid"
+                                       " JOIN pg_roles d ON d.oid = m.roleid"
+                                       " WHERE d.rolname = 'medora_desk' AND r.rolcanlogin"
+                                       " AND NOT EXISTS (SELECT FROM pg_auth_members g"
+                                       " JOIN pg_roles gr ON gr.oid = g.roleid"
+                                       " WHERE g.member = r.oid AND gr.rolname IN"
+                                       " ('medora_admin', 'medora_clinician', 'medora_reception'))"
+                                       " ORDER BY 1"),
+                        PQclear);
+    if (PQresultStatus(moving.get()) != PGRES_TUPLES_OK)
+        return fail(PQerrorMessage(m_conn));
+    const int moved = PQntuples(moving.get());
+    for (int row = 0; row < moved; ++row) {
+        const char* login = PQgetvalue(moving.get(), row, 0);
+        char* quoted = PQescapeIdentifier(m_conn, login, std::strlen(login));
+        if (quoted == nullptr)
+            return fail(PQerrorMessage(m_conn));
+        const std::string grant = std::string("GRANT medora_admin TO ") + quoted;
+        PQfreemem(quoted);
+        if (!run(grant))
+            return false;
+    }
+    if (moved > 0)
+        m_notes.push_back(std::to_string(moved) +
+                          (moved == 1 ? " login that was a member of medora_desk alone is"
+                                      : " logins that were members of medora_desk alone are") +
+                          " now in the role administrator: give each the role it should have"
+                          " with medora-admin users set-role NAME ROLE.");
+    return true;
 }
 
 // Each step the records lack, then the desks' rights and what a restore sets aside as this
 // version gives them, all in one transaction.
 bool ServerSetup::upgrade() {
+    m_notes.clear();
     if (PQstatus(m_conn) != CONNECTION_OK)
         return fail(PQerrorMessage(m_conn));
     if (!run("BEGIN"))
@@ -224,7 +381,8 @@ bool ServerSetup::upgrade() {
     for (const SchemaStep* lacking : SchemaSteps::after(step))
         done = done && (lacking->server.empty() || run(lacking->server)) &&
                makeRows(lacking->rows);
-    done = done && recordStep() && run(kServerIndexesAside) && run(kDeskRights) && run("COMMIT");
+    done = done && recordStep() && run(kServerIndexesAside) && run(kServerLogins) &&
+           run(kDeskRights) && moveDeskLogins() && run("COMMIT");
     if (!done)
         run("ROLLBACK");
     return done;

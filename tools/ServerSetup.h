@@ -11,7 +11,9 @@ struct pg_conn;
 // and checking that a database holds them as this version of Medora makes them.
 class ServerSetup {
 public:
-    // The desks' logins are members of this role: it may read and write rows, nothing more.
+    // What every desk's login may do, through one of Medora's groups (medora_admin,
+    // medora_clinician, medora_reception), each a member of it: read and write rows, nothing
+    // more.
     static constexpr const char* deskRole = "medora_desk";
 
     // Connects to the database that the libpq connection string names.
@@ -20,8 +22,10 @@ public:
     ServerSetup(const ServerSetup&) = delete;
     ServerSetup& operator=(const ServerSetup&) = delete;
 
-    // The tables and indexes, the one clinic row, and the desks' role with its rights, all in
-    // one transaction; refused unless the database's schema is empty.
+    // The tables and indexes, the one clinic row, the desks' groups with their rights and the
+    // functions through which an administrator looks after the logins, all in one
+    // transaction; refused unless the database's schema is empty. The functions run with the
+    // rights of the login that runs it, which must be a superuser or may create roles.
     bool init();
     // Whether the records stand at this version's schema step, and the tables, columns,
     // indexes, the clinic row and the desks' rights are as init makes them; the steps the
@@ -46,6 +50,8 @@ public:
 
     // What went wrong, or what check found different, one line each.
     const std::vector<std::string>& problems() const { return m_problems; }
+    // What the user should know after a command that worked, one line each.
+    const std::vector<std::string>& notes() const { return m_notes; }
 
 private:
     bool run(const std::string& sql);
@@ -63,8 +69,12 @@ private:
     bool recordStep();
     bool checkStep();
     void checkDeskLimits();
+    void checkGroups();
+    void checkGroupRights();
+    bool moveDeskLogins();
 
     std::string m_connection;
     pg_conn* m_conn;
     std::vector<std::string> m_problems;
+    std::vector<std::string> m_notes;
 };

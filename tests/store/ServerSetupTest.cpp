@@ -181,12 +181,30 @@ TEST_F(ServerSetupTest, CheckFindsWhatDiffersFromMedorasTables)
         {"ALTER TABLE patient_info ALTER COLUMN telephone TYPE varchar(20)",
          "table layout: missing patient_info.telephone text nullable NO identity NO default "
          "''::text"},
-        {"REVOKE DELETE ON meds_list FROM medora_desk",
-         "the role medora_desk cannot read and write meds_list"},
+        {"REVOKE DELETE ON meds_list FROM medora_clinician",
+         "the role medora_clinician has SELECT, INSERT, UPDATE on meds_list where Medora gives "
+         "it SELECT, INSERT, UPDATE, DELETE"},
+        {"GRANT SELECT ON tests TO medora_reception",
+         "the role medora_reception has SELECT on tests where Medora gives it no right"},
+        {"GRANT UPDATE ON clinic_info TO medora_clinician",
+         "the role medora_clinician has SELECT, UPDATE on clinic_info where Medora gives it "
+         "SELECT"},
+        {"REVOKE medora_desk FROM medora_reception",
+         "the role medora_reception is not a member of medora_desk"},
         {"DELETE FROM clinic_info", "clinic_info must hold exactly one row"},
         {"DELETE FROM records_identity", "records_identity must hold the records' identity"},
         {"GRANT UPDATE ON medora_version TO medora_desk",
-         "the role medora_desk cannot read medora_version, or can change it"},
+         "the role medora_desk has SELECT, UPDATE on medora_version where Medora gives it "
+         "SELECT"},
+        {"GRANT EXECUTE ON FUNCTION medora_set_user_role(text, text) TO medora_clinician",
+         "the role medora_admin cannot call medora_set_user_role(text, text), or another group "
+         "can"},
+        {"ALTER FUNCTION medora_reset_password(text, text) SECURITY INVOKER",
+         "the functions that look after the logins do not run as their owner on Medora's "
+         "schema"},
+        {"ALTER FUNCTION medora_add_user(text, text, text, text, boolean) RESET search_path",
+         "the functions that look after the logins do not run as their owner on Medora's "
+         "schema"},
         {"GRANT UPDATE ON SEQUENCE complaints_compl_id_seq TO medora_desk",
          "the role medora_desk cannot draw keys, or can set the key sequences"},
         {"REVOKE EXECUTE ON FUNCTION medora_move_keys_forward(regclass, bigint) FROM medora_desk",
