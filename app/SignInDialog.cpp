@@ -33,8 +33,10 @@ void SignInDialog::DoDataExchange(DataExchange& dx) {
 
 bool SignInDialog::signIn(QWidget* owner) {
     Session::signOut();
-    // The server asks for its own login's password when the program connects.
-    if (!Engine::serverConnection().empty() || FileUsers::any() == false)
+    // The server asks for its own login's password when the program connects. Records whose
+    // users cannot be read (none there yet, or a damaged file the program offers to rescue)
+    // guard nothing a sign-in could: whoever can make the file unreadable can read it as well.
+    if (!Engine::serverConnection().empty() || FileUsers::any() != true)
         return true;
     return SignInDialog(owner).DoModal() == IDOK;
 }

@@ -2,6 +2,7 @@
 
 #include "records/MedoraTables.h"
 #include "store/DateTime.h"
+#include "store/SchemaSteps.h"
 
 #include <sqlite3.h>
 
@@ -227,6 +228,15 @@ bool holds(sqlite3* db, const std::string& table) {
     return found;
 }
 
+// Whether records of an earlier step lack the table: the steps since made it.
+bool addedByAStep(const std::string& table) {
+    return std::any_of(SchemaSteps::all().begin(), SchemaSteps::all().end(),
+                       [&](const SchemaStep& step) {
+                           return std::find(step.tables.begin(), step.tables.end(), table) !=
+                                  step.tables.end();
+                       });
+}
+
 } // namespace
 
 std::optional<std::string> RecordsRules::breach(sqlite3* db) {
@@ -236,10 +246,10 @@ std::optional<std::string> RecordsRules::breach(sqlite3* db) {
         sqlite3_create_function(db, "medora_date_fault", 1, kind, nullptr, dateFault, nullptr,
                                 nullptr) != SQLITE_OK)
         return kUnreadable;
-    // The shape allows a file of an earlier step to lack the records' identity.
+    // The shape allows a file of an earlier step to lack the tables later steps made.
     std::vector<const MedoraTable*> tables;
     for (const MedoraTable& table : MedoraTables::all())
-        if (!table.derived && (!table.identity || holds(db, table.name)))
+        if (!table.derived && (!addedByAStep(table.name) || holds(db, table.name)))
             tables.push_back(&table);
     for (const MedoraTable* table : tables)
         if (auto why = numbersOf(db, *table))

@@ -14,6 +14,8 @@ std::string TableWords::of(const std::string& table) {
         {"clinic_info", "the clinic's details"},
         {"search_words", "what the search finds patients by"},
         {"records_identity", "the records' identity"},
+        {"users", "the users who sign in"},
+        {"clinic_settings", "the clinic's settings"},
     };
     const auto found = words.find(table);
     return found != words.end() ? found->second : "other records";

@@ -123,30 +123,30 @@ constexpr int IDC_PASSWORD_PROMPT = 1220;
 constexpr int IDC_PASSWORD = 1221;
 
 // Sign-in dialog (152).
-constexpr int IDC_SIGN_IN_PROMPT = 1240;
-constexpr int IDC_SIGN_IN_NAME = 1241;
-constexpr int IDC_SIGN_IN_PASSWORD = 1242;
+constexpr int IDC_SIGN_IN_PROMPT = 1290;
+constexpr int IDC_SIGN_IN_NAME = 1291;
+constexpr int IDC_SIGN_IN_PASSWORD = 1292;
 
 // Change password dialog (153).
-constexpr int IDC_NEW_PASSWORD_PROMPT = 1245;
-constexpr int IDC_NEW_PASSWORD = 1246;
-constexpr int IDC_NEW_PASSWORD_AGAIN = 1247;
+constexpr int IDC_NEW_PASSWORD_PROMPT = 1295;
+constexpr int IDC_NEW_PASSWORD = 1296;
+constexpr int IDC_NEW_PASSWORD_AGAIN = 1297;
 
 // Users dialog (154).
-constexpr int IDC_USERS_LIST = 1250;
-constexpr int IDC_USERS_ADD = 1251;
-constexpr int IDC_USERS_ROLE = 1252;
-constexpr int IDC_USERS_SET_ROLE = 1253;
-constexpr int IDC_USERS_DISABLE = 1254;
-constexpr int IDC_USERS_PASSWORD = 1255;
-constexpr int IDC_USERS_LOCK = 1256;
+constexpr int IDC_USERS_LIST = 1270;
+constexpr int IDC_USERS_ADD = 1271;
+constexpr int IDC_USERS_ROLE = 1272;
+constexpr int IDC_USERS_SET_ROLE = 1273;
+constexpr int IDC_USERS_DISABLE = 1274;
+constexpr int IDC_USERS_PASSWORD = 1275;
+constexpr int IDC_USERS_LOCK = 1276;
 
 // Add user dialog (155).
-constexpr int IDC_ADD_USER_NAME = 1260;
-constexpr int IDC_ADD_USER_FULL_NAME = 1261;
-constexpr int IDC_ADD_USER_ROLE = 1262;
-constexpr int IDC_ADD_USER_PASSWORD = 1263;
-constexpr int IDC_ADD_USER_AGAIN = 1264;
+constexpr int IDC_ADD_USER_NAME = 1280;
+constexpr int IDC_ADD_USER_FULL_NAME = 1281;
+constexpr int IDC_ADD_USER_ROLE = 1282;
+constexpr int IDC_ADD_USER_PASSWORD = 1283;
+constexpr int IDC_ADD_USER_AGAIN = 1284;
 
 // Backups dialog (142).
 constexpr int IDC_BACKUPS_FOLDER = 1230;

@@ -12,7 +12,9 @@
 #include "screens/AllergyLine.h"
 #include "screens/BirthDate.h"
 #include "screens/Navigator.h"
+#include "screens/RoleRights.h"
 #include "screens/StoreFailure.h"
+#include "store/Session.h"
 #include "store/store.h"
 
 #include <QLabel>
@@ -202,9 +204,31 @@ void ViewRec::LoadPatient() {
     address = details.m_address;
     telephone = details.m_telephone;
     gender = details.m_gender;
-    allergyLine->showFor(patientId);
-    loadList(Visits);
+    if (Session::mayCare()) {
+        allergyLine->showFor(patientId);
+        loadList(Visits);
+    } else {
+        showCareWithheld();
+    }
     UpdateData(false);
+}
+
+// Reception keeps the particulars; the care part of the record says who it is for.
+void ViewRec::showCareWithheld() {
+    allergyLine->clear();
+    clearList();
+    historyList()->insertColumn(0, "", 560);
+    historyList()->addRow({RoleRights::forClinicians});
+    hasVisits = false;
+    for (int id : kHistoryRadios)
+        enableControl(id, false);
+    for (int id : {IDC_REC_ADD, IDC_REC_VIEW_EDIT, IDC_REC_DELETE}) {
+        enableControl(id, false);
+        controlWidget(id)->setToolTip(RoleRights::forClinicians);
+    }
+    RoleRights::limitButtons(*this, {{IDC_REC_CHARTS, ID_VIEW_VITAL_CHARTS}});
+    enableControl(IDC_REC_DELETE_RECORD, false);
+    controlWidget(IDC_REC_DELETE_RECORD)->setToolTip(RoleRights::forClinicians);
 }
 
 // A patient that could not be read leaves nothing of another one on screen.

@@ -45,6 +45,7 @@ public:
 private:
     ListView* historyList() const;
     void showNoPatient();
+    void showCareWithheld();
     void detailChanged();
     void updateInfo();
     bool saveDetails();

@@ -45,12 +45,13 @@ std::string selectAll(const MedoraTable& table) {
            (table.key.empty() ? "rowid" : table.key);
 }
 
-// The records' content, without the identity, which a restore does not bring.
+// The records' content as a server holds it, without the identity, which a restore does not
+// bring.
 Rows fileRows(const std::string& path) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
     Rows rows;
-    for (const MedoraTable& table : MedoraTables::all()) {
+    for (const MedoraTable& table : MedoraTables::onServer()) {
         if (table.derived || table.identity)
             continue;
         sqlite3_stmt* statement = nullptr;
@@ -138,7 +139,7 @@ protected:
         if (engine == TestEngine::File)
             return fileRows("clinic_db.mdb");
         Rows all;
-        for (const MedoraTable& table : MedoraTables::all())
+        for (const MedoraTable& table : MedoraTables::onServer())
             if (!table.derived && !table.identity)
                 for (const std::string& row : query(selectAll(table)))
                     all.push_back(table.name + ": " + row);

@@ -48,6 +48,8 @@ const std::map<std::string, std::string> kWords{
     {"tests_list", "The list of tests"},
     {"clinic_info", "The clinic's details"},
     {"records_identity", "The records' identity"},
+    {"users", "The users who sign in"},
+    {"clinic_settings", "The clinic's settings"},
 };
 
 // The patients a rescue of a copy of the records names, the first fifteen of them.

@@ -8,6 +8,7 @@
 #include "app/Screens.h"
 #include "app/SignInDialog.h"
 #include "platform/FormView.h"
+#include "platform/ListView.h"
 #include "res/resource.h"
 #include "screens/RoleRights.h"
 #include "screens/ViewRec.h"
@@ -176,6 +177,18 @@ private slots:
             QVERIFY2(item, entry);
             QCOMPARE(item->isEnabled(), allowed);
         }
+        // The record screen keeps the care part of the record from reception, and asks the
+        // store for none of it.
+        PatientRecord patient;
+        QVERIFY(patient.Add("Ann", "Lee", DateTime::fromCivil(1980, 5, 17), 1, "", ""));
+        QVERIFY(s.frame().showPatient(patient.m_id));
+        auto* record = s.active<ViewRec>();
+        QVERIFY(record);
+        const QString firstRow = record->control<ListView>(IDC_REC_HISTORY_LIST)->cellText(0, 0);
+        QCOMPARE(firstRow == RoleRights::forClinicians, !care);
+        QCOMPARE(record->controlWidget(IDC_REC_ADD)->isEnabled(), care);
+        QCOMPARE(record->controlWidget(IDC_REC_CHARTS)->isEnabled(), care);
+        QCOMPARE(s.frame().commandAction(ID_FILE_PRINT)->isEnabled(), care);
         VERIFY_BOXES(s);
     }
 

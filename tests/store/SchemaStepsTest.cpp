@@ -31,21 +31,29 @@ struct EarlierShape
 };
 
 // Every shape of the records file that Medora has made.
+// Earlier files had none of the tables of users and settings.
+#define BEFORE_USERS "DROP TABLE users; DROP TABLE clinic_settings; "
 const EarlierShape kFiles[] = {
-    {"BeforeTheSearchKeys",
+    {"BeforeTheSearchKeys", BEFORE_USERS
      "DROP TABLE search_words; DROP TABLE records_identity; PRAGMA user_version = 0"},
     // Rescued files, sample clinics and the server's backups were marked as yet to get their
     // keys.
-    {"KeysYetToBeMade",
+    {"KeysYetToBeMade", BEFORE_USERS
      "DELETE FROM search_words; DELETE FROM records_identity; PRAGMA user_version = 0"},
-    {"WithTheSearchKeys", "DROP TABLE records_identity; PRAGMA user_version = 1"},
+    {"WithTheSearchKeys", BEFORE_USERS "DROP TABLE records_identity; PRAGMA user_version = 1"},
     // The supplied empty file of that version held the identity's table, without its row.
-    {"SuppliedEmptyWithTheSearchKeys", "DELETE FROM records_identity; PRAGMA user_version = 1"},
+    {"SuppliedEmptyWithTheSearchKeys",
+     BEFORE_USERS "DELETE FROM records_identity; PRAGMA user_version = 1"},
     // Names written with an apostrophe or a hyphen were found only by their parts.
-    {"WithTheIdentity", "DELETE FROM search_words WHERE word = 'obrien'; PRAGMA user_version = 2"},
-    {"WithTheJoinedNames", "PRAGMA user_version = 3"},
+    {"WithTheIdentity",
+     BEFORE_USERS "DELETE FROM search_words WHERE word = 'obrien'; PRAGMA user_version = 2"},
+    {"WithTheJoinedNames", BEFORE_USERS "PRAGMA user_version = 3"},
+    {"WithTheHashIndexes", BEFORE_USERS "PRAGMA user_version = 4"},
+    // A file an earlier version wrote back after a newer one had made its tables.
+    {"WithTheNewTablesAtAnEarlierStep", "PRAGMA user_version = 4"},
     {"AsThisVersionMakesThem", ""},
 };
+#undef BEFORE_USERS
 
 void PrintTo(const EarlierShape& shape, std::ostream* out)
 {
@@ -58,6 +66,8 @@ const char* const kJoinedNamesMissing = "missing step 3: search keys for names w
                                         "apostrophes and hyphens (medora-admin upgrade makes it)";
 const char* const kHashesMissing = "missing step 4: indexes by patient that let several desks "
                                    "work side by side (medora-admin upgrade makes it)";
+const char* const kSettingsMissing = "missing step 5: users who sign in, and the clinic's "
+                                     "settings (medora-admin upgrade makes it)";
 
 // Each table's index by patient as servers had it until step 4, made again so.
 std::string treeIndexes(const std::vector<const char*>& tables)
@@ -75,20 +85,25 @@ const std::string kTrees = kTreesBeforeTheKeys + treeIndexes({"search_words"});
 // Every shape of the records on a server that Medora has set up.
 const EarlierShape kServers[] = {
     {"BeforeTheSearchKeys",
-     kTreesBeforeTheKeys + "DROP TABLE search_words, records_identity, medora_version",
+     kTreesBeforeTheKeys + "DROP TABLE search_words, records_identity, medora_version, " +
+         "clinic_settings",
      {kUnrecorded, "missing step 1: the search's keys (medora-admin upgrade makes it)",
       "missing step 2: the records' identity (medora-admin upgrade makes it)",
-      kJoinedNamesMissing, kHashesMissing}},
+      kJoinedNamesMissing, kHashesMissing, kSettingsMissing}},
     {"WithTheSearchKeys",
-     kTrees + "DROP TABLE records_identity, medora_version",
+     kTrees + "DROP TABLE records_identity, medora_version, clinic_settings",
      {kUnrecorded, "missing step 2: the records' identity (medora-admin upgrade makes it)",
-      kJoinedNamesMissing, kHashesMissing}},
-    {"WithTheIdentity", kTrees + "DROP TABLE medora_version",
-     {kUnrecorded, kJoinedNamesMissing, kHashesMissing}},
+      kJoinedNamesMissing, kHashesMissing, kSettingsMissing}},
+    {"WithTheIdentity", kTrees + "DROP TABLE medora_version, clinic_settings",
+     {kUnrecorded, kJoinedNamesMissing, kHashesMissing, kSettingsMissing}},
     {"WithTheVersionRow",
-     kTrees + "DELETE FROM search_words WHERE word = 'obrien'; UPDATE medora_version SET step = 2",
-     {kJoinedNamesMissing, kHashesMissing}},
-    {"WithTheJoinedNames", kTrees + "UPDATE medora_version SET step = 3", {kHashesMissing}},
+     kTrees + "DELETE FROM search_words WHERE word = 'obrien'; UPDATE medora_version SET step = 2;"
+              " DROP TABLE clinic_settings",
+     {kJoinedNamesMissing, kHashesMissing, kSettingsMissing}},
+    {"WithTheJoinedNames", kTrees + "UPDATE medora_version SET step = 3; DROP TABLE clinic_settings",
+     {kHashesMissing, kSettingsMissing}},
+    {"WithTheHashIndexes", "UPDATE medora_version SET step = 4; DROP TABLE clinic_settings",
+     {kSettingsMissing}},
 };
 
 // One row of every kind the records hold, beside the patients the store adds.

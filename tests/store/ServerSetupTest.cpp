@@ -229,7 +229,8 @@ TEST_F(ServerSetupTest, CheckFindsWhatDiffersFromMedorasTables)
 // version's rights, and can be run again, keeping the identity.
 TEST_F(ServerSetupTest, UpgradeGivesAnEarlierVersionsPatientsTheirKeys)
 {
-    query("DROP TABLE search_words, medora_indexes_aside, records_identity, medora_version");
+    query("DROP TABLE search_words, medora_indexes_aside, records_identity, medora_version,"
+          " clinic_settings");
     query("DROP FUNCTION medora_set_indexes_aside(), medora_build_indexes(),"
           " medora_move_keys_forward(regclass, bigint)");
     query("GRANT SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA " + query("SELECT current_schema()")[0] +
