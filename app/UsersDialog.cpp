@@ -39,10 +39,10 @@ ListView* UsersDialog::list() const {
 }
 
 bool UsersDialog::OnInitDialog() {
-    list()->insertColumn(0, "User name", 110);
-    list()->insertColumn(1, "Full name", 150);
-    list()->insertColumn(2, "Role", 90);
-    list()->insertColumn(3, "State", 150);
+    list()->insertColumn(0, "User name", 80);
+    list()->insertColumn(1, "Full name", 110);
+    list()->insertColumn(2, "Role", 85);
+    list()->insertColumn(3, "State", 140);
     connect(list()->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { selectionChanged(); });
     lockMinutes = std::to_string(ClinicSettings::lockMinutes().value_or(
