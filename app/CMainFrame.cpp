@@ -371,6 +371,8 @@ void CMainFrame::manageUsers() {
     UsersDialog(this, users).DoModal();
     if (!Session::user() && FileUsers::any() == true)
         signInAgain();
+    else
+        lockScreen->start(); // the idle minutes may have changed
 }
 
 // Every screen is closed first, each asking about its unsaved changes; one the user stays on

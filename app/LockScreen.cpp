@@ -81,8 +81,10 @@ bool LockScreen::eventFilter(QObject* watched, QEvent* event) {
                          [&](const Cover& each) { return each.window == widget; }) &&
             !answering)
             QTimer::singleShot(0, this, [this, window = QPointer<QWidget>(widget)] {
+                // A modal window takes the keyboard from the others: the password is asked
+                // in it.
                 if (window && locked() && isCoverable(window))
-                    cover(window, false);
+                    cover(window, window->isModal());
             });
         if (event->type() == QEvent::Resize && widget)
             for (const Cover& each : covers)
@@ -116,7 +118,7 @@ void LockScreen::lock() {
 }
 
 void LockScreen::cover(QWidget* window, bool withUnlock) {
-    Cover made{window, window->windowTitle(), nullptr, {}};
+    Cover made{window, window->windowTitle(), window->size(), nullptr, {}};
     for (QObject* child : window->children()) {
         auto* widget = qobject_cast<QWidget*>(child);
         if (widget && !widget->isWindow() && widget->isEnabled()) {
@@ -127,6 +129,9 @@ void LockScreen::cover(QWidget* window, bool withUnlock) {
     made.panel = withUnlock ? unlockPanel(window) : new QLabel(kLocked, window);
     if (auto* label = qobject_cast<QLabel*>(made.panel.data()))
         label->setAlignment(Qt::AlignCenter);
+    // A small window, a message say, grows to hold the password while locked.
+    if (withUnlock)
+        window->resize(window->size().expandedTo(made.panel->sizeHint()));
     made.panel->setAutoFillBackground(true);
     made.panel->setGeometry(window->rect());
     made.panel->show();
@@ -142,41 +147,48 @@ QWidget* LockScreen::unlockPanel(QWidget* window) {
     layout->addStretch();
     auto* title = new QLabel(kLocked, panel);
     QFont large = title->font();
-    large.setPointSizeF(large.pointSizeF() * 2);
+    if (large.pointSizeF() > 0)
+        large.setPointSizeF(large.pointSizeF() * 2);
+    else
+        large.setPixelSize(large.pixelSize() * 2);
     title->setFont(large);
     layout->addWidget(title, 0, Qt::AlignHCenter);
     layout->addWidget(new QLabel(QString::fromStdString("Signed in: " + (user ? user->name : "")),
                                  panel),
                       0, Qt::AlignHCenter);
     auto* label = new QLabel("Password", panel);
-    password = new QLineEdit(panel);
-    password->setEchoMode(QLineEdit::Password);
-    password->setMaximumWidth(260);
-    label->setBuddy(password);
+    auto* field = new QLineEdit(panel);
+    field->setEchoMode(QLineEdit::Password);
+    field->setMaximumWidth(260);
+    label->setBuddy(field);
     layout->addWidget(label, 0, Qt::AlignHCenter);
-    layout->addWidget(password, 0, Qt::AlignHCenter);
+    layout->addWidget(field, 0, Qt::AlignHCenter);
     auto* unlockButton = new QPushButton("Unlock", panel);
     auto* someoneElseButton = new QPushButton("Sign in as someone else", panel);
-    unlockButton->setDefault(true);
+    // Enter in the field unlocks; in a dialog it must not press a button as well.
+    for (QPushButton* button : {unlockButton, someoneElseButton})
+        button->setAutoDefault(false);
     layout->addWidget(unlockButton, 0, Qt::AlignHCenter);
     layout->addWidget(someoneElseButton, 0, Qt::AlignHCenter);
     layout->addStretch();
-    connect(password, &QLineEdit::returnPressed, this, [this] { unlock(); });
-    connect(unlockButton, &QPushButton::clicked, this, [this] { unlock(); });
-    connect(someoneElseButton, &QPushButton::clicked, this, [this] { someoneElse(); });
+    connect(field, &QLineEdit::returnPressed, this, [this, field] { unlock(field); });
+    connect(unlockButton, &QPushButton::clicked, this, [this, field] { unlock(field); });
+    connect(someoneElseButton, &QPushButton::clicked, this,
+            [this, window] { someoneElse(window); });
+    password = field;
+    field->setFocus();
     return panel;
 }
 
-void LockScreen::unlock() {
-    if (!password)
-        return;
-    const QString typed = password->text();
-    password->clear();
+void LockScreen::unlock(QLineEdit* field) {
+    const QString typed = field->text();
+    field->clear();
     if (!hooks.passwordRight(typed)) {
-        tell(password->window(), "The user name or password is not right.", "Error",
+        QPointer<QLineEdit> kept(field);
+        tell(field->window(), "The user name or password is not right.", "Error",
              MsgIcon::Stop);
-        if (password)
-            password->setFocus();
+        if (kept)
+            kept->setFocus();
         return;
     }
     uncoverAll();
@@ -186,11 +198,11 @@ void LockScreen::unlock() {
 
 // Another user never sees the locked user's entries, nor makes them lost: while there are any,
 // only the locked user can go on.
-void LockScreen::someoneElse() {
+void LockScreen::someoneElse(QWidget* asking) {
     const auto user = Session::user();
     if (hooks.unsavedEntries()) {
         const std::string name = user ? user->name : std::string("the user who locked it");
-        tell(password ? password->window() : &mainWindow,
+        tell(asking,
              name + " has entries on this desk that are not saved yet, so only " + name +
                  " can unlock it. Medora keeps the entries until then.",
              kAppTitle, MsgIcon::Exclamation);
@@ -217,8 +229,10 @@ void LockScreen::uncoverAll() {
         for (const QPointer<QWidget>& widget : each.disabled)
             if (widget)
                 widget->setEnabled(true);
-        if (each.window)
+        if (each.window) {
             each.window->setWindowTitle(each.title);
+            each.window->resize(each.size);
+        }
     }
     covers.clear();
     password.clear();

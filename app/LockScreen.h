@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 #include <QTimer>
 
@@ -51,14 +52,15 @@ private:
     struct Cover {
         QPointer<QWidget> window;
         QString title;
+        QSize size;
         QPointer<QWidget> panel;
         std::vector<QPointer<QWidget>> disabled; // children the lock disabled
     };
 
     void cover(QWidget* window, bool withUnlock);
     QWidget* unlockPanel(QWidget* window);
-    void unlock();
-    void someoneElse();
+    void unlock(QLineEdit* field);
+    void someoneElse(QWidget* asking);
     void uncoverAll();
     void tell(QWidget* parent, const std::string& text, const char* caption, MsgIcon icon);
 
@@ -68,5 +70,5 @@ private:
     bool running = false;
     bool answering = false;
     std::vector<Cover> covers;
-    QPointer<QLineEdit> password;
+    QPointer<QLineEdit> password; // where the user types, in the window that has the keyboard
 };

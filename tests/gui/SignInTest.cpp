@@ -3,6 +3,7 @@
 
 #include "GuiSession.h"
 
+#include "app/AboutDialog.h"
 #include "app/LockScreen.h"
 #include "app/MainMenu.h"
 #include "app/Screens.h"
@@ -243,6 +244,35 @@ private slots:
         QVERIFY(record->control<QLineEdit>(IDC_REC_FIRST_NAME)->isEnabled());
         QVERIFY(s.frame().menuBar()->isVisible());
         QVERIFY(s.frame().windowTitle().contains("Patient medical record"));
+        VERIFY_BOXES(s);
+    }
+
+    // A window that opens while the screen is locked (a message of the daily backup, say) is
+    // covered too, and being modal, it is where the password is typed.
+    void aWindowOpeningWhileLockedAsksForThePasswordItself() {
+        GuiSession s;
+        restartSignedInAs(s, "ben");
+        s.frame().lock().lock();
+        QVERIFY(s.frame().lock().locked());
+        bool unlockedInside = false;
+        QVERIFY(GuiSession::withModal<AboutDialog>(
+            [&] { AboutDialog(&s.frame()).DoModal(); },
+            [&](AboutDialog& about) {
+                QLineEdit* password = nullptr;
+                QTRY_VERIFY((password = [&]() -> QLineEdit* {
+                    for (QLineEdit* edit : about.findChildren<QLineEdit*>())
+                        if (edit->echoMode() == QLineEdit::Password && edit->isVisible())
+                            return edit;
+                    return nullptr;
+                }()));
+                QCOMPARE(about.windowTitle(), QString("Medora 1.0 - Locked"));
+                QTest::keyClicks(password, kPassword);
+                QTest::keyClick(password, Qt::Key_Return);
+                unlockedInside = !s.frame().lock().locked();
+                GuiSession::click(about, IDOK);
+            }));
+        QVERIFY(unlockedInside);
+        QVERIFY(s.frame().menuBar()->isVisible());
         VERIFY_BOXES(s);
     }
 
