@@ -463,8 +463,11 @@ void CMainFrame::createAccelerators() {
 bool CMainFrame::appHandles(int command) const {
     if (command == ID_FILE_CONNECT)
         return passwordMissing;
-    if (command == ID_FILE_LOCK || command == ID_FILE_SIGN_OUT)
+    if (command == ID_FILE_LOCK)
         return Session::user().has_value();
+    // On the server the user is the login the program connected with.
+    if (command == ID_FILE_SIGN_OUT)
+        return Session::user().has_value() && Engine::serverConnection().empty();
     switch (command) {
     case ID_APP_ABOUT:
     case ID_APP_EXIT:
@@ -515,7 +518,8 @@ void CMainFrame::runAppCommand(int command) {
         chooseRecords();
         break;
     case ID_FILE_CONNECT:
-        connectToServer();
+        if (connectToServer())
+            signInAgain();
         break;
     case ID_DATABASE_USERS:
         manageUsers();

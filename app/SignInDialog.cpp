@@ -8,6 +8,7 @@
 #include "store/Engine.h"
 #include "store/FileUsers.h"
 #include "store/LastFailure.h"
+#include "store/ServerAccount.h"
 #include "store/Session.h"
 
 namespace {
@@ -33,10 +34,17 @@ void SignInDialog::DoDataExchange(DataExchange& dx) {
 
 bool SignInDialog::signIn(QWidget* owner) {
     Session::signOut();
-    // The server asks for its own login's password when the program connects. Records whose
-    // users cannot be read (none there yet, or a damaged file the program offers to rescue)
-    // guard nothing a sign-in could: whoever can make the file unreadable can read it as well.
-    if (!Engine::serverConnection().empty() || FileUsers::any() != true)
+    // On the server the user is the login the program connected with, which the server asked
+    // the password of, and the role its group.
+    if (!Engine::serverConnection().empty()) {
+        if (const auto account = ServerAccount::signedIn())
+            Session::signIn(*account);
+        return true;
+    }
+    // Records whose users cannot be read (none there yet, or a damaged file the program offers
+    // to rescue) guard nothing a sign-in could: whoever can make the file unreadable can read
+    // it as well.
+    if (FileUsers::any() != true)
         return true;
     return SignInDialog(owner).DoModal() == IDOK;
 }
@@ -45,6 +53,8 @@ bool SignInDialog::passwordRight(const std::string& password) {
     const auto user = Session::user();
     if (!user)
         return false;
+    if (const std::string server = Engine::serverConnection(); !server.empty())
+        return !password.empty() && Engine::testServer(server, password);
     const SignInOutcome outcome = FileUsers().signIn(user->name, password).outcome;
     return outcome == SignInOutcome::SignedIn || outcome == SignInOutcome::MustChangePassword;
 }

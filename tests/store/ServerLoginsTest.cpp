@@ -1,4 +1,5 @@
 #include "records/ServerLogins.h"
+#include "store/ServerAccount.h"
 #include "tools/ServerSetup.h"
 
 #include <libpq-fe.h>
@@ -223,6 +224,16 @@ TEST_F(ServerLoginsTest, AnAdministratorLooksAfterTheUsers)
     EXPECT_FALSE(ServerLogins::whoAmI(annsDesk.get()).value_or(UserAccount{}).mustChangePassword);
     EXPECT_TRUE(signsIn("ann", "third password"));
     EXPECT_FALSE(ServerLogins::whoAmI(connect("stranger").get()));
+
+    // The program takes the role of the login it works with from the same groups.
+    for (const auto& [login, role] : {std::pair{"ann", std::optional(UserRole::Reception)},
+                                      {"desk", std::optional(UserRole::Administrator)},
+                                      {"stranger", std::optional<UserRole>()}}) {
+        setenv("MEDORA_DATABASE", records(login).c_str(), 1);
+        const auto account = ServerAccount::signedIn();
+        EXPECT_EQ(account ? std::optional(account->role) : std::nullopt, role) << login;
+    }
+    unsetenv("MEDORA_DATABASE");
 }
 
 // However the administrators change, one of them can still sign in.
