@@ -26,6 +26,7 @@
 #include "platform/FormView.h"
 #include "platform/MessageBox.h"
 #include "platform/PrintDialog.h"
+#include "records/ServerLogins.h"
 #include "res/Menus.h"
 #include "res/resource.h"
 #include "screens/RoleRights.h"
@@ -367,9 +368,14 @@ bool CMainFrame::startOnRecords() {
 
 // Adding the records' first user starts asking for a sign-in, at once.
 void CMainFrame::manageUsers() {
-    FileUsers users;
-    UsersDialog(this, users).DoModal();
-    if (!Session::user() && FileUsers::any() == true)
+    const std::string server = Engine::serverConnection();
+    std::unique_ptr<UserDirectory> users;
+    if (server.empty())
+        users = std::make_unique<FileUsers>();
+    else
+        users = std::make_unique<ServerLogins>(server, Engine::serverPassword());
+    UsersDialog(this, *users).DoModal();
+    if (server.empty() && !Session::user() && FileUsers::any() == true)
         signInAgain();
     else
         lockScreen->start(); // the idle minutes may have changed
@@ -478,9 +484,8 @@ bool CMainFrame::appHandles(int command) const {
     case ID_VIEW_ACTUAL_SIZE:
     case ID_VIEW_FIT_TO_WINDOW:
     case ID_FILE_RECORDS_DATABASE:
-        return true;
     case ID_DATABASE_USERS:
-        return Engine::serverConnection().empty();
+        return true;
     default:
         return false;
     }

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -47,8 +48,25 @@ std::string firstLine(const char* message) {
 
 } // namespace
 
-ServerLogins::ServerLogins(const std::string& connection)
-    : m_conn(PQconnectdb(connection.c_str())) {
+namespace {
+
+// Within seconds, so that a server out of reach never holds the screen that asked.
+pg_conn* connectTo(const std::string& connection, const std::string& password) {
+    std::vector<const char*> keywords{"connect_timeout", "dbname"};
+    std::vector<const char*> values{"5", connection.c_str()};
+    if (!password.empty()) {
+        keywords.push_back("password");
+        values.push_back(password.c_str());
+    }
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
+    return PQconnectdbParams(keywords.data(), values.data(), 1);
+}
+
+} // namespace
+
+ServerLogins::ServerLogins(const std::string& connection, const std::string& password)
+    : m_conn(connectTo(connection, password)) {
     if (m_conn != nullptr)
         PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
 }

@@ -17,8 +17,8 @@ struct pg_result;
 class ServerLogins : public UserDirectory {
 public:
     // Connects, on a connection of its own, to the records that the libpq connection string
-    // names.
-    explicit ServerLogins(const std::string& connection);
+    // names; a password, when given, overrides any in it or in libpq's password file.
+    explicit ServerLogins(const std::string& connection, const std::string& password = {});
     ~ServerLogins() override;
     ServerLogins(const ServerLogins&) = delete;
     ServerLogins& operator=(const ServerLogins&) = delete;

@@ -11,7 +11,7 @@ namespace {
 
 std::mutex chosen;
 std::string serverSetting;
-std::string serverPassword;
+std::string givenPassword;
 std::string recordsFilePath = Database::fileName;
 // The records file of the last operation.
 std::shared_ptr<SqliteEngine> lastFile;
@@ -30,8 +30,8 @@ std::shared_ptr<Engine> Engine::current()
         return lastFile;
     }
     if (!lastServer || lastServer->connection() != server ||
-        lastServer->password() != serverPassword)
-        lastServer = std::make_shared<PostgresEngine>(server, serverPassword);
+        lastServer->password() != givenPassword)
+        lastServer = std::make_shared<PostgresEngine>(server, givenPassword);
     return lastServer;
 }
 
@@ -56,14 +56,20 @@ std::string Engine::recordsFile()
 void Engine::setServerPassword(const std::string& password)
 {
     const std::lock_guard lock(chosen);
-    serverPassword = password;
+    givenPassword = password;
+}
+
+std::string Engine::serverPassword()
+{
+    const std::lock_guard lock(chosen);
+    return givenPassword;
 }
 
 bool Engine::testServer(const std::string& connection, const std::string& password)
 {
     PostgresEngine server(connection, !password.empty() ? password : [] {
         const std::lock_guard lock(chosen);
-        return serverPassword;
+        return givenPassword;
     }());
     return Database::runOn(server, [](Database& db) {
         return db.prepare("SELECT info_ID FROM clinic_info ORDER BY info_ID LIMIT 1").step();

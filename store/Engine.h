@@ -59,6 +59,7 @@ public:
     // The password the user gave when the server asked for one that libpq's password file
     // does not hold; kept in memory only, for as long as the program runs.
     static void setServerPassword(const std::string& password);
+    static std::string serverPassword();
     // Whether the server that `connection` names answers and holds Medora's records, as a
     // "Test connection" button asks; LastFailure tells why not. A password, when given, is
     // tried in place of the one the user gave before.

@@ -4,10 +4,12 @@
 #include "GuiSession.h"
 
 #include "app/AboutDialog.h"
+#include "app/AddUserDialog.h"
 #include "app/LockScreen.h"
 #include "app/MainMenu.h"
 #include "app/Screens.h"
 #include "app/SignInDialog.h"
+#include "app/UsersDialog.h"
 #include "platform/FormView.h"
 #include "platform/ListView.h"
 #include "res/resource.h"
@@ -99,6 +101,8 @@ class SignInTest : public QObject {
 
 private slots:
     void recordsWithoutUsersAskForNoSignIn() {
+        if (TestRecords::onServer())
+            QSKIP("the records file's users");
         GuiSession s;
         QVERIFY(statusTexts(s.frame()).contains("Not signed in"));
         QVERIFY(!s.frame().commandAction(ID_FILE_LOCK) ||
@@ -107,6 +111,8 @@ private slots:
     }
 
     void aWrongPasswordIsRefusedWithoutSayingWhichWasWrong() {
+        if (TestRecords::onServer())
+            QSKIP("the records file's users");
         GuiSession s;
         s.boxes().expectBox({"The user name or password is not right.", "Error", MsgIcon::Stop});
         s.boxes().expectBox({"The user name or password is not right.", "Error", MsgIcon::Stop});
@@ -133,6 +139,8 @@ private slots:
     }
 
     void eachRoleIsOfferedWhatItMayDo() {
+        if (TestRecords::onServer())
+            QSKIP("the records file's users");
         QFETCH(QString, user);
         QFETCH(bool, care);
         QFETCH(bool, administration);
@@ -194,6 +202,8 @@ private slots:
     }
 
     void anIdleScreenLocksAndGivesTheSameUserEverythingBack() {
+        if (TestRecords::onServer())
+            QSKIP("the records file's users");
         GuiSession s;
         std::string patient;
         QVERIFY(GuiSession::withModal<SignInDialog>(
@@ -250,6 +260,8 @@ private slots:
     // A window that opens while the screen is locked (a message of the daily backup, say) is
     // covered too, and being modal, it is where the password is typed.
     void aWindowOpeningWhileLockedAsksForThePasswordItself() {
+        if (TestRecords::onServer())
+            QSKIP("the records file's users");
         GuiSession s;
         restartSignedInAs(s, "ben");
         s.frame().lock().lock();
@@ -277,6 +289,8 @@ private slots:
     }
 
     void signingOutAsksAboutUnsavedChangesThenLetsAnotherUserIn() {
+        if (TestRecords::onServer())
+            QSKIP("the records file's users");
         GuiSession s;
         restartSignedInAs(s, "ben");
         PatientRecord record;
@@ -295,6 +309,40 @@ private slots:
         GuiSession::settle();
         QVERIFY(statusTexts(s.frame()).contains("Signed in: cara (reception)"));
         QVERIFY(s.active<MainMenu>());
+        VERIFY_BOXES(s);
+    }
+
+    // On the server the program works as the login it connected with, in the role of its
+    // group, and an administrator adds logins from the Database menu.
+    void theServersLoginIsSignedInAndManagesLogins() {
+        if (!TestRecords::onServer())
+            QSKIP("the server's logins");
+        GuiSession s;
+        const auto account = Session::user();
+        QVERIFY(account);
+        QCOMPARE(account->role, UserRole::Administrator);
+        QVERIFY(statusTexts(s.frame()).contains(
+            QString::fromStdString("Signed in: " + account->name + " (administrator)")));
+        const QString newcomer = QString("nurse%1").arg(QCoreApplication::applicationPid());
+        bool added = false;
+        QVERIFY(GuiSession::withModal<UsersDialog>(
+            [&] { s.menuEntry("&Database", "Users\u2026")->trigger(); },
+            [&](UsersDialog& users) {
+                QVERIFY(GuiSession::withModal<AddUserDialog>(
+                    [&] { GuiSession::click(users, IDC_USERS_ADD); },
+                    [&](AddUserDialog& add) {
+                        GuiSession::type(add, IDC_ADD_USER_NAME, newcomer);
+                        GuiSession::type(add, IDC_ADD_USER_PASSWORD, kPassword);
+                        GuiSession::type(add, IDC_ADD_USER_AGAIN, kPassword);
+                        GuiSession::click(add, IDOK);
+                    }));
+                auto* list = users.control<ListView>(IDC_USERS_LIST);
+                for (int row = 0; row < list->rowCountNow(); ++row)
+                    added = added || (list->cellText(row, 0) == newcomer &&
+                                      list->cellText(row, 2) == "clinician");
+                GuiSession::click(users, IDCANCEL);
+            }));
+        QVERIFY(added);
         VERIFY_BOXES(s);
     }
 };
