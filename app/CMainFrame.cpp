@@ -358,12 +358,15 @@ bool CMainFrame::startOnRecords() {
                    "No password was given for the clinic server, so Medora is not connected to "
                    "the records. Choose File \u203a Connect\u2026 to type it.",
                    kAppTitle, MsgIcon::Exclamation);
-    backups->atStart();
+    // The sign-in reads the records before the day's backup starts reading them beside it.
     lockScreen->stop();
     const bool signedIn = SignInDialog::signIn(this);
     showWhoIsSignedIn();
+    if (!signedIn)
+        return false;
+    backups->atStart();
     lockScreen->start();
-    return signedIn;
+    return true;
 }
 
 // Adding the records' first user starts asking for a sign-in, at once.
