@@ -1,8 +1,10 @@
 #include "store/FileUsers.h"
 
 #include "store/Database.h"
+#include "store/Engine.h"
 
 #include <sodium.h>
+#include <sqlite3.h>
 
 #include <map>
 #include <mutex>
@@ -112,13 +114,25 @@ std::string FileUsers::hash(const std::string& password) {
     return out;
 }
 
+// Read apart from the store's operations, whose first use of a file may set its records right
+// (a damaged file's identity, say) before the day's backup has read them as they were.
 std::optional<bool> FileUsers::any() {
-    bool found = false;
-    const bool read = Database::read([&](Database& db) {
-        found = db.prepare("SELECT 1 FROM users LIMIT 1").step();
-        return true;
-    });
-    return read ? std::optional<bool>(found) : std::nullopt;
+    sqlite3* db = nullptr;
+    std::optional<bool> found;
+    if (sqlite3_open_v2(Engine::recordsFile().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_busy_timeout(db, Database::busyTimeoutMs);
+        sqlite3_stmt* query = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT 1 FROM users LIMIT 1", -1, &query, nullptr) ==
+            SQLITE_OK) {
+            const int step = sqlite3_step(query);
+            if (step == SQLITE_ROW || step == SQLITE_DONE)
+                found = step == SQLITE_ROW;
+        }
+        sqlite3_finalize(query);
+    }
+    sqlite3_close(db);
+    return found;
 }
 
 std::optional<std::vector<UserAccount>> FileUsers::list() {
