@@ -358,14 +358,15 @@ bool CMainFrame::startOnRecords() {
                    "No password was given for the clinic server, so Medora is not connected to "
                    "the records. Choose File \u203a Connect\u2026 to type it.",
                    kAppTitle, MsgIcon::Exclamation);
-    // The sign-in reads the records before the day's backup starts reading them beside it.
+    // The sign-in and the lock read the records before the day's backup starts reading them
+    // beside them.
     lockScreen->stop();
     const bool signedIn = SignInDialog::signIn(this);
     showWhoIsSignedIn();
     if (!signedIn)
         return false;
-    backups->atStart();
     lockScreen->start();
+    backups->atStart();
     return true;
 }
 

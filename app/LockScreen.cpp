@@ -50,15 +50,18 @@ LockScreen::~LockScreen() {
     qApp->removeEventFilter(this);
 }
 
+// Without anyone signed in the records are not read here: at start-up the day's backup must
+// find them as they were.
 void LockScreen::start() {
     running = Session::user().has_value();
+    if (!running) {
+        idle.stop();
+        return;
+    }
     const int minutes =
         ClinicSettings::lockMinutes().value_or(ClinicSettings::defaultLockMinutes);
     idle.setInterval(std::chrono::minutes(minutes));
-    if (running)
-        idle.start();
-    else
-        idle.stop();
+    idle.start();
 }
 
 void LockScreen::stop() {
