@@ -16,7 +16,6 @@
 #include "app/ScreenTemplates.h"
 #include "app/WindowPlacement.h"
 #include "app/Screens.h"
-#include "app/ServerPasswordDialog.h"
 #include "app/SignInDialog.h"
 #include "app/UsersDialog.h"
 #include "platform/CChildFrame.h"
@@ -351,23 +350,25 @@ void CMainFrame::createStatusBar() {
 }
 
 bool CMainFrame::startOnRecords() {
-    recordsPane->setText(QString::fromStdString(RecordsSetting::statusText()));
     FirstStart::offerEmptyDatabase(this);
-    if (!connectToServer())
-        MessageBox(this,
-                   "No password was given for the clinic server, so Medora is not connected to "
-                   "the records. Choose File \u203a Connect\u2026 to type it.",
-                   kAppTitle, MsgIcon::Exclamation);
     // The sign-in and the lock read the records before the day's backup starts reading them
     // beside them.
     lockScreen->stop();
-    const bool signedIn = SignInDialog::signIn(this);
-    showWhoIsSignedIn();
-    if (!signedIn)
+    if (askWhoIsThere() == SignInDialog::Result::Exit)
         return false;
     lockScreen->start();
     backups->atStart();
     return true;
+}
+
+// A server still out of reach says so; the program goes on without its records.
+void CMainFrame::connectToServer() {
+    signInAgain();
+    if (serverNotConnected)
+        MessageBox(this,
+                   "The clinic server of the records could not be reached, so nobody can sign "
+                   "in yet. Choose File \u203a Connect\u2026 again once it answers.",
+                   kAppTitle, MsgIcon::Exclamation);
 }
 
 // Adding the records' first user starts asking for a sign-in, at once.
@@ -425,13 +426,11 @@ void CMainFrame::hideChrome(bool locked) {
 
 void CMainFrame::signInAgain() {
     lockScreen->stop();
-    showWhoIsSignedIn();
-    if (!SignInDialog::signIn(this)) {
+    if (askWhoIsThere() == SignInDialog::Result::Exit) {
         close();
         return;
     }
     lockScreen->start();
-    showWhoIsSignedIn();
     if (openFrames.empty())
         OpenMainMenu();
     rebuildMenu(openFrames.empty() ? IDR_MAINFRAME
@@ -439,24 +438,28 @@ void CMainFrame::signInAgain() {
     updateCommandStates();
 }
 
+// A server that could not be reached is shown as not connected, and File › Connect… signs in
+// once it answers.
+SignInDialog::Result CMainFrame::askWhoIsThere() {
+    showWhoIsSignedIn();
+    const SignInDialog::Result result = SignInDialog::signIn(this);
+    serverNotConnected =
+        result == SignInDialog::Result::NotAsked && !Engine::serverConnection().empty();
+    const std::string records = RecordsSetting::statusText();
+    recordsPane->setText(
+        QString::fromStdString(serverNotConnected ? records + ", not connected" : records));
+    showWhoIsSignedIn();
+    // Menu entries take their state when the menu is made.
+    rebuildMenu(openFrames.empty() ? IDR_MAINFRAME
+                                   : openFrames.back()->document().docTemplate().resourceId());
+    return result;
+}
+
 void CMainFrame::showWhoIsSignedIn() {
     const auto user = Session::user();
     userPane->setText(user ? QString::fromStdString("Signed in: " + user->name + " (" +
                                                     roleName(user->role) + ")")
                            : QString("Not signed in"));
-}
-
-// Without the password the server wants, the status bar says so and File › Connect… asks
-// for it again.
-bool CMainFrame::connectToServer() {
-    passwordMissing = !ServerPasswordDialog::logIn(this);
-    const std::string records = RecordsSetting::statusText();
-    recordsPane->setText(
-        QString::fromStdString(passwordMissing ? records + ", not connected" : records));
-    // Menu entries take their state when the menu is made.
-    rebuildMenu(openFrames.empty() ? IDR_MAINFRAME
-                                   : openFrames.back()->document().docTemplate().resourceId());
-    return !passwordMissing;
 }
 
 void CMainFrame::createAccelerators() {
@@ -472,12 +475,11 @@ void CMainFrame::createAccelerators() {
 
 bool CMainFrame::appHandles(int command) const {
     if (command == ID_FILE_CONNECT)
-        return passwordMissing;
+        return serverNotConnected;
     if (command == ID_FILE_LOCK)
         return Session::user().has_value();
-    // On the server the user is the login the program connected with.
     if (command == ID_FILE_SIGN_OUT)
-        return Session::user().has_value() && Engine::serverConnection().empty();
+        return Session::user().has_value();
     switch (command) {
     case ID_APP_ABOUT:
     case ID_APP_EXIT:
@@ -527,8 +529,7 @@ void CMainFrame::runAppCommand(int command) {
         chooseRecords();
         break;
     case ID_FILE_CONNECT:
-        if (connectToServer())
-            signInAgain();
+        connectToServer();
         break;
     case ID_DATABASE_USERS:
         manageUsers();

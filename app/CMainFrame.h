@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/SignInDialog.h"
 #include "platform/MdiHost.h"
 #include "screens/Navigator.h"
 
@@ -108,7 +109,8 @@ private:
     void printSetup();
     void zoom(int command);
     void chooseRecords();
-    bool connectToServer();
+    SignInDialog::Result askWhoIsThere();
+    void connectToServer();
     void showWhoIsSignedIn();
     void manageUsers();
     void signOut();
@@ -126,6 +128,6 @@ private:
     std::vector<CChildFrame*> openFrames; // oldest first; the last is active
     std::map<int, QAction*> actions;
     std::unique_ptr<AutoBackup> backups;
-    bool passwordMissing = false;
+    bool serverNotConnected = false; // nobody could sign in: the server was not reached
     LockScreen* lockScreen = nullptr;
 };

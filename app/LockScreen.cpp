@@ -42,6 +42,8 @@ bool isCoverable(QWidget* window) {
 LockScreen::LockScreen(QWidget& mainWindow, Hooks hooks)
     : QObject(&mainWindow), mainWindow(mainWindow), hooks(std::move(hooks)) {
     idle.setSingleShot(true);
+    // A coarse timer may fire 5% of the interval late: half a minute of ten.
+    idle.setTimerType(Qt::PreciseTimer);
     connect(&idle, &QTimer::timeout, this, [this] { lock(); });
     qApp->installEventFilter(this);
 }

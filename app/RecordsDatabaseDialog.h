@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ConnectionString.h"
+#include "store/ConnectionString.h"
 #include "platform/Dialog.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 #include "app/RecordsSetting.h"
 
-#include "app/ConnectionString.h"
+#include "store/ConnectionString.h"
 #include "store/Engine.h"
 
 #include <QSettings>

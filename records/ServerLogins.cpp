@@ -141,14 +141,14 @@ bool ServerLogins::resetPassword(const std::string& name, const std::string& pas
     return made && call("SELECT medora_reset_password($1, $2)", {name, *made}, name);
 }
 
-bool ServerLogins::changeOwnPassword(const std::string& newPassword) {
+bool ServerLogins::changeOwnPassword(const std::string& newPassword, const std::string& old) {
     if (!connected())
         return false;
     const Result signedIn(PQexec(m_conn, "SELECT session_user"), PQclear);
     if (PQresultStatus(signedIn.get()) != PGRES_TUPLES_OK)
         return fail("The clinic server did not answer: " + firstLine(PQerrorMessage(m_conn)));
     const std::string name = PQgetvalue(signedIn.get(), 0, 0);
-    if (const std::string problem = passwordProblem(name, newPassword); !problem.empty())
+    if (const std::string problem = passwordProblem(name, newPassword, old); !problem.empty())
         return fail(problem);
     const auto made = verifier(name, newPassword);
     return made && call("SELECT medora_change_own_password($1)", {*made}, name);

@@ -29,8 +29,9 @@ public:
     bool setDisabled(const std::string& name, bool disabled) override;
     bool resetPassword(const std::string& name, const std::string& password) override;
 
-    // The signed-in login's own password, which clears its mark to change it.
-    bool changeOwnPassword(const std::string& newPassword);
+    // The signed-in login's own password, which clears its mark to change it; the old one,
+    // when given, is refused as the new.
+    bool changeOwnPassword(const std::string& newPassword, const std::string& old = {});
 
     // The account of the login a desk's connection signed in with; nothing when it is not in
     // Medora's groups or the server could not say.

@@ -17,7 +17,6 @@ extern const FormTemplate kIssuPrescriptionForm; // 122
 extern const FormTemplate kEditClinicInfoForm;   // 133
 extern const FormTemplate kAddEntryForm;         // 139
 extern const FormTemplate kRecordsDatabaseForm;  // 140
-extern const FormTemplate kServerPasswordForm;   // 141
 extern const FormTemplate kBackupsForm;          // 142
 extern const FormTemplate kVitalChartsForm;      // 150
 extern const FormTemplate kSignInForm;           // 152
@@ -30,7 +29,7 @@ inline const FormTemplate* const kEveryForm[] = {
     &kAboutForm,    &kMainMenuForm,      &kAddNewForm,           &kFindIDForm,
     &kFindNameForm, &kViewResultsForm,   &kViewRecForm,          &kViewComplaintForm,
     &kAddTestForm,  &kAddMedicationForm, &kIssuPrescriptionForm, &kEditClinicInfoForm,
-    &kAddEntryForm, &kRecordsDatabaseForm, &kServerPasswordForm, &kBackupsForm,
+    &kAddEntryForm, &kRecordsDatabaseForm, &kBackupsForm,
     &kVitalChartsForm, &kSignInForm, &kChangePasswordForm, &kUsersForm,
     &kAddUserForm,
 };

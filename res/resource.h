@@ -35,7 +35,6 @@ constexpr int IDD_ISSUE_PRESCRIPTION = 122;
 constexpr int IDD_CLINIC_INFO = 133;
 constexpr int IDD_ADD_ENTRY = 139;
 constexpr int IDD_RECORDS_DATABASE = 140;
-constexpr int IDD_SERVER_PASSWORD = 141;
 constexpr int IDD_BACKUPS = 142;
 constexpr int IDD_VITAL_CHARTS = 150;
 constexpr int IDD_SIGN_IN = 152;
@@ -117,10 +116,6 @@ constexpr int IDC_RECORDS_DBNAME = 1215;
 constexpr int IDC_RECORDS_USER = 1216;
 constexpr int IDC_RECORDS_TEST = 1217;
 constexpr int IDC_RECORDS_PASSWORD = 1218;
-
-// Server password dialog (141).
-constexpr int IDC_PASSWORD_PROMPT = 1220;
-constexpr int IDC_PASSWORD = 1221;
 
 // Sign-in dialog (152).
 constexpr int IDC_SIGN_IN_PROMPT = 1290;

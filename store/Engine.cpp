@@ -1,10 +1,14 @@
 #include "store/Engine.h"
 
+#include "store/ConnectionString.h"
 #include "store/Database.h"
 #include "store/PostgresEngine.h"
 #include "store/SqliteEngine.h"
 
+#include <libpq-fe.h>
+
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -12,6 +16,7 @@ namespace {
 std::mutex chosen;
 std::string serverSetting;
 std::string givenPassword;
+std::string signedInLogin;
 std::string recordsFilePath = Database::fileName;
 // The records file of the last operation.
 std::shared_ptr<SqliteEngine> lastFile;
@@ -79,8 +84,32 @@ bool Engine::testServer(const std::string& connection, const std::string& passwo
 std::string Engine::serverConnection()
 {
     const char* variable = std::getenv("MEDORA_DATABASE");
-    if (variable != nullptr && *variable != '\0')
-        return variable;
     const std::lock_guard lock(chosen);
-    return serverSetting;
+    const std::string named = variable != nullptr && *variable != '\0' ? variable : serverSetting;
+    if (named.empty() || signedInLogin.empty())
+        return named;
+    auto connection = ConnectionString::parse(named);
+    if (!connection || connection->value("user") == signedInLogin)
+        return named;
+    connection->set("user", signedInLogin);
+    return connection->text();
+}
+
+void Engine::setServerLogin(const std::string& login)
+{
+    const std::lock_guard lock(chosen);
+    signedInLogin = login;
+}
+
+std::string Engine::serverLogin()
+{
+    const auto connection = ConnectionString::parse(serverConnection());
+    if (connection && !connection->value("user").empty())
+        return connection->value("user");
+    const std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> defaults(PQconndefaults(),
+                                                                              PQconninfoFree);
+    for (const PQconninfoOption* option = defaults.get(); option && option->keyword; ++option)
+        if (std::string(option->keyword) == "user" && option->val)
+            return option->val;
+    return {};
 }

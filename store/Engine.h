@@ -54,8 +54,15 @@ public:
     // The per-user setting: a libpq connection string, or empty for this computer's file.
     // MEDORA_DATABASE, when set, wins over it.
     static void setServerSetting(const std::string& connection);
-    // The connection string of the server in use; empty while the records are the file.
+    // The connection string of the server in use, as the login signed in at this desk
+    // connects; empty while the records are the file.
     static std::string serverConnection();
+    // The login a person signed in as, in place of the user the connection string names;
+    // empty for that user. Kept for as long as the program runs, like the password.
+    static void setServerLogin(const std::string& login);
+    // The login the server connection signs in with: the one signed in, else the user the
+    // connection string names, else the computer account's name, as libpq chooses.
+    static std::string serverLogin();
     // The password the user gave when the server asked for one that libpq's password file
     // does not hold; kept in memory only, for as long as the program runs.
     static void setServerPassword(const std::string& password);

@@ -15,6 +15,7 @@ enum class FailureKind {
     ChangedElsewhere,     // the record was changed at another desk since the screen loaded it;
                           // nothing was written
     LoginUnknown,         // the server knows no login of the name given
+    LoginDisabled,        // the login's password was right, but it may no longer sign in
     OutcomeUnknown,       // the link to the server was lost after the change was sent to be
                           // committed: it may or may not have been saved
     DiskFull,             // the disk that holds the records has no room left; nothing was written

@@ -38,6 +38,8 @@ std::string LastFailure::message()
     case FailureKind::ServerTooNew:
         return "The records on the server are of a newer version of Medora, which this one "
                "cannot use. Install the newer version on this computer.";
+    case FailureKind::LoginDisabled:
+        return "This user may no longer sign in. Ask an administrator of the clinic.";
     case FailureKind::NotAllowed:
         return "Your role does not allow this. Ask an administrator if your work needs it.";
     default:

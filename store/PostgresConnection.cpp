@@ -108,7 +108,7 @@ void PostgresConnection::requireCurrentStep()
 
 // A server that turned this login away for want of the right password says so: the user
 // can give it. One that knows no such login says that in its words, which libpq passes on
-// without a code.
+// without a code, as it does a login that may no longer sign in.
 void PostgresConnection::refused()
 {
     m_lost = true;
@@ -118,9 +118,14 @@ void PostgresConnection::refused()
         PQconnectionNeedsPassword(m_conn) != 0 || PQconnectionUsedPassword(m_conn) != 0;
     FailureKind kind =
         password ? FailureKind::ServerPasswordNeeded : FailureKind::ServerUnreachable;
-    if (user != nullptr &&
-        said.find("role \"" + std::string(user) + "\" does not exist") != std::string::npos)
+    const auto saysRole = [&](const std::string& what) {
+        return user != nullptr &&
+               said.find("role \"" + std::string(user) + "\" " + what) != std::string::npos;
+    };
+    if (saysRole("does not exist"))
         kind = FailureKind::LoginUnknown;
+    else if (saysRole("is not permitted to log in"))
+        kind = FailureKind::LoginDisabled;
     throw DbError(said, kind);
 }
 

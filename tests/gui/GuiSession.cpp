@@ -1,6 +1,8 @@
 #include "GuiSession.h"
 
 #include "app/AutoBackup.h"
+#include "app/SignInDialog.h"
+#include "platform/Dialog.h"
 #include "platform/CChildFrame.h"
 #include "platform/DocTemplate.h"
 #include "store/Engine.h"
@@ -35,8 +37,21 @@ void GuiSession::start() {
     qputenv("MEDORA_SUPPLIED_DB", MEDORA_EMPTY_DB);
     QDir::setCurrent(dir.path());
     app = std::make_unique<CKLApp>();
+    // On the server every start asks who is there: the login the test records name signs in,
+    // unless the test answers the window itself first.
+    std::unique_ptr<QTimer> signIn;
+    if (TestRecords::onServer()) {
+        signIn = std::make_unique<QTimer>();
+        signIn->setInterval(10);
+        QObject::connect(signIn.get(), &QTimer::timeout, [] {
+            if (auto* dialog = dynamic_cast<SignInDialog*>(QApplication::activeModalWidget()))
+                click(*dialog, IDOK);
+        });
+        signIn->start();
+    }
     if (!app->InitInstance())
         qFatal("the application did not start");
+    signIn.reset();
     waitForBackup();
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/AddUserDialog.h"
+#include "app/ChangePasswordDialog.h"
 #include "app/LockScreen.h"
 #include "app/MainMenu.h"
 #include "app/Screens.h"
@@ -15,8 +16,11 @@
 #include "res/resource.h"
 #include "screens/RoleRights.h"
 #include "screens/ViewRec.h"
+#include "records/ServerLogins.h"
+#include "store/Engine.h"
 #include "store/FileUsers.h"
 #include "store/PatientRecord.h"
+#include "store/ServerAccount.h"
 #include "store/Session.h"
 
 #include <QAbstractButton>
@@ -312,7 +316,7 @@ private slots:
         VERIFY_BOXES(s);
     }
 
-    // On the server the program works as the login it connected with, in the role of its
+    // On the server the program works as the login signed in at start, in the role of its
     // group, and an administrator adds logins from the Database menu.
     void theServersLoginIsSignedInAndManagesLogins() {
         if (!TestRecords::onServer())
@@ -343,6 +347,39 @@ private slots:
                 GuiSession::click(users, IDCANCEL);
             }));
         QVERIFY(added);
+
+        // The newcomer signs in at this desk in the login's role; one whose password an
+        // administrator set chooses another first, and one disabled is told so.
+        ServerLogins administrator(Engine::serverConnection());
+        QVERIFY(administrator.resetPassword(newcomer.toStdString(), "set by the administrator"));
+        QVERIFY(GuiSession::withModal<SignInDialog>(
+            [&] { s.menuEntry("&File", "Sign o&ut")->trigger(); },
+            [&](SignInDialog& dialog) {
+                QVERIFY(GuiSession::withModal<ChangePasswordDialog>(
+                    [&] { fillSignIn(dialog, newcomer, "set by the administrator"); },
+                    [&](ChangePasswordDialog& change) {
+                        GuiSession::type(change, IDC_NEW_PASSWORD, kPassword);
+                        GuiSession::type(change, IDC_NEW_PASSWORD_AGAIN, kPassword);
+                        GuiSession::click(change, IDOK);
+                    }));
+            }));
+        GuiSession::settle();
+        QVERIFY(statusTexts(s.frame()).contains("Signed in: " + newcomer + " (clinician)"));
+        QVERIFY(!Session::user()->mustChangePassword);
+        QVERIFY(!ServerAccount::signedIn()->mustChangePassword);
+
+        QVERIFY(administrator.setDisabled(newcomer.toStdString(), true));
+        s.boxes().expectBox({"This user may no longer sign in. Ask an administrator of the clinic.",
+                             "Error", MsgIcon::Stop});
+        QVERIFY(GuiSession::withModal<SignInDialog>(
+            [&] { s.menuEntry("&File", "Sign o&ut")->trigger(); },
+            [&](SignInDialog& dialog) {
+                fillSignIn(dialog, newcomer, kPassword);
+                QVERIFY(dialog.isVisible());
+                fillSignIn(dialog, QString::fromStdString(account->name), "");
+            }));
+        GuiSession::settle();
+        QCOMPARE(Session::user()->name, account->name);
         VERIFY_BOXES(s);
     }
 };

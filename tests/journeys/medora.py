@@ -78,7 +78,14 @@ class Medora:
         self.process = subprocess.Popen([os.path.join(self.prefix, "bin", "medora")], env=env,
                                         stdout=log, stderr=log)
         self.app = wait_for("Medora on the accessibility bus", self._find_app, timeout=40)
+        if os.environ.get("MEDORA_DATABASE"):
+            self.sign_in_to_server()
         return self
+
+    def sign_in_to_server(self):
+        """On a server every start asks who signs in; the connection's login is filled in, and
+        the tests' server asks it for no password."""
+        self.press("Sign in", within=self.window("Sign in"))
 
     def main_window(self):
         self.main = self.window("Medora 1.0 - [")

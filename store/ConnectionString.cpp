@@ -1,4 +1,4 @@
-#include "app/ConnectionString.h"
+#include "store/ConnectionString.h"
 
 #include <libpq-fe.h>
 
