@@ -39,6 +39,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
@@ -52,6 +53,14 @@
 namespace {
 
 const char* kReady = "Ready";
+
+// "amina", "amina and ben", "amina, ben and cara".
+std::string joined(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    return text;
+}
 
 QString promptOf(int command) {
     return QString::fromUtf8(commandString(command)).section(u'\n', 0, 0);
@@ -95,8 +104,8 @@ CMainFrame::CMainFrame()
                                             return SignInDialog::passwordRight(
                                                 password.toStdString());
                                         },
-                                        [this] { return holdsUnsavedEntries(); },
-                                        [this] { closeScreensAndSignIn(); },
+                                        [] { return QApplication::activeModalWidget() != nullptr; },
+                                        [this] { keepScreensAsideAndSignIn(); },
                                         [this](bool locked) { hideChrome(locked); }});
 }
 
@@ -402,11 +411,16 @@ void CMainFrame::closeScreensAndSignIn() {
     signInAgain();
 }
 
-// Screens a user may have typed into and not saved: any open dialog, and every screen that
-// takes new entries.
-bool CMainFrame::holdsUnsavedEntries() const {
-    if (QApplication::activeModalWidget())
-        return true;
+// The screens of a user who holds entries not yet saved are kept aside for that user, who is
+// offered them at the next sign-in; other screens close.
+void CMainFrame::keepScreensAsideAndSignIn() {
+    if (const auto user = Session::user(); user && screensHoldEntries())
+        parked.park(user->name, std::vector(openFrames), *this);
+    closeScreensAndSignIn();
+}
+
+// Screens a user may have typed into and not saved: every screen that takes new entries.
+bool CMainFrame::screensHoldEntries() const {
     for (const auto& screen : CKLApp::instance().templates())
         for (const auto& doc : screen->documents())
             if (doc->view() && doc->view()->hasUnsavedChanges())
@@ -426,16 +440,32 @@ void CMainFrame::hideChrome(bool locked) {
 
 void CMainFrame::signInAgain() {
     lockScreen->stop();
-    if (askWhoIsThere() == SignInDialog::Result::Exit) {
-        close();
-        return;
-    }
+    // Closing may be called off, to keep entries another user left here.
+    while (askWhoIsThere() == SignInDialog::Result::Exit)
+        if (close())
+            return;
     lockScreen->start();
+    offerKeptScreens();
     if (openFrames.empty())
         OpenMainMenu();
     rebuildMenu(openFrames.empty() ? IDR_MAINFRAME
                                    : openFrames.back()->document().docTemplate().resourceId());
     updateCommandStates();
+}
+
+// Screens closed as someone else signed in; the user's own come back if wanted.
+void CMainFrame::offerKeptScreens() {
+    const auto user = Session::user();
+    if (!user || !parked.holds(user->name))
+        return;
+    if (MessageBox(this,
+                   "The screens with entries you had not saved were kept for you when someone "
+                   "else signed in. Bring them back? No lets the entries go.",
+                   kAppTitle, MsgIcon::Question, MsgButtons::YesNo) != IDYES) {
+        parked.discard(user->name);
+        return;
+    }
+    parked.bringBack(user->name, *this);
 }
 
 // A server that could not be reached is shown as not connected, and File › Connect… signs in
@@ -606,6 +636,15 @@ bool CMainFrame::otherScreensOpen() const {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (const std::vector<std::string> owners = parked.owners();
+        !owners.empty() &&
+        MessageBox(this,
+                   "Entries not yet saved that " + joined(owners) +
+                       " left at this desk will be lost when Medora closes. Close anyway?",
+                   kAppTitle, MsgIcon::Exclamation, MsgButtons::YesNo) != IDYES) {
+        event->ignore();
+        return;
+    }
     WindowPlacement::save(*this);
     backups->atClose();
     if (const std::string missing = BackupSettings::missingFolder(

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ParkedScreens.h"
 #include "app/SignInDialog.h"
 #include "platform/MdiHost.h"
 #include "screens/Navigator.h"
@@ -116,7 +117,9 @@ private:
     void signOut();
     void signInAgain();
     void closeScreensAndSignIn();
-    bool holdsUnsavedEntries() const;
+    void keepScreensAsideAndSignIn();
+    void offerKeptScreens();
+    bool screensHoldEntries() const;
     void hideChrome(bool locked);
     bool otherScreensOpen() const;
 
@@ -130,4 +133,5 @@ private:
     std::unique_ptr<AutoBackup> backups;
     bool serverNotConnected = false; // nobody could sign in: the server was not reached
     LockScreen* lockScreen = nullptr;
+    ParkedScreens parked;
 };

@@ -201,14 +201,14 @@ void LockScreen::unlock(QLineEdit* field) {
     idle.start();
 }
 
-// Another user never sees the locked user's entries, nor makes them lost: while there are any,
-// only the locked user can go on.
+// Another user never sees the locked user's entries, nor makes them lost: the screens are kept
+// aside for their user, but an open dialog cannot be, so only its user can go on from it.
 void LockScreen::someoneElse(QWidget* asking) {
     const auto user = Session::user();
-    if (hooks.unsavedEntries()) {
+    if (hooks.dialogOpen()) {
         const std::string name = user ? user->name : std::string("the user who locked it");
         tell(asking,
-             name + " has entries on this desk that are not saved yet, so only " + name +
+             name + " has a window open with entries that are not saved yet, so only " + name +
                  " can unlock it. Medora keeps the entries until then.",
              kAppTitle, MsgIcon::Exclamation);
         return;

@@ -24,9 +24,10 @@ public:
     struct Hooks {
         // Whether the password is the signed-in user's.
         std::function<bool(const QString& password)> passwordRight;
-        // Whether anything on screen holds entries not yet saved.
-        std::function<bool()> unsavedEntries;
-        // Lets another user sign in once the locked user's windows are closed.
+        // Whether a dialog is open, whose entries could not be kept aside for its user.
+        std::function<bool()> dialogOpen;
+        // Lets another user sign in once the locked user's screens are closed, or kept aside
+        // for that user when they hold entries not yet saved.
         std::function<void()> signInAsSomeoneElse;
         // The main window's menus, toolbar and status bar, hidden while locked.
         std::function<void(bool locked)> showChrome;

@@ -7,6 +7,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 DocTemplate::DocTemplate(int resourceId, QString docName, ViewFactory makeView)
     : resource(resourceId), name(std::move(docName)), makeView(std::move(makeView)) {}
 
@@ -30,6 +32,20 @@ Document* DocTemplate::OpenDocumentFile(const QString& pathName) {
         host->addFrame(frame);
     view->OnInitialUpdate();
     return opened;
+}
+
+std::unique_ptr<Document> DocTemplate::take(const Document& doc) {
+    const auto found =
+        std::ranges::find_if(docs, [&doc](const auto& each) { return each.get() == &doc; });
+    if (found == docs.end())
+        return nullptr;
+    std::unique_ptr<Document> taken = std::move(*found);
+    docs.erase(found);
+    return taken;
+}
+
+void DocTemplate::giveBack(std::unique_ptr<Document> doc) {
+    docs.push_back(std::move(doc));
 }
 
 // Closing may be asked from a handler of the very view being closed, so the widgets go

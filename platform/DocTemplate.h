@@ -24,6 +24,10 @@ public:
     Document* OpenDocumentFile(const QString& pathName);
     void CloseAllDocuments();
     const std::vector<std::unique_ptr<Document>>& documents() const { return docs; }
+    // The document leaves the template whole, with its frame and view, to come back later
+    // through giveBack(); the host is told by whoever takes it.
+    std::unique_ptr<Document> take(const Document& doc);
+    void giveBack(std::unique_ptr<Document> doc);
 
 private:
     int resource;

@@ -19,6 +19,7 @@
 #include "records/ServerLogins.h"
 #include "store/Engine.h"
 #include "store/FileUsers.h"
+#include "store/PatientDetails.h"
 #include "store/PatientRecord.h"
 #include "store/ServerAccount.h"
 #include "store/Session.h"
@@ -88,6 +89,12 @@ QStringList readableTexts() {
         }
     }
     return texts;
+}
+
+void clickSomeoneElse(QWidget& window) {
+    for (QAbstractButton* button : window.findChildren<QAbstractButton*>())
+        if (button->text() == "Sign in as someone else" && button->isVisible())
+            QTest::mouseClick(button, Qt::LeftButton);
 }
 
 QLineEdit* lockPassword(CMainFrame& frame) {
@@ -235,14 +242,6 @@ private slots:
         QVERIFY(seen.contains("Locked"));
         QVERIFY(seen.contains("Signed in: ben"));
 
-        s.boxes().expectBox({"ben has entries on this desk that are not saved yet, so only ben "
-                             "can unlock it. Medora keeps the entries until then.",
-                             kAppTitle, MsgIcon::Exclamation});
-        for (QAbstractButton* button : s.frame().findChildren<QAbstractButton*>())
-            if (button->text() == "Sign in as someone else" && button->isVisible())
-                QTest::mouseClick(button, Qt::LeftButton);
-        QVERIFY(s.frame().lock().locked());
-
         s.boxes().expectBox({"The user name or password is not right.", "Error", MsgIcon::Stop});
         QLineEdit* password = lockPassword(s.frame());
         QVERIFY(password);
@@ -261,8 +260,71 @@ private slots:
         VERIFY_BOXES(s);
     }
 
+    // Another user signing in over a locked screen sees nothing of the first user's entries;
+    // they are kept for that user, who takes them back at the next sign-in, or lets them go.
+    void anotherUsersSignInKeepsTheEntriesForTheirUser() {
+        if (TestRecords::onServer())
+            QSKIP("the records file's users");
+        GuiSession s;
+        restartSignedInAs(s, "ben");
+        PatientRecord patient;
+        QVERIFY(patient.Add("Annabel", "Quist", DateTime::fromCivil(1980, 5, 17), 1, "", ""));
+        const auto leaveEntriesAndLetCaraIn = [&] {
+            QVERIFY(s.frame().showPatient(patient.m_id));
+            GuiSession::type(*s.active<ViewRec>(), IDC_REC_LAST_NAME, "orp");
+            s.frame().lock().lock();
+            QVERIFY(GuiSession::withModal<SignInDialog>(
+                [&] { clickSomeoneElse(s.frame()); },
+                [&](SignInDialog& dialog) { fillSignIn(dialog, "cara", kPassword); }));
+            GuiSession::settle();
+            QVERIFY(statusTexts(s.frame()).contains("Signed in: cara (reception)"));
+            QVERIFY(s.active<MainMenu>());
+            const QString seen = readableTexts().join('\n');
+            QVERIFY2(!seen.contains("Annabel") && !seen.contains("Quist"), qPrintable(seen));
+        };
+        const auto caraSignsOutAndBenIn = [&](int answer) {
+            s.boxes().expectBox({"The screens with entries you had not saved were kept for you "
+                                 "when someone else signed in. Bring them back? No lets the "
+                                 "entries go.",
+                                 kAppTitle, MsgIcon::Question, MsgButtons::YesNo},
+                                answer);
+            QVERIFY(GuiSession::withModal<SignInDialog>(
+                [&] { s.menuEntry("&File", "Sign o&ut")->trigger(); },
+                [&](SignInDialog& dialog) { fillSignIn(dialog, "ben", kPassword); }));
+            GuiSession::settle();
+        };
+
+        leaveEntriesAndLetCaraIn();
+        s.boxes().expectBox({"Entries not yet saved that ben left at this desk will be lost when "
+                             "Medora closes. Close anyway?",
+                             kAppTitle, MsgIcon::Exclamation, MsgButtons::YesNo},
+                            IDNO);
+        s.menuEntry("&File", "E&xit")->trigger();
+        QVERIFY(s.frame().isVisible());
+        caraSignsOutAndBenIn(IDYES);
+        auto* record = s.active<ViewRec>();
+        QVERIFY(record);
+        QCOMPARE(record->control<QLineEdit>(IDC_REC_LAST_NAME)->text(), QString("Quistorp"));
+        QVERIFY(record->hasUnsavedChanges());
+
+        // Let go, the entries never reach the records.
+        s.frame().lock().lock();
+        QVERIFY(GuiSession::withModal<SignInDialog>(
+            [&] { clickSomeoneElse(s.frame()); },
+            [&](SignInDialog& dialog) { fillSignIn(dialog, "cara", kPassword); }));
+        GuiSession::settle();
+        QVERIFY(s.active<MainMenu>());
+        caraSignsOutAndBenIn(IDNO);
+        QVERIFY(s.active<MainMenu>());
+        PatientDetails stored;
+        QVERIFY(stored.Fetch(patient.m_id));
+        QCOMPARE(stored.m_lastName, std::string("Quist"));
+        VERIFY_BOXES(s);
+    }
+
     // A window that opens while the screen is locked (a message of the daily backup, say) is
-    // covered too, and being modal, it is where the password is typed.
+    // covered too, and being modal, it is where the password is typed. Its entries cannot be
+    // kept aside, so nobody else may sign in over it.
     void aWindowOpeningWhileLockedAsksForThePasswordItself() {
         if (TestRecords::onServer())
             QSKIP("the records file's users");
@@ -282,6 +344,12 @@ private slots:
                     return nullptr;
                 }()));
                 QCOMPARE(about.windowTitle(), QString("Medora 1.0 - Locked"));
+                s.boxes().expectBox({"ben has a window open with entries that are not saved "
+                                     "yet, so only ben can unlock it. Medora keeps the entries "
+                                     "until then.",
+                                     kAppTitle, MsgIcon::Exclamation});
+                clickSomeoneElse(about);
+                QVERIFY(s.frame().lock().locked());
                 QTest::keyClicks(password, kPassword);
                 QTest::keyClick(password, Qt::Key_Return);
                 unlockedInside = !s.frame().lock().locked();
