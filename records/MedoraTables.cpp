@@ -43,6 +43,7 @@ void giveWords(MedoraTable& table) {
         {"records_identity", {"Records identity", "records' identity"}},
         {"users", {"User", "users"}},
         {"clinic_settings", {"Clinic settings", "clinic settings"}},
+        {"audit_trail", {"Audit entry", "audit trail"}},
     };
     const auto found = words.find(table.name);
     table.row = found == words.end() ? table.name : found->second.first;
