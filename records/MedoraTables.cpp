@@ -98,6 +98,7 @@ std::vector<MedoraTable> readTables() {
         table.root = sqlite3_column_int64(tables.get(), 3);
         table.identity = table.name == RecordsIdentity::table;
         table.fileOnly = table.name == "users";
+        table.trail = table.name == "audit_trail";
         if (!readColumns(db.get(), table, text(tables.get(), 2)))
             return {};
         giveWords(table);

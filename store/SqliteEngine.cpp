@@ -41,6 +41,7 @@ bool SqliteEngine::transact(const std::function<bool(Connection&)>& work, Intent
     Database records(connection);
     const std::string file = wholePath(m_file);
     FileUpgrade::run(records);
+    connection.keepAuditTrail();
     if (!checked(file))
         SearchIndex::repairFile(records);
     if (!work(connection))

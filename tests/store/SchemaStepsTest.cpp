@@ -88,7 +88,8 @@ const std::string kTrees = kTreesBeforeTheKeys + treeIndexes({"search_words"});
 
 // Every shape of the records on a server that Medora has set up. Until step 6 no trigger kept
 // an audit trail.
-const std::string kBeforeAudit = "DROP TABLE audit_trail; ";
+const std::string kBeforeAudit = "DROP TABLE audit_trail, medora_audit_head;"
+                                 " DROP FUNCTION medora_audit_change() CASCADE; ";
 const EarlierShape kServers[] = {
     {"BeforeTheSearchKeys",
      kBeforeAudit + kTreesBeforeTheKeys +
