@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <climits>
+#include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -118,6 +120,33 @@ std::string trigger(sqlite3* db, const Audited& audited, const char* action, con
            " '" + std::string(64, '0') + "') AS previous_hash) AS e; END";
 }
 
+// A table the file lacks fails the operations that use it, and only them.
+bool holds(sqlite3* db, const char* table) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT 1 FROM main.sqlite_schema WHERE type = 'table' AND name = ?",
+                           -1, &statement, nullptr) != SQLITE_OK)
+        SqliteConnection::fail(db);
+    sqlite3_bind_text(statement, 1, table, -1, SQLITE_STATIC);
+    const bool held = sqlite3_step(statement) == SQLITE_ROW;
+    sqlite3_finalize(statement);
+    return held;
+}
+
+// The table's three triggers, made once for the process: its columns are those of the current
+// step.
+const std::string& triggersOf(sqlite3* db, const Audited& audited) {
+    static std::mutex guard;
+    static std::map<std::string, std::string> made;
+    const std::lock_guard lock(guard);
+    if (const auto found = made.find(audited.table); found != made.end())
+        return found->second;
+    std::string triggers;
+    for (const auto& [action, event] :
+         {std::pair{"insert", "INSERT"}, {"update", "UPDATE"}, {"delete", "DELETE"}})
+        triggers += trigger(db, audited, action, event) + ";\n";
+    return made[audited.table] = triggers;
+}
+
 } // namespace
 
 void FileAuditTrail::keepOn(sqlite3* db) {
@@ -132,15 +161,9 @@ void FileAuditTrail::keepOn(sqlite3* db) {
         sqlite3_create_function(db, hashFunction, 1, kind | SQLITE_DETERMINISTIC, nullptr, sha256,
                                 nullptr, nullptr) != SQLITE_OK)
         SqliteConnection::fail(db);
-    // Made once for the process: the tables' columns are those of the current step.
-    static const std::string triggers = [db] {
-        std::string made;
-        for (const Audited& audited : kAudited)
-            for (const auto& [action, event] : {std::pair{"insert", "INSERT"},
-                                                {"update", "UPDATE"}, {"delete", "DELETE"}})
-                made += trigger(db, audited, action, event) + ";\n";
-        return made;
-    }();
-    if (sqlite3_exec(db, triggers.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        SqliteConnection::fail(db);
+    for (const Audited& audited : kAudited)
+        if (holds(db, audited.table) &&
+            sqlite3_exec(db, triggersOf(db, audited).c_str(), nullptr, nullptr, nullptr) !=
+                SQLITE_OK)
+            SqliteConnection::fail(db);
 }

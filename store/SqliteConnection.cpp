@@ -83,6 +83,11 @@ void SqliteConnection::keepAuditTrail()
     FileAuditTrail::keepOn(m_db);
 }
 
+void SqliteConnection::onlyRead()
+{
+    exec("PRAGMA query_only = ON");
+}
+
 std::unique_ptr<EngineStatement> SqliteConnection::prepare(const char* sql)
 {
     return std::make_unique<SqliteStatement>(m_db, sql);

@@ -4,15 +4,17 @@
 -- statement here can run again: medora-admin runs them when it sets up records and when it
 -- upgrades them.
 
--- One row that every new entry updates: a transaction that adds an entry waits for another
--- that added one to end, and then reads its entry, so two desks never fork the chain. In a
--- transaction that reads from an older snapshot, the update fails as a serialization failure
--- instead, which the desks try again, rather than chaining onto an entry older than the last.
+-- One row that every transaction adding entries updates, once: a transaction that adds an
+-- entry waits for another that added one to end, and then reads its entry, so two desks never
+-- fork the chain. In a transaction that reads from an older snapshot, the update fails as a
+-- serialization failure instead, which the desks try again, rather than chaining onto an
+-- entry older than the last. Updated for every entry, the row would leave a restore's
+-- transaction a chain of versions of it as long as the rows it loads.
 CREATE TABLE IF NOT EXISTS medora_audit_head (
     only_row integer PRIMARY KEY CHECK (only_row = 1),
-    entries  bigint NOT NULL
+    appends  bigint NOT NULL
 );
-INSERT INTO medora_audit_head (only_row, entries) VALUES (1, 0) ON CONFLICT (only_row) DO NOTHING;
+INSERT INTO medora_audit_head (only_row, appends) VALUES (1, 0) ON CONFLICT (only_row) DO NOTHING;
 
 -- One field of an entry as the chain hashes it (records/AuditChain): no line break of its own
 -- and a backslash only as the start of an escape, followed by a line break.
@@ -37,7 +39,8 @@ BEGIN
     ELSE
         changed := to_jsonb(OLD);
     END IF;
-    UPDATE medora_audit_head SET entries = entries + 1 WHERE only_row = 1;
+    UPDATE medora_audit_head SET appends = appends + 1
+    WHERE only_row = 1 AND xmin <> xid(pg_current_xact_id());
     entry.time_utc := to_char(clock_timestamp() AT TIME ZONE 'UTC',
                               'YYYY-MM-DD"T"HH24:MI:SS.MS"Z"');
     entry.time_local := to_char(clock_timestamp(), 'YYYY-MM-DD"T"HH24:MI:SS.MS');

@@ -393,7 +393,7 @@ TEST_F(DeskSqlTest, ADeskLoginCannotTouchTheTrailAndIsNamedInIt)
           "DELETE FROM audit_trail", "TRUNCATE audit_trail",
           "INSERT INTO audit_trail (time_utc, time_local, user_name, desk, action, table_name,"
           " record_id, details, previous_hash, hash) VALUES ('', '', '', '', '', '', '', '', '', '')",
-          "UPDATE medora_audit_head SET entries = 0",
+          "UPDATE medora_audit_head SET appends = 0",
           "ALTER TABLE patient_info DISABLE TRIGGER medora_audit",
           "DROP TRIGGER medora_audit ON complaints", "DROP FUNCTION medora_audit_change() CASCADE",
           "ALTER FUNCTION medora_audit_change() SECURITY INVOKER",
