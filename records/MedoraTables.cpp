@@ -43,6 +43,7 @@ void giveWords(MedoraTable& table) {
         {"records_identity", {"Records identity", "records' identity"}},
         {"users", {"User", "users"}},
         {"clinic_settings", {"Clinic settings", "clinic settings"}},
+        {"audit_trail", {"Audit entry", "audit trail"}},
     };
     const auto found = words.find(table.name);
     table.row = found == words.end() ? table.name : found->second.first;
@@ -97,6 +98,7 @@ std::vector<MedoraTable> readTables() {
         table.root = sqlite3_column_int64(tables.get(), 3);
         table.identity = table.name == RecordsIdentity::table;
         table.fileOnly = table.name == "users";
+        table.trail = table.name == "audit_trail";
         if (!readColumns(db.get(), table, text(tables.get(), 2)))
             return {};
         giveWords(table);

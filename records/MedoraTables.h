@@ -26,6 +26,9 @@ struct MedoraTable {
     // The users who sign in to a records file: a server keeps its users as its own logins, so
     // this table is neither copied from a server nor onto one.
     bool fileOnly = false;
+    // The audit trail, which a backup carries but a restore or an import onto a server never
+    // replaces: no desk may change the server's own, whose triggers enter what the restore does.
+    bool trail = false;
     // Its first page in a file made from the schema, as every records file was: the page its
     // rows are found from when the file's own schema is lost.
     long long root = 0;

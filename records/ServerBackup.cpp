@@ -170,11 +170,16 @@ std::vector<bool> integerColumns(const MedoraTable& table, const std::string& ke
     return integers;
 }
 
+// Whether a restore replaces the server's rows of the table with the backup's.
+bool replaced(const MedoraTable& table) {
+    return !table.identity && !table.trail;
+}
+
 // The tables a restore replaces, or every table a backup copies.
-std::string allTableNames(bool withIdentity = true) {
+std::string allTableNames(bool everyTable = true) {
     std::string names;
     for (const MedoraTable& table : MedoraTables::onServer())
-        if (withIdentity || !table.identity)
+        if (everyTable || replaced(table))
             names += (names.empty() ? "" : ", ") + table.name;
     return names;
 }
@@ -426,12 +431,13 @@ void replaceRecords(ServerLink& link, SqliteFile& in, bool intoEmpty, RowCounter
     if (intoEmpty && !link.single("SELECT 1 FROM patient_info LIMIT 1").empty())
         throw FileFailure{FileFailure::HoldsPatients, source};
     const bool indexesAside = setIndexesAside(link);
-    // The records on the server keep their identity, whatever records they now hold.
+    // The records on the server keep their identity and their trail, whatever records they
+    // now hold.
     for (const MedoraTable& table : MedoraTables::onServer())
-        if (!table.identity)
+        if (replaced(table))
             link.run("DELETE FROM " + table.name);
     for (const MedoraTable& table : MedoraTables::onServer())
-        if (!table.derived && !table.identity)
+        if (!table.derived && replaced(table))
             if (const auto held = heldBy(in, table))
                 copyTableIn(link, in, *held, counter);
     makeSearchKeys(link, in);
@@ -524,7 +530,7 @@ ServerBackup::Outcome ServerBackup::load(const std::string& source, bool intoEmp
         // The largest rowids give the rows to come closely enough, without reading them all.
         long long total = 0;
         for (const MedoraTable& table : MedoraTables::onServer())
-            if (!table.derived && !table.identity && heldBy(in, table))
+            if (!table.derived && replaced(table) && heldBy(in, table))
                 total += in.number("SELECT coalesce(max(rowid), 0) FROM " + table.name);
         RowCounter counter(progress, source);
         counter.setTotal(total);

@@ -16,6 +16,7 @@ std::string TableWords::of(const std::string& table) {
         {"records_identity", "the records' identity"},
         {"users", "the users who sign in"},
         {"clinic_settings", "the clinic's settings"},
+        {"audit_trail", "the audit trail"},
     };
     const auto found = words.find(table);
     return found != words.end() ? found->second : "other records";

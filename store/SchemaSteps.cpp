@@ -89,6 +89,38 @@ const std::vector<SchemaStep>& SchemaSteps::all() {
          "    only_row           integer PRIMARY KEY CHECK (only_row = 1),\n"
          "    lock_after_minutes integer NOT NULL CHECK (lock_after_minutes BETWEEN 1 AND 120)\n"
          ");"},
+        // The server's triggers that write it come with the desks' rights, on every upgrade.
+        {6,
+         "the audit trail",
+         {"audit_trail"},
+         {"CREATE TABLE IF NOT EXISTS audit_trail (\n"
+          "    entry_id      INTEGER PRIMARY KEY AUTOINCREMENT,\n"
+          "    time_utc      TEXT NOT NULL,\n"
+          "    time_local    TEXT NOT NULL,\n"
+          "    user_name     TEXT NOT NULL,\n"
+          "    desk          TEXT NOT NULL,\n"
+          "    action        TEXT NOT NULL,\n"
+          "    table_name    TEXT NOT NULL,\n"
+          "    record_id     TEXT NOT NULL,\n"
+          "    patient_id    INTEGER,\n"
+          "    details       TEXT NOT NULL,\n"
+          "    previous_hash TEXT NOT NULL,\n"
+          "    hash          TEXT NOT NULL\n"
+          ") STRICT"},
+         "CREATE TABLE IF NOT EXISTS audit_trail (\n"
+         "    entry_id      integer GENERATED ALWAYS AS IDENTITY PRIMARY KEY,\n"
+         "    time_utc      text NOT NULL,\n"
+         "    time_local    text NOT NULL,\n"
+         "    user_name     text NOT NULL,\n"
+         "    desk          text NOT NULL,\n"
+         "    action        text NOT NULL,\n"
+         "    table_name    text NOT NULL,\n"
+         "    record_id     text NOT NULL,\n"
+         "    patient_id    integer,\n"
+         "    details       text NOT NULL,\n"
+         "    previous_hash text NOT NULL,\n"
+         "    hash          text NOT NULL\n"
+         ");"},
     };
     return steps;
 }

@@ -2,6 +2,7 @@
 
 #include "store/Database.h"
 #include "store/DbError.h"
+#include "store/FileAuditTrail.h"
 #include "store/SqliteStatement.h"
 
 #include <linux/magic.h>
@@ -75,6 +76,16 @@ SqliteConnection::~SqliteConnection()
 void SqliteConnection::commit()
 {
     exec("COMMIT");
+}
+
+void SqliteConnection::keepAuditTrail()
+{
+    FileAuditTrail::keepOn(m_db);
+}
+
+void SqliteConnection::onlyRead()
+{
+    exec("PRAGMA query_only = ON");
 }
 
 std::unique_ptr<EngineStatement> SqliteConnection::prepare(const char* sql)

@@ -20,6 +20,10 @@ public:
     SqliteConnection& operator=(const SqliteConnection&) = delete;
 
     void commit();
+    // From here on every change of a table of records enters the audit trail.
+    void keepAuditTrail();
+    // From here on the operation may not write.
+    void onlyRead();
 
     // Throws the engine's last failure. A disk without room is told from the other failures,
     // since the user can mend it.

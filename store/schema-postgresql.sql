@@ -128,3 +128,20 @@ CREATE TABLE clinic_settings (
     only_row           integer PRIMARY KEY CHECK (only_row = 1),
     lock_after_minutes integer NOT NULL CHECK (lock_after_minutes BETWEEN 1 AND 120)
 );
+
+-- The record of every change and access, as in schema.sql. Only the owner's triggers and
+-- functions write it (tools/audit-postgresql.sql); the desks may not change it.
+CREATE TABLE audit_trail (
+    entry_id      integer GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    time_utc      text NOT NULL,
+    time_local    text NOT NULL,
+    user_name     text NOT NULL,
+    desk          text NOT NULL,
+    action        text NOT NULL,
+    table_name    text NOT NULL,
+    record_id     text NOT NULL,
+    patient_id    integer,
+    details       text NOT NULL,
+    previous_hash text NOT NULL,
+    hash          text NOT NULL
+);

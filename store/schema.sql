@@ -138,7 +138,29 @@ CREATE TABLE clinic_settings (
     lock_after_minutes INTEGER NOT NULL CHECK (lock_after_minutes BETWEEN 1 AND 120)
 ) STRICT;
 
+-- Every change of the records above, one entry each, in the change's own transaction: when
+-- (UTC as YYYY-MM-DDTHH:MM:SS.fffZ, and the desk's local time), who, at which desk, what was
+-- done to which row, and the row as it was before (for an added row, as it was added) as JSON.
+-- Access to the records is entered here too. Each entry's hash is the SHA-256, in lowercase
+-- hex, of the hash before it (64 zeros for the first) and its own text (records/AuditChain),
+-- so that an entry changed, removed or moved breaks the chain. The program adds the entries
+-- through temporary triggers of its own connection: the file itself holds no trigger.
+CREATE TABLE audit_trail (
+    entry_id      INTEGER PRIMARY KEY AUTOINCREMENT,
+    time_utc      TEXT NOT NULL,
+    time_local    TEXT NOT NULL,
+    user_name     TEXT NOT NULL,
+    desk          TEXT NOT NULL,
+    action        TEXT NOT NULL,
+    table_name    TEXT NOT NULL,
+    record_id     TEXT NOT NULL,
+    patient_id    INTEGER,
+    details       TEXT NOT NULL,
+    previous_hash TEXT NOT NULL,
+    hash          TEXT NOT NULL
+) STRICT;
+
 -- The schema step of the program (store/SchemaSteps.cpp) these tables are the shape of.
-PRAGMA user_version = 5;
+PRAGMA user_version = 6;
 
 COMMIT;

@@ -8,6 +8,8 @@
 #include "exchange/FhirBulkExport.h"
 #include "exchange/FhirExport.h"
 #include "exchange/FhirImport.h"
+#include "records/AuditReport.h"
+#include "records/AuditTrail.h"
 #include "records/FileFailure.h"
 #include "records/RecordsBackup.h"
 #include "records/ServerLogins.h"
@@ -27,6 +29,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <string>
 
@@ -35,7 +38,8 @@ namespace {
 const char* kUsage =
     "usage: medora-admin init | check | upgrade | import FILE | backup FILE | restore FILE |\n"
     "                    export-fhir --patient N FILE | export-fhir --all FOLDER |\n"
-    "                    import-fhir FILE|FOLDER | users ... | lock-after MINUTES\n"
+    "                    import-fhir FILE|FOLDER | users ... | lock-after MINUTES |\n"
+    "                    audit verify [--against BACKUP] | audit report [FILTER...]\n"
     "  init     makes Medora's tables, indexes, clinic row and the records' identity, and the\n"
     "           roles medora_admin, medora_clinician and medora_reception whose members may\n"
     "           work with them, in the empty database that MEDORA_DATABASE names\n"
@@ -63,6 +67,13 @@ const char* kUsage =
     "  lock-after MINUTES\n"
     "           locks a signed-in desk's screen after that many minutes (1 to 120) without\n"
     "           keyboard or mouse\n"
+    "  audit verify [--against BACKUP]\n"
+    "           checks that no entry of the audit trail was changed, removed or reordered,\n"
+    "           naming the first that was; with --against, also that the trail still begins\n"
+    "           with the whole trail that the backup BACKUP holds\n"
+    "  audit report [--patient N] [--user NAME] [--action WORD] [--from DAY] [--to DAY]\n"
+    "           writes the entries of the audit trail that match as CSV to standard output;\n"
+    "           the days are YYYY-MM-DD, in the local time the entries were made\n"
     "MEDORA_DATABASE is a libpq connection string: \"host=clinic-server dbname=medora\",\n"
     "\"postgresql://clinic-server/medora\" or \"service=medora\". Without it, backup,\n"
     "restore, export-fhir and import-fhir work on clinic_db.mdb in Medora's data folder.\n";
@@ -261,6 +272,82 @@ int lockAfter(const std::string& minutes, bool onServer) {
     return 0;
 }
 
+// The trail read through `read`, which throws what keeps it from being read.
+std::optional<std::vector<AuditEntry>> trailOf(const std::function<std::vector<AuditEntry>()>& read,
+                                               std::string& problem) {
+    try {
+        return read();
+    } catch (const std::exception& error) {
+        problem = error.what();
+        return std::nullopt;
+    }
+}
+
+// The trail of the server's records, or of the data folder's records file.
+std::optional<std::vector<AuditEntry>> recordsTrail(const std::string& database,
+                                                    std::string& problem) {
+    problem = database.empty() ? enterDataFolder(false) : serverProblem("audit", database);
+    if (!problem.empty())
+        return std::nullopt;
+    const auto trail = trailOf(
+        [&] {
+            return database.empty() ? AuditTrail::ofFile(Engine::recordsFile())
+                                    : AuditTrail::ofServer(database);
+        },
+        problem);
+    if (!trail)
+        problem = "the audit trail cannot be read: " + problem;
+    return trail;
+}
+
+// 0 when the trail is whole (and begins with the backup's), 1 naming the first entry found
+// wrong, or when a trail cannot be read.
+int verifyTrail(const std::string& database, const std::string& backup) {
+    std::string problem;
+    const auto trail = recordsTrail(database, problem);
+    if (!trail)
+        return fail(problem);
+    if (const auto broken = AuditChain::firstBreak(*trail))
+        return fail("the audit trail is broken: " + broken->why);
+    if (!backup.empty()) {
+        const auto earlier = trailOf([&] { return AuditTrail::ofFile(backup); }, problem);
+        if (!earlier)
+            return fail("the backup's audit trail cannot be read: " + problem);
+        if (const auto departed = AuditChain::departure(*trail, *earlier))
+            return fail("the audit trail does not begin with the backup's: " + departed->why);
+    }
+    std::cout << "The audit trail is whole: " << trail->size()
+              << (trail->size() == 1 ? " entry" : " entries") << ", the last hashed "
+              << (trail->empty() ? AuditChain::kFirstPrevious : trail->back().hash) << ".\n";
+    return 0;
+}
+
+int reportTrail(const std::vector<std::string>& options, const std::string& database) {
+    std::string problem;
+    const auto filter = AuditReport::filterOf(options, problem);
+    if (!filter)
+        return fail(problem);
+    const auto trail = recordsTrail(database, problem);
+    if (!trail)
+        return fail(problem);
+    AuditReport::write(std::cout, *trail, *filter);
+    return 0;
+}
+
+int audit(const std::vector<std::string>& args, const std::string& database) {
+    if (!args.empty() && args[0] == "report")
+        return reportTrail(std::vector<std::string>(args.begin() + 1, args.end()), database);
+    if (args.size() == 1 && args[0] == "verify")
+        return verifyTrail(database, "");
+    if (args.size() == 3 && args[0] == "verify" && args[1] == "--against") {
+        if (const std::string missing = missingFolder(args[2]); !missing.empty())
+            return fail(missing);
+        return verifyTrail(database, std::filesystem::absolute(args[2]).string());
+    }
+    std::cerr << kUsage;
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -275,6 +362,8 @@ int main(int argc, char** argv) {
     const std::string database = variable != nullptr ? variable : "";
     if (command == "users")
         return manageUsers(std::vector<std::string>(argv + 2, argv + argc), database);
+    if (command == "audit")
+        return audit(std::vector<std::string>(argv + 2, argv + argc), database);
     if (command == "lock-after" && argc == 3)
         return lockAfter(argv[2], !database.empty());
     if (!(setup && argc == 2) && !(withFile && argc == 3) && !exportOne && !exportAll &&

@@ -44,7 +44,7 @@ DECLARE
     grp text;
 BEGIN
     FOREACH grp IN ARRAY array['medora_desk', 'medora_clinician', 'medora_admin',
-                               'medora_reception'] LOOP
+                               'medora_reception', 'medora_auditor'] LOOP
         IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = grp) THEN
             EXECUTE format('CREATE ROLE %I NOLOGIN', grp);
         END IF;
@@ -60,8 +60,12 @@ BEGIN
     END IF;
     EXECUTE format('REVOKE CREATE ON SCHEMA %I FROM PUBLIC', current_schema());
     EXECUTE format('GRANT USAGE ON SCHEMA %I TO medora_desk', current_schema());
+    EXECUTE format('GRANT USAGE ON SCHEMA %I TO medora_auditor', current_schema());
     EXECUTE format('REVOKE ALL ON ALL TABLES IN SCHEMA %I FROM medora_desk, medora_admin,'
-                   ' medora_clinician, medora_reception', current_schema());
+                   ' medora_clinician, medora_reception, medora_auditor', current_schema());
+    -- Only the owner's triggers write the audit trail; auditors and administrators read it.
+    REVOKE ALL ON audit_trail, medora_audit_head FROM PUBLIC;
+    GRANT SELECT ON audit_trail TO medora_auditor, medora_admin;
     GRANT SELECT, INSERT, UPDATE, DELETE ON patient_info, search_words TO medora_desk;
     GRANT SELECT ON meds_list, tests_list, clinic_info, clinic_settings, records_identity,
         medora_version, medora_password_change TO medora_desk;
@@ -88,6 +92,9 @@ BEGIN
     END IF;
     IF NOT has_database_privilege('medora_desk', current_database(), 'CONNECT') THEN
         EXECUTE format('GRANT CONNECT ON DATABASE %I TO medora_desk', current_database());
+    END IF;
+    IF NOT has_database_privilege('medora_auditor', current_database(), 'CONNECT') THEN
+        EXECUTE format('GRANT CONNECT ON DATABASE %I TO medora_auditor', current_database());
     END IF;
     IF NOT EXISTS (SELECT FROM pg_db_role_setting s JOIN pg_database d ON d.oid = s.setdatabase,
                        unnest(s.setconfig) setting
@@ -161,7 +168,7 @@ bool ServerSetup::init() {
                                  : "the database already holds tables; Medora needs an empty one");
     }
     if (!run(kServerSchema) || !giveIdentity() || !run(kServerIndexesAside) ||
-        !run(kServerLogins) || !recordStep() || !run(kDeskRights) || !run("COMMIT")) {
+        !run(kServerLogins) || !run(kServerAudit) || !recordStep() || !run(kDeskRights) || !run("COMMIT")) {
         run("ROLLBACK");
         return false;
     }
@@ -181,7 +188,7 @@ bool ServerSetup::check() {
     const std::vector<std::string> found = layout(schema);
     const bool referenceMade =
         run("CREATE SCHEMA medora_reference") && run("SET LOCAL search_path = medora_reference") &&
-        run(kServerSchema) && run(kServerIndexesAside) && run(kServerLogins) &&
+        run(kServerSchema) && run(kServerIndexesAside) && run(kServerLogins) && run(kServerAudit) &&
         run(SchemaSteps::serverVersionSchema());
     const std::vector<std::string> wanted =
         referenceMade ? layout("medora_reference") : std::vector<std::string>{};
@@ -209,32 +216,34 @@ bool ServerSetup::check() {
 namespace {
 
 const char* const kGroups[] = {ServerSetup::deskRole, "medora_reception", "medora_clinician",
-                               "medora_admin"};
+                               "medora_admin", "medora_auditor"};
 
 constexpr const char* kNoRight = "";
 constexpr const char* kReads = "SELECT";
 constexpr const char* kWrites = "SELECT, INSERT, UPDATE, DELETE";
 
 // What each group may do with each table, in the order of kGroups: a desk's login has what
-// its group has and what medora_desk has.
+// its group has and what medora_desk has. An auditor only reads the audit trail.
 const struct {
     const char* table;
-    const char* rights[4];
+    const char* rights[5];
 } kTableRights[] = {
-    {"patient_info", {kWrites, kWrites, kWrites, kWrites}},
-    {"search_words", {kWrites, kWrites, kWrites, kWrites}},
-    {"complaints", {kNoRight, kNoRight, kWrites, kWrites}},
-    {"history_entries", {kNoRight, kNoRight, kWrites, kWrites}},
-    {"patient_medications", {kNoRight, kNoRight, kWrites, kWrites}},
-    {"tests", {kNoRight, kNoRight, kWrites, kWrites}},
-    {"meds_list", {kReads, kReads, kWrites, kWrites}},
-    {"tests_list", {kReads, kReads, kWrites, kWrites}},
-    {"clinic_info", {kReads, kReads, kReads, kWrites}},
-    {"clinic_settings", {kReads, kReads, kReads, kWrites}},
-    {"records_identity", {kReads, kReads, kReads, kReads}},
-    {"medora_version", {kReads, kReads, kReads, kReads}},
-    {"medora_password_change", {kReads, kReads, kReads, kReads}},
-    {"medora_indexes_aside", {kNoRight, kNoRight, kNoRight, kNoRight}},
+    {"patient_info", {kWrites, kWrites, kWrites, kWrites, kNoRight}},
+    {"search_words", {kWrites, kWrites, kWrites, kWrites, kNoRight}},
+    {"complaints", {kNoRight, kNoRight, kWrites, kWrites, kNoRight}},
+    {"history_entries", {kNoRight, kNoRight, kWrites, kWrites, kNoRight}},
+    {"patient_medications", {kNoRight, kNoRight, kWrites, kWrites, kNoRight}},
+    {"tests", {kNoRight, kNoRight, kWrites, kWrites, kNoRight}},
+    {"meds_list", {kReads, kReads, kWrites, kWrites, kNoRight}},
+    {"tests_list", {kReads, kReads, kWrites, kWrites, kNoRight}},
+    {"clinic_info", {kReads, kReads, kReads, kWrites, kNoRight}},
+    {"clinic_settings", {kReads, kReads, kReads, kWrites, kNoRight}},
+    {"records_identity", {kReads, kReads, kReads, kReads, kNoRight}},
+    {"medora_version", {kReads, kReads, kReads, kReads, kNoRight}},
+    {"medora_password_change", {kReads, kReads, kReads, kReads, kNoRight}},
+    {"medora_indexes_aside", {kNoRight, kNoRight, kNoRight, kNoRight, kNoRight}},
+    {"audit_trail", {kNoRight, kNoRight, kNoRight, kReads, kReads}},
+    {"medora_audit_head", {kNoRight, kNoRight, kNoRight, kNoRight, kNoRight}},
 };
 
 // The functions through which an administrator looks after the logins.
@@ -314,6 +323,21 @@ void ServerSetup::checkDeskLimits() {
          " AND p.proname IN ('medora_add_user', 'medora_set_user_role',"
          " 'medora_set_user_enabled', 'medora_reset_password', 'medora_change_own_password')",
          "the functions that look after the logins do not run as their owner on Medora's schema"},
+        {"SELECT count(*) = 8 FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid"
+         " JOIN pg_proc p ON p.oid = t.tgfoid WHERE c.relnamespace = current_schema()::regnamespace"
+         " AND t.tgname = 'medora_audit' AND t.tgenabled = 'O' AND p.proname = 'medora_audit_change'"
+         " AND p.pronamespace = current_schema()::regnamespace AND c.relname IN ('patient_info',"
+         " 'complaints', 'history_entries', 'patient_medications', 'tests', 'meds_list',"
+         " 'tests_list', 'clinic_info')",
+         "a table of records has no trigger that keeps the audit trail, or it is disabled"},
+        {"SELECT p.prosecdef AND EXISTS (SELECT FROM unnest(p.proconfig) setting"
+         " WHERE setting = 'search_path=pg_catalog, ' || quote_ident(current_schema()) ||"
+         " ', pg_temp') FROM pg_proc p WHERE p.oid = 'medora_audit_change()'::regprocedure",
+         "the function that keeps the audit trail does not run as its owner on Medora's schema"},
+        {"SELECT NOT has_table_privilege('public', 'audit_trail', 'INSERT, UPDATE, DELETE,"
+         " TRUNCATE, REFERENCES, TRIGGER') AND NOT pg_has_role('medora_auditor', 'medora_desk',"
+         " 'MEMBER')",
+         "everyone may change the audit trail, or auditors are desks"},
     };
     for (const auto& limit : limits)
         if (single(limit.query) != "t")
@@ -382,7 +406,7 @@ bool ServerSetup::upgrade() {
         done = done && (lacking->server.empty() || run(lacking->server)) &&
                makeRows(lacking->rows);
     done = done && recordStep() && run(kServerIndexesAside) && run(kServerLogins) &&
-           run(kDeskRights) && moveDeskLogins() && run("COMMIT");
+           run(kServerAudit) && run(kDeskRights) && moveDeskLogins() && run("COMMIT");
     if (!done)
         run("ROLLBACK");
     return done;

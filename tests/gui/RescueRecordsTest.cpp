@@ -50,6 +50,7 @@ const std::map<std::string, std::string> kWords{
     {"records_identity", "The records' identity"},
     {"users", "The users who sign in"},
     {"clinic_settings", "The clinic's settings"},
+    {"audit_trail", "The audit trail"},
 };
 
 // The patients a rescue of a copy of the records names, the first fifteen of them.

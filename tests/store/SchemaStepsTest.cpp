@@ -32,7 +32,8 @@ struct EarlierShape
 
 // Every shape of the records file that Medora has made.
 // Earlier files had none of the tables of users and settings.
-#define BEFORE_USERS "DROP TABLE users; DROP TABLE clinic_settings; "
+#define BEFORE_USERS BEFORE_AUDIT "DROP TABLE users; DROP TABLE clinic_settings; "
+#define BEFORE_AUDIT "DROP TABLE audit_trail; "
 const EarlierShape kFiles[] = {
     {"BeforeTheSearchKeys", BEFORE_USERS
      "DROP TABLE search_words; DROP TABLE records_identity; PRAGMA user_version = 0"},
@@ -50,10 +51,12 @@ const EarlierShape kFiles[] = {
     {"WithTheJoinedNames", BEFORE_USERS "PRAGMA user_version = 3"},
     {"WithTheHashIndexes", BEFORE_USERS "PRAGMA user_version = 4"},
     // A file an earlier version wrote back after a newer one had made its tables.
+    {"WithTheUsers", BEFORE_AUDIT "PRAGMA user_version = 5"},
     {"WithTheNewTablesAtAnEarlierStep", "PRAGMA user_version = 4"},
     {"AsThisVersionMakesThem", ""},
 };
 #undef BEFORE_USERS
+#undef BEFORE_AUDIT
 
 void PrintTo(const EarlierShape& shape, std::ostream* out)
 {
@@ -68,6 +71,7 @@ const char* const kHashesMissing = "missing step 4: indexes by patient that let 
                                    "work side by side (medora-admin upgrade makes it)";
 const char* const kSettingsMissing = "missing step 5: users who sign in, and the clinic's "
                                      "settings (medora-admin upgrade makes it)";
+const char* const kAuditMissing = "missing step 6: the audit trail (medora-admin upgrade makes it)";
 
 // Each table's index by patient as servers had it until step 4, made again so.
 std::string treeIndexes(const std::vector<const char*>& tables)
@@ -82,28 +86,35 @@ const std::string kTreesBeforeTheKeys =
     treeIndexes({"complaints", "history_entries", "patient_medications", "tests"});
 const std::string kTrees = kTreesBeforeTheKeys + treeIndexes({"search_words"});
 
-// Every shape of the records on a server that Medora has set up.
+// Every shape of the records on a server that Medora has set up. Until step 6 no trigger kept
+// an audit trail.
+const std::string kBeforeAudit = "DROP TABLE audit_trail, medora_audit_head;"
+                                 " DROP FUNCTION medora_audit_change() CASCADE; ";
 const EarlierShape kServers[] = {
     {"BeforeTheSearchKeys",
-     kTreesBeforeTheKeys + "DROP TABLE search_words, records_identity, medora_version, " +
-         "clinic_settings",
+     kBeforeAudit + kTreesBeforeTheKeys +
+         "DROP TABLE search_words, records_identity, medora_version, clinic_settings",
      {kUnrecorded, "missing step 1: the search's keys (medora-admin upgrade makes it)",
       "missing step 2: the records' identity (medora-admin upgrade makes it)",
-      kJoinedNamesMissing, kHashesMissing, kSettingsMissing}},
+      kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing}},
     {"WithTheSearchKeys",
-     kTrees + "DROP TABLE records_identity, medora_version, clinic_settings",
+     kBeforeAudit + kTrees + "DROP TABLE records_identity, medora_version, clinic_settings",
      {kUnrecorded, "missing step 2: the records' identity (medora-admin upgrade makes it)",
-      kJoinedNamesMissing, kHashesMissing, kSettingsMissing}},
-    {"WithTheIdentity", kTrees + "DROP TABLE medora_version, clinic_settings",
-     {kUnrecorded, kJoinedNamesMissing, kHashesMissing, kSettingsMissing}},
+      kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing}},
+    {"WithTheIdentity", kBeforeAudit + kTrees + "DROP TABLE medora_version, clinic_settings",
+     {kUnrecorded, kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing}},
     {"WithTheVersionRow",
-     kTrees + "DELETE FROM search_words WHERE word = 'obrien'; UPDATE medora_version SET step = 2;"
-              " DROP TABLE clinic_settings",
-     {kJoinedNamesMissing, kHashesMissing, kSettingsMissing}},
-    {"WithTheJoinedNames", kTrees + "UPDATE medora_version SET step = 3; DROP TABLE clinic_settings",
-     {kHashesMissing, kSettingsMissing}},
-    {"WithTheHashIndexes", "UPDATE medora_version SET step = 4; DROP TABLE clinic_settings",
-     {kSettingsMissing}},
+     kBeforeAudit + kTrees +
+         "DELETE FROM search_words WHERE word = 'obrien'; UPDATE medora_version SET step = 2;"
+         " DROP TABLE clinic_settings",
+     {kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing}},
+    {"WithTheJoinedNames",
+     kBeforeAudit + kTrees + "UPDATE medora_version SET step = 3; DROP TABLE clinic_settings",
+     {kHashesMissing, kSettingsMissing, kAuditMissing}},
+    {"WithTheHashIndexes",
+     kBeforeAudit + "UPDATE medora_version SET step = 4; DROP TABLE clinic_settings",
+     {kSettingsMissing, kAuditMissing}},
+    {"WithTheUsers", kBeforeAudit + "UPDATE medora_version SET step = 5", {kAuditMissing}},
 };
 
 // One row of every kind the records hold, beside the patients the store adds.

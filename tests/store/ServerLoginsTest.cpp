@@ -149,6 +149,8 @@ TEST_F(ServerLoginsTest, EachGroupMayDoWhatItsRoleNeedsAndNoMore)
         {"INSERT INTO medora_password_change VALUES ('front')", false, false, false},
         {"SELECT medora_set_user_enabled('front', true)", false, false, true},
         {"SELECT medora_set_user_role('doctor', 'medora_clinician')", false, false, true},
+        {"SELECT * FROM audit_trail", false, false, true},
+        {"DELETE FROM audit_trail", false, false, false},
     };
     for (const char* care : {"complaints", "history_entries", "patient_medications", "tests"})
         for (const std::string& statement :
@@ -164,7 +166,8 @@ TEST_F(ServerLoginsTest, EachGroupMayDoWhatItsRoleNeedsAndNoMore)
     }
     EXPECT_EQ(sql("postgres", "SELECT rolname FROM pg_roles WHERE rolname LIKE 'medora\\_%'"
                               " AND NOT rolcanlogin ORDER BY 1"),
-              (Strings{"medora_admin", "medora_clinician", "medora_desk", "medora_reception"}));
+              (Strings{"medora_admin", "medora_auditor", "medora_clinician", "medora_desk",
+                       "medora_reception"}));
     ServerSetup checking(records("postgres"));
     EXPECT_TRUE(checking.check()) << ::testing::PrintToString(checking.problems());
 }

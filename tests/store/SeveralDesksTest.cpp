@@ -1,6 +1,8 @@
 #include "DeskMix.h"
 #include "TestDatabase.h"
 
+#include "records/AuditChain.h"
+#include "records/AuditTrail.h"
 #include "store/store.h"
 
 #include <algorithm>
@@ -243,6 +245,10 @@ TEST_P(SeveralDesksTest, EveryOperationThatReturnedTrueIsThereAndNothingElse)
     expectHistory(entries);
     expectEveryChangeSavedOnce(entries);
     expectNothingLeftOfDeletedPatients();
+    const auto broken = AuditChain::firstBreak(onServer()
+                                                   ? AuditTrail::ofServer(serverConnection("postgres"))
+                                                   : AuditTrail::ofFile("clinic_db.mdb"));
+    EXPECT_FALSE(broken) << "the desks forked the audit trail: " << broken->why;
 
     std::map<std::string, int> done;
     int refused = 0;

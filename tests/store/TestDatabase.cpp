@@ -1,5 +1,6 @@
 #include "TestDatabase.h"
 
+#include "store/LastFailure.h"
 #include "store/store.h"
 #include "tools/ServerSetup.h"
 
@@ -153,7 +154,8 @@ std::string TestDatabase::addPatient(const std::string& firstName, const std::st
 {
     PatientRecord record;
     EXPECT_TRUE(record.Add(firstName, lastName, DateTime::fromCivil(1980, 5, 17), 1,
-                           "1 Main St\nSpringfield", "555-0101"));
+                           "1 Main St\nSpringfield", "555-0101"))
+        << LastFailure::message();
     return record.m_id;
 }
 

@@ -1,0 +1,169 @@
+#include "store/FileAuditTrail.h"
+
+#include "store/Session.h"
+#include "store/SqliteConnection.h"
+
+#include <sodium.h>
+#include <sqlite3.h>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <climits>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+const char* FileAuditTrail::userFunction = "medora_audit_user";
+const char* FileAuditTrail::deskFunction = "medora_audit_desk";
+const char* FileAuditTrail::hashFunction = "medora_sha256";
+
+namespace {
+
+// A table of records with the column that names its row and the one that names its patient.
+struct Audited {
+    const char* table;
+    const char* key;
+    const char* patient; // empty when its rows belong to no patient
+};
+
+const Audited kAudited[] = {
+    {"patient_info", "ID", "ID"},
+    {"complaints", "compl_ID", "patient_ID"},
+    {"history_entries", "entry_ID", "patient_ID"},
+    {"patient_medications", "medication_ID", "patient_ID"},
+    {"tests", "test_ID", "patient_ID"},
+    {"meds_list", "rowid", ""},
+    {"tests_list", "rowid", ""},
+    {"clinic_info", "info_ID", ""},
+};
+
+void result(sqlite3_context* context, const std::string& text) {
+    sqlite3_result_text(context, text.c_str(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+void actingUser(sqlite3_context* context, int, sqlite3_value**) {
+    if (const auto user = Session::user()) {
+        result(context, user->name);
+        return;
+    }
+    const passwd* account = getpwuid(geteuid());
+    result(context, account != nullptr ? account->pw_name : std::to_string(geteuid()));
+}
+
+void deskName(sqlite3_context* context, int, sqlite3_value**) {
+    char name[HOST_NAME_MAX + 1] = {};
+    result(context, gethostname(name, sizeof name - 1) == 0 ? name : "");
+}
+
+void sha256(sqlite3_context* context, int, sqlite3_value** values) {
+    const auto* bytes = sqlite3_value_text(values[0]);
+    unsigned char digest[crypto_hash_sha256_BYTES];
+    crypto_hash_sha256(digest, bytes, size_t(sqlite3_value_bytes(values[0])));
+    char hex[2 * crypto_hash_sha256_BYTES + 1];
+    sodium_bin2hex(hex, sizeof hex, digest, sizeof digest);
+    result(context, hex);
+}
+
+std::vector<std::string> columnsOf(sqlite3* db, const char* table) {
+    sqlite3_stmt* statement = nullptr;
+    std::vector<std::string> columns;
+    if (sqlite3_prepare_v2(db, "SELECT name FROM main.pragma_table_info(?) ORDER BY cid", -1,
+                           &statement, nullptr) != SQLITE_OK)
+        SqliteConnection::fail(db);
+    sqlite3_bind_text(statement, 1, table, -1, SQLITE_STATIC);
+    while (sqlite3_step(statement) == SQLITE_ROW)
+        columns.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+    sqlite3_finalize(statement);
+    return columns;
+}
+
+// The text as one field of the chain's form: no line break of its own, and a backslash only
+// as the start of an escape.
+std::string escaped(const std::string& field) {
+    return "replace(replace(" + field + ", '\\', '\\\\'), char(10), '\\n')";
+}
+
+// The row as JSON, by the schema's names of its columns.
+std::string rowAsJson(sqlite3* db, const Audited& audited, const char* row) {
+    std::string pairs;
+    if (std::string(audited.key) == "rowid")
+        pairs = std::string("'rowid', ") + row + ".rowid";
+    for (const std::string& column : columnsOf(db, audited.table))
+        pairs += (pairs.empty() ? "'" : ", '") + column + "', " + row + "." + column;
+    return "json_object(" + pairs + ")";
+}
+
+// The entry, hashed in the form records/AuditChain reads back: the hash before it, then each
+// field escaped, each followed by a line break.
+std::string trigger(sqlite3* db, const Audited& audited, const char* action, const char* event) {
+    const char* row = std::string(action) == "insert" ? "NEW" : "OLD";
+    const std::string patient = *audited.patient ? std::string(row) + "." + audited.patient : "NULL";
+    std::string canonical = "e.previous_hash || char(10)";
+    for (const char* field : {"e.time_utc", "e.time_local", "e.user_name", "e.desk", "e.action",
+                              "e.table_name", "e.record_id", "coalesce(e.patient_id, '')",
+                              "e.details"})
+        canonical += " || " + escaped(field) + " || char(10)";
+    return std::string("CREATE TEMP TRIGGER medora_audit_") + audited.table + "_" + action +
+           " AFTER " + event + " ON main." + audited.table +
+           " BEGIN INSERT INTO audit_trail (time_utc, time_local, user_name, desk, action,"
+           " table_name, record_id, patient_id, details, previous_hash, hash)"
+           " SELECT e.*, " + FileAuditTrail::hashFunction + "(" + canonical + ") FROM (SELECT"
+           " strftime('%Y-%m-%dT%H:%M:%fZ', 'now') AS time_utc,"
+           " strftime('%Y-%m-%dT%H:%M:%f', 'now', 'localtime') AS time_local, " +
+           FileAuditTrail::userFunction + "() AS user_name, " + FileAuditTrail::deskFunction +
+           "() AS desk, '" + action + "' AS action, '" + audited.table + "' AS table_name,"
+           " CAST(" + row + "." + audited.key + " AS TEXT) AS record_id, " + patient +
+           " AS patient_id, " + rowAsJson(db, audited, row) + " AS details,"
+           " coalesce((SELECT hash FROM main.audit_trail ORDER BY entry_id DESC LIMIT 1),"
+           " '" + std::string(64, '0') + "') AS previous_hash) AS e; END";
+}
+
+// A table the file lacks fails the operations that use it, and only them.
+bool holds(sqlite3* db, const char* table) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT 1 FROM main.sqlite_schema WHERE type = 'table' AND name = ?",
+                           -1, &statement, nullptr) != SQLITE_OK)
+        SqliteConnection::fail(db);
+    sqlite3_bind_text(statement, 1, table, -1, SQLITE_STATIC);
+    const bool held = sqlite3_step(statement) == SQLITE_ROW;
+    sqlite3_finalize(statement);
+    return held;
+}
+
+// The table's three triggers, made once for the process: its columns are those of the current
+// step.
+const std::string& triggersOf(sqlite3* db, const Audited& audited) {
+    static std::mutex guard;
+    static std::map<std::string, std::string> made;
+    const std::lock_guard lock(guard);
+    if (const auto found = made.find(audited.table); found != made.end())
+        return found->second;
+    std::string triggers;
+    for (const auto& [action, event] :
+         {std::pair{"insert", "INSERT"}, {"update", "UPDATE"}, {"delete", "DELETE"}})
+        triggers += trigger(db, audited, action, event) + ";\n";
+    return made[audited.table] = triggers;
+}
+
+} // namespace
+
+void FileAuditTrail::keepOn(sqlite3* db) {
+    if (sodium_init() < 0)
+        throw std::runtime_error("libsodium could not start");
+    // Direct only: no view or trigger a file might bring calls them, only the connection's own.
+    const int kind = SQLITE_UTF8 | SQLITE_DIRECTONLY;
+    if (sqlite3_create_function(db, userFunction, 0, kind, nullptr, actingUser, nullptr,
+                                nullptr) != SQLITE_OK ||
+        sqlite3_create_function(db, deskFunction, 0, kind, nullptr, deskName, nullptr, nullptr) !=
+            SQLITE_OK ||
+        sqlite3_create_function(db, hashFunction, 1, kind | SQLITE_DETERMINISTIC, nullptr, sha256,
+                                nullptr, nullptr) != SQLITE_OK)
+        SqliteConnection::fail(db);
+    for (const Audited& audited : kAudited)
+        if (holds(db, audited.table) &&
+            sqlite3_exec(db, triggersOf(db, audited).c_str(), nullptr, nullptr, nullptr) !=
+                SQLITE_OK)
+            SqliteConnection::fail(db);
+}

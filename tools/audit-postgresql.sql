@@ -1,0 +1,97 @@
+-- The audit trail on a server: every change of a table of records enters one entry, in the
+-- change's own transaction, through a trigger whose function runs with the rights of the
+-- records' owner, so that the desks need no right on the trail and cannot change it. Every
+-- statement here can run again: medora-admin runs them when it sets up records and when it
+-- upgrades them.
+
+-- One row that every transaction adding entries updates, once: a transaction that adds an
+-- entry waits for another that added one to end, and then reads its entry, so two desks never
+-- fork the chain. In a transaction that reads from an older snapshot, the update fails as a
+-- serialization failure instead, which the desks try again, rather than chaining onto an
+-- entry older than the last. Updated for every entry, the row would leave a restore's
+-- transaction a chain of versions of it as long as the rows it loads.
+CREATE TABLE IF NOT EXISTS medora_audit_head (
+    only_row integer PRIMARY KEY CHECK (only_row = 1),
+    appends  bigint NOT NULL
+);
+INSERT INTO medora_audit_head (only_row, appends) VALUES (1, 0) ON CONFLICT (only_row) DO NOTHING;
+
+-- One field of an entry as the chain hashes it (records/AuditChain): no line break of its own
+-- and a backslash only as the start of an escape, followed by a line break.
+CREATE OR REPLACE FUNCTION medora_audit_field(field text) RETURNS text
+LANGUAGE sql IMMUTABLE AS $$
+    SELECT replace(replace(field, E'\\', E'\\\\'), E'\n', E'\\n') || E'\n'
+$$;
+
+-- The trigger's arguments name the row's key column and its patient's, as the row's JSON
+-- names them ('' for a table whose rows belong to no patient). Who acted is the login that
+-- connected (session_user), never the role the function runs as. The desk is the address
+-- the server saw the connection come from, or "local" for one through the server's own
+-- socket: the application name would be the desk's word only, which any client sets.
+CREATE OR REPLACE FUNCTION medora_audit_change() RETURNS trigger
+LANGUAGE plpgsql SECURITY DEFINER AS $$
+DECLARE
+    changed jsonb;
+    entry audit_trail%ROWTYPE;
+BEGIN
+    IF TG_OP = 'INSERT' THEN
+        changed := to_jsonb(NEW);
+    ELSE
+        changed := to_jsonb(OLD);
+    END IF;
+    UPDATE medora_audit_head SET appends = appends + 1
+    WHERE only_row = 1 AND xmin <> xid(pg_current_xact_id());
+    entry.time_utc := to_char(clock_timestamp() AT TIME ZONE 'UTC',
+                              'YYYY-MM-DD"T"HH24:MI:SS.MS"Z"');
+    entry.time_local := to_char(clock_timestamp(), 'YYYY-MM-DD"T"HH24:MI:SS.MS');
+    entry.user_name := session_user;
+    entry.desk := coalesce(host(inet_client_addr()), 'local');
+    entry.action := lower(TG_OP);
+    entry.table_name := TG_TABLE_NAME;
+    entry.record_id := changed ->> TG_ARGV[0];
+    entry.patient_id := (changed ->> TG_ARGV[1])::integer;
+    entry.details := changed::text;
+    entry.previous_hash := coalesce((SELECT hash FROM audit_trail ORDER BY entry_id DESC LIMIT 1),
+                                    repeat('0', 64));
+    entry.hash := encode(sha256(convert_to(
+        entry.previous_hash || E'\n' || medora_audit_field(entry.time_utc) ||
+        medora_audit_field(entry.time_local) || medora_audit_field(entry.user_name) ||
+        medora_audit_field(entry.desk) || medora_audit_field(entry.action) ||
+        medora_audit_field(entry.table_name) || medora_audit_field(entry.record_id) ||
+        medora_audit_field(coalesce(entry.patient_id::text, '')) ||
+        medora_audit_field(entry.details), 'UTF8')), 'hex');
+    INSERT INTO audit_trail (time_utc, time_local, user_name, desk, action, table_name, record_id,
+                             patient_id, details, previous_hash, hash)
+    VALUES (entry.time_utc, entry.time_local, entry.user_name, entry.desk, entry.action,
+            entry.table_name, entry.record_id, entry.patient_id, entry.details,
+            entry.previous_hash, entry.hash);
+    RETURN NULL;
+END
+$$;
+
+-- The functions find only the server's own objects and Medora's tables, whatever the
+-- desk's search path; each table of records has its trigger.
+DO $$
+DECLARE
+    made text;
+    audited record;
+BEGIN
+    FOREACH made IN ARRAY array['medora_audit_field(text)', 'medora_audit_change()'] LOOP
+        EXECUTE format('ALTER FUNCTION %I.%s SET search_path = pg_catalog, %I, pg_temp',
+                       current_schema(), made, current_schema());
+        EXECUTE format('REVOKE ALL ON FUNCTION %I.%s FROM PUBLIC', current_schema(), made);
+    END LOOP;
+    FOR audited IN SELECT * FROM (VALUES
+            ('patient_info', 'id', 'id'), ('complaints', 'compl_id', 'patient_id'),
+            ('history_entries', 'entry_id', 'patient_id'),
+            ('patient_medications', 'medication_id', 'patient_id'),
+            ('tests', 'test_id', 'patient_id'), ('meds_list', 'rowid', ''),
+            ('tests_list', 'rowid', ''), ('clinic_info', 'info_id', ''))
+            AS tables(name, key, patient) LOOP
+        EXECUTE format('CREATE OR REPLACE TRIGGER medora_audit AFTER INSERT OR UPDATE OR DELETE'
+                       ' ON %I.%I FOR EACH ROW EXECUTE FUNCTION %I.medora_audit_change(%L, %L)',
+                       current_schema(), audited.name, current_schema(), audited.key,
+                       audited.patient);
+    END LOOP;
+END
+$$;
