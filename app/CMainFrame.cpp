@@ -1,6 +1,7 @@
 #include "app/CMainFrame.h"
 
 #include "app/AboutDialog.h"
+#include "app/AuditTrailDialog.h"
 #include "app/AutoBackup.h"
 #include "app/BackupSettings.h"
 #include "app/CKLApp.h"
@@ -25,6 +26,7 @@
 #include "platform/FormView.h"
 #include "platform/MessageBox.h"
 #include "platform/PrintDialog.h"
+#include "records/AuditTrail.h"
 #include "records/ServerLogins.h"
 #include "res/Menus.h"
 #include "res/resource.h"
@@ -395,6 +397,21 @@ void CMainFrame::manageUsers() {
         lockScreen->start(); // the idle minutes may have changed
 }
 
+// The trail is read whole as the window opens.
+void CMainFrame::showAuditTrail() {
+    std::vector<AuditEntry> entries;
+    try {
+        const std::string server = Engine::serverConnection();
+        entries = server.empty() ? AuditTrail::ofFile(Engine::recordsFile())
+                                 : AuditTrail::ofServer(server, Engine::serverPassword());
+    } catch (const std::exception& failure) {
+        MessageBox(this, std::string("The audit trail could not be read: ") + failure.what(),
+                   kAppTitle, MsgIcon::Stop);
+        return;
+    }
+    AuditTrailDialog(this, std::move(entries)).DoModal();
+}
+
 // Every screen is closed first, each asking about its unsaved changes; one the user stays on
 // keeps everyone signed in as they were.
 void CMainFrame::signOut() {
@@ -521,6 +538,7 @@ bool CMainFrame::appHandles(int command) const {
     case ID_VIEW_FIT_TO_WINDOW:
     case ID_FILE_RECORDS_DATABASE:
     case ID_DATABASE_USERS:
+    case ID_DATABASE_AUDIT_TRAIL:
         return true;
     default:
         return false;
@@ -563,6 +581,9 @@ void CMainFrame::runAppCommand(int command) {
         break;
     case ID_DATABASE_USERS:
         manageUsers();
+        break;
+    case ID_DATABASE_AUDIT_TRAIL:
+        showAuditTrail();
         break;
     case ID_FILE_SIGN_OUT:
         signOut();

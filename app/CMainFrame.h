@@ -114,6 +114,7 @@ private:
     void connectToServer();
     void showWhoIsSignedIn();
     void manageUsers();
+    void showAuditTrail();
     void signOut();
     void signInAgain();
     void closeScreensAndSignIn();

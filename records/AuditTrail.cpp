@@ -68,9 +68,10 @@ std::vector<AuditEntry> AuditTrail::ofFile(const std::string& path) {
     return read;
 }
 
-std::vector<AuditEntry> AuditTrail::ofServer(const std::string& connection) {
+std::vector<AuditEntry> AuditTrail::ofServer(const std::string& connection,
+                                             const std::string& password) {
     try {
-        ServerLink link(connection, "");
+        ServerLink link(connection, password);
         if (link.single("SELECT to_regclass('audit_trail') IS NOT NULL") != "t")
             return {};
         const ServerLink::Result rows = link.run(kEntries);

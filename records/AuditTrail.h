@@ -11,5 +11,7 @@
 class AuditTrail {
 public:
     static std::vector<AuditEntry> ofFile(const std::string& path);
-    static std::vector<AuditEntry> ofServer(const std::string& connection);
+    // A password, when given, overrides any in the connection string or libpq's password file.
+    static std::vector<AuditEntry> ofServer(const std::string& connection,
+                                            const std::string& password = {});
 };

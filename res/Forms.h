@@ -23,6 +23,7 @@ extern const FormTemplate kSignInForm;           // 152
 extern const FormTemplate kChangePasswordForm;   // 153
 extern const FormTemplate kUsersForm;            // 154
 extern const FormTemplate kAddUserForm;          // 155
+extern const FormTemplate kAuditTrailForm;       // 156
 
 // Every form above, for whatever looks at them all.
 inline const FormTemplate* const kEveryForm[] = {
@@ -31,5 +32,5 @@ inline const FormTemplate* const kEveryForm[] = {
     &kAddTestForm,  &kAddMedicationForm, &kIssuPrescriptionForm, &kEditClinicInfoForm,
     &kAddEntryForm, &kRecordsDatabaseForm, &kBackupsForm,
     &kVitalChartsForm, &kSignInForm, &kChangePasswordForm, &kUsersForm,
-    &kAddUserForm,
+    &kAddUserForm, &kAuditTrailForm,
 };

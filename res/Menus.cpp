@@ -36,7 +36,8 @@ const std::vector<MenuPopup> kMainMenuMenu = {
                    {"Rescue records\u2026", ID_DATABASE_RESCUE}, kSeparator,
                    {"Export all records\u2026", ID_DATABASE_EXPORT_ALL},
                    {"Import records\u2026", ID_DATABASE_IMPORT}, kSeparator,
-                   {"Users\u2026", ID_DATABASE_USERS}}},
+                   {"Users\u2026", ID_DATABASE_USERS},
+                   {"Audit trail\u2026", ID_DATABASE_AUDIT_TRAIL}}},
     {"&Edit", {{"Clinic information", ID_EDIT_CLINIC_INFO}}},
     kViewPopup,
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
@@ -156,6 +157,8 @@ const std::map<int, const char*> kCommandStrings = {
     {ID_DATABASE_USERS,
      "Add the people who sign in, set their roles and passwords, and when an idle screen "
      "locks\nUsers"},
+    {ID_DATABASE_AUDIT_TRAIL,
+     "See who changed, opened, printed or exported which records, and when\nAudit trail"},
     {ID_FILE_LOCK, "Hide the records until you type your password again\nLock"},
     {ID_FILE_SIGN_OUT, "Close every screen and let another person sign in\nSign out"},
     {ID_VIEW_VITAL_CHARTS,

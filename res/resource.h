@@ -41,6 +41,7 @@ constexpr int IDD_SIGN_IN = 152;
 constexpr int IDD_CHANGE_PASSWORD = 153;
 constexpr int IDD_USERS = 154;
 constexpr int IDD_ADD_USER = 155;
+constexpr int IDD_AUDIT_TRAIL = 156;
 
 // Framework commands.
 constexpr int ID_FILE_NEW = 57600;
@@ -96,6 +97,7 @@ constexpr int ID_VIEW_VITAL_CHARTS = 32840;
 constexpr int ID_DATABASE_USERS = 32850;
 constexpr int ID_FILE_SIGN_OUT = 32851;
 constexpr int ID_FILE_LOCK = 32852;
+constexpr int ID_DATABASE_AUDIT_TRAIL = 32853;
 
 // Commands of other screens.
 constexpr int ID_ADDNEW_ADD = 32775;
@@ -126,6 +128,17 @@ constexpr int IDC_SIGN_IN_PASSWORD = 1292;
 constexpr int IDC_NEW_PASSWORD_PROMPT = 1295;
 constexpr int IDC_NEW_PASSWORD = 1296;
 constexpr int IDC_NEW_PASSWORD_AGAIN = 1297;
+
+// Audit trail dialog (156).
+constexpr int IDC_AUDIT_FROM = 1300;
+constexpr int IDC_AUDIT_TO = 1301;
+constexpr int IDC_AUDIT_PATIENT = 1302;
+constexpr int IDC_AUDIT_USER = 1303;
+constexpr int IDC_AUDIT_ACTION = 1304;
+constexpr int IDC_AUDIT_SHOW = 1305;
+constexpr int IDC_AUDIT_LIST = 1306;
+constexpr int IDC_AUDIT_DETAILS = 1307;
+constexpr int IDC_AUDIT_EXPORT = 1308;
 
 // Users dialog (154).
 constexpr int IDC_USERS_LIST = 1270;

@@ -17,6 +17,7 @@ bool administratorsOnly(int command) {
     case ID_DATABASE_EXPORT_ALL:
     case ID_DATABASE_IMPORT:
     case ID_DATABASE_USERS:
+    case ID_DATABASE_AUDIT_TRAIL:
     case ID_EDIT_CLINIC_INFO:
     case ID_FILE_RECORDS_DATABASE:
         return true;

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/Dialog.h"
+#include "records/AuditChain.h"
+#include "records/AuditReport.h"
+
+#include <string>
+#include <vector>
+
+class ListView;
+
+// Database › Audit trail…: the entries of the trail that match the period, patient, user and
+// action typed, sorted by whichever column's title was clicked, the details of the chosen one,
+// and "Export…" to a CSV file that only its owner may read.
+class AuditTrailDialog : public Dialog {
+public:
+    AuditTrailDialog(QWidget* parent, std::vector<AuditEntry> entries);
+
+    void DoDataExchange(DataExchange& dx) override;
+
+protected:
+    bool OnInitDialog() override;
+
+private:
+    ListView* list() const;
+    bool readFilter(AuditReport::Filter& filter);
+    void applyFilter();
+    void sortBy(int column);
+    void fill();
+    void showDetails();
+    void exportShown();
+
+    std::vector<AuditEntry> entries;
+    std::vector<const AuditEntry*> shown;
+    AuditReport::Filter filter;
+    int sortColumn = 0;
+    bool ascending = true;
+    std::string from, to, patient, user, action;
+};
