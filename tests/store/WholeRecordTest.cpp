@@ -1,5 +1,6 @@
 #include "TestDatabase.h"
 
+#include "store/DeletedPatients.h"
 #include "store/store.h"
 
 using Strings = std::vector<std::string>;
@@ -140,4 +141,52 @@ TEST_P(WholeRecordTest, AMissingOrMalformedPatientLeavesTheRecordAsItWas)
         EXPECT_EQ(whole.m_allergies, before.m_allergies) << bad;
         EXPECT_EQ(whole.m_patientId, ann) << bad;
     }
+}
+
+// A deleted patient comes back whole, with the old numbers, and is found by the search again;
+// a visit deleted on its own before stays deleted, and the other patient is untouched.
+TEST_P(WholeRecordTest, ADeletedPatientComesBackWhole)
+{
+    const std::string ann = addPatient("Ann", "Lee");
+    const std::string bob = addPatient("Bob", "Roe");
+    fillRecords(ann, bob);
+    ComplaintRecord deletedBefore;
+    ASSERT_TRUE(deletedBefore.Add(ann, DateTime::fromCivil(2025, 1, 5, 9, 0), visitTexts("gone")));
+    ASSERT_TRUE(ComplaintRecord().Delete(deletedBefore.m_id));
+    const DateTime now = DateTime::fromCivil(2026, 12, 9, 12, 0);
+    WholeRecord before, other;
+    ASSERT_TRUE(before.Fetch(ann, now));
+    ASSERT_TRUE(other.Fetch(bob, now));
+
+    ASSERT_TRUE(PatientRecord().DeleteWithRecords(ann));
+    DeletedPatients deleted;
+    ASSERT_TRUE(deleted.Fetch());
+    ASSERT_EQ(deleted.m_patients.size(), 1u);
+    EXPECT_EQ(deleted.m_patients[0].id, ann);
+    EXPECT_EQ(deleted.m_patients[0].lastName, "Lee");
+    EXPECT_EQ(deleted.m_patients[0].dob, before.m_details.m_dob);
+    ASSERT_TRUE(deleted.BringBack(ann));
+    EXPECT_FALSE(deleted.BringBack(ann)) << "a patient who is there comes back once";
+
+    WholeRecord after;
+    ASSERT_TRUE(after.Fetch(ann, now));
+    EXPECT_EQ(after.m_details.m_firstName, "Ann");
+    EXPECT_EQ(after.m_details.m_dob, before.m_details.m_dob);
+    EXPECT_EQ(after.m_details.m_gender, before.m_details.m_gender);
+    for (const auto& [kept, back] : {std::pair{&before.m_allergies, &after.m_allergies},
+                                     {&before.m_medical, &after.m_medical},
+                                     {&before.m_family, &after.m_family}})
+        EXPECT_EQ(*back, *kept);
+    EXPECT_EQ(after.m_medications, before.m_medications);
+    EXPECT_EQ(after.m_tests, before.m_tests);
+    EXPECT_EQ(after.m_visits, before.m_visits);
+    WholeRecord otherAfter;
+    ASSERT_TRUE(otherAfter.Fetch(bob, now));
+    EXPECT_EQ(otherAfter.m_visits, other.m_visits);
+
+    ASSERT_TRUE(deleted.Fetch());
+    EXPECT_TRUE(deleted.m_patients.empty());
+    PatientNameList found;
+    ASSERT_TRUE(found.Search("Lee"));
+    EXPECT_EQ(found.m_ids, Strings{ann});
 }
