@@ -2,6 +2,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/AuditTrailDialog.h"
+#include "app/DeletedPatientsDialog.h"
 #include "app/AutoBackup.h"
 #include "app/BackupSettings.h"
 #include "app/CKLApp.h"
@@ -539,6 +540,7 @@ bool CMainFrame::appHandles(int command) const {
     case ID_FILE_RECORDS_DATABASE:
     case ID_DATABASE_USERS:
     case ID_DATABASE_AUDIT_TRAIL:
+    case ID_DATABASE_DELETED_PATIENTS:
         return true;
     default:
         return false;
@@ -584,6 +586,9 @@ void CMainFrame::runAppCommand(int command) {
         break;
     case ID_DATABASE_AUDIT_TRAIL:
         showAuditTrail();
+        break;
+    case ID_DATABASE_DELETED_PATIENTS:
+        DeletedPatientsDialog(this).DoModal();
         break;
     case ID_FILE_SIGN_OUT:
         signOut();

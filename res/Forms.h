@@ -24,6 +24,7 @@ extern const FormTemplate kChangePasswordForm;   // 153
 extern const FormTemplate kUsersForm;            // 154
 extern const FormTemplate kAddUserForm;          // 155
 extern const FormTemplate kAuditTrailForm;       // 156
+extern const FormTemplate kDeletedPatientsForm;  // 157
 
 // Every form above, for whatever looks at them all.
 inline const FormTemplate* const kEveryForm[] = {
@@ -32,5 +33,5 @@ inline const FormTemplate* const kEveryForm[] = {
     &kAddTestForm,  &kAddMedicationForm, &kIssuPrescriptionForm, &kEditClinicInfoForm,
     &kAddEntryForm, &kRecordsDatabaseForm, &kBackupsForm,
     &kVitalChartsForm, &kSignInForm, &kChangePasswordForm, &kUsersForm,
-    &kAddUserForm, &kAuditTrailForm,
+    &kAddUserForm, &kAuditTrailForm, &kDeletedPatientsForm,
 };

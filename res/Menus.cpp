@@ -37,6 +37,7 @@ const std::vector<MenuPopup> kMainMenuMenu = {
                    {"Export all records\u2026", ID_DATABASE_EXPORT_ALL},
                    {"Import records\u2026", ID_DATABASE_IMPORT}, kSeparator,
                    {"Users\u2026", ID_DATABASE_USERS},
+                   {"Deleted patients\u2026", ID_DATABASE_DELETED_PATIENTS},
                    {"Audit trail\u2026", ID_DATABASE_AUDIT_TRAIL}}},
     {"&Edit", {{"Clinic information", ID_EDIT_CLINIC_INFO}}},
     kViewPopup,
@@ -157,6 +158,8 @@ const std::map<int, const char*> kCommandStrings = {
     {ID_DATABASE_USERS,
      "Add the people who sign in, set their roles and passwords, and when an idle screen "
      "locks\nUsers"},
+    {ID_DATABASE_DELETED_PATIENTS,
+     "Bring back a patient whose record was deleted, whole\nDeleted patients"},
     {ID_DATABASE_AUDIT_TRAIL,
      "See who changed, opened, printed or exported which records, and when\nAudit trail"},
     {ID_FILE_LOCK, "Hide the records until you type your password again\nLock"},

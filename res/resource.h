@@ -42,6 +42,7 @@ constexpr int IDD_CHANGE_PASSWORD = 153;
 constexpr int IDD_USERS = 154;
 constexpr int IDD_ADD_USER = 155;
 constexpr int IDD_AUDIT_TRAIL = 156;
+constexpr int IDD_DELETED_PATIENTS = 157;
 
 // Framework commands.
 constexpr int ID_FILE_NEW = 57600;
@@ -98,6 +99,7 @@ constexpr int ID_DATABASE_USERS = 32850;
 constexpr int ID_FILE_SIGN_OUT = 32851;
 constexpr int ID_FILE_LOCK = 32852;
 constexpr int ID_DATABASE_AUDIT_TRAIL = 32853;
+constexpr int ID_DATABASE_DELETED_PATIENTS = 32854;
 
 // Commands of other screens.
 constexpr int ID_ADDNEW_ADD = 32775;
@@ -139,6 +141,10 @@ constexpr int IDC_AUDIT_SHOW = 1305;
 constexpr int IDC_AUDIT_LIST = 1306;
 constexpr int IDC_AUDIT_DETAILS = 1307;
 constexpr int IDC_AUDIT_EXPORT = 1308;
+
+// Deleted patients dialog (157).
+constexpr int IDC_DELETED_LIST = 1310;
+constexpr int IDC_DELETED_BRING_BACK = 1311;
 
 // Users dialog (154).
 constexpr int IDC_USERS_LIST = 1270;

@@ -18,6 +18,7 @@ bool administratorsOnly(int command) {
     case ID_DATABASE_IMPORT:
     case ID_DATABASE_USERS:
     case ID_DATABASE_AUDIT_TRAIL:
+    case ID_DATABASE_DELETED_PATIENTS:
     case ID_EDIT_CLINIC_INFO:
     case ID_FILE_RECORDS_DATABASE:
         return true;

@@ -462,7 +462,10 @@ void ViewRec::deleteRecord() {
         StoreFailure::show(this, "Error deleting record");
         return;
     }
-    MessageBox(this, "Record deleted successfuly", "Confirmation", MsgIcon::Information);
+    MessageBox(this,
+               "Record deleted successfuly. An administrator can bring it back whole from "
+               "Database \u203a Deleted patients\u2026",
+               "Confirmation", MsgIcon::Information);
     Navigator::instance().returnToMainMenu(*this);
 }
 

@@ -4,8 +4,10 @@
 
 #include "RecordSupport.h"
 
+#include "app/DeletedPatientsDialog.h"
 #include "app/MainMenu.h"
 #include "platform/FieldValidator.h"
+#include "platform/ListView.h"
 #include "platform/MultiLineEdit.h"
 #include "res/resource.h"
 #include "screens/ViewComplaint.h"
@@ -634,7 +636,9 @@ private slots:
         QCOMPARE(s.active<ViewRec>(), rec);
 
         s.boxes().expectBox(question, IDYES);
-        s.boxes().expectBox({"Record deleted successfuly", "Confirmation", MsgIcon::Information});
+        s.boxes().expectBox({"Record deleted successfuly. An administrator can bring it back "
+                             "whole from Database \u203a Deleted patients\u2026",
+                             "Confirmation", MsgIcon::Information});
         GuiSession::click(*rec, IDC_REC_DELETE_RECORD);
         QVERIFY(s.active<MainMenu>());
         QCOMPARE(GuiSession::openCount(SCREEN_VIEW_REC), 0);
@@ -657,6 +661,29 @@ private slots:
                 QCOMPARE(entries.m_ids.size(), expected);
             }
         }
+
+        // Database › Deleted patients… brings the record back whole.
+        s.boxes().expectBox({"The record of Nadia Aziz (number " + id +
+                                 ") is back, with its visits, histories, medications and tests.",
+                             "Deleted patients", MsgIcon::Information});
+        QVERIFY(GuiSession::withModal<DeletedPatientsDialog>(
+            [&] { s.menuEntry("&Database", "Deleted patients\u2026")->trigger(); },
+            [&](DeletedPatientsDialog& dialog) {
+                auto* list = dialog.control<ListView>(IDC_DELETED_LIST);
+                QCOMPARE(list->rowCountNow(), 1);
+                QCOMPARE(list->cellText(0, 0), QString("Nadia Aziz"));
+                QCOMPARE(list->cellText(0, 2), QString::fromStdString(id));
+                GuiSession::click(dialog, IDC_DELETED_BRING_BACK);
+                QCOMPARE(list->rowCountNow(), 0);
+                QVERIFY(!dialog.controlWidget(IDC_DELETED_BRING_BACK)->isEnabled());
+                GuiSession::click(dialog, IDCANCEL);
+            }));
+        PatientNameList back;
+        QVERIFY(back.FetchAll());
+        QCOMPARE(back.m_ids.size(), 2u);
+        ComplaintList visits;
+        QVERIFY(visits.Fetch(id));
+        QCOMPARE(visits.m_ids.size(), 1u);
         VERIFY_BOXES(s);
     }
 };
