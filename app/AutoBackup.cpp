@@ -5,6 +5,8 @@
 #include "records/PendingFile.h"
 #include "records/RecordsBackup.h"
 #include "records/RecordsEngine.h"
+#include "store/Engine.h"
+#include "store/Session.h"
 #include "tools/DataFolder.h"
 
 #include <QCoreApplication>
@@ -67,8 +69,12 @@ void AutoBackup::setStepWatch(StepWatch watch) {
     chosenWatch() = std::move(watch);
 }
 
+bool AutoBackup::madeHere() {
+    return Engine::serverConnection().empty() || Session::mayAdminister();
+}
+
 void AutoBackup::atStart() {
-    if (m_running)
+    if (m_running || !madeHere())
         return;
     wait();
     // What a copy that was killed left behind, beside the records or a backup.
@@ -87,7 +93,7 @@ void AutoBackup::atStart() {
 void AutoBackup::atClose() {
     m_deadline = steadySeconds() + closeSeconds();
     wait();
-    if (recordsExist()) {
+    if (recordsExist() && madeHere()) {
         run(now(), false);
         wait();
     }

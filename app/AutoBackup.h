@@ -40,6 +40,9 @@ public:
     // Also removes the files a killed copy left behind. The records in use, whose identity the
     // backup reads, are those the status then speaks of.
     void atStart();
+    // Whether this desk backs up the records in use: always the file; the clinic server's
+    // records at an administrator's desk only, for only administrators may read them all.
+    static bool madeHere();
     // Bounded by closeSeconds(); a backup stopped at the bound leaves the earlier ones and a
     // note of why there is none of this closing.
     void atClose();

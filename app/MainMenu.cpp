@@ -81,9 +81,11 @@ void MainMenu::DoDataExchange(DataExchange& dx) {
 
 void MainMenu::showBackupStatus() {
     const DateTime now = AutoBackup::now();
-    backupText = BackupSettings::statusText(now);
+    const bool madeHere = AutoBackup::madeHere();
+    backupText = madeHere ? BackupSettings::statusText(now)
+                          : "The clinic server's records are backed up at an administrator's desk.";
     auto* status = control<QLabel>(IDC_MAIN_BACKUP_STATUS);
-    status->setStyleSheet(BackupSettings::warns(now) ? "color: red;" : "");
+    status->setStyleSheet(madeHere && BackupSettings::warns(now) ? "color: red;" : "");
     UpdateData(false);
     fitStatus();
 }

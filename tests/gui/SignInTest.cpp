@@ -433,6 +433,8 @@ private slots:
             }));
         GuiSession::settle();
         QVERIFY(statusTexts(s.frame()).contains("Signed in: " + newcomer + " (clinician)"));
+        QCOMPARE(s.active<MainMenu>()->control<QLabel>(IDC_MAIN_BACKUP_STATUS)->text(),
+                 QString("The clinic server's records are backed up at an administrator's desk."));
         QVERIFY(!Session::user()->mustChangePassword);
         QVERIFY(!ServerAccount::signedIn()->mustChangePassword);
 
