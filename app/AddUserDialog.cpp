@@ -1,7 +1,7 @@
 #include "app/AddUserDialog.h"
 
+#include "app/ChangePasswordDialog.h"
 #include "platform/DataExchange.h"
-#include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
 #include "store/UserDirectory.h"
@@ -28,16 +28,10 @@ void AddUserDialog::DoDataExchange(DataExchange& dx) {
 void AddUserDialog::OnOK() {
     UpdateData(true);
     const UserAccount user{name, fullName, static_cast<UserRole>(role)};
-    const std::string refusal =
-        password != again ? "The two passwords differ. Type the same password in both fields."
-        : users.add(user, password) ? std::string()
-                                    : users.failure();
-    if (refusal.empty()) {
+    if (ChangePasswordDialog::takeTypedTwice(*this, password, again,
+                                             [&](const std::string& chosen) {
+                                                 return users.add(user, chosen) ? std::string()
+                                                                                : users.failure();
+                                             }))
         EndDialog(IDOK);
-        return;
-    }
-    MessageBox(this, refusal, "Error", MsgIcon::Stop);
-    password.clear();
-    again.clear();
-    UpdateData(false);
 }

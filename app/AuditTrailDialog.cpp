@@ -4,6 +4,7 @@
 #include "platform/FileDialog.h"
 #include "platform/ListView.h"
 #include "platform/MessageBox.h"
+#include "records/PendingFile.h"
 #include "res/Forms.h"
 #include "res/resource.h"
 
@@ -11,12 +12,7 @@
 #include <QItemSelectionModel>
 #include <QPlainTextEdit>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <sstream>
 
@@ -34,21 +30,6 @@ bool before(const std::string& a, const std::string& b, bool numbers) {
     if (numbers && a.size() != b.size())
         return a.size() < b.size();
     return a < b;
-}
-
-// Written whole, readable by its owner only, or not at all.
-std::string writePrivately(const std::string& path, const std::string& text) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0)
-        return std::strerror(errno);
-    std::string why;
-    if (::fchmod(fd, 0600) != 0 ||
-        ::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size()) ||
-        ::fsync(fd) != 0)
-        why = std::strerror(errno);
-    if (::close(fd) != 0 && why.empty())
-        why = std::strerror(errno);
-    return why;
 }
 
 } // namespace
@@ -154,8 +135,11 @@ void AuditTrailDialog::exportShown() {
     for (const AuditEntry* entry : shown)
         ordered.push_back(*entry);
     AuditReport::write(csv, ordered, filter);
-    if (const std::string why = writePrivately(*target, csv.str()); !why.empty()) {
-        MessageBox(this, "The entries could not be written to " + *target + ": " + why + ".",
+    const std::string text = csv.str();
+    if (const int error = PendingFile::writeWhole(*target, text.data(), text.size())) {
+        MessageBox(this,
+                   "The entries could not be written to " + *target + ": " +
+                       std::strerror(error) + ".",
                    "Error", MsgIcon::Stop);
         return;
     }

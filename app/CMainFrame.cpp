@@ -466,8 +466,7 @@ void CMainFrame::signInAgain() {
     offerKeptScreens();
     if (openFrames.empty())
         OpenMainMenu();
-    rebuildMenu(openFrames.empty() ? IDR_MAINFRAME
-                                   : openFrames.back()->document().docTemplate().resourceId());
+    rebuildActiveMenu();
     updateCommandStates();
 }
 
@@ -497,10 +496,14 @@ SignInDialog::Result CMainFrame::askWhoIsThere() {
     recordsPane->setText(
         QString::fromStdString(serverNotConnected ? records + ", not connected" : records));
     showWhoIsSignedIn();
-    // Menu entries take their state when the menu is made.
+    rebuildActiveMenu();
+    return result;
+}
+
+// Menu entries take their state when the menu is made.
+void CMainFrame::rebuildActiveMenu() {
     rebuildMenu(openFrames.empty() ? IDR_MAINFRAME
                                    : openFrames.back()->document().docTemplate().resourceId());
-    return result;
 }
 
 void CMainFrame::showWhoIsSignedIn() {

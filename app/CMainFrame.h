@@ -102,6 +102,7 @@ private:
     QAction* actionFor(int command);
     void activeFrameChanged();
     void rebuildMenu(int menuId);
+    void rebuildActiveMenu();
     void updateCommandStates();
     bool appHandles(int command) const;
     bool commandEnabled(int command) const;

@@ -15,18 +15,24 @@ void ChangePasswordDialog::DoDataExchange(DataExchange& dx) {
     dx.text(IDC_NEW_PASSWORD_AGAIN, again);
 }
 
-void ChangePasswordDialog::OnOK() {
-    UpdateData(true);
+bool ChangePasswordDialog::takeTypedTwice(Dialog& dialog, std::string& password,
+                                          std::string& again, const Setter& set) {
     const std::string refusal =
         password == again ? set(password)
                           : "The two passwords differ. Type the same password in both fields.";
-    if (refusal.empty()) {
-        EndDialog(IDOK);
-        return;
-    }
-    MessageBox(this, refusal, "Error", MsgIcon::Stop);
+    if (refusal.empty())
+        return true;
+    MessageBox(&dialog, refusal, "Error", MsgIcon::Stop);
     password.clear();
     again.clear();
-    UpdateData(false);
-    controlWidget(IDC_NEW_PASSWORD)->setFocus();
+    dialog.UpdateData(false);
+    return false;
+}
+
+void ChangePasswordDialog::OnOK() {
+    UpdateData(true);
+    if (takeTypedTwice(*this, password, again, set))
+        EndDialog(IDOK);
+    else
+        controlWidget(IDC_NEW_PASSWORD)->setFocus();
 }

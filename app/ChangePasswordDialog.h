@@ -16,6 +16,11 @@ public:
 
     void DoDataExchange(DataExchange& dx) override;
 
+    // Gives `set` the password typed alike in the dialog's two fields: true once it took it;
+    // else tells why, and empties both fields for the user to type again.
+    static bool takeTypedTwice(Dialog& dialog, std::string& password, std::string& again,
+                               const Setter& set);
+
 protected:
     void OnOK() override;
 

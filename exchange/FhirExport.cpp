@@ -5,25 +5,6 @@
 
 #include <new>
 
-namespace {
-
-std::optional<FileFailure> writeWhole(const std::string& text, const std::string& file)
-{
-    PendingFile pending(PendingFile::realName(file));
-    int error = pending.creationError();
-    if (error == 0)
-        error = pending.append(text.data(), text.size());
-    if (error == 0)
-        error = pending.finish();
-    if (error == 0)
-        error = pending.place();
-    if (error != 0)
-        return FileFailure::fromErrno(error, file);
-    return std::nullopt;
-}
-
-} // namespace
-
 std::optional<FileFailure> FhirExport::writeRecord(const WholeRecord& record,
                                                    const std::string& file)
 {
@@ -39,5 +20,7 @@ std::optional<FileFailure> FhirExport::writeRecord(const WholeRecord& record,
     } catch (const std::bad_alloc&) {
         return FileFailure{FileFailure::OutOfMemory, file};
     }
-    return writeWhole(text, file);
+    if (const int error = PendingFile::writeWhole(file, text.data(), text.size()))
+        return FileFailure::fromErrno(error, file);
+    return std::nullopt;
 }

@@ -14,18 +14,6 @@
 
 namespace {
 
-// errno, or 0 once data is on disk under the name path.
-int writeWhole(const std::string& path, const QByteArray& data) {
-    PendingFile file(PendingFile::realName(path));
-    if (file.creationError() != 0)
-        return file.creationError();
-    if (const int error = file.append(data.constData(), size_t(data.size())))
-        return error;
-    if (const int error = file.finish())
-        return error;
-    return file.place();
-}
-
 std::string reason(int error) {
     if (error == ENOSPC || error == EDQUOT || error == EFBIG)
         return "The disk is full";
@@ -61,7 +49,7 @@ std::optional<std::string> PrintJob::print(QPrinter& printer,
 }
 
 std::optional<std::string> PrintJob::writeFile(const std::string& path, const QByteArray& data) {
-    if (const int error = writeWhole(path, data))
+    if (const int error = PendingFile::writeWhole(path, data.constData(), size_t(data.size())))
         return reason(error);
     return std::nullopt;
 }

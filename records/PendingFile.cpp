@@ -185,3 +185,14 @@ int PendingFile::startWriteBack(off_t start, off_t length) {
     m_previousStart = start;
     return 0;
 }
+
+int PendingFile::writeWhole(const std::string& destination, const char* data, size_t size) {
+    PendingFile file(realName(destination));
+    if (file.creationError() != 0)
+        return file.creationError();
+    if (const int error = file.append(data, size))
+        return error;
+    if (const int error = file.finish())
+        return error;
+    return file.place();
+}

@@ -37,6 +37,10 @@ public:
     // Renames the finished file over its destination in one step; errno, or 0.
     int place();
 
+    // The whole of data, under the name that `destination` stands for, or nothing new there;
+    // errno, or 0.
+    static int writeWhole(const std::string& destination, const char* data, size_t size);
+
 private:
     int startWriteBack(off_t start, off_t length);
 
