@@ -13,6 +13,9 @@ public:
 
     void DoDataExchange(DataExchange& dx) override;
 
+    // The user added, once the dialog ends with OK.
+    const std::string& addedName() const { return name; }
+
 protected:
     bool OnInitDialog() override;
     void OnOK() override;

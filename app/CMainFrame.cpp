@@ -21,6 +21,7 @@
 #include "app/SignInDialog.h"
 #include "app/UsersDialog.h"
 #include "platform/CChildFrame.h"
+#include "screens/AccessNote.h"
 #include "platform/DocTemplate.h"
 #include "platform/Document.h"
 #include "platform/FormScale.h"
@@ -425,6 +426,7 @@ void CMainFrame::signOut() {
 void CMainFrame::closeScreensAndSignIn() {
     for (const auto& screen : CKLApp::instance().templates())
         screen->CloseAllDocuments();
+    AccessNote::enter(this, {Access::SignOut, "", "", std::nullopt});
     Session::signOut();
     signInAgain();
 }

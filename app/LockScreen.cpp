@@ -2,6 +2,7 @@
 
 #include "app/Screens.h"
 #include "platform/MessageBox.h"
+#include "screens/AccessNote.h"
 #include "store/ClinicSettings.h"
 #include "store/Session.h"
 
@@ -120,6 +121,7 @@ void LockScreen::lock() {
         typing->activateWindow();
         password->setFocus();
     }
+    noteAccess(typing, Access::Lock);
 }
 
 void LockScreen::cover(QWidget* window, bool withUnlock) {
@@ -199,6 +201,7 @@ void LockScreen::unlock(QLineEdit* field) {
     uncoverAll();
     hooks.showChrome(false);
     idle.start();
+    noteAccess(&mainWindow, Access::Unlock);
 }
 
 // Another user never sees the locked user's entries, nor makes them lost: the screens are kept
@@ -217,6 +220,11 @@ void LockScreen::someoneElse(QWidget* asking) {
     hooks.showChrome(false);
     stop();
     hooks.signInAsSomeoneElse();
+}
+
+void LockScreen::noteAccess(QWidget* parent, Access access) {
+    if (!AccessTrail::enter({access, "", "", std::nullopt}))
+        tell(parent, AccessNote::notEntered(), "Warning", MsgIcon::Exclamation);
 }
 
 // The lock's own messages are not covered: they say nothing of a patient.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/AccessTrail.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QSize>
@@ -64,6 +66,7 @@ private:
     void someoneElse(QWidget* asking);
     void uncoverAll();
     void tell(QWidget* parent, const std::string& text, const char* caption, MsgIcon icon);
+    void noteAccess(QWidget* parent, Access access);
 
     QWidget& mainWindow;
     Hooks hooks;

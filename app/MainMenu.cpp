@@ -10,6 +10,7 @@
 #include "platform/DataExchange.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
+#include "screens/AccessNote.h"
 #include "platform/ProgressDialog.h"
 #include "records/RecordsBackup.h"
 #include "records/RecordsEngine.h"
@@ -180,6 +181,7 @@ void MainMenu::backup() {
         showFailure(this, *failure);
         return;
     }
+    AccessNote::enter(this, {Access::Backup, "", "", std::nullopt, {{"file", *target}}});
     MessageBox(this, "Backup operation completed successfully", "Confirmation",
                MsgIcon::Information);
 }
@@ -207,6 +209,8 @@ void MainMenu::restore() {
         showFailure(this, *failure);
         return;
     }
+    AccessNote::enter(this, {Access::Restore, "", "", std::nullopt,
+                             {{"backup", *source}, {"replaced records kept as", keep.keptAs}}});
     std::string done = "Database restore operation completed successfully";
     if (!keep.keptAs.empty())
         done += ".\n\nThe records it replaced are kept as the backup \"before restore, " +

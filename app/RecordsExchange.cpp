@@ -5,6 +5,7 @@
 #include "exchange/FhirImport.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
+#include "screens/AccessNote.h"
 #include "platform/ProgressDialog.h"
 
 #include <algorithm>
@@ -53,6 +54,8 @@ void RecordsExchange::exportAll(QWidget* parent) {
         MessageBox(parent, failure->describe(), kAppTitle, MsgIcon::Stop);
         return;
     }
+    AccessNote::enter(parent, {Access::Export, "", "", std::nullopt,
+                               {{"what", "every record"}, {"folder", *folder}}});
     MessageBox(parent,
                "Every record is exported to " + *folder +
                    " as FHIR, one file for each kind of resource:\n" + writtenList(written),
@@ -76,6 +79,7 @@ void RecordsExchange::importRecords(QWidget* parent) {
     case FhirImport::Outcome::Cancelled:
         return;
     case FhirImport::Outcome::Imported:
+        AccessNote::enter(parent, {Access::Import, "", "", std::nullopt, {{"file", *chosen}}});
         MessageBox(parent, importReport(outcome.report), "Confirmation", MsgIcon::Information);
         return;
     case FhirImport::Outcome::Refused:

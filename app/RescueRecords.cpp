@@ -2,6 +2,7 @@
 
 #include "app/Screens.h"
 #include "platform/MessageBox.h"
+#include "screens/AccessNote.h"
 #include "records/RecordsEngine.h"
 #include "records/TableWords.h"
 
@@ -93,6 +94,7 @@ void RescueRecords::run(QWidget* parent) {
         showFailure(parent, *placed);
         return;
     }
+    AccessNote::enter(parent, {Access::Rescue, "", "", std::nullopt, {{"damaged file kept as", kept}}});
     MessageBox(parent,
                "The rescued records are in use; the damaged file was kept beside them under a "
                "dated name.",

@@ -6,6 +6,7 @@
 #include "records/ServerLogins.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/AccessNote.h"
 #include "store/ConnectionString.h"
 #include "store/Engine.h"
 #include "store/FileUsers.h"
@@ -129,17 +130,28 @@ void SignInDialog::signInToFile() {
         result.user.mustChangePassword = false;
         break;
     case SignInOutcome::WrongNameOrPassword:
+        noteFailure("wrong name or password");
         return tryAgain(kNotRight);
     case SignInOutcome::MustWait:
+        noteFailure("waiting after wrong passwords");
         return tryAgain("Too many wrong passwords were typed for this user name. Wait " +
                         std::to_string(result.waitSeconds) + " seconds, then try again.");
     case SignInOutcome::Disabled:
+        noteFailure("disabled");
         return tryAgain(kDisabled);
     case SignInOutcome::Unreadable:
         return tryAgain(unreadableUsers());
     }
     Session::signIn(result.user);
+    AccessNote::enter(this, {Access::SignIn, "", "", std::nullopt});
     EndDialog(IDOK);
+}
+
+// On the file the trail keeps a sign-in refused, with the name typed; on a server the server
+// itself logs the logins it refuses, for nobody is connected to enter them.
+void SignInDialog::noteFailure(const std::string& why) {
+    AccessNote::enter(this, {Access::SignInFailed, "", "", std::nullopt,
+                             {{"user", name}, {"why", why}}});
 }
 
 // The desk connects as the login typed, with the password typed (or the one ~/.pgpass holds
@@ -171,5 +183,6 @@ void SignInDialog::signInToServer() {
     }
     if (account)
         Session::signIn(*account);
+    AccessNote::enter(this, {Access::SignIn, "", "", std::nullopt});
     EndDialog(IDOK);
 }

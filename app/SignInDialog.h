@@ -34,6 +34,7 @@ private:
     // went back without choosing one.
     bool choseNewPassword(const std::function<std::string(const std::string&)>& set);
     void tryAgain(const std::string& why);
+    void noteFailure(const std::string& why);
 
     std::string server;
     std::string prompt;

@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/AccessNote.h"
 #include "store/ClinicSettings.h"
 #include "store/LastFailure.h"
 #include "store/UserDirectory.h"
@@ -93,8 +94,16 @@ void UsersDialog::refuse(const std::string& why) {
 
 void UsersDialog::addUser() {
     AddUserDialog add(this, users, shown.empty());
-    if (add.DoModal() == IDOK)
-        reload();
+    if (add.DoModal() != IDOK)
+        return;
+    noteRights(add.addedName(), "added");
+    reload();
+}
+
+// Who may do what changed: the audit trail keeps who changed it, and how.
+void UsersDialog::noteRights(const std::string& user, const std::string& change) {
+    AccessNote::enter(this, {Access::Rights, "", "", std::nullopt,
+                             {{"user", user}, {"change", change}}});
 }
 
 void UsersDialog::setRole() {
@@ -103,7 +112,9 @@ void UsersDialog::setRole() {
     if (!user || role == user->role)
         return;
     const std::string name = user->name;
-    if (!users.setRole(name, role))
+    if (users.setRole(name, role))
+        noteRights(name, "role " + roleName(role));
+    else
         refuse(users.failure());
     reload(name);
 }
@@ -113,7 +124,10 @@ void UsersDialog::toggleDisabled() {
     if (!user)
         return;
     const std::string name = user->name;
-    if (!users.setDisabled(name, !user->disabled))
+    const bool disabling = !user->disabled;
+    if (users.setDisabled(name, disabling))
+        noteRights(name, disabling ? "disabled" : "enabled");
+    else
         refuse(users.failure());
     reload(name);
 }
@@ -128,8 +142,10 @@ void UsersDialog::setPassword() {
         [&](const std::string& password) {
             return users.resetPassword(name, password) ? std::string() : users.failure();
         });
-    if (dialog.DoModal() == IDOK)
-        reload(name);
+    if (dialog.DoModal() != IDOK)
+        return;
+    noteRights(name, "password set");
+    reload(name);
 }
 
 void UsersDialog::OnOK() {

@@ -32,6 +32,7 @@ private:
     void toggleDisabled();
     void setPassword();
     void refuse(const std::string& why);
+    void noteRights(const std::string& user, const std::string& change);
 
     UserDirectory& users;
     std::vector<UserAccount> shown;

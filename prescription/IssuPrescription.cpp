@@ -10,6 +10,7 @@
 #include "prescription/PrintJob.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/AccessNote.h"
 #include "screens/AllergyLine.h"
 #include "screens/AllergyQuestion.h"
 #include "screens/Navigator.h"
@@ -217,9 +218,11 @@ void IssuPrescription::PrintPrescription() {
         return;
     const PrescriptionPrintout printout(entries(std::move(allergies)), std::move(header),
                                         DateTime::currentLocal());
-    PrintJob::printOrTell(
-        this, printer, [&printout](PrintDevice& device) { printout.print(device); },
-        "The prescription was not printed to");
+    if (PrintJob::printOrTell(
+            this, printer, [&printout](PrintDevice& device) { printout.print(device); },
+            "The prescription was not printed to"))
+        AccessNote::enterOf(this, Access::Print, "patient_info", chosenPatient(),
+                            chosenPatient(), {{"what", "prescription"}, {"name", patientName}});
 }
 
 // The clinic's details when they were ever saved; none when they were not or cannot be read.

@@ -7,6 +7,7 @@
 #include "prescription/Letterhead.h"
 #include "prescription/PrintJob.h"
 #include "prescription/RecordPrintout.h"
+#include "screens/AccessNote.h"
 #include "screens/StoreFailure.h"
 #include "store/store.h"
 
@@ -72,8 +73,9 @@ void RecordPrinting::print(QWidget* parent, const std::string& patientId) {
     if (!printout)
         return;
     QPrinter printer(QPrinter::HighResolution);
-    if (PrintDialog::run(parent, printer))
-        printOn(parent, printer, *printout, "printed to");
+    if (PrintDialog::run(parent, printer) && printOn(parent, printer, *printout, "printed to"))
+        AccessNote::enterOf(parent, Access::Print, "patient_info", patientId, patientId,
+                            {{"what", "record"}});
 }
 
 void RecordPrinting::preview(QWidget* parent, const std::string& patientId) {
@@ -82,8 +84,13 @@ void RecordPrinting::preview(QWidget* parent, const std::string& patientId) {
         return;
     QPrinter printer(QPrinter::HighResolution);
     // The preview's own Print button draws the pages here again, into a PDF file too.
-    PrintDialog::preview(parent, printer,
-                         [&](QPrinter& pages) { printOn(parent, pages, *printout, "printed to"); });
+    AccessNote::enterOf(parent, Access::Preview, "patient_info", patientId, patientId,
+                        {{"what", "record"}});
+    PrintDialog::preview(parent, printer, [&](QPrinter& pages) {
+        if (printOn(parent, pages, *printout, "printed to"))
+            AccessNote::enterOf(parent, Access::Print, "patient_info", patientId, patientId,
+                                {{"what", "record"}});
+    });
 }
 
 namespace {
@@ -131,6 +138,9 @@ void RecordPrinting::exportRecord(QWidget* parent, const std::string& patientId)
                                           : exportPdf(parent, std::move(*record), *chosen);
     if (!done)
         return;
+    AccessNote::enterOf(parent, Access::Export, "patient_info", patientId, patientId,
+                        {{"what", isFhirFile(*chosen) ? "FHIR record" : "PDF record"},
+                         {"file", *chosen}});
     rememberFolder(*chosen);
     MessageBox(parent, "The record was exported to " + *chosen + ".", "Confirmation",
                MsgIcon::Information);

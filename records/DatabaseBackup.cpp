@@ -98,18 +98,39 @@ std::string identityTable() {
 
 // The copy, already checked, takes the identity of the records it replaces. The copy is no
 // one's records yet, so it goes without a journal.
-DatabaseBackup::Outcome giveIdentity(const std::string& copy, const std::string& identity,
-                                     const std::string& name) {
+using CopyConnection = std::unique_ptr<sqlite3, decltype(&sqlite3_close_v2)>;
+
+// The copy, opened to be changed in one transaction that the statements begin.
+CopyConnection openCopy(const std::string& copy, const std::string& statements, int& rc) {
     sqlite3* opened = nullptr;
-    int rc = sqlite3_open_v2(copy.c_str(), &opened, SQLITE_OPEN_READWRITE, nullptr);
-    const std::unique_ptr<sqlite3, decltype(&sqlite3_close_v2)> db(opened, &sqlite3_close_v2);
-    sqlite3_stmt* insert = nullptr;
+    rc = sqlite3_open_v2(copy.c_str(), &opened, SQLITE_OPEN_READWRITE, nullptr);
+    CopyConnection db(opened, &sqlite3_close_v2);
     if (rc == SQLITE_OK) {
         sqlite3_db_config(db.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-        const std::string sql = std::string("PRAGMA journal_mode=OFF; BEGIN; ") + identityTable() +
-                                "; DELETE FROM records_identity";
+        const std::string sql = "PRAGMA journal_mode=OFF; BEGIN; " + statements;
         rc = sqlite3_exec(db.get(), sql.c_str(), nullptr, nullptr, nullptr);
     }
+    return db;
+}
+
+// The copy once the engine's last call gave rc: flushed, or why it could not be changed.
+DatabaseBackup::Outcome copyChanged(sqlite3* db, int rc, const std::string& copy,
+                                    const std::string& name) {
+    if (rc == SQLITE_OK)
+        return flushed(copy, name);
+    if ((rc & 0xff) == SQLITE_FULL)
+        return FileFailure{FileFailure::DiskFull, name};
+    const int error = db ? sqlite3_system_errno(db) : 0;
+    return error != 0 ? FileFailure::fromErrno(error, name)
+                      : FileFailure{FileFailure::HardIO, name};
+}
+
+DatabaseBackup::Outcome giveIdentity(const std::string& copy, const std::string& identity,
+                                     const std::string& name) {
+    int rc = SQLITE_OK;
+    const CopyConnection db =
+        openCopy(copy, identityTable() + "; DELETE FROM records_identity", rc);
+    sqlite3_stmt* insert = nullptr;
     if (rc == SQLITE_OK)
         rc = sqlite3_prepare_v2(db.get(),
                                 "INSERT INTO records_identity (only_row, id) VALUES (1, ?)", -1,
@@ -121,13 +142,90 @@ DatabaseBackup::Outcome giveIdentity(const std::string& copy, const std::string&
     sqlite3_finalize(insert);
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(db.get(), "COMMIT", nullptr, nullptr, nullptr);
+    return copyChanged(db.get(), rc, copy, name);
+}
+
+// The statements of the steps that make the audit trail and its index: a copy of an earlier
+// step lacks them.
+std::string auditTrailTable() {
+    std::string statements;
+    for (const SchemaStep& step : SchemaSteps::all())
+        if (std::find(step.tables.begin(), step.tables.end(), "audit_trail") != step.tables.end() ||
+            std::find(step.indexes.begin(), step.indexes.end(), "audit_trail_row") !=
+                step.indexes.end())
+            for (const std::string& statement : step.file)
+                statements += statement + "; ";
+    return statements;
+}
+
+// How many entries the trail holds and the last one's hash, which stands for all of them;
+// empty when the records hold no trail.
+std::string trailHead(sqlite3* db) {
+    sqlite3_stmt* query = nullptr;
+    std::string head;
+    if (sqlite3_prepare_v2(db, "SELECT (SELECT count(*) FROM main.audit_trail) || ' ' ||"
+                               " coalesce((SELECT hash FROM main.audit_trail ORDER BY entry_id"
+                               " DESC LIMIT 1), '')",
+                           -1, &query, nullptr) == SQLITE_OK &&
+        sqlite3_step(query) == SQLITE_ROW)
+        head = reinterpret_cast<const char*>(sqlite3_column_text(query, 0));
+    sqlite3_finalize(query);
+    return head;
+}
+
+// Each entry of the trail the lock's connection reads, copied into the copy's trail.
+int copyEntries(sqlite3* from, sqlite3* into) {
+    const char* const columns = "entry_id, time_utc, time_local, user_name, desk, action,"
+                                " table_name, record_id, patient_id, details, previous_hash, hash";
+    sqlite3_stmt* read = nullptr;
+    sqlite3_stmt* write = nullptr;
+    int rc = sqlite3_prepare_v2(
+        from, (std::string("SELECT ") + columns + " FROM main.audit_trail ORDER BY entry_id").c_str(),
+        -1, &read, nullptr);
     if (rc == SQLITE_OK)
-        return flushed(copy, name);
-    if ((rc & 0xff) == SQLITE_FULL)
-        return FileFailure{FileFailure::DiskFull, name};
-    const int error = db ? sqlite3_system_errno(db.get()) : 0;
-    return error != 0 ? FileFailure::fromErrno(error, name)
-                      : FileFailure{FileFailure::HardIO, name};
+        rc = sqlite3_prepare_v2(into,
+                                (std::string("INSERT INTO audit_trail (") + columns +
+                                 ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                                    .c_str(),
+                                -1, &write, nullptr);
+    while (rc == SQLITE_OK && (rc = sqlite3_step(read)) == SQLITE_ROW) {
+        for (int column = 0; column < 12; ++column)
+            sqlite3_bind_value(write, column + 1, sqlite3_column_value(read, column));
+        rc = sqlite3_step(write) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(into);
+        sqlite3_reset(write);
+    }
+    sqlite3_finalize(read);
+    sqlite3_finalize(write);
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+std::string trailHeadOf(const std::string& copy) {
+    sqlite3* opened = nullptr;
+    sqlite3_open_v2(copy.c_str(), &opened, SQLITE_OPEN_READONLY, nullptr);
+    const CopyConnection db(opened, &sqlite3_close_v2);
+    return db ? trailHead(db.get()) : std::string();
+}
+
+// A restore never shortens the audit trail: the copy's trail, whose beginning today's holds
+// when the backup was made from these records, gives way to today's whole, read under the
+// lock that keeps every writer out. A copy whose trail is today's already is left as it is.
+// The backup itself keeps its trail as it was.
+DatabaseBackup::Outcome carryTrail(const RecordsLock& current, const std::string& copy,
+                                   const std::string& name) {
+    const std::string today = trailHead(current.reader());
+    if (today.empty() || today == trailHeadOf(copy))
+        return std::nullopt;
+    int rc = SQLITE_OK;
+    const CopyConnection db = openCopy(copy, auditTrailTable() + "DELETE FROM audit_trail", rc);
+    if (rc == SQLITE_OK)
+        rc = copyEntries(current.reader(), db.get());
+    // Numbers go on from today's last entry, whatever the backup's trail had reached.
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db.get(),
+                          "UPDATE sqlite_sequence SET seq = (SELECT coalesce(max(entry_id), 0)"
+                          " FROM audit_trail) WHERE name = 'audit_trail'; COMMIT",
+                          nullptr, nullptr, nullptr);
+    return copyChanged(db.get(), rc, copy, name);
 }
 
 // A journal left beside a records file that is missing or not a database belongs to no file
@@ -212,6 +310,8 @@ DatabaseBackup::Outcome DatabaseBackup::restore(const std::string& source, const
         if (kind != FileFailure::NotFound && kind != FileFailure::NotRecords)
             return current.failure();
         removeStaleJournals(destination);
+    } else if (auto failure = carryTrail(current, copy.path(), name)) {
+        return failure;
     }
     if (const int error = copy.place())
         return FileFailure::fromErrno(error, name);

@@ -33,6 +33,8 @@ public:
     // What the engine's quick check finds damaged, in the words of the program's users: which
     // records could not be read; nothing when it finds no damage.
     std::optional<std::string> damage() const;
+    // The connection that holds the lock, through which the file may be read while it is held.
+    sqlite3* reader() const { return m_db; }
 
 private:
     void lock(Use use);

@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/AccessNote.h"
 #include "screens/AllergyLine.h"
 #include "screens/Navigator.h"
 #include "screens/StoreFailure.h"
@@ -109,6 +110,7 @@ void ViewComplaint::showVisit(const std::string& patient, const std::string& vis
     enableControl(IDC_VISIT_DELETE, true);
     setControlText(IDC_VISIT_CANCEL, "Close");
     LoadVisit();
+    AccessNote::enterOf(this, Access::Open, "complaints", visitId, patientId);
 }
 
 void ViewComplaint::fillComplaintList(const std::vector<std::string>& complaints) {

@@ -4,6 +4,7 @@
 #include "platform/ListView.h"
 #include "platform/MessageBox.h"
 #include "prescription/RecordPrinting.h"
+#include "screens/AccessNote.h"
 #include "res/Forms.h"
 #include "res/resource.h"
 #include "screens/AddEntryDialog.h"
@@ -211,6 +212,7 @@ void ViewRec::LoadPatient() {
         showCareWithheld();
     }
     UpdateData(false);
+    AccessNote::enterOf(this, Access::Open, "patient_info", patientId, patientId);
 }
 
 // Reception keeps the particulars; the care part of the record says who it is for.

@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 #include "res/Forms.h"
 #include "res/resource.h"
+#include "screens/AccessNote.h"
 #include "screens/Navigator.h"
 #include "screens/StoreFailure.h"
 #include "store/PatientNameList.h"
@@ -11,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -18,9 +20,13 @@ namespace {
 constexpr int kLastNameColumn = 2;
 constexpr int kNameWidth = 256;
 constexpr int kScrollBarRoom = 15;
+constexpr int kTypingPauseMs = 1000;
 } // namespace
 
-ViewResults::ViewResults() : FormView(kViewResultsForm) {
+ViewResults::ViewResults() : FormView(kViewResultsForm), searchPause(new QTimer(this)) {
+    searchPause->setSingleShot(true);
+    searchPause->setInterval(kTypingPauseMs);
+    connect(searchPause, &QTimer::timeout, this, [this] { noteSearch(); });
     letListGrow(IDC_RESULTS_LIST);
     onCommandAndClick(ID_RESULTS_DISPLAY, IDC_RESULTS_DISPLAY, [this] { displaySelected(); });
     onCommandAndClick(ID_RESULTS_CLOSE, IDC_RESULTS_CLOSE, [this] { close(); });
@@ -64,6 +70,15 @@ void ViewResults::search() {
     if (hasResults)
         resultsList()->selectRow(0);
     showFound(typed.empty() ? 0 : patients.m_found);
+    searched = typed;
+    searchPause->start();
+}
+
+// What was typed, and how many patients the list then showed.
+void ViewResults::noteSearch() {
+    searchPause->stop();
+    AccessNote::enter(this, {Access::Search, "", "", std::nullopt,
+                             {{"typed", searched}, {"listed", std::to_string(resultIds.size())}}});
 }
 
 void ViewResults::searchFor(const std::string& text) {
@@ -89,6 +104,8 @@ void ViewResults::showPatients(PatientNameList& patients) {
     resultFirstNames = std::move(patients.m_firstNames);
     resultLastNames = std::move(patients.m_lastNames);
     ShowResults();
+    searched.clear();
+    noteSearch();
 }
 
 void ViewResults::ShowResults() {
@@ -130,6 +147,8 @@ void ViewResults::displaySelected() {
         return;
     }
     const std::string id = resultsList()->cellText(row, 0).toStdString();
+    if (searchPause->isActive())
+        noteSearch();
     if (Navigator::instance().showPatient(id))
         Navigator::instance().leave(*this);
 }

@@ -8,6 +8,7 @@
 class ListView;
 class PatientNameList;
 class QLineEdit;
+class QTimer;
 
 // Patients found or listed, one row each, any of which opens in the record screen. Its
 // producer hands it the three lists; what is then typed into its search box narrows them
@@ -36,7 +37,12 @@ private:
     ListView* resultsList() const;
     QLineEdit* searchBox() const;
     void search();
+    void noteSearch();
     void showFound(long long found);
     void displaySelected();
     void close();
+
+    // A search enters the audit trail once the typing pauses, not at every key.
+    QTimer* searchPause;
+    std::string searched;
 };

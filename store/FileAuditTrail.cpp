@@ -9,7 +9,10 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <climits>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <string>
@@ -18,6 +21,7 @@
 const char* FileAuditTrail::userFunction = "medora_audit_user";
 const char* FileAuditTrail::deskFunction = "medora_audit_desk";
 const char* FileAuditTrail::hashFunction = "medora_sha256";
+const char* FileAuditTrail::accessView = "medora_access";
 
 namespace {
 
@@ -139,7 +143,7 @@ std::string trigger(sqlite3* db, const Audited& audited, const char* action, con
 
 // Access to the records, which the store enters by inserting into this view: only the words
 // of an access, never those of a change.
-std::string accessView() {
+std::string accessViewStatements() {
     return "CREATE TEMP VIEW medora_access AS SELECT action, table_name, record_id, patient_id,"
            " details FROM main.audit_trail WHERE 0;\n"
            "CREATE TEMP TRIGGER medora_access INSTEAD OF INSERT ON medora_access BEGIN"
@@ -178,9 +182,22 @@ const std::string& triggersOf(sqlite3* db, const Audited& audited) {
     return made[audited.table] = triggers;
 }
 
+// Whether the statement names the table: not merely a name that holds it ("tests" in
+// "tests_list").
+bool names(const std::string& sql, const std::string& table) {
+    const auto partOfName = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    };
+    for (size_t at = sql.find(table); at != std::string::npos; at = sql.find(table, at + 1))
+        if ((at == 0 || !partOfName(sql[at - 1])) &&
+            (at + table.size() == sql.size() || !partOfName(sql[at + table.size()])))
+            return true;
+    return false;
+}
+
 } // namespace
 
-void FileAuditTrail::keepOn(sqlite3* db) {
+FileAuditTrail::FileAuditTrail(sqlite3* db) : m_db(db) {
     if (sodium_init() < 0)
         throw std::runtime_error("libsodium could not start");
     // Direct only: no view or trigger a file might bring calls them, only the connection's own.
@@ -192,13 +209,26 @@ void FileAuditTrail::keepOn(sqlite3* db) {
         sqlite3_create_function(db, hashFunction, 1, kind | SQLITE_DETERMINISTIC, nullptr, sha256,
                                 nullptr, nullptr) != SQLITE_OK)
         SqliteConnection::fail(db);
+}
+
+void FileAuditTrail::prepareFor(const char* sql) {
+    if (m_made.size() == std::size(kAudited) + 1)
+        return;
+    std::string lowered(sql);
+    std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
     for (const Audited& audited : kAudited)
-        if (holds(db, audited.table) &&
-            sqlite3_exec(db, triggersOf(db, audited).c_str(), nullptr, nullptr, nullptr) !=
-                SQLITE_OK)
-            SqliteConnection::fail(db);
-    static const std::string access = accessView();
-    if (holds(db, "audit_trail") &&
-        sqlite3_exec(db, access.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        SqliteConnection::fail(db);
+        if (!m_made.count(audited.table) && names(lowered, audited.table) &&
+            holds(m_db, audited.table))
+            make(audited.table, triggersOf(m_db, audited));
+    if (!m_made.count(accessView) && names(lowered, accessView) && holds(m_db, "audit_trail")) {
+        static const std::string access = accessViewStatements();
+        make(accessView, access);
+    }
+}
+
+void FileAuditTrail::make(const std::string& name, const std::string& statements) {
+    if (sqlite3_exec(m_db, statements.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        SqliteConnection::fail(m_db);
+    m_made.insert(name);
 }

@@ -80,7 +80,7 @@ void SqliteConnection::commit()
 
 void SqliteConnection::keepAuditTrail()
 {
-    FileAuditTrail::keepOn(m_db);
+    m_trail = std::make_unique<FileAuditTrail>(m_db);
 }
 
 void SqliteConnection::onlyRead()
@@ -90,6 +90,8 @@ void SqliteConnection::onlyRead()
 
 std::unique_ptr<EngineStatement> SqliteConnection::prepare(const char* sql)
 {
+    if (m_trail)
+        m_trail->prepareFor(sql);
     return std::make_unique<SqliteStatement>(m_db, sql);
 }
 

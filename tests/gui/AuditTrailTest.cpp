@@ -2,9 +2,12 @@
 // and action, sorted by a column's title, their details, and the CSV export.
 
 #include "GuiSession.h"
+#include "RecordSupport.h"
 
 #include "app/AuditTrailDialog.h"
 #include "platform/ListView.h"
+#include "records/AuditTrail.h"
+#include "screens/AccessNote.h"
 #include "res/resource.h"
 #include "store/PatientRecord.h"
 
@@ -40,6 +43,39 @@ bool inAuditTrail(GuiSession& s, const std::function<void(AuditTrailDialog&)>& a
             act(dialog);
             GuiSession::click(dialog, IDCANCEL);
         });
+}
+
+// The view through which access enters the trail is away while this lives.
+class TrailAway {
+public:
+    TrailAway() { rename("medora_access", "medora_access_away"); }
+    ~TrailAway() { rename("medora_access_away", "medora_access"); }
+
+private:
+    // On the file the view is the store's own, made with the trail it writes to.
+    static void rename(const std::string& from, const std::string& to) {
+        if (TestRecords::onServer())
+            records::runSql("ALTER VIEW " + from + " RENAME TO " + to);
+        else
+            records::runSql(from == "medora_access" ? "ALTER TABLE audit_trail RENAME TO trail_away"
+                                                    : "ALTER TABLE trail_away RENAME TO audit_trail");
+    }
+};
+
+// The action, table, record and patient of the trail's last entry, as an administrator reads it.
+QStringList lastAccess(GuiSession&) {
+    if (TestRecords::onServer())
+        return QString::fromStdString(
+                   TestRecords::current().serverValue(
+                       "SELECT concat_ws('|', action, table_name, record_id, patient_id) FROM"
+                       " audit_trail ORDER BY entry_id DESC LIMIT 1"))
+            .split('|');
+    const std::vector<AuditEntry> trail = AuditTrail::ofFile("clinic_db.mdb");
+    if (trail.empty())
+        return {};
+    const AuditEntry& last = trail.back();
+    return {QString::fromStdString(last.action), QString::fromStdString(last.table),
+            QString::fromStdString(last.record), QString::fromStdString(last.patient)};
 }
 
 } // namespace
@@ -103,6 +139,23 @@ private slots:
         struct stat info {};
         QCOMPARE(stat(QFile::encodeName(csv).constData(), &info), 0);
         QCOMPARE(info.st_mode & 0777, 0600u);
+    }
+
+    // Opening a record and one of its visits each enter who looked at it; when the trail
+    // cannot take the entry, the user is told, and the record is open all the same.
+    void openingARecordIsEnteredOrTold() {
+        GuiSession s;
+        const std::string patient = records::addPatient();
+        QVERIFY(records::openRecord(s, patient));
+        QCOMPARE(lastAccess(s), QStringList({"open", "patient_info", QString::fromStdString(patient),
+                                             QString::fromStdString(patient)}));
+        {
+            const TrailAway away;
+            s.boxes().expectBox({AccessNote::notEntered(), "Warning", MsgIcon::Exclamation});
+            QVERIFY(records::openRecord(s, patient));
+            VERIFY_BOXES(s);
+        }
+        QCOMPARE(lastAccess(s).first(), QString("open"));
     }
 };
 

@@ -6,6 +6,7 @@
 #include "app/AutoBackup.h"
 #include "app/BackupSettings.h"
 #include "app/MainMenu.h"
+#include "records/AuditTrail.h"
 #include "res/resource.h"
 #include "store/store.h"
 
@@ -140,10 +141,11 @@ private slots:
         GuiSession s;
         const QString backup = s.folder() + "/monday.rbk";
         addPatient("Before");
+        const QByteArray backedUp = bytes("clinic_db.mdb");
         s.boxes().expectFile(kSaveBackup, backup.toStdString());
         s.boxes().expectBox(kBackedUp);
         pressBackup(s);
-        QCOMPARE(bytes(backup), bytes("clinic_db.mdb"));
+        QCOMPARE(bytes(backup), backedUp);
 
         addPatient("Since");
         const QByteArray replaced = bytes("clinic_db.mdb");
@@ -152,6 +154,16 @@ private slots:
         s.boxes().expectBox(restored());
         clickTool(s, ID_DATABASE_RESTORE);
         QCOMPARE(patientNames(), std::vector<std::string>{"Before"});
+        // The trail goes on from today's: it holds the entry of the backup, made after the
+        // backup's own trail ends, and then the restore, which names the backup.
+        const std::vector<AuditEntry> trail = AuditTrail::ofFile("clinic_db.mdb");
+        const size_t inBackup = AuditTrail::ofFile(backup.toStdString()).size();
+        QVERIFY(trail.size() > inBackup);
+        QVERIFY(std::any_of(trail.begin() + long(inBackup), trail.end(), [](const AuditEntry& e) {
+            return e.action == "backup" && e.details.find("monday.rbk") != std::string::npos;
+        }));
+        QCOMPARE(trail.back().action, std::string("restore"));
+        QVERIFY(trail.back().details.find("monday.rbk") != std::string::npos);
         const QString kept = QString::fromStdString(keptFile());
         QCOMPARE(bytes(kept), replaced);
         s.restart();

@@ -1,6 +1,5 @@
 """Back up to a file, add a patient, restore the backup: the patient is gone."""
 
-import filecmp
 import os
 import sys
 
@@ -18,14 +17,17 @@ def journey(m):
     m.add_patient("Yusuf", "Demir")
     backup = os.path.join(m.data_dir, "..", "friday")
 
+    with open(os.path.join(m.data_dir, "clinic_db.mdb"), "rb") as records:
+        backed_up = records.read()
     m.press("- Backup medical records database")
     choose_file(m, "Save As", backup, "Save")
     m.answer("Confirmation", "OK", "Backup operation completed successfully")
     backup += ".rbk"
     if not os.path.exists(backup):
         fail("no backup file " + backup)
-    if not filecmp.cmp(backup, os.path.join(m.data_dir, "clinic_db.mdb"), shallow=False):
-        fail("the backup is not the records file byte for byte")
+    with open(backup, "rb") as copy:
+        if copy.read() != backed_up:
+            fail("the backup is not the records file byte for byte")
     if os.stat(backup).st_mode & 0o077:
         fail("the backup can be read by others")
 

@@ -366,6 +366,26 @@ TEST_P(AuditTrailTest, NewestEntriesRemovedAreCaughtAgainstABackup)
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 3) << said; // the header and 2 inserts
 }
 
+// A restore brings back the backup's records but never shortens the trail: today's entries
+// stay, whole and in order, the change undone by the restore among them.
+TEST_P(AuditTrailTest, ARestoreKeepsTodaysTrail)
+{
+    makeEntries();
+    ASSERT_EQ(RecordsBackup::backup((m_dir / "before.rbk").string()), std::nullopt);
+    ASSERT_TRUE(throughTheStore({"INSERT INTO tests_list (name) VALUES ('CBC')"}));
+    const std::vector<AuditEntry> today = trail();
+    BeforeRestore keep{m_dir.string(), DateTime::fromCivil(2026, 3, 4)};
+    ASSERT_EQ(RecordsBackup::restore((m_dir / "before.rbk").string(), keep), std::nullopt);
+
+    EXPECT_EQ(count("tests_list"), 0);
+    const std::vector<AuditEntry> after = trail();
+    EXPECT_EQ(AuditChain::departure(after, today), std::nullopt);
+    EXPECT_EQ(AuditChain::firstBreak(after), std::nullopt);
+    ASSERT_TRUE(throughTheStore({"INSERT INTO meds_list (name) VALUES ('ASPIRIN')"}));
+    EXPECT_GT(trail().back().id, today.back().id);
+    EXPECT_EQ(AuditChain::firstBreak(trail()), std::nullopt);
+}
+
 ON_BOTH_ENGINES(AuditTrailTest);
 
 // A desk's login works on the server with plain SQL as it likes, within its group's rights.
