@@ -146,10 +146,9 @@ bool restoreParticulars(const std::string& id, const Fields& newest, const Field
 
 bool restoreVisit(const std::string& id, const std::string& patientId, const Fields& newest,
                   const Fields& chosen) {
-    return ComplaintRecord().UpdateUnlessChanged(id, patientId, dateOf(newest[0]),
-                                                 Fields(newest.begin() + 1, newest.end()),
-                                                 dateOf(chosen[0]),
-                                                 Fields(chosen.begin() + 1, chosen.end()));
+    return ComplaintRecord().UpdateUnlessChanged(
+        id, patientId, dateOf(newest[0]), Fields(newest.begin() + 1, newest.end()),
+        dateOf(chosen[0]), Fields(chosen.begin() + 1, chosen.end()));
 }
 
 void addRow(ImportedRecords& rows, Kind kind, long long patient, const Fields& f, long long key) {
@@ -262,8 +261,8 @@ bool RowHistory::bringBack(const Version& version) {
     const int record = std::stoi(m_recordId);
     const Shape shape = shapeOf(m_kind);
     return Database::run([&](Database& db) {
-        const std::string taken = std::string("SELECT 1 FROM ") + shape.table + " WHERE " +
-                                  shape.key + " = ?";
+        const std::string taken =
+            std::string("SELECT 1 FROM ") + shape.table + " WHERE " + shape.key + " = ?";
         if (!patientExists(db, patient) || db.prepare(taken.c_str()).bind(1, record).step())
             return false;
         ImportedRecords rows(db);

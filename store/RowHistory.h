@@ -8,13 +8,12 @@
 // and the patient's rows of one kind that were deleted and are not back. An earlier version is
 // put back as a new change, which the trail records in turn: the row updated by the usual
 // operations while it is there, or, once deleted, brought back with its old number.
-class RowHistory
-{
+class RowHistory {
 public:
     enum class Kind { Particulars, Visit, HistoryEntry, Medication, Test };
 
     struct Version {
-        std::string when;   // local time, "YYYY-MM-DD HH:MM:SS"
+        std::string when; // local time, "YYYY-MM-DD HH:MM:SS"
         std::string who;
         std::string action; // "insert", "update" or "delete"; empty for the row as the first
                             // change found it, when the row is older than the trail

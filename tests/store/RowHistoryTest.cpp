@@ -41,17 +41,14 @@ Strings withDate(const Strings& texts) {
 
 // Run on both engines with a clinician signed in, whom the trail names as the file's user or
 // the server's login.
-class RowHistoryTest : public StoreTest
-{
+class RowHistoryTest : public StoreTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         StoreTest::SetUp();
         if (!IsSkipped())
             Session::signIn(UserAccount{"dr_ng", "", UserRole::Clinician});
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         Session::signOut();
         StoreTest::TearDown();
     }
@@ -60,8 +57,7 @@ protected:
 
 // Each version is the visit as a change left it; the first one put back is a new change, made
 // only while the visit still is as the versions were read.
-TEST_P(RowHistoryTest, AVisitsVersionsAndAnEarlierOnePutBack)
-{
+TEST_P(RowHistoryTest, AVisitsVersionsAndAnEarlierOnePutBack) {
     const std::string patient = addPatient();
     ComplaintRecord visit;
     ASSERT_TRUE(visit.Add(patient, kVisitDay, visitTexts("cough", "")));
@@ -132,17 +128,28 @@ const RowKind kRowKinds[] = {
      },
      [](const std::string& id) { return ComplaintRecord().Delete(id); },
      withDate(visitTexts("cough", "flu"))},
-    {"HistoryEntry", Kind::HistoryEntry, "history_entries", "entry_ID",
-     [](const std::string& patient) { return HistoryEntryRecord().Add(patient, "Medical", "asthma"); },
+    {"HistoryEntry",
+     Kind::HistoryEntry,
+     "history_entries",
+     "entry_ID",
+     [](const std::string& patient) {
+         return HistoryEntryRecord().Add(patient, "Medical", "asthma");
+     },
      [](const std::string& id) { return HistoryEntryRecord().Delete(id); },
      {"Medical", "asthma"}},
-    {"Medication", Kind::Medication, "patient_medications", "medication_ID",
+    {"Medication",
+     Kind::Medication,
+     "patient_medications",
+     "medication_ID",
      [](const std::string& patient) {
          return PatientMedicationRecord().Add(patient, "SALBUTAMOL", "current");
      },
      [](const std::string& id) { return PatientMedicationRecord().Delete(id); },
      {"SALBUTAMOL", "current"}},
-    {"Test", Kind::Test, "tests", "test_ID",
+    {"Test",
+     Kind::Test,
+     "tests",
+     "test_ID",
      [](const std::string& patient) {
          return TestRecord().Add(patient, kVisitDay, "CBC", "normal");
      },
@@ -150,29 +157,26 @@ const RowKind kRowKinds[] = {
      {kVisitDay.toIso(), "CBC", "normal"}},
 };
 
-void PrintTo(const RowKind& row, std::ostream* out)
-{
+void PrintTo(const RowKind& row, std::ostream* out) {
     *out << row.name;
 }
 
 } // namespace
 
 class DeletedRowTest : public TestDatabase,
-                       public ::testing::WithParamInterface<std::tuple<TestEngine, RowKind>>
-{
+                       public ::testing::WithParamInterface<std::tuple<TestEngine, RowKind>> {
 protected:
     TestEngine engine() const override { return std::get<0>(GetParam()); }
 };
 
 // Of the two rows deleted, the one put back comes back with its number, as its last version
 // before the delete; the other stays deleted.
-TEST_P(DeletedRowTest, ADeletedRowIsListedAndComesBackWithItsNumber)
-{
+TEST_P(DeletedRowTest, ADeletedRowIsListedAndComesBackWithItsNumber) {
     const RowKind& row = std::get<1>(GetParam());
     const std::string patient = addPatient();
     ASSERT_TRUE(row.add(patient) && row.add(patient) && row.add(patient));
-    const std::string keys = std::string("SELECT ") + row.key + " FROM " + row.table +
-                             " ORDER BY " + row.key;
+    const std::string keys =
+        std::string("SELECT ") + row.key + " FROM " + row.table + " ORDER BY " + row.key;
     const Strings added = query(keys);
     ASSERT_EQ(added.size(), 3u);
     ASSERT_TRUE(row.remove(added[0]) && row.remove(added[1]));
@@ -199,8 +203,7 @@ TEST_P(DeletedRowTest, ADeletedRowIsListedAndComesBackWithItsNumber)
     EXPECT_EQ(history.m_deleted[0].id, added[0]);
 }
 
-std::string rowKindName(const ::testing::TestParamInfo<std::tuple<TestEngine, RowKind>>& info)
-{
+std::string rowKindName(const ::testing::TestParamInfo<std::tuple<TestEngine, RowKind>>& info) {
     return std::string(std::get<0>(info.param) == TestEngine::File ? "File_" : "Server_") +
            std::get<1>(info.param).name;
 }
@@ -212,21 +215,19 @@ INSTANTIATE_TEST_SUITE_P(Engines, DeletedRowTest,
 
 // On a server, the desks read a row's changes only through the function that lets each group
 // see what it may see of the records themselves.
-class ServerRowHistoryTest : public TestDatabase
-{
+class ServerRowHistoryTest : public TestDatabase {
 protected:
     TestEngine engine() const override { return TestEngine::Server; }
 
     // Whether the login, made anew in the group (none when empty), may read the changes of
     // the table.
-    bool mayRead(const std::string& group, const std::string& table)
-    {
+    bool mayRead(const std::string& group, const std::string& table) {
         const std::string login = "history_" + std::to_string(getpid());
         query("DROP ROLE IF EXISTS " + login);
         query("CREATE ROLE " + login + " LOGIN" + (group.empty() ? "" : " IN ROLE " + group));
         pg_conn* desk = PQconnectdb(serverConnection(login).c_str());
-        PGresult* result =
-            PQexec(desk, ("SELECT count(*) FROM medora_row_history('" + table + "', '', 1)").c_str());
+        PGresult* result = PQexec(
+            desk, ("SELECT count(*) FROM medora_row_history('" + table + "', '', 1)").c_str());
         const bool read = PQresultStatus(result) == PGRES_TUPLES_OK;
         const std::string count = read ? PQgetvalue(result, 0, 0) : "";
         PQclear(result);
@@ -236,8 +237,7 @@ protected:
     }
 };
 
-TEST_F(ServerRowHistoryTest, EachGroupReadsTheChangesOfWhatItMaySee)
-{
+TEST_F(ServerRowHistoryTest, EachGroupReadsTheChangesOfWhatItMaySee) {
     const std::string patient = addPatient();
     ASSERT_TRUE(ComplaintRecord().Add(patient, kVisitDay, visitTexts("cough", "")));
     ASSERT_EQ(patient, "1");
