@@ -25,6 +25,7 @@ extern const FormTemplate kUsersForm;            // 154
 extern const FormTemplate kAddUserForm;          // 155
 extern const FormTemplate kAuditTrailForm;       // 156
 extern const FormTemplate kDeletedPatientsForm;  // 157
+extern const FormTemplate kHistoryOfChangesForm; // 158
 
 // Every form above, for whatever looks at them all.
 inline const FormTemplate* const kEveryForm[] = {
@@ -33,5 +34,5 @@ inline const FormTemplate* const kEveryForm[] = {
     &kAddTestForm,  &kAddMedicationForm, &kIssuPrescriptionForm, &kEditClinicInfoForm,
     &kAddEntryForm, &kRecordsDatabaseForm, &kBackupsForm,
     &kVitalChartsForm, &kSignInForm, &kChangePasswordForm, &kUsersForm,
-    &kAddUserForm, &kAuditTrailForm, &kDeletedPatientsForm,
+    &kAddUserForm, &kAuditTrailForm, &kDeletedPatientsForm, &kHistoryOfChangesForm,
 };

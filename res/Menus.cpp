@@ -12,6 +12,9 @@ const MenuItem kConnect{"&Connect\u2026", ID_FILE_CONNECT};
 const MenuItem kLock{"&Lock\tCtrl+L", ID_FILE_LOCK};
 const MenuItem kSignOut{"Sign o&ut", ID_FILE_SIGN_OUT};
 
+const MenuPopup kEditHistoryPopup{"&Edit",
+                                  {{"&History of changes\u2026", ID_EDIT_HISTORY_OF_CHANGES}}};
+
 const MenuPopup kViewPopup{"&View",
                            {{"Zoom &in\tCtrl++", ID_VIEW_ZOOM_IN},
                             {"Zoom &out\tCtrl+-", ID_VIEW_ZOOM_OUT},
@@ -58,6 +61,14 @@ const std::vector<MenuPopup> kPlainScreenMenu = {
     {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
 };
 
+const std::vector<MenuPopup> kVisitMenu = {
+    {"&File", {kRecordsDatabase, kConnect, kSeparator, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
+               kSeparator, kLock, kSignOut, {"E&xit", ID_APP_EXIT}}},
+    kEditHistoryPopup,
+    kViewPopup,
+    {"&Help", {{"About Medora...", ID_APP_ABOUT}}},
+};
+
 const std::vector<MenuPopup> kPrescriptionMenu = {
     {"&File", {kRecordsDatabase, kConnect, kSeparator, {"&Print...\tCtrl+P", ID_FILE_PRINT},
                {"Print Pre&view", ID_FILE_PRINT_PREVIEW}, {"P&rint Setup...", ID_FILE_PRINT_SETUP},
@@ -71,6 +82,7 @@ const std::vector<MenuPopup> kRecordMenu = {
                {"&Export record...", ID_FILE_EXPORT_RECORD}, kSeparator,
                {"P&rint Setup...", ID_FILE_PRINT_SETUP}, kSeparator, kLock, kSignOut,
                {"E&xit", ID_APP_EXIT}}},
+    kEditHistoryPopup,
     {kViewPopup.title,
      [] {
          std::vector<MenuItem> items = kViewPopup.items;
@@ -164,6 +176,9 @@ const std::map<int, const char*> kCommandStrings = {
      "See who changed, opened, printed or exported which records, and when\nAudit trail"},
     {ID_FILE_LOCK, "Hide the records until you type your password again\nLock"},
     {ID_FILE_SIGN_OUT, "Close every screen and let another person sign in\nSign out"},
+    {ID_EDIT_HISTORY_OF_CHANGES,
+     "See each version of what is on screen, who made it and when, and put one back\n"
+     "History of changes"},
     {ID_VIEW_VITAL_CHARTS,
      "Show the patient's vital signs as charts over time\nVital signs charts"},
 };
@@ -179,9 +194,10 @@ const std::vector<MenuPopup>& menuResource(int id) {
     case IDR_FINDID_MENU:
     case IDR_FINDNAME_MENU:
     case IDR_VIEWRESULTS_MENU:
-    case IDR_VIEWCOMPLAINT_MENU:
     case IDR_CLINICINFO_MENU:
         return kPlainScreenMenu;
+    case IDR_VIEWCOMPLAINT_MENU:
+        return kVisitMenu;
     case IDR_PRESCRIPTION_MENU:
         return kPrescriptionMenu;
     case IDR_VIEWREC_MENU:

@@ -93,8 +93,10 @@ const FormTemplate kViewComplaintForm = {
         examination(visitText("treatment"), 206, 326),
 
         {K::PushButton, IDC_VISIT_ADD, 7, 353, 48, 15, "Add", Style::Disabled},
-        {K::PushButton, IDC_VISIT_UPDATE, 121, 353, 48, 15, "Update", Style::Disabled},
-        {K::PushButton, IDC_VISIT_DELETE, 235, 353, 48, 15, "Delete", Style::Disabled},
+        {K::PushButton, IDC_VISIT_UPDATE, 84, 353, 48, 15, "Update", Style::Disabled},
+        {K::PushButton, IDC_VISIT_DELETE, 161, 353, 48, 15, "Delete", Style::Disabled},
+        {K::PushButton, IDC_VISIT_HISTORY, 238, 353, 82, 15, "History of changes\u2026",
+         Style::Disabled},
         {K::PushButton, IDC_VISIT_CANCEL, 349, 353, 48, 15, "Cancel"},
 
         {K::Label, IDC_STATIC, 13, 9, 0, 0, "Visit ID#", Style::None, IDC_VISIT_NUMBER},

@@ -43,6 +43,7 @@ constexpr int IDD_USERS = 154;
 constexpr int IDD_ADD_USER = 155;
 constexpr int IDD_AUDIT_TRAIL = 156;
 constexpr int IDD_DELETED_PATIENTS = 157;
+constexpr int IDD_HISTORY_OF_CHANGES = 158;
 
 // Framework commands.
 constexpr int ID_FILE_NEW = 57600;
@@ -100,6 +101,8 @@ constexpr int ID_FILE_SIGN_OUT = 32851;
 constexpr int ID_FILE_LOCK = 32852;
 constexpr int ID_DATABASE_AUDIT_TRAIL = 32853;
 constexpr int ID_DATABASE_DELETED_PATIENTS = 32854;
+// The versions of the record, visit or entry on screen, each of which can be put back.
+constexpr int ID_EDIT_HISTORY_OF_CHANGES = 32855;
 
 // Commands of other screens.
 constexpr int ID_ADDNEW_ADD = 32775;
@@ -145,6 +148,13 @@ constexpr int IDC_AUDIT_EXPORT = 1308;
 // Deleted patients dialog (157).
 constexpr int IDC_DELETED_LIST = 1310;
 constexpr int IDC_DELETED_BRING_BACK = 1311;
+
+// History of changes dialog (158), and its button on the visit screen.
+constexpr int IDC_HISTORY_WHAT = 1315;
+constexpr int IDC_HISTORY_VERSIONS = 1316;
+constexpr int IDC_HISTORY_CHANGES = 1317;
+constexpr int IDC_HISTORY_RESTORE = 1318;
+constexpr int IDC_VISIT_HISTORY = 1319;
 
 // Users dialog (154).
 constexpr int IDC_USERS_LIST = 1270;

@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "screens/AccessNote.h"
 #include "screens/AllergyLine.h"
+#include "screens/HistoryOfChangesDialog.h"
 #include "screens/Navigator.h"
 #include "screens/StoreFailure.h"
 #include "store/ComplaintList.h"
@@ -67,6 +68,7 @@ ViewComplaint::ViewComplaint()
     onClicked(IDC_VISIT_UPDATE, [this] { update(); });
     onClicked(IDC_VISIT_DELETE, [this] { remove(); });
     onClicked(IDC_VISIT_CANCEL, [this] { cancel(); });
+    onCommandAndClick(ID_EDIT_HISTORY_OF_CHANGES, IDC_VISIT_HISTORY, [this] { showHistory(); });
 }
 
 void ViewComplaint::DoDataExchange(DataExchange& dx) {
@@ -108,6 +110,7 @@ void ViewComplaint::showVisit(const std::string& patient, const std::string& vis
     texts = lastVisitTexts(details.m_values);
     newVisit = false;
     enableControl(IDC_VISIT_DELETE, true);
+    enableControl(IDC_VISIT_HISTORY, true);
     setControlText(IDC_VISIT_CANCEL, "Close");
     LoadVisit();
     AccessNote::enterOf(this, Access::Open, "complaints", visitId, patientId);
@@ -231,6 +234,37 @@ void ViewComplaint::remove() {
     }
     MessageBox(this, "Complaint deleted successfuly.", "Confirmation", MsgIcon::Information);
     leave();
+}
+
+void ViewComplaint::showHistory() {
+    if (newVisit || visitId.empty()) {
+        MessageBox(this, "The visit has a history once it is added.", "History of changes",
+                   MsgIcon::Information);
+        return;
+    }
+    HistoryOfChangesDialog dialog(
+        window(),
+        {RowHistory::Kind::Visit, patientId, visitId,
+         "The visit number " + visitId + " of the patient number " + patientId +
+             "; below, the visits deleted",
+         RowHistory::Kind::Visit},
+        [this] { reloadStored(); });
+    dialog.DoModal();
+}
+
+// The visit as stored now, in place of what the screen showed or was typed.
+void ViewComplaint::reloadStored() {
+    ComplaintList details;
+    if (!details.FetchDetails(visitId)) {
+        StoreFailure::show(this, "Error fetching complaint details");
+        return;
+    }
+    visitDate = details.m_date;
+    texts = lastVisitTexts(details.m_values);
+    rememberStored();
+    UpdateData(false);
+    changed = false;
+    enableControl(IDC_VISIT_UPDATE, false);
 }
 
 void ViewComplaint::leave() {

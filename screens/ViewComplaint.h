@@ -46,6 +46,8 @@ private:
     bool vitalSignsConfirmed();
     void cancel();
     void remove();
+    void showHistory();
+    void reloadStored();
     void leave();
     const std::string& complaint() const;
     ComboBox* complaintBox() const;

@@ -12,6 +12,7 @@
 #include "screens/AddTestDialog.h"
 #include "screens/AllergyLine.h"
 #include "screens/BirthDate.h"
+#include "screens/HistoryOfChangesDialog.h"
 #include "screens/Navigator.h"
 #include "screens/RoleRights.h"
 #include "screens/StoreFailure.h"
@@ -41,6 +42,26 @@ struct HistoryLayout {
     std::vector<Column> columns; // adding up to the list's 560 pixels
     int flexibleColumn;          // gives room to the scroll bar when the rows do not all fit
 };
+
+// The rows a history type lists, as their history knows them, and how the window names them.
+struct ListedRows {
+    RowHistory::Kind kind;
+    const char* one;
+    const char* many;
+};
+
+ListedRows rowsOf(int type) {
+    switch (type) {
+    case ViewRec::Visits:
+        return {RowHistory::Kind::Visit, "visit", "visits"};
+    case ViewRec::Medications:
+        return {RowHistory::Kind::Medication, "medication", "medications"};
+    case ViewRec::Tests:
+        return {RowHistory::Kind::Test, "test", "tests"};
+    default:
+        return {RowHistory::Kind::HistoryEntry, "history entry", "history entries"};
+    }
+}
 
 const HistoryLayout& layoutOf(int type) {
     static const std::vector<HistoryLayout> layouts = {
@@ -163,6 +184,7 @@ ViewRec::ViewRec()
     onCommand(ID_FILE_EXPORT_RECORD, [this] { printRecord(RecordPrinting::exportRecord); });
     onCommandAndClick(ID_VIEW_VITAL_CHARTS, IDC_REC_CHARTS, [this] { openCharts(); });
     connect(historyList(), &ListView::rowDoubleClicked, this, [this] { listDoubleClicked(); });
+    onCommand(ID_EDIT_HISTORY_OF_CHANGES, [this] { showHistory(); });
 }
 
 void ViewRec::OnInitialUpdate() {
@@ -475,4 +497,40 @@ void ViewRec::listDoubleClicked() {
     UpdateData(true);
     if (historyType == Visits && hasVisits)
         viewVisit();
+}
+
+// The row chosen in the list, or else the particulars, with the rows of the list's kind that
+// were deleted. Reception sees the particulars' only.
+void ViewRec::showHistory() {
+    if (patientId.empty() || !mayLeave())
+        return;
+    const std::string patient = "the patient number " + patientId;
+    HistoryOfChangesDialog::Subject subject{RowHistory::Kind::Particulars, patientId, patientId,
+                                            "The particulars of " + patient,
+                                            RowHistory::Kind::Particulars};
+    if (Session::mayCare()) {
+        const ListedRows listed = rowsOf(radioIndex(IDC_REC_VISITS));
+        const int row = historyList()->firstSelectedRow();
+        subject.deletedKind = listed.kind;
+        if (row >= 0 && size_t(row) < rowIds.size()) {
+            subject.kind = listed.kind;
+            subject.recordId = rowIds[size_t(row)];
+            subject.what = std::string("The ") + listed.one + " number " + subject.recordId +
+                           " of " + patient;
+        }
+        subject.what += std::string("; below, the ") + listed.many + " deleted";
+    }
+    HistoryOfChangesDialog dialog(window(), subject, [this] { reloadRecord(); });
+    dialog.DoModal();
+}
+
+// The record as stored now, with the list the screen showed.
+void ViewRec::reloadRecord() {
+    const int type = radioIndex(IDC_REC_VISITS);
+    historyType = type;
+    LoadPatient();
+    infoChanged = false;
+    enableControl(IDC_REC_UPDATE_INFO, false);
+    if (type > Visits && Session::mayCare())
+        loadList(type);
 }

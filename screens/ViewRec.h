@@ -64,6 +64,8 @@ private:
     bool deleteRow(const std::string& id);
     void deleteRecord();
     void listDoubleClicked();
+    void showHistory();
+    void reloadRecord();
     // Prints the record as stored, after the user had the chance to save what was typed.
     void printRecord(void (*how)(QWidget* parent, const std::string& patientId));
 

@@ -25,6 +25,11 @@ public:
     // After rows were inserted with keys of their own, up to `key`: the keys the table gives
     // go on past it, and never back to one it gave before.
     virtual void keysGivenUpTo(const char* table, const char* keyColumn, long long key) = 0;
+    // The audit trail's changes of one row of a patient's (no access entries), oldest first,
+    // each as its local time, user, action, row key and details. Parameters: the table, the row's key as text
+    // ('' for every row of the patient's in the table) and the patient's number. The desks of
+    // a server may not read the trail itself.
+    virtual std::unique_ptr<EngineStatement> prepareRowEntries() = 0;
     virtual long long lastInsertId() const = 0;
     // The rows the last statement run changed.
     virtual int changes() const = 0;

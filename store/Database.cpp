@@ -15,6 +15,11 @@ Statement Database::prepareInsert(const char* sql, const char* keyColumn)
     return Statement(m_connection.prepareInsert(sql, keyColumn));
 }
 
+Statement Database::prepareRowEntries()
+{
+    return Statement(m_connection.prepareRowEntries());
+}
+
 Statement Database::prepareInsertWithKey(const char* sql)
 {
     return Statement(m_connection.prepareInsertWithKey(sql));

@@ -30,6 +30,8 @@ public:
     long long highestKeyGiven(const char* table, const char* keyColumn);
     // After rows inserted with their own keys, up to `key`: the table's new keys go on past it.
     void keysGivenUpTo(const char* table, const char* keyColumn, long long key);
+    // Connection::prepareRowEntries.
+    Statement prepareRowEntries();
     long long lastInsertId() const;
     int changes() const;
 

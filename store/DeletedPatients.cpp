@@ -4,57 +4,12 @@
 #include "store/ImportedRecords.h"
 #include "store/RecordId.h"
 #include "store/Session.h"
+#include "store/TrailRow.h"
 #include "store/VisitField.h"
 
-#include <nlohmann/json.hpp>
-
-#include <algorithm>
-#include <cctype>
 #include <set>
 
 namespace {
-
-// A row as the trail keeps it, by the file's names of its columns or the server's, which it
-// folds to lower case, with the server's dates written with a "T".
-class TrailRow {
-public:
-    explicit TrailRow(const std::string& json) : row(nlohmann::json::parse(json, nullptr, false)) {}
-
-    bool valid() const { return row.is_object(); }
-
-    std::string text(const char* column) const {
-        for (const auto& [key, value] : row.items())
-            if (sameName(key, column))
-                return value.is_string() ? value.get<std::string>()
-                       : value.is_null() ? std::string()
-                                         : value.dump();
-        return {};
-    }
-
-    long long integer(const char* column) const {
-        const std::string digits = text(column);
-        return !digits.empty() && std::all_of(digits.begin(), digits.end(), ::isdigit) &&
-                       digits.size() < 19
-                   ? std::stoll(digits)
-                   : 0;
-    }
-
-    DateTime date(const char* column) const {
-        std::string iso = text(column).substr(0, 19);
-        std::replace(iso.begin(), iso.end(), 'T', ' ');
-        DateTime when;
-        DateTime::fromIso(iso, when);
-        return when;
-    }
-
-private:
-    static bool sameName(const std::string& a, const char* b) {
-        return std::equal(a.begin(), a.end(), b, b + std::char_traits<char>::length(b),
-                          [](char x, char y) { return std::tolower(x) == std::tolower(y); });
-    }
-
-    nlohmann::json row;
-};
 
 // The rows deleted with the patient follow the patient's own entry; none of the patient's
 // rows is left to delete after it.

@@ -86,6 +86,17 @@ long long ImportedRecords::addVisit(long long patient, DateTime date, const std:
     return m_db.lastInsertId();
 }
 
+void ImportedRecords::addWholeVisit(long long patient, DateTime date,
+                                   const std::vector<std::string>& texts, long long key) {
+    std::string columns = "patient_ID, date";
+    std::vector<Value> values = {patient, date};
+    for (size_t field = 0; field < kVisitTextCount; ++field) {
+        columns += std::string(", ") + kVisitFields[field].column;
+        values.emplace_back(field < texts.size() ? texts[field] : std::string());
+    }
+    addRow(Visits, columns, std::move(values), key);
+}
+
 void ImportedRecords::addHistory(long long patient, const std::string& kind,
                                  const std::string& text, long long key) {
     addRow(History, "patient_ID, entry_type, entry_details", {patient, kind, text}, key);
@@ -101,11 +112,12 @@ void ImportedRecords::addTest(long long patient, DateTime date, const std::strin
     addRow(Tests, "patient_ID, date, type, results", {patient, date, type, results}, key);
 }
 
-// A row with its key waits with others with theirs; a row without, with others without.
+// A row with its key waits with others with theirs, a row without with others without, each
+// with rows of the same columns.
 void ImportedRecords::addRow(Table table, const std::string& columns, std::vector<Value> values,
                              long long key) {
     Waiting& waiting = m_rows[table];
-    if (waiting.rows != 0 && waiting.withKeys != (key != 0))
+    if (waiting.rows != 0 && (waiting.withKeys != (key != 0) || waiting.columns != columns))
         writeRows(table);
     waiting.columns = columns;
     waiting.withKeys = key != 0;

@@ -38,6 +38,9 @@ public:
     long long addPatient(const PatientDetails& details, long long key);
     long long addVisit(long long patient, DateTime date, const std::string& complaint,
                        long long key);
+    // A visit with all its texts at once, in the order of kVisitFields.
+    void addWholeVisit(long long patient, DateTime date, const std::vector<std::string>& texts,
+                       long long key);
     // `kind` as stored: "Medical", "Surgical", "Social", "Family" or "Allergies".
     void addHistory(long long patient, const std::string& kind, const std::string& text,
                     long long key);

@@ -218,6 +218,11 @@ std::unique_ptr<EngineStatement> PostgresConnection::prepareInsert(const char* s
         *this, PostgresDialect::insertGivingKey(sql, keyColumn), true);
 }
 
+std::unique_ptr<EngineStatement> PostgresConnection::prepareRowEntries()
+{
+    return prepare(PostgresDialect::rowEntries);
+}
+
 std::unique_ptr<EngineStatement> PostgresConnection::prepareInsertWithKey(const char* sql)
 {
     return std::make_unique<PostgresStatement>(*this, PostgresDialect::insertWithKey(sql), false);

@@ -53,6 +53,7 @@ public:
     std::unique_ptr<EngineStatement> prepareInsertWithKey(const char* sql) override;
     long long highestKeyGiven(const char* table, const char* keyColumn) override;
     void keysGivenUpTo(const char* table, const char* keyColumn, long long key) override;
+    std::unique_ptr<EngineStatement> prepareRowEntries() override;
     long long lastInsertId() const override { return m_lastInsertId; }
     int changes() const override { return m_changes; }
 

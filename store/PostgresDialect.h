@@ -46,6 +46,9 @@ public:
         "SELECT medora_move_keys_forward(s, k) FROM (SELECT pg_get_serial_sequence(?, ?)::regclass"
         " AS s, CAST(? AS bigint) AS k) AS wanted WHERE k > coalesce(pg_sequence_last_value(s), 0)";
 
+    // The entries of one row of a patient's, through the function that lets a desk read what
+    // its group may see of the trail (Connection::prepareRowEntries).
+    static constexpr const char* rowEntries = "SELECT * FROM medora_row_history(?, ?, ?)";
     // A serialization failure or a deadlock: the transaction lost to another one running at the
     // same time and goes through when run again.
     static bool isWorthRetrying(const char* sqlState);

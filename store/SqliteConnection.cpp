@@ -101,6 +101,14 @@ std::unique_ptr<EngineStatement> SqliteConnection::prepareInsert(const char* sql
     return prepare(sql);
 }
 
+std::unique_ptr<EngineStatement> SqliteConnection::prepareRowEntries()
+{
+    return prepare("SELECT time_local, user_name, action, record_id, details FROM audit_trail"
+                   " WHERE table_name = ?1 AND patient_id = ?3 AND (?2 = '' OR record_id = ?2)"
+                   " AND action IN ('insert', 'update', 'delete')"
+                   " ORDER BY entry_id");
+}
+
 std::unique_ptr<EngineStatement> SqliteConnection::prepareInsertWithKey(const char* sql)
 {
     return prepare(sql);

@@ -36,6 +36,7 @@ public:
     std::unique_ptr<EngineStatement> prepareInsertWithKey(const char* sql) override;
     long long highestKeyGiven(const char* table, const char* keyColumn) override;
     void keysGivenUpTo(const char* table, const char* keyColumn, long long key) override;
+    std::unique_ptr<EngineStatement> prepareRowEntries() override;
     long long lastInsertId() const override;
     int changes() const override;
 

@@ -80,7 +80,7 @@ BEGIN
                    current_schema());
     GRANT EXECUTE ON FUNCTION medora_set_indexes_aside(), medora_build_indexes(),
         medora_move_keys_forward(regclass, bigint), medora_users(),
-        medora_change_own_password(text) TO medora_desk;
+        medora_change_own_password(text), medora_row_history(text, text, integer) TO medora_desk;
     GRANT EXECUTE ON FUNCTION medora_add_user(text, text, text, text, boolean),
         medora_set_user_role(text, text), medora_set_user_enabled(text, boolean),
         medora_reset_password(text, text) TO medora_admin;
@@ -337,6 +337,13 @@ void ServerSetup::checkDeskLimits() {
          " quote_ident(current_schema()) || ', pg_temp')) FROM pg_proc p WHERE p.oid IN"
          " ('medora_audit_change()'::regprocedure, 'medora_audit_access()'::regprocedure)",
          "the functions that keep the audit trail do not run as their owner on Medora's schema"},
+        {"SELECT p.prosecdef AND EXISTS (SELECT FROM unnest(p.proconfig) setting"
+         " WHERE setting = 'search_path=pg_catalog, ' || quote_ident(current_schema()) ||"
+         " ', pg_temp') AND has_function_privilege('medora_desk', p.oid, 'EXECUTE') AND NOT"
+         " has_function_privilege('medora_auditor', p.oid, 'EXECUTE') FROM pg_proc p"
+         " WHERE p.oid = 'medora_row_history(text, text, integer)'::regprocedure",
+         "the function that reads a row's changes for the desks does not run as its owner on"
+         " Medora's schema, or the desks cannot call it"},
         {"SELECT NOT has_table_privilege('public', 'audit_trail', 'INSERT, UPDATE, DELETE,"
          " TRUNCATE, REFERENCES, TRIGGER') AND NOT pg_has_role('medora_auditor', 'medora_desk',"
          " 'MEMBER')",

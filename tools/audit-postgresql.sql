@@ -134,3 +134,41 @@ BEGIN
     END LOOP;
 END
 $$;
+
+-- The entries of one row of a patient's records, oldest first, for the history of its
+-- changes that a desk shows; with no row named, those of all the patient's rows of the table.
+-- The desks may not read the trail, so the function reads it as the records' owner and lets
+-- through only what the login that connected may see of the records themselves: the
+-- particulars to every desk, visits, histories, medications and tests to clinicians and
+-- administrators.
+CREATE OR REPLACE FUNCTION medora_row_history(table_name text, record_id text, patient_id integer)
+RETURNS TABLE (time_local text, user_name text, action text, row_id text, details text)
+LANGUAGE plpgsql STABLE SECURITY DEFINER AS $$
+DECLARE
+    asked constant text := medora_row_history.table_name;
+BEGIN
+    IF NOT (asked IN ('complaints', 'history_entries', 'patient_medications', 'tests')
+            AND (pg_has_role(session_user, 'medora_clinician', 'MEMBER')
+                 OR pg_has_role(session_user, 'medora_admin', 'MEMBER'))
+            OR asked = 'patient_info' AND pg_has_role(session_user, 'medora_desk', 'MEMBER')) THEN
+        RAISE EXCEPTION 'permission denied for the history of %', asked
+            USING ERRCODE = 'insufficient_privilege';
+    END IF;
+    RETURN QUERY
+        SELECT a.time_local, a.user_name, a.action, a.record_id, a.details
+        FROM audit_trail a
+        WHERE a.patient_id = medora_row_history.patient_id AND a.table_name = asked
+          AND (medora_row_history.record_id = '' OR a.record_id = medora_row_history.record_id)
+          AND a.action IN ('insert', 'update', 'delete')
+        ORDER BY a.entry_id;
+END
+$$;
+
+DO $$
+BEGIN
+    EXECUTE format('ALTER FUNCTION %I.medora_row_history(text, text, integer)'
+                   ' SET search_path = pg_catalog, %I, pg_temp', current_schema(), current_schema());
+    EXECUTE format('REVOKE ALL ON FUNCTION %I.medora_row_history(text, text, integer) FROM PUBLIC',
+                   current_schema());
+END
+$$;
