@@ -164,7 +164,8 @@ public:
     long long historyEntry() { return number(ClinicSize::forPatients(kPatients).historyEntries); }
     long long medication() { return number(ClinicSize::forPatients(kPatients).medications); }
     long long test() { return number(ClinicSize::forPatients(kPatients).tests); }
-    std::string fresh(const std::string& base) { return base + " " + std::to_string(++m_calls); }
+    // Unique across the benchmarks and the runs, for names that must be.
+    std::string fresh(const std::string& base) { return base + " " + std::to_string(++calls()); }
 
 private:
     long long number(int count)
@@ -172,8 +173,13 @@ private:
         return std::uniform_int_distribution<long long>(1, count)(m_random);
     }
 
+    static long long& calls()
+    {
+        static long long made = std::chrono::system_clock::now().time_since_epoch().count();
+        return made;
+    }
+
     std::mt19937 m_random{11};
-    long long m_calls = 0;
 };
 
 const std::string kDay = DateTime::fromCivil(2025, 3, 4, 10, 30).toIso();
