@@ -103,11 +103,15 @@ const Entries& schemaEntries() {
 // makes the search's again, fills the identity and keeps the others as they are.
 Shape shapeOf(int version) {
     std::vector<std::string> later;
-    for (const SchemaStep* step : SchemaSteps::after(version))
+    std::vector<std::string> laterIndexes;
+    for (const SchemaStep* step : SchemaSteps::after(version)) {
         later.insert(later.end(), step->tables.begin(), step->tables.end());
+        laterIndexes.insert(laterIndexes.end(), step->indexes.begin(), step->indexes.end());
+    }
     Shape shape;
     for (const auto& [name, entry] : schemaEntries()) {
-        if (std::find(later.begin(), later.end(), entry.table) == later.end())
+        if (std::find(later.begin(), later.end(), entry.table) == later.end() &&
+            std::find(laterIndexes.begin(), laterIndexes.end(), name) == laterIndexes.end())
             shape.required.emplace(name, entry);
         else
             shape.optional.emplace(name, entry);

@@ -95,29 +95,60 @@ std::string rowAsJson(sqlite3* db, const Audited& audited, const char* row) {
     return "json_object(" + pairs + ")";
 }
 
-// The entry, hashed in the form records/AuditChain reads back: the hash before it, then each
-// field escaped, each followed by a line break.
-std::string trigger(sqlite3* db, const Audited& audited, const char* action, const char* event) {
-    const char* row = std::string(action) == "insert" ? "NEW" : "OLD";
-    const std::string patient = *audited.patient ? std::string(row) + "." + audited.patient : "NULL";
+// What one entry says, as SQL expressions over the trigger's row.
+struct EntryFields {
+    std::string action;
+    std::string table;
+    std::string record;
+    std::string patient;
+    std::string details;
+};
+
+// The statement that enters one entry at the end of the chain, hashed in the form
+// records/AuditChain reads back: the hash before it, then each field escaped, each followed by
+// a line break.
+std::string entryInsert(const EntryFields& fields) {
     std::string canonical = "e.previous_hash || char(10)";
     for (const char* field : {"e.time_utc", "e.time_local", "e.user_name", "e.desk", "e.action",
                               "e.table_name", "e.record_id", "coalesce(e.patient_id, '')",
                               "e.details"})
         canonical += " || " + escaped(field) + " || char(10)";
-    return std::string("CREATE TEMP TRIGGER medora_audit_") + audited.table + "_" + action +
-           " AFTER " + event + " ON main." + audited.table +
-           " BEGIN INSERT INTO audit_trail (time_utc, time_local, user_name, desk, action,"
-           " table_name, record_id, patient_id, details, previous_hash, hash)"
-           " SELECT e.*, " + FileAuditTrail::hashFunction + "(" + canonical + ") FROM (SELECT"
+    return std::string("INSERT INTO audit_trail (time_utc, time_local, user_name, desk, action,"
+                       " table_name, record_id, patient_id, details, previous_hash, hash)"
+                       " SELECT e.*, ") +
+           FileAuditTrail::hashFunction + "(" + canonical + ") FROM (SELECT"
            " strftime('%Y-%m-%dT%H:%M:%fZ', 'now') AS time_utc,"
            " strftime('%Y-%m-%dT%H:%M:%f', 'now', 'localtime') AS time_local, " +
            FileAuditTrail::userFunction + "() AS user_name, " + FileAuditTrail::deskFunction +
-           "() AS desk, '" + action + "' AS action, '" + audited.table + "' AS table_name,"
-           " CAST(" + row + "." + audited.key + " AS TEXT) AS record_id, " + patient +
-           " AS patient_id, " + rowAsJson(db, audited, row) + " AS details,"
-           " coalesce((SELECT hash FROM main.audit_trail ORDER BY entry_id DESC LIMIT 1),"
-           " '" + std::string(64, '0') + "') AS previous_hash) AS e; END";
+           "() AS desk, " + fields.action + " AS action, " + fields.table + " AS table_name, " +
+           fields.record + " AS record_id, " + fields.patient + " AS patient_id, " +
+           fields.details + " AS details, coalesce((SELECT hash FROM main.audit_trail ORDER BY"
+           " entry_id DESC LIMIT 1), '" + std::string(64, '0') + "') AS previous_hash) AS e;";
+}
+
+std::string trigger(sqlite3* db, const Audited& audited, const char* action, const char* event) {
+    const std::string row = std::string(action) == "insert" ? "NEW" : "OLD";
+    const std::string patient = *audited.patient ? row + "." + audited.patient : "NULL";
+    return std::string("CREATE TEMP TRIGGER medora_audit_") + audited.table + "_" + action +
+           " AFTER " + event + " ON main." + audited.table + " BEGIN " +
+           entryInsert({std::string("'") + action + "'", std::string("'") + audited.table + "'",
+                        "CAST(" + row + "." + audited.key + " AS TEXT)", patient,
+                        rowAsJson(db, audited, row.c_str())}) +
+           " END";
+}
+
+// Access to the records, which the store enters by inserting into this view: only the words
+// of an access, never those of a change.
+std::string accessView() {
+    return "CREATE TEMP VIEW medora_access AS SELECT action, table_name, record_id, patient_id,"
+           " details FROM main.audit_trail WHERE 0;\n"
+           "CREATE TEMP TRIGGER medora_access INSTEAD OF INSERT ON medora_access BEGIN"
+           " SELECT RAISE(ABORT, 'not an access to the records')"
+           " WHERE NEW.action IS NULL OR NEW.action IN ('insert', 'update', 'delete'); " +
+           entryInsert({"NEW.action", "coalesce(NEW.table_name, '')",
+                        "coalesce(NEW.record_id, '')", "NEW.patient_id",
+                        "coalesce(NEW.details, '{}')"}) +
+           " END;";
 }
 
 // A table the file lacks fails the operations that use it, and only them.
@@ -166,4 +197,8 @@ void FileAuditTrail::keepOn(sqlite3* db) {
             sqlite3_exec(db, triggersOf(db, audited).c_str(), nullptr, nullptr, nullptr) !=
                 SQLITE_OK)
             SqliteConnection::fail(db);
+    static const std::string access = accessView();
+    if (holds(db, "audit_trail") &&
+        sqlite3_exec(db, access.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        SqliteConnection::fail(db);
 }

@@ -121,6 +121,17 @@ const std::vector<SchemaStep>& SchemaSteps::all() {
          "    previous_hash text NOT NULL,\n"
          "    hash          text NOT NULL\n"
          ");"},
+        // A patient's entries and one row's versions are read without reading the whole trail.
+        {7,
+         "the audit trail's index by patient and row",
+         {},
+         {"CREATE INDEX IF NOT EXISTS audit_trail_row ON audit_trail (patient_id, table_name,"
+          " record_id)"},
+         "CREATE INDEX IF NOT EXISTS audit_trail_row ON audit_trail (patient_id, table_name,"
+         " record_id);",
+         StepRows::None,
+         {},
+         {"audit_trail_row"}},
     };
     return steps;
 }

@@ -20,6 +20,7 @@ struct SchemaStep {
     std::string server;                   // its statements on the server
     StepRows rows = StepRows::None;       // the rows then made
     std::vector<std::string> fileAfter{}; // made on the file once those rows are in
+    std::vector<std::string> indexes{};   // the indexes it adds to tables of earlier steps
 };
 
 // Every change Medora has made to the shape of its records since it first kept them, in order.

@@ -145,3 +145,4 @@ CREATE TABLE audit_trail (
     previous_hash text NOT NULL,
     hash          text NOT NULL
 );
+CREATE INDEX audit_trail_row ON audit_trail (patient_id, table_name, record_id);

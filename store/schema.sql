@@ -159,8 +159,10 @@ CREATE TABLE audit_trail (
     previous_hash TEXT NOT NULL,
     hash          TEXT NOT NULL
 ) STRICT;
+-- A patient's entries, and one row's versions, in the order they were entered.
+CREATE INDEX audit_trail_row ON audit_trail (patient_id, table_name, record_id);
 
 -- The schema step of the program (store/SchemaSteps.cpp) these tables are the shape of.
-PRAGMA user_version = 6;
+PRAGMA user_version = 7;
 
 COMMIT;

@@ -66,6 +66,7 @@ BEGIN
     -- Only the owner's triggers write the audit trail; auditors and administrators read it.
     REVOKE ALL ON audit_trail, medora_audit_head FROM PUBLIC;
     GRANT SELECT ON audit_trail TO medora_auditor, medora_admin;
+    GRANT INSERT ON medora_access TO medora_desk;
     GRANT SELECT, INSERT, UPDATE, DELETE ON patient_info, search_words TO medora_desk;
     GRANT SELECT ON meds_list, tests_list, clinic_info, clinic_settings, records_identity,
         medora_version, medora_password_change TO medora_desk;
@@ -244,6 +245,7 @@ const struct {
     {"medora_indexes_aside", {kNoRight, kNoRight, kNoRight, kNoRight, kNoRight}},
     {"audit_trail", {kNoRight, kNoRight, kNoRight, kReads, kReads}},
     {"medora_audit_head", {kNoRight, kNoRight, kNoRight, kNoRight, kNoRight}},
+    {"medora_access", {"INSERT", "INSERT", "INSERT", "INSERT", kNoRight}},
 };
 
 // The functions through which an administrator looks after the logins.
@@ -330,10 +332,11 @@ void ServerSetup::checkDeskLimits() {
          " 'complaints', 'history_entries', 'patient_medications', 'tests', 'meds_list',"
          " 'tests_list', 'clinic_info')",
          "a table of records has no trigger that keeps the audit trail, or it is disabled"},
-        {"SELECT p.prosecdef AND EXISTS (SELECT FROM unnest(p.proconfig) setting"
-         " WHERE setting = 'search_path=pg_catalog, ' || quote_ident(current_schema()) ||"
-         " ', pg_temp') FROM pg_proc p WHERE p.oid = 'medora_audit_change()'::regprocedure",
-         "the function that keeps the audit trail does not run as its owner on Medora's schema"},
+        {"SELECT count(*) = 2 AND bool_and(p.prosecdef AND EXISTS (SELECT FROM"
+         " unnest(p.proconfig) setting WHERE setting = 'search_path=pg_catalog, ' ||"
+         " quote_ident(current_schema()) || ', pg_temp')) FROM pg_proc p WHERE p.oid IN"
+         " ('medora_audit_change()'::regprocedure, 'medora_audit_access()'::regprocedure)",
+         "the functions that keep the audit trail do not run as their owner on Medora's schema"},
         {"SELECT NOT has_table_privilege('public', 'audit_trail', 'INSERT, UPDATE, DELETE,"
          " TRUNCATE, REFERENCES, TRIGGER') AND NOT pg_has_role('medora_auditor', 'medora_desk',"
          " 'MEMBER')",

@@ -25,22 +25,16 @@ LANGUAGE sql IMMUTABLE AS $$
     SELECT pg_catalog.replace(pg_catalog.replace(field, E'\\', E'\\\\'), E'\n', E'\\n') || E'\n'
 $$;
 
--- The trigger's arguments name the row's key column and its patient's, as the row's JSON
--- names them ('' for a table whose rows belong to no patient). Who acted is the login that
--- connected (session_user), never the role the function runs as. The desk is the address
--- the server saw the connection come from, or "local" for one through the server's own
--- socket: the application name would be the desk's word only, which any client sets.
-CREATE OR REPLACE FUNCTION medora_audit_change() RETURNS trigger
-LANGUAGE plpgsql SECURITY DEFINER AS $$
+-- Enters one entry at the end of the chain. Who acted is the login that connected
+-- (session_user), never the role the function runs as. The desk is the address the server saw
+-- the connection come from, or "local" for one through the server's own socket: the
+-- application name would be the desk's word only, which any client sets.
+CREATE OR REPLACE FUNCTION medora_audit_append(action text, table_name text, record_id text,
+                                               patient_id integer, details text) RETURNS void
+LANGUAGE plpgsql AS $$
 DECLARE
-    changed jsonb;
     entry audit_trail%ROWTYPE;
 BEGIN
-    IF TG_OP = 'INSERT' THEN
-        changed := to_jsonb(NEW);
-    ELSE
-        changed := to_jsonb(OLD);
-    END IF;
     UPDATE medora_audit_head SET appends = appends + 1
     WHERE only_row = 1 AND xmin <> xid(pg_current_xact_id());
     entry.time_utc := to_char(clock_timestamp() AT TIME ZONE 'UTC',
@@ -48,28 +42,66 @@ BEGIN
     entry.time_local := to_char(clock_timestamp(), 'YYYY-MM-DD"T"HH24:MI:SS.MS');
     entry.user_name := session_user;
     entry.desk := coalesce(host(inet_client_addr()), 'local');
-    entry.action := lower(TG_OP);
-    entry.table_name := TG_TABLE_NAME;
-    entry.record_id := changed ->> TG_ARGV[0];
-    entry.patient_id := (changed ->> TG_ARGV[1])::integer;
-    entry.details := changed::text;
-    entry.previous_hash := coalesce((SELECT hash FROM audit_trail ORDER BY entry_id DESC LIMIT 1),
-                                    repeat('0', 64));
+    entry.previous_hash := coalesce((SELECT t.hash FROM audit_trail t
+                                     ORDER BY t.entry_id DESC LIMIT 1), repeat('0', 64));
     entry.hash := encode(sha256(convert_to(
         entry.previous_hash || E'\n' || medora_audit_field(entry.time_utc) ||
         medora_audit_field(entry.time_local) || medora_audit_field(entry.user_name) ||
-        medora_audit_field(entry.desk) || medora_audit_field(entry.action) ||
-        medora_audit_field(entry.table_name) || medora_audit_field(entry.record_id) ||
-        medora_audit_field(coalesce(entry.patient_id::text, '')) ||
-        medora_audit_field(entry.details), 'UTF8')), 'hex');
+        medora_audit_field(entry.desk) || medora_audit_field(action) ||
+        medora_audit_field(table_name) || medora_audit_field(record_id) ||
+        medora_audit_field(coalesce(patient_id::text, '')) ||
+        medora_audit_field(details), 'UTF8')), 'hex');
     INSERT INTO audit_trail (time_utc, time_local, user_name, desk, action, table_name, record_id,
                              patient_id, details, previous_hash, hash)
-    VALUES (entry.time_utc, entry.time_local, entry.user_name, entry.desk, entry.action,
-            entry.table_name, entry.record_id, entry.patient_id, entry.details,
-            entry.previous_hash, entry.hash);
+    VALUES (entry.time_utc, entry.time_local, entry.user_name, entry.desk, action, table_name,
+            record_id, patient_id, details, entry.previous_hash, entry.hash);
+END
+$$;
+
+-- The trigger's arguments name the row's key column and its patient's, as the row's JSON
+-- names them ('' for a table whose rows belong to no patient).
+CREATE OR REPLACE FUNCTION medora_audit_change() RETURNS trigger
+LANGUAGE plpgsql SECURITY DEFINER AS $$
+DECLARE
+    changed jsonb;
+BEGIN
+    IF TG_OP = 'INSERT' THEN
+        changed := to_jsonb(NEW);
+    ELSE
+        changed := to_jsonb(OLD);
+    END IF;
+    PERFORM medora_audit_append(lower(TG_OP), TG_TABLE_NAME, changed ->> TG_ARGV[0],
+                                (changed ->> TG_ARGV[1])::integer, changed::text);
     RETURN NULL;
 END
 $$;
+
+-- Access to the records, which the desks enter by inserting into this view: only the words of
+-- an access, never of a change, and with who and when as the server knows them.
+CREATE OR REPLACE VIEW medora_access AS
+    SELECT action, table_name, record_id, patient_id, details FROM audit_trail WHERE false;
+
+CREATE OR REPLACE FUNCTION medora_audit_access() RETURNS trigger
+LANGUAGE plpgsql SECURITY DEFINER AS $$
+BEGIN
+    IF NEW.action IS NULL OR NEW.action NOT IN ('open', 'print', 'preview', 'export',
+            'search', 'backup', 'restore', 'rescue', 'import', 'sign-in', 'sign-in-failed',
+            'sign-out', 'lock', 'unlock', 'rights') THEN
+        RAISE EXCEPTION 'not an access to the records: %', NEW.action
+            USING ERRCODE = 'check_violation';
+    END IF;
+    IF octet_length(NEW.details) > 1000 THEN
+        RAISE EXCEPTION 'an access entry''s details are too long' USING ERRCODE = 'check_violation';
+    END IF;
+    PERFORM medora_audit_append(NEW.action, coalesce(NEW.table_name, ''),
+                                coalesce(NEW.record_id, ''), NEW.patient_id,
+                                coalesce(NEW.details, '{}'));
+    RETURN NULL;
+END
+$$;
+
+CREATE OR REPLACE TRIGGER medora_access INSTEAD OF INSERT ON medora_access
+    FOR EACH ROW EXECUTE FUNCTION medora_audit_access();
 
 -- The functions find only the server's own objects and Medora's tables, whatever the
 -- desk's search path; each table of records has its trigger.
@@ -78,9 +110,14 @@ DECLARE
     made text;
     audited record;
 BEGIN
-    EXECUTE format('ALTER FUNCTION %I.medora_audit_change() SET search_path = pg_catalog, %I,'
-                   ' pg_temp', current_schema(), current_schema());
-    FOREACH made IN ARRAY array['medora_audit_field(text)', 'medora_audit_change()'] LOOP
+    FOREACH made IN ARRAY array['medora_audit_append(text, text, text, integer, text)',
+                                'medora_audit_change()', 'medora_audit_access()'] LOOP
+        EXECUTE format('ALTER FUNCTION %I.%s SET search_path = pg_catalog, %I, pg_temp',
+                       current_schema(), made, current_schema());
+    END LOOP;
+    FOREACH made IN ARRAY array['medora_audit_field(text)',
+                                'medora_audit_append(text, text, text, integer, text)',
+                                'medora_audit_change()', 'medora_audit_access()'] LOOP
         EXECUTE format('REVOKE ALL ON FUNCTION %I.%s FROM PUBLIC', current_schema(), made);
     END LOOP;
     FOR audited IN SELECT * FROM (VALUES

@@ -4,7 +4,9 @@
 #include "records/AuditReport.h"
 #include "records/AuditTrail.h"
 #include "records/RecordsBackup.h"
+#include "store/AccessTrail.h"
 #include "store/Database.h"
+#include "store/LastFailure.h"
 #include "store/Session.h"
 
 #include <libpq-fe.h>
@@ -245,6 +247,35 @@ TEST_P(AuditTrailTest, EntriesTheEngineWroteVerify)
         << entries[0].timeUtc;
 }
 
+// Every kind of access enters one entry in the chain, with who acted and the patient where
+// there is one; a change's word is refused there, so that no desk passes one off as a change.
+TEST_P(AuditTrailTest, EachAccessEntersOneEntry)
+{
+    Strings words;
+    for (const Access access : AccessTrail::all()) {
+        ASSERT_TRUE(AccessTrail::enter({access, "patient_info", "7", 7,
+                                        {{"printout", "the record's \"summary\""}}}))
+            << AccessTrail::word(access) << ": " << LastFailure::message();
+        words.push_back(AccessTrail::word(access));
+    }
+    ASSERT_TRUE(AccessTrail::enter({Access::Backup, "", "", std::nullopt}));
+    EXPECT_FALSE(throughTheStore({"INSERT INTO medora_access (action, table_name, record_id,"
+                                  " patient_id, details) VALUES ('update', 'patient_info', '7',"
+                                  " 7, '{}')"}));
+
+    const std::vector<AuditEntry> entries = trail();
+    ASSERT_EQ(entries.size(), words.size() + 1);
+    for (size_t i = 0; i < words.size(); ++i) {
+        EXPECT_EQ(entries[i].action, words[i]);
+        EXPECT_EQ(entries[i].user, actingUser());
+        EXPECT_EQ(entries[i].patient, "7");
+        EXPECT_EQ(entries[i].details, R"({"printout":"the record's \"summary\""})");
+    }
+    EXPECT_EQ(entries.back().patient, "");
+    EXPECT_EQ(entries.back().details, "{}");
+    EXPECT_EQ(AuditChain::firstBreak(entries), std::nullopt);
+}
+
 // What someone with the file or the owner's rights might do to the trail behind the program's
 // back, and the first entry the check names.
 struct Tampering {
@@ -400,8 +431,13 @@ TEST_F(DeskSqlTest, ADeskLoginCannotTouchTheTrailAndIsNamedInIt)
           "SET session_replication_role = replica"})
         EXPECT_TRUE(contains(refusal(sql), "denied") || contains(refusal(sql), "must be owner"))
             << sql << ": " << refusal(sql);
+    EXPECT_EQ(refusal("INSERT INTO medora_access (action, details) VALUES ('print', '{}')"), "");
+    EXPECT_TRUE(contains(refusal("INSERT INTO medora_access (action, details)"
+                                 " VALUES ('delete', '{}')"),
+                         "not an access"));
+    EXPECT_TRUE(contains(refusal("SELECT * FROM medora_access"), "denied"));
     EXPECT_EQ(refusal("DELETE FROM patient_info"), "");
-    EXPECT_EQ(count("audit_trail"), 3);
+    EXPECT_EQ(count("audit_trail"), 4);
     EXPECT_EQ(AuditChain::firstBreak(AuditTrail::ofServer(serverConnection("postgres"))),
               std::nullopt);
 }

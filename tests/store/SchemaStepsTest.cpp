@@ -52,6 +52,7 @@ const EarlierShape kFiles[] = {
     {"WithTheHashIndexes", BEFORE_USERS "PRAGMA user_version = 4"},
     // A file an earlier version wrote back after a newer one had made its tables.
     {"WithTheUsers", BEFORE_AUDIT "PRAGMA user_version = 5"},
+    {"WithTheAuditTrail", "DROP INDEX audit_trail_row; PRAGMA user_version = 6"},
     {"WithTheNewTablesAtAnEarlierStep", "PRAGMA user_version = 4"},
     {"AsThisVersionMakesThem", ""},
 };
@@ -72,6 +73,8 @@ const char* const kHashesMissing = "missing step 4: indexes by patient that let 
 const char* const kSettingsMissing = "missing step 5: users who sign in, and the clinic's "
                                      "settings (medora-admin upgrade makes it)";
 const char* const kAuditMissing = "missing step 6: the audit trail (medora-admin upgrade makes it)";
+const char* const kRowIndexMissing = "missing step 7: the audit trail's index by patient and row"
+                                     " (medora-admin upgrade makes it)";
 
 // Each table's index by patient as servers had it until step 4, made again so.
 std::string treeIndexes(const std::vector<const char*>& tables)
@@ -88,33 +91,41 @@ const std::string kTrees = kTreesBeforeTheKeys + treeIndexes({"search_words"});
 
 // Every shape of the records on a server that Medora has set up. Until step 6 no trigger kept
 // an audit trail.
-const std::string kBeforeAudit = "DROP TABLE audit_trail, medora_audit_head;"
-                                 " DROP FUNCTION medora_audit_change() CASCADE; ";
+// Until step 7 desks could not enter their access to the records.
+const std::string kBeforeAccess =
+    "DROP VIEW medora_access; DROP FUNCTION medora_audit_access(); DROP INDEX audit_trail_row; ";
+const std::string kBeforeAudit = kBeforeAccess + "DROP TABLE audit_trail, medora_audit_head;"
+                                 " DROP FUNCTION medora_audit_change(),"
+                                 " medora_audit_append(text, text, text, integer, text) CASCADE; ";
 const EarlierShape kServers[] = {
     {"BeforeTheSearchKeys",
      kBeforeAudit + kTreesBeforeTheKeys +
          "DROP TABLE search_words, records_identity, medora_version, clinic_settings",
      {kUnrecorded, "missing step 1: the search's keys (medora-admin upgrade makes it)",
       "missing step 2: the records' identity (medora-admin upgrade makes it)",
-      kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing}},
+      kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing, kRowIndexMissing}},
     {"WithTheSearchKeys",
      kBeforeAudit + kTrees + "DROP TABLE records_identity, medora_version, clinic_settings",
      {kUnrecorded, "missing step 2: the records' identity (medora-admin upgrade makes it)",
-      kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing}},
+      kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing, kRowIndexMissing}},
     {"WithTheIdentity", kBeforeAudit + kTrees + "DROP TABLE medora_version, clinic_settings",
-     {kUnrecorded, kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing}},
+     {kUnrecorded, kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing,
+      kRowIndexMissing}},
     {"WithTheVersionRow",
      kBeforeAudit + kTrees +
          "DELETE FROM search_words WHERE word = 'obrien'; UPDATE medora_version SET step = 2;"
          " DROP TABLE clinic_settings",
-     {kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing}},
+     {kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing, kRowIndexMissing}},
     {"WithTheJoinedNames",
      kBeforeAudit + kTrees + "UPDATE medora_version SET step = 3; DROP TABLE clinic_settings",
-     {kHashesMissing, kSettingsMissing, kAuditMissing}},
+     {kHashesMissing, kSettingsMissing, kAuditMissing, kRowIndexMissing}},
     {"WithTheHashIndexes",
      kBeforeAudit + "UPDATE medora_version SET step = 4; DROP TABLE clinic_settings",
-     {kSettingsMissing, kAuditMissing}},
-    {"WithTheUsers", kBeforeAudit + "UPDATE medora_version SET step = 5", {kAuditMissing}},
+     {kSettingsMissing, kAuditMissing, kRowIndexMissing}},
+    {"WithTheUsers", kBeforeAudit + "UPDATE medora_version SET step = 5",
+     {kAuditMissing, kRowIndexMissing}},
+    {"WithTheAuditTrail", kBeforeAccess + "UPDATE medora_version SET step = 6",
+     {kRowIndexMissing}},
 };
 
 // One row of every kind the records hold, beside the patients the store adds.
