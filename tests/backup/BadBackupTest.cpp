@@ -75,7 +75,7 @@ const BadBackup kBadBackups[] = {
     {"OrphanMedication", "UPDATE patient_medications SET patient_ID = 99",
      "Medication 1 belongs to no patient."},
     {"OrphanTest", "UPDATE tests SET patient_ID = 99", "Test 1 belongs to no patient."},
-    {"NewerVersion", "PRAGMA user_version = 7",
+    {"NewerVersion", "PRAGMA user_version = 1000",
      "The backup was made by a newer version of Medora, which this one cannot restore."},
     {"UnknownVersion", "PRAGMA user_version = -1",
      "The backup is of a version of Medora's records that this program does not know (-1)."},
