@@ -25,6 +25,7 @@
 
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
+#include <sched.h>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -152,6 +153,7 @@ public:
     long long run(const Statements& statements) override { return m_desk.run(statements); }
     long long make(const Statements& statements) override { return m_maker.run(statements); }
     bool keepsTrail() const override { return true; }
+    std::vector<int> serverProcesses() { return m_desk.serverProcesses(); }
 
 private:
     LibpqFloor m_desk;
@@ -493,9 +495,37 @@ const ServerCopies& serverCopies()
     return copies;
 }
 
+// This program and the given processes on the processor it runs on, until it goes out of scope:
+// a round trip between two processors of this virtual machine costs about twice one within a
+// processor, and where the system put each copy's server process would decide their ratio.
+class OneProcessor
+{
+public:
+    explicit OneProcessor(const std::vector<int>& processes)
+    {
+        sched_getaffinity(0, sizeof m_previous, &m_previous);
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(sched_getcpu(), &one);
+        sched_setaffinity(0, sizeof one, &one);
+        for (const int process : processes)
+            sched_setaffinity(process, sizeof one, &one);
+    }
+    ~OneProcessor() { sched_setaffinity(0, sizeof m_previous, &m_previous); }
+    OneProcessor(const OneProcessor&) = delete;
+    OneProcessor& operator=(const OneProcessor&) = delete;
+
+private:
+    cpu_set_t m_previous;
+};
+
 void serverCase(benchmark::State& state, const Case& operation)
 {
     ServerSide with(serverCopies().audited), without(serverCopies().unaudited);
+    std::vector<int> processes = with.serverProcesses();
+    for (const int process : without.serverProcesses())
+        processes.push_back(process);
+    const OneProcessor together(processes);
     runSideBySide(state, operation, with, without);
 }
 
