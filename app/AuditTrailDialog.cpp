@@ -34,8 +34,8 @@ bool before(const std::string& a, const std::string& b, bool numbers) {
 
 } // namespace
 
-AuditTrailDialog::AuditTrailDialog(QWidget* parent, std::vector<AuditEntry> entries)
-    : Dialog(kAuditTrailForm, parent), entries(std::move(entries)) {
+AuditTrailDialog::AuditTrailDialog(QWidget* parent, std::vector<AuditEntry> entries, Reader read)
+    : Dialog(kAuditTrailForm, parent), entries(std::move(entries)), read(std::move(read)) {
     onClicked(IDC_AUDIT_SHOW, [this] { applyFilter(); });
     onClicked(IDC_AUDIT_EXPORT, [this] { exportShown(); });
 }
@@ -81,9 +81,19 @@ bool AuditTrailDialog::readFilter(AuditReport::Filter& chosen) {
     return true;
 }
 
+// The records choose the entries, through the index on the patient's number when one is
+// asked for, rather than the whole trail being read again.
 void AuditTrailDialog::applyFilter() {
-    if (readFilter(filter))
-        fill();
+    if (!readFilter(filter))
+        return;
+    try {
+        entries = read(filter);
+    } catch (const std::exception& failure) {
+        MessageBox(this, std::string("The audit trail could not be read: ") + failure.what(),
+                   "Error", MsgIcon::Stop);
+        return;
+    }
+    fill();
 }
 
 // A second click on the same title turns the order round.

@@ -4,6 +4,7 @@
 #include "records/AuditChain.h"
 #include "records/AuditReport.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,11 @@ class ListView;
 // and "Export…" to a CSV file that only its owner may read.
 class AuditTrailDialog : public Dialog {
 public:
-    AuditTrailDialog(QWidget* parent, std::vector<AuditEntry> entries);
+    // Reads the entries that match a filter from the records; throws what keeps it from it.
+    using Reader = std::function<std::vector<AuditEntry>(const AuditReport::Filter&)>;
+
+    // Shows `entries`, the whole trail; `read` chooses them anew for each filter.
+    AuditTrailDialog(QWidget* parent, std::vector<AuditEntry> entries, Reader read);
 
     void DoDataExchange(DataExchange& dx) override;
 
@@ -31,6 +36,7 @@ private:
     void exportShown();
 
     std::vector<AuditEntry> entries;
+    Reader read;
     std::vector<const AuditEntry*> shown;
     AuditReport::Filter filter;
     int sortColumn = 0;

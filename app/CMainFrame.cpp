@@ -399,19 +399,22 @@ void CMainFrame::manageUsers() {
         lockScreen->start(); // the idle minutes may have changed
 }
 
-// The trail is read whole as the window opens.
+// The trail is read whole as the window opens; a filter is then chosen by the records.
 void CMainFrame::showAuditTrail() {
+    const std::string server = Engine::serverConnection();
+    const AuditTrailDialog::Reader read = [server](const AuditReport::Filter& filter) {
+        return server.empty() ? AuditTrail::ofFile(Engine::recordsFile(), filter)
+                              : AuditTrail::ofServer(server, Engine::serverPassword(), filter);
+    };
     std::vector<AuditEntry> entries;
     try {
-        const std::string server = Engine::serverConnection();
-        entries = server.empty() ? AuditTrail::ofFile(Engine::recordsFile())
-                                 : AuditTrail::ofServer(server, Engine::serverPassword());
+        entries = read({});
     } catch (const std::exception& failure) {
         MessageBox(this, std::string("The audit trail could not be read: ") + failure.what(),
                    kAppTitle, MsgIcon::Stop);
         return;
     }
-    AuditTrailDialog(this, std::move(entries)).DoModal();
+    AuditTrailDialog(this, std::move(entries), read).DoModal();
 }
 
 // Every screen is closed first, each asking about its unsaved changes; one the user stays on

@@ -275,6 +275,26 @@ void BenchServer::dropCopy(const std::string& name)
     administer("postgres", "DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
 }
 
+std::string BenchServer::ownerConnection(const std::string& database) const
+{
+    return connection(database, "postgres");
+}
+
+void BenchServer::asOwner(const std::string& database, const std::string& sql) const
+{
+    administer(database, sql);
+}
+
+bool BenchServer::hasCopy(const std::string& name) const
+{
+    const Server server = connect(connection("postgres", "postgres"));
+    const char* values[] = {name.c_str()};
+    const Result found(PQexecParams(server.get(), "SELECT 1 FROM pg_database WHERE datname = $1",
+                                    1, nullptr, values, nullptr, nullptr, 0),
+                       &PQclear);
+    return PQntuples(found.get()) == 1;
+}
+
 std::string BenchServer::copyOfClinic(int patients, const std::string& name)
 {
     clinic(patients);

@@ -23,6 +23,12 @@ public:
     // changes it; any earlier copy of that name goes first.
     std::string copyOfClinic(int patients, const std::string& name);
     void dropCopy(const std::string& name);
+    // The owner's connection string to a database of the server, and its statements run with
+    // the owner's rights: a trigger disabled, say.
+    std::string ownerConnection(const std::string& database) const;
+    void asOwner(const std::string& database, const std::string& sql) const;
+    // Whether a copy of that name is there, kept from an earlier run.
+    bool hasCopy(const std::string& name) const;
     // Reads the files of that clinic's database once, so that the system holds them in memory
     // as it holds a server's records in daily use.
     void warm(int patients) const;

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Turns the JSON output of medora_store_bench or medora_desks_bench (best run with repetitions)
-into the tables of README.md. Store: per operation the median call in microseconds at both
+or medora_audit_bench into the tables of README.md. Store: per operation the median call in microseconds at both
 clinic sizes against its floor, and the growth from the small clinic to the large one, on the
-records file and on the server. Desks: per operation its rate and its 99th percentile."""
+records file and on the server. Desks: per operation its rate and its 99th percentile. Audit
+trail: per operation the median call with the trail and without it, the large trail's check and
+report, and the bytes of an entry."""
 import json
 import sys
 
@@ -49,10 +51,38 @@ def desks(run):
             print(f"| {name} | {run[name + ' per s']:.0f} | {run[key]:.1f} |")
 
 
+def audit(runs):
+    print("| operation | file, trail | without | x | server, trail | without | x |")
+    print("|---|---:|---:|---:|---:|---:|---:|")
+    sides = {}
+    for run in runs:
+        name = run["run_name"].split("/")[0]
+        engine, operation = name.split(": ", 1)
+        if "x_without" in run:
+            sides.setdefault(operation, {})[engine] = run
+    for operation, by_engine in sides.items():
+        cells = []
+        for engine in ("file", "server"):
+            run = by_engine.get(engine)
+            cells += ([f"{run['trail_us']:.0f}", f"{run['without_us']:.0f}",
+                       f"{run['x_without']:.2f}"] if run else ["", "", ""])
+        print(f"| {operation} | " + " | ".join(cells) + " |")
+    print()
+    for run in runs:
+        if "x_without" not in run:
+            figures = {k: v for k, v in run.items() if isinstance(v, float) and k not in (
+                "real_time", "cpu_time", "iterations", "repetitions")}
+            print(f"{run['run_name']}: {run['real_time']:.1f} {run['time_unit']}")
+            for key, value in figures.items():
+                print(f"    {key}: {value:.0f}")
+
+
 def main(path):
     with open(path) as f:
         runs = medians(json.load(f)["benchmarks"])
-    if runs and runs[0]["run_name"].startswith("desks"):
+    if any("x_without" in run for run in runs):
+        audit(runs)
+    elif runs and runs[0]["run_name"].startswith("desks"):
         for run in runs:
             desks(run)
     else:

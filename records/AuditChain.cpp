@@ -46,21 +46,26 @@ std::string AuditChain::hashOf(const AuditEntry& entry) {
     return hex;
 }
 
+std::optional<AuditChain::Break> AuditChain::Walk::next(const AuditEntry& entry) {
+    if (entry.id <= m_lastId)
+        return Break{entry.id, numbered(entry.id) + " is out of order"};
+    if (entry.previousHash != m_previous)
+        return Break{entry.id, numbered(entry.id) +
+                                   " does not follow the entry before it: an entry before it"
+                                   " was removed or the entries were reordered"};
+    if (hashOf(entry) != entry.hash)
+        return Break{entry.id, numbered(entry.id) + " was changed after it was entered"};
+    m_previous = entry.hash;
+    m_lastId = entry.id;
+    ++m_entries;
+    return std::nullopt;
+}
+
 std::optional<AuditChain::Break> AuditChain::firstBreak(const std::vector<AuditEntry>& entries) {
-    std::string previous = kFirstPrevious;
-    long long lastId = 0;
-    for (const AuditEntry& entry : entries) {
-        if (entry.id <= lastId)
-            return Break{entry.id, numbered(entry.id) + " is out of order"};
-        if (entry.previousHash != previous)
-            return Break{entry.id, numbered(entry.id) +
-                                       " does not follow the entry before it: an entry before it"
-                                       " was removed or the entries were reordered"};
-        if (hashOf(entry) != entry.hash)
-            return Break{entry.id, numbered(entry.id) + " was changed after it was entered"};
-        previous = entry.hash;
-        lastId = entry.id;
-    }
+    Walk walk;
+    for (const AuditEntry& entry : entries)
+        if (auto broken = walk.next(entry))
+            return broken;
     return std::nullopt;
 }
 

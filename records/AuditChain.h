@@ -35,6 +35,22 @@ public:
         std::string why;
     };
 
+    // The chain checked one entry at a time, given in the order of their numbers, so that a
+    // trail of millions of entries need not be held whole.
+    class Walk {
+    public:
+        // The break this entry makes, if any; after a break the walk is over.
+        std::optional<Break> next(const AuditEntry& entry);
+        long long entries() const { return m_entries; }
+        // The last entry's hash, or kFirstPrevious before the first.
+        const std::string& lastHash() const { return m_previous; }
+
+    private:
+        std::string m_previous = kFirstPrevious;
+        long long m_lastId = 0;
+        long long m_entries = 0;
+    };
+
     static std::string canonical(const AuditEntry& entry);
     static std::string hashOf(const AuditEntry& entry);
     // The first break of the entries, given in the order of their numbers.

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "records/AuditChain.h"
+#include "records/AuditReport.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,8 +12,20 @@
 // read. Records of a step before the trail hold no entries.
 class AuditTrail {
 public:
-    static std::vector<AuditEntry> ofFile(const std::string& path);
+    using Take = std::function<void(const AuditEntry&)>;
+
+    // Only the entries that match `filter`, chosen by the database, so that an index on the
+    // patient's number serves a report of one patient out of millions of entries.
+    static std::vector<AuditEntry> ofFile(const std::string& path,
+                                          const AuditReport::Filter& filter = {});
     // A password, when given, overrides any in the connection string or libpq's password file.
     static std::vector<AuditEntry> ofServer(const std::string& connection,
-                                            const std::string& password = {});
+                                            const std::string& password = {},
+                                            const AuditReport::Filter& filter = {});
+
+    // Every entry handed to `take` one at a time, in order, none of them held: a trail of
+    // millions of entries is checked in the memory of one.
+    static void eachOfFile(const std::string& path, const Take& take);
+    static void eachOfServer(const std::string& connection, const std::string& password,
+                             const Take& take);
 };

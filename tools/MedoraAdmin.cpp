@@ -283,16 +283,22 @@ std::optional<std::vector<AuditEntry>> trailOf(const std::function<std::vector<A
     }
 }
 
-// The trail of the server's records, or of the data folder's records file.
+// Enters the data folder, or checks the server, for the audit commands; empty when ready.
+std::string trailProblem(const std::string& database) {
+    return database.empty() ? enterDataFolder(false) : serverProblem("audit", database);
+}
+
+// The entries of the server's records, or of the data folder's records file, that match.
 std::optional<std::vector<AuditEntry>> recordsTrail(const std::string& database,
+                                                    const AuditReport::Filter& filter,
                                                     std::string& problem) {
-    problem = database.empty() ? enterDataFolder(false) : serverProblem("audit", database);
+    problem = trailProblem(database);
     if (!problem.empty())
         return std::nullopt;
     const auto trail = trailOf(
         [&] {
-            return database.empty() ? AuditTrail::ofFile(Engine::recordsFile())
-                                    : AuditTrail::ofServer(database);
+            return database.empty() ? AuditTrail::ofFile(Engine::recordsFile(), filter)
+                                    : AuditTrail::ofServer(database, {}, filter);
         },
         problem);
     if (!trail)
@@ -300,26 +306,53 @@ std::optional<std::vector<AuditEntry>> recordsTrail(const std::string& database,
     return trail;
 }
 
+int trailIsWhole(long long entries, const std::string& lastHash) {
+    std::cout << "The audit trail is whole: " << entries << (entries == 1 ? " entry" : " entries")
+              << ", the last hashed " << lastHash << ".\n";
+    return 0;
+}
+
+// The trail checked as it is read, none of its entries held.
+int verifyWalkingTrail(const std::string& database) {
+    if (const std::string problem = trailProblem(database); !problem.empty())
+        return fail(problem);
+    AuditChain::Walk walk;
+    std::optional<AuditChain::Break> broken;
+    const auto check = [&](const AuditEntry& entry) {
+        if (!broken)
+            broken = walk.next(entry);
+    };
+    try {
+        if (database.empty())
+            AuditTrail::eachOfFile(Engine::recordsFile(), check);
+        else
+            AuditTrail::eachOfServer(database, {}, check);
+    } catch (const std::exception& error) {
+        return fail(std::string("the audit trail cannot be read: ") + error.what());
+    }
+    if (broken)
+        return fail("the audit trail is broken: " + broken->why);
+    return trailIsWhole(walk.entries(), walk.lastHash());
+}
+
 // 0 when the trail is whole (and begins with the backup's), 1 naming the first entry found
 // wrong, or when a trail cannot be read.
 int verifyTrail(const std::string& database, const std::string& backup) {
+    if (backup.empty())
+        return verifyWalkingTrail(database);
     std::string problem;
-    const auto trail = recordsTrail(database, problem);
+    const auto trail = recordsTrail(database, {}, problem);
     if (!trail)
         return fail(problem);
     if (const auto broken = AuditChain::firstBreak(*trail))
         return fail("the audit trail is broken: " + broken->why);
-    if (!backup.empty()) {
-        const auto earlier = trailOf([&] { return AuditTrail::ofFile(backup); }, problem);
-        if (!earlier)
-            return fail("the backup's audit trail cannot be read: " + problem);
-        if (const auto departed = AuditChain::departure(*trail, *earlier))
-            return fail("the audit trail does not begin with the backup's: " + departed->why);
-    }
-    std::cout << "The audit trail is whole: " << trail->size()
-              << (trail->size() == 1 ? " entry" : " entries") << ", the last hashed "
-              << (trail->empty() ? AuditChain::kFirstPrevious : trail->back().hash) << ".\n";
-    return 0;
+    const auto earlier = trailOf([&] { return AuditTrail::ofFile(backup); }, problem);
+    if (!earlier)
+        return fail("the backup's audit trail cannot be read: " + problem);
+    if (const auto departed = AuditChain::departure(*trail, *earlier))
+        return fail("the audit trail does not begin with the backup's: " + departed->why);
+    return trailIsWhole(static_cast<long long>(trail->size()),
+                        trail->empty() ? AuditChain::kFirstPrevious : trail->back().hash);
 }
 
 int reportTrail(const std::vector<std::string>& options, const std::string& database) {
@@ -327,7 +360,7 @@ int reportTrail(const std::vector<std::string>& options, const std::string& data
     const auto filter = AuditReport::filterOf(options, problem);
     if (!filter)
         return fail(problem);
-    const auto trail = recordsTrail(database, problem);
+    const auto trail = recordsTrail(database, *filter, problem);
     if (!trail)
         return fail(problem);
     AuditReport::write(std::cout, *trail, *filter);

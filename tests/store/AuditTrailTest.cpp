@@ -545,3 +545,80 @@ TEST(AuditReportOptionsTest, WrongOptionsAreRefusedWithWhy)
         EXPECT_FALSE(why.empty()) << args[0];
     }
 }
+
+namespace {
+
+std::string quoted(const std::string& text)
+{
+    std::string sql = "'";
+    for (const char c : text)
+        sql += c == '\'' ? std::string("''") : std::string(1, c);
+    return sql + "'";
+}
+
+} // namespace
+
+using ChosenEntriesTest = AuditFixture<std::tuple<TestEngine, ReportCase>>;
+
+// The database chooses the entries the report asks for, as AuditReport::matches would.
+TEST_P(ChosenEntriesTest, TheDatabaseChoosesWhatTheReportMatches)
+{
+    for (const AuditEntry& entry : kReported)
+        query("INSERT INTO audit_trail (time_utc, time_local, user_name, desk, action, table_name,"
+              " record_id, patient_id, details, previous_hash, hash) VALUES (" +
+              quoted(entry.timeLocal) + ", " + quoted(entry.timeLocal) + ", " +
+              quoted(entry.user) + ", 'front', " + quoted(entry.action) + ", 'patient_info', " +
+              quoted(entry.record) + ", " + (entry.patient.empty() ? "NULL" : entry.patient) +
+              ", " + quoted(entry.details) + ", '', '')");
+    std::string why;
+    const auto filter = AuditReport::filterOf(std::get<1>(GetParam()).args, why);
+    ASSERT_TRUE(filter.has_value()) << why;
+    const std::vector<AuditEntry> chosen =
+        onServer() ? AuditTrail::ofServer(serverConnection("postgres"), {}, *filter)
+                   : AuditTrail::ofFile("clinic_db.mdb", *filter);
+    std::vector<std::string> times;
+    for (const AuditEntry& entry : chosen)
+        times.push_back(entry.timeLocal);
+    std::vector<std::string> wanted;
+    for (const int written : std::get<1>(GetParam()).written)
+        wanted.push_back(kReported[size_t(written)].timeLocal);
+    EXPECT_EQ(times, wanted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Engines, ChosenEntriesTest,
+    ::testing::Combine(::testing::Values(TestEngine::File, TestEngine::Server),
+                       ::testing::ValuesIn(kReports)),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param) == TestEngine::File ? "File_" : "Server_") +
+               std::get<1>(info.param).name;
+    });
+
+using LargeTrailTest = TestDatabase;
+
+// A trail of 100,000 entries, made through the store in one operation, is checked whole as it
+// is read, and one entry changed in its middle is the one named.
+TEST_F(LargeTrailTest, AHundredThousandEntriesVerifyAndOneChangedIsNamed)
+{
+    ASSERT_TRUE(throughTheStore({"INSERT INTO meds_list (name) WITH RECURSIVE n(i) AS"
+                                 " (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100000)"
+                                 " SELECT 'MEDICATION ' || i FROM n"}));
+    const auto walked = [] {
+        AuditChain::Walk walk;
+        std::optional<AuditChain::Break> broken;
+        AuditTrail::eachOfFile("clinic_db.mdb", [&](const AuditEntry& entry) {
+            if (!broken)
+                broken = walk.next(entry);
+        });
+        return std::pair{walk.entries(), broken};
+    };
+    const auto [entries, untouched] = walked();
+    EXPECT_EQ(entries, 100000);
+    EXPECT_EQ(untouched, std::nullopt);
+    query("UPDATE audit_trail SET details = replace(details, 'MEDICATION', 'POISON')"
+          " WHERE entry_id = 50000");
+    const auto [before, changed] = walked();
+    ASSERT_TRUE(changed.has_value());
+    EXPECT_EQ(changed->entry, 50000);
+    EXPECT_EQ(before, 49999);
+}
