@@ -167,22 +167,29 @@ bool holds(sqlite3* db, const char* table) {
     return held;
 }
 
-// The table's three triggers, made once for the process: its columns are those of the current
-// step.
-const std::string& triggersOf(sqlite3* db, const Audited& audited) {
+// A change a trigger answers, and the word that every statement making it holds.
+struct Event {
+    const char* action;
+    const char* statement;
+    const char* word;
+};
+
+const Event kEvents[] = {
+    {"insert", "INSERT", "insert"}, {"update", "UPDATE", "update"}, {"delete", "DELETE", "delete"}};
+
+// A table's trigger for one change, made once for the process: its columns are those of the
+// current step.
+const std::string& triggerOf(sqlite3* db, const Audited& audited, const Event& event) {
     static std::mutex guard;
     static std::map<std::string, std::string> made;
     const std::lock_guard lock(guard);
-    if (const auto found = made.find(audited.table); found != made.end())
+    const std::string name = std::string(audited.table) + "_" + event.action;
+    if (const auto found = made.find(name); found != made.end())
         return found->second;
-    std::string triggers;
-    for (const auto& [action, event] :
-         {std::pair{"insert", "INSERT"}, {"update", "UPDATE"}, {"delete", "DELETE"}})
-        triggers += trigger(db, audited, action, event) + ";\n";
-    return made[audited.table] = triggers;
+    return made[name] = trigger(db, audited, event.action, event.statement);
 }
 
-// Whether the statement names the table: not merely a name that holds it ("tests" in
+// Whether the statement holds the name or word: not merely a name that holds it ("tests" in
 // "tests_list").
 bool names(const std::string& sql, const std::string& table) {
     const auto partOfName = [](char c) {
@@ -211,16 +218,25 @@ FileAuditTrail::FileAuditTrail(sqlite3* db) : m_db(db) {
         SqliteConnection::fail(db);
 }
 
+// Making a trigger costs more than most changes it records, so a statement gets only those of
+// the changes it can make: a statement without the word INSERT cannot insert, and one that
+// replaces rows may make any of the three.
 void FileAuditTrail::prepareFor(const char* sql) {
-    if (m_made.size() == std::size(kAudited) + 1)
+    if (m_made.size() == std::size(kAudited) * std::size(kEvents) + 1)
         return;
     std::string lowered(sql);
     std::transform(lowered.begin(), lowered.end(), lowered.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
-    for (const Audited& audited : kAudited)
-        if (!m_made.count(audited.table) && names(lowered, audited.table) &&
-            holds(m_db, audited.table))
-            make(audited.table, triggersOf(m_db, audited));
+    const bool replaces = names(lowered, "replace");
+    for (const Event& event : kEvents) {
+        if (!replaces && !names(lowered, event.word))
+            continue;
+        for (const Audited& audited : kAudited) {
+            const std::string name = std::string(audited.table) + "_" + event.action;
+            if (!m_made.count(name) && names(lowered, audited.table) && holds(m_db, audited.table))
+                make(name, triggerOf(m_db, audited, event) + ";");
+        }
+    }
     if (!m_made.count(accessView) && names(lowered, accessView) && holds(m_db, "audit_trail")) {
         static const std::string access = accessViewStatements();
         make(accessView, access);

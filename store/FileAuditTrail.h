@@ -18,8 +18,9 @@ public:
     // call.
     explicit FileAuditTrail(sqlite3* db);
 
-    // Before the statement is prepared: the triggers of each table of records it names, and
-    // the view through which access is entered if it names that, unless made already.
+    // Before the statement is prepared: the triggers of the changes it can make to each table
+    // of records it names, and the view through which access is entered if it names that,
+    // unless made already.
     void prepareFor(const char* sql);
 
     // Who acts, as the trail names them: the user signed in, else the computer's account.
