@@ -12,7 +12,12 @@ public:
     // at the same time at several desks then have the effect of running one after another, as on
     // the file, whose exclusive lock makes them do so. A weaker level would let a visit be added
     // for a patient that a delete running beside it removes, leaving the visit behind.
-    static constexpr const char* begin = "BEGIN ISOLATION LEVEL SERIALIZABLE";
+    //
+    // Its first statement takes the writers' turn, before the transaction takes its view of the
+    // records: the desks' changes then wait for one another to end, rather than all but one
+    // failing where they meet at the end of the audit trail, and running again.
+    static constexpr const char* begin =
+        "BEGIN ISOLATION LEVEL SERIALIZABLE; LOCK TABLE medora_write_turn IN EXCLUSIVE MODE";
     // An operation that only reads sees the records as they stood at one moment, which is all a
     // reading needs. Left out of the serializable ones, it neither waits for them nor makes a
     // desk's change run again because of what it read.

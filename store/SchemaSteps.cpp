@@ -132,6 +132,13 @@ const std::vector<SchemaStep>& SchemaSteps::all() {
          StepRows::None,
          {},
          {"audit_trail_row"}},
+        // An empty table that every transaction of the desks that changes the records locks
+        // first (PostgresDialect::begin). Only the server's: on the file, its exclusive lock
+        // makes the writers take turns already.
+        {8, "the writers' turn", {}, {},
+         "CREATE TABLE IF NOT EXISTS medora_write_turn (\n"
+         "    only_row integer PRIMARY KEY CHECK (only_row = 1)\n"
+         ");"},
     };
     return steps;
 }

@@ -146,3 +146,9 @@ CREATE TABLE audit_trail (
     hash          text NOT NULL
 );
 CREATE INDEX audit_trail_row ON audit_trail (patient_id, table_name, record_id);
+
+-- The writers' turn: empty, locked first by every transaction of the desks that changes the
+-- records, so that they take turns at the end of the audit trail.
+CREATE TABLE medora_write_turn (
+    only_row integer PRIMARY KEY CHECK (only_row = 1)
+);

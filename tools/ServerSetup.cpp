@@ -67,6 +67,8 @@ BEGIN
     REVOKE ALL ON audit_trail, medora_audit_head FROM PUBLIC;
     GRANT SELECT ON audit_trail TO medora_auditor, medora_admin;
     GRANT INSERT ON medora_access TO medora_desk;
+    -- What a lock in EXCLUSIVE mode takes; the table stays empty, for no desk may insert.
+    GRANT UPDATE ON medora_write_turn TO medora_desk;
     GRANT SELECT, INSERT, UPDATE, DELETE ON patient_info, search_words TO medora_desk;
     GRANT SELECT ON meds_list, tests_list, clinic_info, clinic_settings, records_identity,
         medora_version, medora_password_change TO medora_desk;
@@ -246,6 +248,7 @@ const struct {
     {"audit_trail", {kNoRight, kNoRight, kNoRight, kReads, kReads}},
     {"medora_audit_head", {kNoRight, kNoRight, kNoRight, kNoRight, kNoRight}},
     {"medora_access", {"INSERT", "INSERT", "INSERT", "INSERT", kNoRight}},
+    {"medora_write_turn", {"UPDATE", "UPDATE", "UPDATE", "UPDATE", kNoRight}},
 };
 
 // The functions through which an administrator looks after the logins.

@@ -445,6 +445,7 @@ TEST_F(DeskSqlTest, ADeskLoginCannotTouchTheTrailAndIsNamedInIt)
           "INSERT INTO audit_trail (time_utc, time_local, user_name, desk, action, table_name,"
           " record_id, details, previous_hash, hash) VALUES ('', '', '', '', '', '', '', '', '', '')",
           "UPDATE medora_audit_head SET appends = 0",
+          "INSERT INTO medora_write_turn VALUES (1)",
           "ALTER TABLE patient_info DISABLE TRIGGER medora_audit",
           "DROP TRIGGER medora_audit ON complaints", "DROP FUNCTION medora_audit_change() CASCADE",
           "ALTER FUNCTION medora_audit_change() SECURITY INVOKER",

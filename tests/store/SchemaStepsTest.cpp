@@ -75,6 +75,7 @@ const char* const kSettingsMissing = "missing step 5: users who sign in, and the
 const char* const kAuditMissing = "missing step 6: the audit trail (medora-admin upgrade makes it)";
 const char* const kRowIndexMissing = "missing step 7: the audit trail's index by patient and row"
                                      " (medora-admin upgrade makes it)";
+const char* const kTurnMissing = "missing step 8: the writers' turn (medora-admin upgrade makes it)";
 
 // Each table's index by patient as servers had it until step 4, made again so.
 std::string treeIndexes(const std::vector<const char*>& tables)
@@ -92,7 +93,9 @@ const std::string kTrees = kTreesBeforeTheKeys + treeIndexes({"search_words"});
 // Every shape of the records on a server that Medora has set up. Until step 6 no trigger kept
 // an audit trail.
 // Until step 7 desks could not enter their access to the records.
-const std::string kBeforeAccess =
+// Until step 8 the desks' changes took no turns.
+const std::string kBeforeTurn = "DROP TABLE medora_write_turn; ";
+const std::string kBeforeAccess = kBeforeTurn +
     "DROP VIEW medora_access; DROP FUNCTION medora_audit_access(); DROP INDEX audit_trail_row; ";
 const std::string kBeforeAudit = kBeforeAccess + "DROP TABLE audit_trail, medora_audit_head;"
                                  " DROP FUNCTION medora_audit_change(),"
@@ -103,29 +106,36 @@ const EarlierShape kServers[] = {
          "DROP TABLE search_words, records_identity, medora_version, clinic_settings",
      {kUnrecorded, "missing step 1: the search's keys (medora-admin upgrade makes it)",
       "missing step 2: the records' identity (medora-admin upgrade makes it)",
-      kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing, kRowIndexMissing}},
+      kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing, kRowIndexMissing,
+      kTurnMissing}},
     {"WithTheSearchKeys",
      kBeforeAudit + kTrees + "DROP TABLE records_identity, medora_version, clinic_settings",
      {kUnrecorded, "missing step 2: the records' identity (medora-admin upgrade makes it)",
-      kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing, kRowIndexMissing}},
+      kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing, kRowIndexMissing,
+      kTurnMissing}},
     {"WithTheIdentity", kBeforeAudit + kTrees + "DROP TABLE medora_version, clinic_settings",
      {kUnrecorded, kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing,
-      kRowIndexMissing}},
+      kRowIndexMissing, kTurnMissing}},
     {"WithTheVersionRow",
      kBeforeAudit + kTrees +
          "DELETE FROM search_words WHERE word = 'obrien'; UPDATE medora_version SET step = 2;"
          " DROP TABLE clinic_settings",
-     {kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing, kRowIndexMissing}},
+     {kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing, kRowIndexMissing,
+      kTurnMissing}},
     {"WithTheJoinedNames",
      kBeforeAudit + kTrees + "UPDATE medora_version SET step = 3; DROP TABLE clinic_settings",
-     {kHashesMissing, kSettingsMissing, kAuditMissing, kRowIndexMissing}},
+     {kHashesMissing, kSettingsMissing, kAuditMissing, kRowIndexMissing,
+      kTurnMissing}},
     {"WithTheHashIndexes",
      kBeforeAudit + "UPDATE medora_version SET step = 4; DROP TABLE clinic_settings",
-     {kSettingsMissing, kAuditMissing, kRowIndexMissing}},
+     {kSettingsMissing, kAuditMissing, kRowIndexMissing,
+      kTurnMissing}},
     {"WithTheUsers", kBeforeAudit + "UPDATE medora_version SET step = 5",
-     {kAuditMissing, kRowIndexMissing}},
+     {kAuditMissing, kRowIndexMissing,
+      kTurnMissing}},
     {"WithTheAuditTrail", kBeforeAccess + "UPDATE medora_version SET step = 6",
-     {kRowIndexMissing}},
+     {kRowIndexMissing, kTurnMissing}},
+    {"WithTheTrailIndexed", kBeforeTurn + "UPDATE medora_version SET step = 7", {kTurnMissing}},
 };
 
 // One row of every kind the records hold, beside the patients the store adds.
