@@ -53,6 +53,7 @@ const EarlierShape kFiles[] = {
     // A file an earlier version wrote back after a newer one had made its tables.
     {"WithTheUsers", BEFORE_AUDIT "PRAGMA user_version = 5"},
     {"WithTheAuditTrail", "DROP INDEX audit_trail_row; PRAGMA user_version = 6"},
+    {"WithTheTrailIndexed", "PRAGMA user_version = 7"},
     {"WithTheNewTablesAtAnEarlierStep", "PRAGMA user_version = 4"},
     {"AsThisVersionMakesThem", ""},
 };
