@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Dialog.h"
-#include "records/AuditChain.h"
+#include "store/AuditChain.h"
 #include "records/AuditReport.h"
 
 #include <functional>

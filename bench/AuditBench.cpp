@@ -13,7 +13,7 @@
 #include "bench/BenchServer.h"
 #include "bench/KeptClinic.h"
 #include "bench/LibpqFloor.h"
-#include "records/AuditChain.h"
+#include "store/AuditChain.h"
 #include "records/AuditReport.h"
 #include "records/AuditTrail.h"
 #include "store/DateTime.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "records/AuditChain.h"
+#include "store/AuditChain.h"
 
 #include <optional>
 #include <ostream>

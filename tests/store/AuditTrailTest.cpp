@@ -1,6 +1,6 @@
 #include "TestDatabase.h"
 
-#include "records/AuditChain.h"
+#include "store/AuditChain.h"
 #include "records/AuditReport.h"
 #include "records/AuditTrail.h"
 #include "records/RecordsBackup.h"

@@ -1,7 +1,7 @@
 #include "DeskMix.h"
 #include "TestDatabase.h"
 
-#include "records/AuditChain.h"
+#include "store/AuditChain.h"
 #include "records/AuditTrail.h"
 #include "store/store.h"
 
