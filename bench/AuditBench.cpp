@@ -4,10 +4,10 @@
 // takes.
 //
 // On the file the same statements run on a connection of their own, as the store's operations
-// do (open, the statements in one exclusive transaction, close), with and without the trail's
-// triggers made on it: the trail's cost includes making the triggers of the tables the
-// operation names, which every operation that changes them pays. On the server the same statements run in two copies of the clinic,
-// one whose tables' audit triggers are disabled by the owner.
+// do (open, the statements in one exclusive transaction, close), with and without the trail
+// watching the connection, each writing statement's changes entered when it is done, as the
+// store's statements enter theirs. On the server the same statements run in two copies of the
+// clinic, one whose tables' audit triggers are disabled by the owner.
 
 #include "bench/BareStatement.h"
 #include "bench/BenchServer.h"
@@ -76,6 +76,8 @@ long long runOn(sqlite3* db, const Statements& statements, FileAuditTrail* trail
             for (int c = 0; c < sqlite3_column_count(st); ++c)
                 out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, c)),
                                  sqlite3_column_bytes(st, c));
+        if (trail && rc == SQLITE_DONE && sqlite3_stmt_readonly(st) == 0)
+            trail->statementDone();
         sqlite3_finalize(st);
         if (rc != SQLITE_DONE)
             throw std::runtime_error(sqlite3_errmsg(db));
@@ -92,9 +94,8 @@ void exec(sqlite3* db, const char* sql)
 
 using Db = std::unique_ptr<sqlite3, decltype(&sqlite3_close_v2)>;
 
-// A connection to the records file and, with the trail, the trail's functions on it, which
-// make a table's triggers when a statement first names the table, as the store's connection
-// does.
+// A connection to the records file and, with the trail, the trail watching it, as the store's
+// connection has it in an operation that changes the records.
 struct FileConnection
 {
     Db db;
@@ -113,16 +114,20 @@ FileConnection openFile(const std::string& path, bool trail)
     return connection;
 }
 
-// The triggers of every audited table, and the view that enters access, made at once, for
-// the statements run with sqlite3_exec.
-FileConnection openFileWithEveryTrigger(const std::string& path)
+// With the trail, and the view that enters access made, for the statements run with
+// sqlite3_exec.
+FileConnection openFileWithAccessView(const std::string& path)
 {
     FileConnection connection = openFile(path, true);
-    std::string names = FileAuditTrail::accessView;
-    for (const char* table : kAudited)
-        names += std::string(" ") + table;
-    connection.trail->prepareFor(names.c_str());
+    connection.trail->prepareFor(FileAuditTrail::accessView);
     return connection;
+}
+
+// A statement run with sqlite3_exec, its changes entered as the store's statements enter theirs.
+void execEntered(const FileConnection& db, const std::string& sql)
+{
+    exec(db.get(), sql.c_str());
+    db.trail->statementDone();
 }
 
 // Where the timed statements run: a records file or a database of the server, with the trail
@@ -445,11 +450,11 @@ std::string writtenFile()
     return path;
 }
 
-// `count` real changes through the triggers, in transactions of 100,000: the telephone of
+// `count` real changes through the trail, in transactions of 100,000: the telephone of
 // each patient in turn, so that every patient has count / 1,000 entries.
 void changeThroughTrail(const std::string& path, long long count)
 {
-    const FileConnection db = openFileWithEveryTrigger(path);
+    const FileConnection db = openFileWithAccessView(path);
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db.get(), "UPDATE patient_info SET telephone = ? WHERE ID = ?", -1, &st,
                            nullptr) != SQLITE_OK)
@@ -462,6 +467,7 @@ void changeThroughTrail(const std::string& path, long long count)
         sqlite3_bind_int64(st, 2, i % kPatients + 1);
         if (sqlite3_step(st) != SQLITE_DONE)
             throw std::runtime_error(sqlite3_errmsg(db.get()));
+        db.trail->statementDone();
         sqlite3_reset(st);
     }
     sqlite3_finalize(st);
@@ -489,8 +495,8 @@ void fileCase(benchmark::State& state, const Case& operation, bool write)
         runSideBySide(state, operation, with, without);
         return;
     }
-    // Reads: the store makes no trigger for them, so what the trail could cost them is only
-    // its entries in the file.
+    // Reads: the store keeps no trail for them, so what the trail could cost them is only its
+    // entries in the file.
     FileSide with(largeTrailFile(), false), without(cleanClinic().string(), false);
     readWhole(cleanClinic());
     runSideBySide(state, operation, with, without);
@@ -670,15 +676,15 @@ double usedBytes(sqlite3* db, const std::string& table)
 }
 
 // The UPDATE that enters `count` entries, each the old row of `sized`, all rows in turn.
-void enterChanges(sqlite3* db, const SizedTable& sized, long long count)
+void enterChanges(const FileConnection& db, const SizedTable& sized, long long count)
 {
     const std::string table = sized.table;
-    const double rows = singleNumber(db, "SELECT count(*) FROM " + table);
+    const double rows = singleNumber(db.get(), "SELECT count(*) FROM " + table);
     for (long long entered = 0; entered < count; entered += (long long)rows)
-        exec(db, ("UPDATE " + table + " SET " + sized.column + " = " + sized.column +
-                  " WHERE rowid IN (SELECT rowid FROM " + table + " LIMIT " +
-                  std::to_string(std::min<long long>(count - entered, (long long)rows)) + ")")
-                     .c_str());
+        execEntered(db, "UPDATE " + table + " SET " + sized.column + " = " + sized.column +
+                            " WHERE rowid IN (SELECT rowid FROM " + table + " LIMIT " +
+                            std::to_string(std::min<long long>(count - entered, (long long)rows)) +
+                            ")");
 }
 
 // An access entry as a desk enters it on opening a record: short details, the chain's hashes.
@@ -712,7 +718,7 @@ void BM_EntrySizesFile(benchmark::State& state)
     const fs::path copy = cleanClinic().parent_path() / "sizes.mdb";
     for (auto _ : state) {
         fs::copy_file(cleanClinic(), copy, fs::copy_options::overwrite_existing);
-        const FileConnection db = openFileWithEveryTrigger(copy.string());
+        const FileConnection db = openFileWithAccessView(copy.string());
         exec(db.get(), "BEGIN");
         for (const SizedTable& sized : kSized) {
             const std::string table = sized.table;
@@ -720,7 +726,7 @@ void BM_EntrySizesFile(benchmark::State& state)
             const double row = singleNumber(db.get(), "SELECT sum(pgsize - unused) FROM dbstat"
                                                       " WHERE name = '" + table + "'") / rows;
             const double before = usedBytes(db.get(), "audit_trail");
-            enterChanges(db.get(), sized, kSizedEntries);
+            enterChanges(db, sized, kSizedEntries);
             const double entry = (usedBytes(db.get(), "audit_trail") - before) / kSizedEntries;
             state.counters[table + " row"] = row;
             state.counters[table + " entry"] = entry;

@@ -1,11 +1,15 @@
 #include "store/FileAuditTrail.h"
 
 #include "store/AuditChain.h"
+#include "store/DbError.h"
 #include "store/Session.h"
 #include "store/SqliteConnection.h"
 
 #include <nlohmann/json.hpp>
 #include <sodium.h>
+// Debian's SQLite is built with the hook that shows each row before it changes; its header
+// declares the hook only to those who ask for it.
+#define SQLITE_ENABLE_PREUPDATE_HOOK
 #include <sqlite3.h>
 
 #include <pwd.h>
@@ -14,11 +18,13 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstring>
 #include <cstdio>
 #include <ctime>
 #include <iterator>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -28,8 +34,7 @@ const char* FileAuditTrail::accessView = "medora_access";
 
 namespace {
 
-// The functions the connection's own triggers call to enter a change or an access.
-const char* const kEnterChange = "medora_audit_change";
+// The function the access view's trigger calls to enter an access.
 const char* const kEnterAccess = "medora_audit_access";
 
 // A table of records with the column that names its row and the one that names its patient.
@@ -97,26 +102,47 @@ std::vector<std::string> columnsOf(sqlite3* db, const char* table) {
     return columns;
 }
 
-// What a table's triggers give of each row: the rowid of a table without a key of its own,
-// then its columns, named as the schema names them. Found once for the process: the trail is
-// kept only on files at the current step.
-const std::vector<std::string>& auditedColumns(sqlite3* db, size_t table) {
-    static std::mutex guard;
-    static std::map<size_t, std::vector<std::string>> found;
-    const std::lock_guard lock(guard);
-    if (const auto known = found.find(table); known != found.end())
-        return known->second;
-    std::vector<std::string> columns;
-    if (std::string(kAudited[table].key) == "rowid")
-        columns.emplace_back("rowid");
-    for (std::string& column : columnsOf(db, kAudited[table].table))
-        columns.push_back(std::move(column));
-    return found[table] = columns;
+// The columns of each table of records, by the schema's names, in their order; found once
+// for the process, for the trail is kept only on files at the current step. A table a file
+// lacks is looked for again in the next file.
+class AuditedColumns {
+public:
+    static void find(sqlite3* db) {
+        const std::lock_guard lock(guard());
+        for (size_t table = 0; table < std::size(kAudited); ++table)
+            if (found()[table].empty())
+                found()[table] = columnsOf(db, kAudited[table].table);
+    }
+    static const std::vector<std::string>& of(size_t table) {
+        const std::lock_guard lock(guard());
+        return found()[table];
+    }
+
+private:
+    static std::mutex& guard() {
+        static std::mutex made;
+        return made;
+    }
+    static std::vector<std::string>* found() {
+        static std::vector<std::string> columns[std::size(kAudited)];
+        return columns;
+    }
+};
+
+std::optional<size_t> auditedTable(const char* name) {
+    for (size_t table = 0; table < std::size(kAudited); ++table)
+        if (std::strcmp(kAudited[table].table, name) == 0)
+            return table;
+    return std::nullopt;
 }
 
-// The row as JSON, by the schema's names of its columns, in their order.
-std::string rowAsJson(const std::vector<std::string>& columns, sqlite3_value** values) {
+// The row as JSON, by the schema's names of its columns, in their order, the rowid first for
+// a table without a key of its own.
+std::string rowAsJson(const Audited& audited, const std::vector<std::string>& columns,
+                      long long rowid, const std::vector<sqlite3_value*>& values) {
     nlohmann::ordered_json row = nlohmann::ordered_json::object();
+    if (std::strcmp(audited.key, "rowid") == 0)
+        row["rowid"] = rowid;
     for (size_t i = 0; i < columns.size(); ++i) {
         sqlite3_value* value = values[i];
         switch (sqlite3_value_type(value)) {
@@ -138,18 +164,13 @@ std::string rowAsJson(const std::vector<std::string>& columns, sqlite3_value** v
     return row.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
-// A table's trigger for one change: one call that gives the change, the row's key and
-// patient, and the row as it was before an update or delete, or as it is after an insert.
-std::string trigger(sqlite3* db, size_t table, const char* action, const char* event) {
-    const Audited& audited = kAudited[table];
-    const std::string row = std::string(action) == "insert" ? "NEW." : "OLD.";
-    std::string call = std::string(kEnterChange) + "(" + std::to_string(table) + ", '" + action +
-                       "', " + row + audited.key + ", " +
-                       (*audited.patient ? row + audited.patient : "NULL");
-    for (const std::string& column : auditedColumns(db, table))
-        call += ", " + row + column;
-    return std::string("CREATE TEMP TRIGGER medora_audit_") + audited.table + "_" + action +
-           " AFTER " + event + " ON main." + audited.table + " BEGIN SELECT " + call + "); END";
+// The value of a row's column by its name, or the rowid.
+sqlite3_value* columnValue(const std::vector<std::string>& columns,
+                           const std::vector<sqlite3_value*>& values, const char* name) {
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (columns[i] == name)
+            return values[i];
+    return nullptr;
 }
 
 // Access to the records, which the store enters by inserting into this view: only the words
@@ -165,185 +186,198 @@ std::string accessViewStatements() {
            " NEW.patient_id, coalesce(NEW.details, '{}')); END;";
 }
 
-// A table the file lacks fails the operations that use it, and only them.
-bool holds(sqlite3* db, const char* table) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT 1 FROM main.sqlite_schema WHERE type = 'table' AND name = ?",
-                           -1, &statement, nullptr) != SQLITE_OK)
-        SqliteConnection::fail(db);
-    sqlite3_bind_text(statement, 1, table, -1, SQLITE_STATIC);
-    const bool held = sqlite3_step(statement) == SQLITE_ROW;
-    sqlite3_finalize(statement);
-    return held;
-}
-
-// A change a trigger answers, and the word that every statement making it holds.
-struct Event {
-    const char* action;
-    const char* statement;
-    const char* word;
-};
-
-const Event kEvents[] = {
-    {"insert", "INSERT", "insert"}, {"update", "UPDATE", "update"}, {"delete", "DELETE", "delete"}};
-
-// A table's trigger for one change, made once for the process: its columns are those of the
-// current step.
-const std::string& triggerOf(sqlite3* db, size_t table, const Event& event) {
-    static std::mutex guard;
-    static std::map<std::string, std::string> made;
-    const std::lock_guard lock(guard);
-    const std::string name = std::string(kAudited[table].table) + "_" + event.action;
-    if (const auto found = made.find(name); found != made.end())
-        return found->second;
-    return made[name] = trigger(db, table, event.action, event.statement);
-}
-
-// Whether the statement holds the name or word: not merely a name that holds it ("tests" in
-// "tests_list").
-bool names(const std::string& sql, const std::string& table) {
+// Whether the statement holds the name: not merely a name that holds it.
+bool names(const std::string& sql, const std::string& name) {
     const auto partOfName = [](char c) {
         return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
     };
-    for (size_t at = sql.find(table); at != std::string::npos; at = sql.find(table, at + 1))
+    for (size_t at = sql.find(name); at != std::string::npos; at = sql.find(name, at + 1))
         if ((at == 0 || !partOfName(sql[at - 1])) &&
-            (at + table.size() == sql.size() || !partOfName(sql[at + table.size()])))
+            (at + name.size() == sql.size() || !partOfName(sql[at + name.size()])))
             return true;
     return false;
 }
 
+struct ValueFree {
+    void operator()(sqlite3_value* value) const { sqlite3_value_free(value); }
+};
+
 } // namespace
+
+struct FileAuditTrail::Change {
+    AuditEntry entry;
+    std::unique_ptr<sqlite3_value, ValueFree> patient;
+};
 
 FileAuditTrail::FileAuditTrail(sqlite3* db) : m_db(db) {
     if (sodium_init() < 0)
         throw std::runtime_error("libsodium could not start");
-    // Direct only: no view or trigger a file might bring calls them, only the connection's own.
-    const int kind = SQLITE_UTF8 | SQLITE_DIRECTONLY;
-    if (sqlite3_create_function(db, kEnterChange, -1, kind, this, enterChange, nullptr,
-                                nullptr) != SQLITE_OK ||
-        sqlite3_create_function(db, kEnterAccess, 5, kind, this, enterAccess, nullptr, nullptr) !=
-            SQLITE_OK)
+    AuditedColumns::find(db);
+    // Direct only: no view or trigger a file might bring calls it, only the connection's own.
+    if (sqlite3_create_function(db, kEnterAccess, 5, SQLITE_UTF8 | SQLITE_DIRECTONLY, this,
+                                enterAccess, nullptr, nullptr) != SQLITE_OK)
         SqliteConnection::fail(db);
+    sqlite3_preupdate_hook(db, watch, this);
 }
 
 FileAuditTrail::~FileAuditTrail() {
+    sqlite3_preupdate_hook(m_db, nullptr, nullptr);
     sqlite3_finalize(m_lastHash);
     sqlite3_finalize(m_insert);
 }
 
-// Called as (table, action, key, patient, the row's values in the order of auditedColumns).
-void FileAuditTrail::enterChange(sqlite3_context* context, int count, sqlite3_value** values) {
-    auto* trail = static_cast<FileAuditTrail*>(sqlite3_user_data(context));
-    const auto table = size_t(sqlite3_value_int64(values[0]));
-    if (table >= std::size(kAudited) ||
-        size_t(count) != 4 + auditedColumns(trail->m_db, table).size()) {
-        sqlite3_result_error(context, "an audit trigger gave a row of another shape", -1);
+// SQLite calls this before each row it changes; it may not touch the database here, so the
+// change is kept until its statement is done.
+void FileAuditTrail::watch(void* trail, sqlite3*, int operation, const char* database,
+                           const char* table, long long oldKey, long long newKey) {
+    if (std::strcmp(database, "main") == 0)
+        static_cast<FileAuditTrail*>(trail)->keep(operation, table,
+                                                  operation == SQLITE_INSERT ? newKey : oldKey);
+}
+
+void FileAuditTrail::keep(int operation, const char* tableName, long long rowid) {
+    const auto table = auditedTable(tableName);
+    if (!table || !m_unkept.empty())
+        return;
+    const Audited& audited = kAudited[*table];
+    const std::vector<std::string>& columns = AuditedColumns::of(*table);
+    const bool inserted = operation == SQLITE_INSERT;
+    if (sqlite3_preupdate_count(m_db) != int(columns.size())) {
+        m_unkept = std::string("the table ") + audited.table + " is not of this version's shape";
         return;
     }
+    std::vector<sqlite3_value*> values(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i)
+        if ((inserted ? sqlite3_preupdate_new(m_db, int(i), &values[i])
+                      : sqlite3_preupdate_old(m_db, int(i), &values[i])) != SQLITE_OK) {
+            m_unkept = sqlite3_errmsg(m_db);
+            return;
+        }
     try {
-        AuditEntry entry;
-        entry.action = textOf(values[1]);
-        entry.table = kAudited[table].table;
-        entry.record = textOf(values[2]);
-        entry.details = rowAsJson(auditedColumns(trail->m_db, table), values + 4);
-        trail->enter(context, entry, values[3]);
+        Change change;
+        AuditEntry& entry = change.entry;
+        entry.action = inserted ? "insert" : operation == SQLITE_UPDATE ? "update" : "delete";
+        entry.table = audited.table;
+        std::tie(entry.timeUtc, entry.timeLocal) = timesNow();
+        const bool ownKey = std::strcmp(audited.key, "rowid") != 0;
+        entry.record = ownKey ? textOf(columnValue(columns, values, audited.key))
+                              : std::to_string(rowid);
+        entry.details = rowAsJson(audited, columns, rowid, values);
+        if (*audited.patient) {
+            sqlite3_value* patient = columnValue(columns, values, audited.patient);
+            entry.patient = textOf(patient);
+            change.patient.reset(sqlite3_value_dup(patient));
+        }
+        m_changes.push_back(std::move(change));
     } catch (const std::exception& e) {
-        sqlite3_result_error(context, e.what(), -1);
+        m_unkept = e.what();
     }
 }
 
-// Called as (action, table, record, patient, details).
+// Called as (action, table, record, patient, details). The changes before it come first.
 void FileAuditTrail::enterAccess(sqlite3_context* context, int, sqlite3_value** values) {
+    auto* trail = static_cast<FileAuditTrail*>(sqlite3_user_data(context));
     try {
+        trail->enterChanges();
         AuditEntry entry;
         entry.action = textOf(values[0]);
         entry.table = textOf(values[1]);
         entry.record = textOf(values[2]);
+        entry.patient = textOf(values[3]);
         entry.details = textOf(values[4]);
-        static_cast<FileAuditTrail*>(sqlite3_user_data(context))->enter(context, entry, values[3]);
+        std::tie(entry.timeUtc, entry.timeLocal) = timesNow();
+        if (const int failure = trail->enter(entry, values[3]); failure != SQLITE_OK) {
+            sqlite3_result_error(context, sqlite3_errmsg(trail->m_db), -1);
+            sqlite3_result_error_code(context, failure);
+        }
+    } catch (const DbError& e) {
+        sqlite3_result_error(context, e.what(), -1);
+        sqlite3_result_error_code(context, sqlite3_extended_errcode(trail->m_db));
     } catch (const std::exception& e) {
         sqlite3_result_error(context, e.what(), -1);
     }
 }
 
-// The failure of a statement of the trail fails the change it records, as that kind of
-// failure: a full disk is still a full disk.
-void FileAuditTrail::fail(sqlite3_context* context) const {
-    sqlite3_result_error(context, sqlite3_errmsg(m_db), -1);
-    sqlite3_result_error_code(context, sqlite3_extended_errcode(m_db));
+void FileAuditTrail::statementDone() {
+    m_statementChanges = sqlite3_changes(m_db);
+    enterChanges();
 }
 
-void FileAuditTrail::enter(sqlite3_context* context, AuditEntry& entry, sqlite3_value* patient) {
+// The new row's key stays the one the statement gave, as with no trail.
+void FileAuditTrail::enterChanges() {
+    if (!m_unkept.empty()) {
+        const std::string why = m_unkept;
+        forgetChanges();
+        throw DbError("a change could not be entered in the audit trail: " + why);
+    }
+    if (m_changes.empty())
+        return;
+    const long long inserted = sqlite3_last_insert_rowid(m_db);
+    for (Change& change : m_changes)
+        if (enter(change.entry, change.patient.get()) != SQLITE_OK) {
+            forgetChanges();
+            SqliteConnection::fail(m_db);
+        }
+    m_changes.clear();
+    sqlite3_set_last_insert_rowid(m_db, inserted);
+}
+
+void FileAuditTrail::forgetChanges() {
+    m_changes.clear();
+    m_unkept.clear();
+}
+
+int FileAuditTrail::enter(AuditEntry& entry, sqlite3_value* patient) {
     const auto prepared = [this](sqlite3_stmt*& statement, const char* sql) {
-        if (statement == nullptr &&
-            sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) !=
-                SQLITE_OK)
-            return false;
-        return true;
+        return statement != nullptr || sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT,
+                                                          &statement, nullptr) == SQLITE_OK;
     };
     if (!prepared(m_lastHash, "SELECT hash FROM main.audit_trail ORDER BY entry_id DESC LIMIT 1") ||
         !prepared(m_insert, "INSERT INTO main.audit_trail (time_utc, time_local, user_name, desk,"
                             " action, table_name, record_id, patient_id, details, previous_hash,"
-                            " hash) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")) {
-        fail(context);
-        return;
-    }
+                            " hash) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))
+        return sqlite3_extended_errcode(m_db);
     const int found = sqlite3_step(m_lastHash);
     entry.previousHash = found == SQLITE_ROW ? textOf(sqlite3_column_value(m_lastHash, 0))
                                              : AuditChain::kFirstPrevious;
     sqlite3_reset(m_lastHash);
-    if (found != SQLITE_ROW && found != SQLITE_DONE) {
-        fail(context);
-        return;
-    }
-    std::tie(entry.timeUtc, entry.timeLocal) = timesNow();
+    if (found != SQLITE_ROW && found != SQLITE_DONE)
+        return sqlite3_extended_errcode(m_db);
     entry.user = actingUser();
     static const std::string desk = deskName();
     entry.desk = desk;
-    entry.patient = textOf(patient);
     entry.hash = AuditChain::hashOf(entry);
     int column = 0;
     for (const std::string* field : {&entry.timeUtc, &entry.timeLocal, &entry.user, &entry.desk,
                                      &entry.action, &entry.table, &entry.record})
         sqlite3_bind_text(m_insert, ++column, field->data(), int(field->size()), SQLITE_STATIC);
-    sqlite3_bind_value(m_insert, ++column, patient);
+    if (patient != nullptr)
+        sqlite3_bind_value(m_insert, ++column, patient);
+    else
+        sqlite3_bind_null(m_insert, ++column);
     for (const std::string* field : {&entry.details, &entry.previousHash, &entry.hash})
         sqlite3_bind_text(m_insert, ++column, field->data(), int(field->size()), SQLITE_STATIC);
     const int entered = sqlite3_step(m_insert);
+    const int failure = entered == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(m_db);
     sqlite3_reset(m_insert);
     sqlite3_clear_bindings(m_insert);
-    if (entered != SQLITE_DONE)
-        fail(context);
+    return failure;
 }
 
-// Making a trigger costs more than most changes it records, so a statement gets only those of
-// the changes it can make: a statement without the word INSERT cannot insert, and one that
-// replaces rows may make any of the three.
 void FileAuditTrail::prepareFor(const char* sql) {
-    if (m_made.size() == std::size(kAudited) * std::size(kEvents) + 1)
+    if (m_accessMade)
         return;
     std::string lowered(sql);
     std::transform(lowered.begin(), lowered.end(), lowered.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
-    const bool replaces = names(lowered, "replace");
-    for (const Event& event : kEvents) {
-        if (!replaces && !names(lowered, event.word))
-            continue;
-        for (size_t table = 0; table < std::size(kAudited); ++table) {
-            const char* named = kAudited[table].table;
-            const std::string name = std::string(named) + "_" + event.action;
-            if (!m_made.count(name) && names(lowered, named) && holds(m_db, named))
-                make(name, triggerOf(m_db, table, event) + ";");
-        }
-    }
-    if (!m_made.count(accessView) && names(lowered, accessView) && holds(m_db, "audit_trail")) {
+    if (names(lowered, accessView)) {
         static const std::string access = accessViewStatements();
-        make(accessView, access);
+        make(access);
+        m_accessMade = true;
     }
 }
 
-void FileAuditTrail::make(const std::string& name, const std::string& statements) {
+void FileAuditTrail::make(const std::string& statements) {
     if (sqlite3_exec(m_db, statements.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
         SqliteConnection::fail(m_db);
-    m_made.insert(name);
 }

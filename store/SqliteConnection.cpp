@@ -75,6 +75,8 @@ SqliteConnection::~SqliteConnection()
 
 void SqliteConnection::commit()
 {
+    if (m_trail)
+        m_trail->enterChanges();
     exec("COMMIT");
 }
 
@@ -92,7 +94,7 @@ std::unique_ptr<EngineStatement> SqliteConnection::prepare(const char* sql)
 {
     if (m_trail)
         m_trail->prepareFor(sql);
-    return std::make_unique<SqliteStatement>(m_db, sql);
+    return std::make_unique<SqliteStatement>(m_db, sql, m_trail.get());
 }
 
 // SQLite keeps the new row's key for lastInsertId() whatever the key column is called.
@@ -132,7 +134,7 @@ long long SqliteConnection::lastInsertId() const
 
 int SqliteConnection::changes() const
 {
-    return sqlite3_changes(m_db);
+    return m_trail ? m_trail->statementChanges() : sqlite3_changes(m_db);
 }
 
 // SQLite's own timeout sleeps longer and longer between tries, up to a tenth of a second, and

@@ -1,12 +1,15 @@
 #include "store/SqliteStatement.h"
 
+#include "store/FileAuditTrail.h"
 #include "store/SqliteConnection.h"
 
 #include <sqlite3.h>
 
-SqliteStatement::SqliteStatement(sqlite3* db, const char* sql) : m_db(db)
+SqliteStatement::SqliteStatement(sqlite3* db, const char* sql, FileAuditTrail* trail) : m_db(db)
 {
     check(sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr));
+    if (sqlite3_stmt_readonly(m_stmt) == 0)
+        m_trail = trail;
 }
 
 SqliteStatement::~SqliteStatement()
@@ -31,6 +34,10 @@ bool SqliteStatement::step()
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW)
         return true;
+    if (m_trail != nullptr && rc == SQLITE_DONE)
+        m_trail->statementDone();
+    else if (m_trail != nullptr)
+        m_trail->forgetChanges();
     if (rc != SQLITE_DONE)
         check(rc);
     return false;

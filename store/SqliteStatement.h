@@ -2,14 +2,16 @@
 
 #include "store/EngineStatement.h"
 
+class FileAuditTrail;
 struct sqlite3;
 struct sqlite3_stmt;
 
-// A statement prepared on the records file.
+// A statement prepared on the records file; with the audit trail, a statement that writes
+// enters its changes in the trail when it is done.
 class SqliteStatement : public EngineStatement
 {
 public:
-    SqliteStatement(sqlite3* db, const char* sql);
+    SqliteStatement(sqlite3* db, const char* sql, FileAuditTrail* trail = nullptr);
     ~SqliteStatement() override;
     SqliteStatement(const SqliteStatement&) = delete;
     SqliteStatement& operator=(const SqliteStatement&) = delete;
@@ -25,4 +27,5 @@ private:
 
     sqlite3* m_db;
     sqlite3_stmt* m_stmt = nullptr;
+    FileAuditTrail* m_trail = nullptr;
 };
