@@ -23,8 +23,9 @@ struct AuditEntry {
 // The hash chain of the audit trail. Each entry's hash is the SHA-256, in lowercase hex, of
 // the hash before it (64 zeros for the first entry) and a line break, followed by each of its
 // fields in the order of the table, each escaped (a backslash as two, a line break as a
-// backslash and "n") and followed by a line break. The triggers of both engines write that
-// form in SQL; this is where it is read back.
+// backslash and "n") and followed by a line break. The file's trail (store/FileAuditTrail)
+// hashes its entries here; the server's triggers write the same form in SQL; the check reads
+// both back here.
 class AuditChain {
 public:
     static const std::string kFirstPrevious;

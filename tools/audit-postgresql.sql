@@ -59,16 +59,17 @@ END
 $$;
 
 -- The trigger's arguments name the row's key column and its patient's, as the row's JSON
--- names them ('' for a table whose rows belong to no patient).
+-- names them ('' for a table whose rows belong to no patient). The row is kept as JSON text
+-- written straight from it, its columns in their order: no parsed form is needed to store it.
 CREATE OR REPLACE FUNCTION medora_audit_change() RETURNS trigger
 LANGUAGE plpgsql SECURITY DEFINER AS $$
 DECLARE
-    changed jsonb;
+    changed json;
 BEGIN
     IF TG_OP = 'INSERT' THEN
-        changed := to_jsonb(NEW);
+        changed := row_to_json(NEW);
     ELSE
-        changed := to_jsonb(OLD);
+        changed := row_to_json(OLD);
     END IF;
     PERFORM medora_audit_append(lower(TG_OP), TG_TABLE_NAME, changed ->> TG_ARGV[0],
                                 (changed ->> TG_ARGV[1])::integer, changed::text);
@@ -103,15 +104,18 @@ $$;
 CREATE OR REPLACE TRIGGER medora_access INSTEAD OF INSERT ON medora_access
     FOR EACH ROW EXECUTE FUNCTION medora_audit_access();
 
--- The functions find only the server's own objects and Medora's tables, whatever the
--- desk's search path; each table of records has its trigger.
+-- The functions a desk's statement calls find only the server's own objects and Medora's
+-- tables, whatever the desk's search path; medora_audit_append, which only they call, runs
+-- with theirs, without the cost of setting it again for every entry. Each table of records
+-- has its trigger.
 DO $$
 DECLARE
     made text;
     audited record;
 BEGIN
-    FOREACH made IN ARRAY array['medora_audit_append(text, text, text, integer, text)',
-                                'medora_audit_change()', 'medora_audit_access()'] LOOP
+    EXECUTE format('ALTER FUNCTION %I.medora_audit_append(text, text, text, integer, text)'
+                   ' RESET search_path', current_schema());
+    FOREACH made IN ARRAY array['medora_audit_change()', 'medora_audit_access()'] LOOP
         EXECUTE format('ALTER FUNCTION %I.%s SET search_path = pg_catalog, %I, pg_temp',
                        current_schema(), made, current_schema());
     END LOOP;
