@@ -35,8 +35,8 @@ bool checked(const std::string& file)
 
 // The file's lock lets one operation at a time work on it, reading or not. Only the wait for
 // the lock is bounded: once the file is held, nothing else can make the operation wait.
-// Only an operation that changes the records gets the audit trail's triggers, which take
-// longer to make than most reads take; one that only reads may not write, as on a server.
+// Only an operation that changes the records has the audit trail watch its changes; one that
+// only reads may not write, as on a server.
 bool SqliteEngine::transact(const std::function<bool(Connection&)>& work, Intent intent, Span)
 {
     SqliteConnection connection(m_file);
