@@ -1,5 +1,6 @@
 #include "store/FileAuditTrail.h"
 
+#include "store/AccessTrail.h"
 #include "store/AuditChain.h"
 #include "store/DbError.h"
 #include "store/Session.h"
@@ -36,6 +37,7 @@ namespace {
 
 // The function the access view's trigger calls to enter an access.
 const char* const kEnterAccess = "medora_audit_access";
+const int kLongestAccessDetails = 1000;
 
 // A table of records with the column that names its row and the one that names its patient.
 struct Audited {
@@ -173,14 +175,11 @@ sqlite3_value* columnValue(const std::vector<std::string>& columns,
     return nullptr;
 }
 
-// Access to the records, which the store enters by inserting into this view: only the words
-// of an access, never those of a change.
+// Access to the records, which the store enters by inserting into this view.
 std::string accessViewStatements() {
     return "CREATE TEMP VIEW medora_access AS SELECT action, table_name, record_id, patient_id,"
            " details FROM main.audit_trail WHERE 0;\n"
            "CREATE TEMP TRIGGER medora_access INSTEAD OF INSERT ON medora_access BEGIN"
-           " SELECT RAISE(ABORT, 'not an access to the records')"
-           " WHERE NEW.action IS NULL OR NEW.action IN ('insert', 'update', 'delete');"
            " SELECT " + std::string(kEnterAccess) +
            "(NEW.action, coalesce(NEW.table_name, ''), coalesce(NEW.record_id, ''),"
            " NEW.patient_id, coalesce(NEW.details, '{}')); END;";
@@ -274,13 +273,26 @@ void FileAuditTrail::keep(int operation, const char* tableName, long long rowid)
     }
 }
 
-// Called as (action, table, record, patient, details). The changes before it come first.
+// Called as (action, table, record, patient, details): only the words of an access, never
+// those of a change, with details as short as the server takes them. The changes before it
+// come first.
 void FileAuditTrail::enterAccess(sqlite3_context* context, int, sqlite3_value** values) {
     auto* trail = static_cast<FileAuditTrail*>(sqlite3_user_data(context));
+    const std::string action = textOf(values[0]);
+    const std::vector<Access>& accesses = AccessTrail::all();
+    if (std::none_of(accesses.begin(), accesses.end(),
+                     [&](Access access) { return action == AccessTrail::word(access); })) {
+        sqlite3_result_error(context, "not an access to the records", -1);
+        return;
+    }
+    if (sqlite3_value_bytes(values[4]) > kLongestAccessDetails) {
+        sqlite3_result_error(context, "an access entry's details are too long", -1);
+        return;
+    }
     try {
         trail->enterChanges();
         AuditEntry entry;
-        entry.action = textOf(values[0]);
+        entry.action = action;
         entry.table = textOf(values[1]);
         entry.record = textOf(values[2]);
         entry.patient = textOf(values[3]);

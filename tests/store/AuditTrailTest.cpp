@@ -248,7 +248,8 @@ TEST_P(AuditTrailTest, EntriesTheEngineWroteVerify)
 }
 
 // Every kind of access enters one entry in the chain, with who acted and the patient where
-// there is one; a change's word is refused there, so that no desk passes one off as a change.
+// there is one; a change's word, or any other but an access's, is refused there, so that no
+// desk passes one off as a change, and so are details longer than an access needs.
 TEST_P(AuditTrailTest, EachAccessEntersOneEntry)
 {
     Strings words;
@@ -259,9 +260,12 @@ TEST_P(AuditTrailTest, EachAccessEntersOneEntry)
         words.push_back(AccessTrail::word(access));
     }
     ASSERT_TRUE(AccessTrail::enter({Access::Backup, "", "", std::nullopt}));
-    EXPECT_FALSE(throughTheStore({"INSERT INTO medora_access (action, table_name, record_id,"
-                                  " patient_id, details) VALUES ('update', 'patient_info', '7',"
-                                  " 7, '{}')"}));
+    for (const std::string& refused :
+         {std::string("'update', '{}'"), std::string("'peeked', '{}'"),
+          "'print', '\"" + std::string(1000, 'x') + "\"'"})
+        EXPECT_FALSE(throughTheStore({"INSERT INTO medora_access (action, details) VALUES (" +
+                                      refused + ")"}))
+            << refused.substr(0, 20);
 
     const std::vector<AuditEntry> entries = trail();
     ASSERT_EQ(entries.size(), words.size() + 1);
