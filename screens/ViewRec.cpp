@@ -213,11 +213,16 @@ void ViewRec::showPatient(const std::string& id) {
 }
 
 void ViewRec::LoadPatient() {
+    if (fillPatient())
+        AccessNote::enterOf(this, Access::Open, "patient_info", patientId, patientId);
+}
+
+bool ViewRec::fillPatient() {
     PatientDetails details;
     if (!details.Fetch(patientId)) {
         showNoPatient();
         StoreFailure::show(this, "Error fetching patient information");
-        return;
+        return false;
     }
     loaded = details;
     patientNumber = patientId;
@@ -234,7 +239,7 @@ void ViewRec::LoadPatient() {
         showCareWithheld();
     }
     UpdateData(false);
-    AccessNote::enterOf(this, Access::Open, "patient_info", patientId, patientId);
+    return true;
 }
 
 // Reception keeps the particulars; the care part of the record says who it is for.
@@ -525,10 +530,11 @@ void ViewRec::showHistory() {
 }
 
 // The record as stored now, with the list the screen showed.
+// The record shown again after a version was restored: no new opening of it to enter.
 void ViewRec::reloadRecord() {
     const int type = radioIndex(IDC_REC_VISITS);
     historyType = type;
-    LoadPatient();
+    fillPatient();
     infoChanged = false;
     enableControl(IDC_REC_UPDATE_INFO, false);
     if (type > Visits && Session::mayCare())

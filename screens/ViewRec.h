@@ -66,6 +66,9 @@ private:
     void listDoubleClicked();
     void showHistory();
     void reloadRecord();
+    // Fills the screen for patientId, without entering an opening of the record; false, with
+    // the failure shown, when it cannot be read.
+    bool fillPatient();
     // Prints the record as stored, after the user had the chance to save what was typed.
     void printRecord(void (*how)(QWidget* parent, const std::string& patientId));
 

@@ -4,6 +4,7 @@
 #include "RecordSupport.h"
 
 #include "platform/MultiLineEdit.h"
+#include "records/AuditTrail.h"
 #include "res/resource.h"
 #include "screens/HistoryOfChangesDialog.h"
 #include "screens/ViewComplaint.h"
@@ -35,6 +36,18 @@ bool restoreFromMenu(GuiSession& s, Qt::Key key,
             check(dialog);
             GuiSession::click(dialog, IDCANCEL);
         });
+}
+
+// How often the trail says the patient's record was opened.
+int openings(const std::string& patient) {
+    if (TestRecords::onServer())
+        return std::stoi(TestRecords::current().serverValue(
+            "SELECT count(*) FROM audit_trail WHERE action = 'open' AND table_name ="
+            " 'patient_info' AND record_id = '" + patient + "'"));
+    const std::vector<AuditEntry> trail = AuditTrail::ofFile("clinic_db.mdb");
+    return int(std::count_if(trail.begin(), trail.end(), [&](const AuditEntry& entry) {
+        return entry.action == "open" && entry.table == "patient_info" && entry.record == patient;
+    }));
 }
 
 } // namespace
@@ -75,7 +88,7 @@ private slots:
     }
 
     // A deleted entry is listed below the particulars' versions and comes back with its
-    // number into the list the record screen shows.
+    // number into the list the record screen shows, which is not opened anew for it.
     void aDeletedHistoryEntryComesBackOnTheRecordScreen() {
         GuiSession s;
         const std::string patient = addPatient();
@@ -98,6 +111,7 @@ private slots:
         HistoryEntryList back;
         QVERIFY(back.Fetch(patient, "Medical"));
         QCOMPARE(back.m_ids, entries.m_ids);
+        QCOMPARE(openings(patient), 1);
     }
 };
 
