@@ -14,6 +14,7 @@
 #include "records/RecordsBackup.h"
 #include "records/ServerLogins.h"
 #include "records/ServerBackup.h"
+#include "store/AccessTrail.h"
 #include "store/ClinicSettings.h"
 #include "store/Database.h"
 #include "store/FileUsers.h"
@@ -99,6 +100,17 @@ int finish(const std::optional<FileFailure>& failure, const std::string& done) {
     return 0;
 }
 
+// What was done with the records, entered in the audit trail as the program enters it. When
+// it cannot be, that is said, and the status (3) tells a script that the work itself is done.
+int entered(int status, const AccessTrail::Entry& entry) {
+    if (status != 0 || AccessTrail::enter(entry))
+        return status;
+    const std::string why = LastFailure::message();
+    std::cerr << "medora-admin: what was done could not be entered in the audit trail"
+              << (why.empty() ? std::string(".") : ": " + why) << "\n";
+    return 3;
+}
+
 int setUp(const std::string& command, const std::string& database) {
     ServerSetup setup(database);
     if (command == "init") {
@@ -158,7 +170,9 @@ int restore(const std::string& file, const std::string& named) {
     std::string done = "The records are restored from " + file + ".";
     if (!keep.keptAs.empty())
         done += " The records they replaced are kept in " + keep.keptAs + ".";
-    return finish(failure, done);
+    return entered(finish(failure, done),
+                   {Access::Restore, "", "", std::nullopt,
+                    {{"backup", named}, {"replaced records kept as", keep.keptAs}}});
 }
 
 // The file is named as the user gave it; the records file is the data folder's unless the
@@ -189,7 +203,8 @@ int backUpOrRestore(const std::string& command, const std::string& file, bool on
     auto failure = RecordsBackup::backup(named);
     if (failure && failure->file == named)
         failure->file = file;
-    return finish(failure, "The records are backed up in " + file + ".");
+    return entered(finish(failure, "The records are backed up in " + file + "."),
+                   {Access::Backup, "", "", std::nullopt, {{"file", named}}});
 }
 
 // The record as the store holds it at one moment, written to the file as the user named it.
@@ -209,8 +224,11 @@ int exportPatient(const std::string& patientId, const std::string& file, bool on
     auto failure = FhirExport::writeRecord(record, named);
     if (failure && failure->file == named)
         failure->file = file;
-    return finish(failure,
-                  "The record of patient " + record.m_patientId + " is written to " + file + ".");
+    return entered(
+        finish(failure,
+               "The record of patient " + record.m_patientId + " is written to " + file + "."),
+        {Access::Export, "patient_info", record.m_patientId, std::stoll(record.m_patientId),
+         {{"what", "FHIR record"}, {"file", named}}});
 }
 
 // Every record, read at one moment, into the folder as the user named it.
@@ -227,7 +245,8 @@ int exportClinic(const std::string& folder, bool onServer) {
     for (const FhirBulkExport::Written& file : written)
         done += " " + std::to_string(file.resources) + " " + file.type + ",";
     done.back() = '.';
-    return finish(failure, done);
+    return entered(finish(failure, done), {Access::Export, "", "", std::nullopt,
+                                           {{"what", "every record"}, {"folder", named}}});
 }
 
 // Every record of the file or folder, or none; the report of what came in.
@@ -240,7 +259,7 @@ int importFhir(const std::string& input, bool onServer) {
         return fail(outcome.message);
     std::cout << "The records of " << input << " are imported: "
               << outcome.report.describe();
-    return 0;
+    return entered(0, {Access::Import, "", "", std::nullopt, {{"file", named}}});
 }
 
 // The people who sign in: the file's users, or the server's logins in Medora's groups.
@@ -418,8 +437,10 @@ int main(int argc, char** argv) {
     if (setup)
         return setUp(command, database);
     if (command == "import")
-        return finish(ServerBackup(database, "").import(file),
-                      "The records of " + file + " are on the server now.");
+        return entered(finish(ServerBackup(database, "").import(file),
+                              "The records of " + file + " are on the server now."),
+                       {Access::Import, "", "", std::nullopt,
+                        {{"file", std::filesystem::absolute(file).string()}}});
     if (exportOne)
         return exportPatient(argv[3], file, !database.empty());
     if (exportAll)

@@ -1,6 +1,7 @@
 #include "../store/TestDatabase.h"
 #include "BackupTestSupport.h"
 
+#include "records/AuditTrail.h"
 #include "records/DailyBackups.h"
 #include "records/MedoraTables.h"
 #include "records/RecordsBackup.h"
@@ -288,6 +289,16 @@ TEST_F(EngineBackupTest, MedoraAdminMovesAClinicOntoItsServerAndBacksUpEitherEng
     EXPECT_EQ(rows(TestEngine::Server), clinic);
     EXPECT_EQ(admin("restore ../missing.rbk"), 1);
     EXPECT_EQ(said(), "medora-admin: ../missing.rbk was not found.\n");
+    // What the commands did is in the trail, after what they brought back; what failed is not.
+    const auto commandsDone = [](const std::vector<AuditEntry>& trail) {
+        std::vector<std::string> done;
+        for (const AuditEntry& entry : trail)
+            if (entry.action == "import" || entry.action == "backup" || entry.action == "restore")
+                done.push_back(entry.action);
+        return done;
+    };
+    EXPECT_EQ(commandsDone(AuditTrail::ofServer(serverConnection("postgres"))),
+              (std::vector<std::string>{"import", "backup", "restore"}));
 
     use(TestEngine::File);
     EXPECT_EQ(admin("backup ../file.rbk"), 0) << said();
@@ -295,6 +306,8 @@ TEST_F(EngineBackupTest, MedoraAdminMovesAClinicOntoItsServerAndBacksUpEitherEng
     addPatient("Since");
     EXPECT_EQ(admin("restore ../file.rbk"), 0) << said();
     EXPECT_EQ(rows(TestEngine::File), clinic);
+    EXPECT_EQ(commandsDone(AuditTrail::ofFile("clinic_db.mdb")),
+              (std::vector<std::string>{"backup", "restore"}));
     // Each restore kept the records it replaced in the data folder's backups.
     int kept = 0;
     for (const auto& entry : fs::directory_iterator(m_dir / "backups"))
