@@ -227,8 +227,9 @@ TEST_P(AuditTrailTest, AChangeWhoseTransactionFailsLeavesNoEntry)
     EXPECT_EQ(AuditChain::firstBreak(after), std::nullopt);
 }
 
-// Entries the engine wrote hash, in SQL, to exactly what the chain's check reads back, with
-// text that needs escaping too; the first chains onto 64 zeros.
+// Entries as the engine stored them (hashed in SQL on the server, before the insert on the
+// file) hash to exactly what the chain's check reads back, with text that needs escaping too;
+// the first chains onto 64 zeros.
 TEST_P(AuditTrailTest, EntriesTheEngineWroteVerify)
 {
     ASSERT_TRUE(throughTheStore({"INSERT INTO patient_info (first_name, last_name, DOB, address)"
