@@ -5,7 +5,6 @@
 #include "res/Forms.h"
 #include "res/resource.h"
 #include "screens/StoreFailure.h"
-#include "store/VisitField.h"
 
 #include <QItemSelectionModel>
 
@@ -17,27 +16,6 @@ using Kind = RowHistory::Kind;
 using Fields = std::vector<std::string>;
 
 const char* const kCaption = "History of changes";
-
-// The names of a kind's fields as the screens call them, in the order of RowHistory::columns.
-std::vector<std::string> fieldNames(Kind kind) {
-    switch (kind) {
-    case Kind::Particulars:
-        return {"First name", "Last name", "Date of birth", "Gender", "Address", "Telephone"};
-    case Kind::Visit: {
-        std::vector<std::string> names = {"Date"};
-        for (const VisitField& field : kVisitFields)
-            names.emplace_back(field.printedLabel);
-        return names;
-    }
-    case Kind::HistoryEntry:
-        return {"Kind", "Details"};
-    case Kind::Medication:
-        return {"Name", "Status"};
-    case Kind::Test:
-        break;
-    }
-    return {"Date", "Type", "Results"};
-}
 
 std::string shown(Kind kind, size_t field, const std::string& value) {
     if (kind == Kind::Particulars && field == 3 && !value.empty())
@@ -136,12 +114,12 @@ void HistoryOfChangesDialog::showChanges() {
     const Fields& before = gone      ? after
                            : row > 0 ? history.m_versions[size_t(row) - 1].fields
                                      : none;
-    const std::vector<std::string> names = fieldNames(kind);
-    for (size_t field = 0; field < after.size() && field < names.size(); ++field) {
+    const std::vector<RowHistory::Field> fields = RowHistory::fields(kind);
+    for (size_t field = 0; field < after.size() && field < fields.size(); ++field) {
         const std::string old = shown(kind, field, field < before.size() ? before[field] : "");
         const std::string now = gone ? std::string() : shown(kind, field, after[field]);
         if (old != now)
-            changes->addRow({QString::fromStdString(names[field]),
+            changes->addRow({QString::fromStdString(fields[field].label),
                              QString::fromStdString(old + " \u2192 " + now)});
     }
 }

@@ -172,24 +172,33 @@ void addRow(ImportedRecords& rows, Kind kind, long long patient, const Fields& f
 
 } // namespace
 
-std::vector<std::string> RowHistory::columns(Kind kind) {
+std::vector<RowHistory::Field> RowHistory::fields(Kind kind) {
     switch (kind) {
     case Kind::Particulars:
-        return {"first_name", "last_name", "DOB", "Gender", "address", "telephone"};
+        return {{"first_name", "First name"}, {"last_name", "Last name"},
+                {"DOB", "Date of birth"},     {"Gender", "Gender"},
+                {"address", "Address"},       {"telephone", "Telephone"}};
     case Kind::Visit: {
-        Fields visit = {"date"};
+        std::vector<Field> visit = {{"date", "Date"}};
         for (const VisitField& field : kVisitFields)
-            visit.emplace_back(field.column);
+            visit.push_back({field.column, field.printedLabel});
         return visit;
     }
     case Kind::HistoryEntry:
-        return {"entry_type", "entry_details"};
+        return {{"entry_type", "Kind"}, {"entry_details", "Details"}};
     case Kind::Medication:
-        return {"name", "status"};
+        return {{"name", "Name"}, {"status", "Status"}};
     case Kind::Test:
         break;
     }
-    return {"date", "type", "results"};
+    return {{"date", "Date"}, {"type", "Type"}, {"results", "Results"}};
+}
+
+std::vector<std::string> RowHistory::columns(Kind kind) {
+    std::vector<std::string> names;
+    for (const Field& field : fields(kind))
+        names.push_back(field.column);
+    return names;
 }
 
 bool RowHistory::Fetch(Kind kind, const std::string& patientId, const std::string& recordId) {

@@ -27,7 +27,14 @@ public:
         Version deletion;
     };
 
-    // The columns a kind's versions hold, as the records file names them.
+    // A column a kind's versions hold, as the records file names it, and as the screens call
+    // the field it holds.
+    struct Field {
+        std::string column;
+        std::string label;
+    };
+    static std::vector<Field> fields(Kind kind);
+    // The columns of fields(kind), in their order.
     static std::vector<std::string> columns(Kind kind);
 
     // The versions of the row `recordId` of the patient (for the particulars, the patient's
