@@ -529,8 +529,8 @@ void ViewRec::showHistory() {
     dialog.DoModal();
 }
 
-// The record as stored now, with the list the screen showed.
-// The record shown again after a version was restored: no new opening of it to enter.
+// The record as stored now, with the list the screen showed, after a version was restored:
+// no new opening of it to enter.
 void ViewRec::reloadRecord() {
     const int type = radioIndex(IDC_REC_VISITS);
     historyType = type;

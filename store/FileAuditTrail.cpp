@@ -23,7 +23,6 @@
 #include <cstdio>
 #include <ctime>
 #include <iterator>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -57,11 +56,16 @@ const Audited kAudited[] = {
     {"clinic_info", "info_ID", ""},
 };
 
+// The user signed in, else the computer's account, looked up once: the account does not
+// change while the program runs.
 std::string actingUser() {
     if (const auto user = Session::user())
         return user->name;
-    const passwd* account = getpwuid(geteuid());
-    return account != nullptr ? account->pw_name : std::to_string(geteuid());
+    static const std::string account = [] {
+        const passwd* found = getpwuid(geteuid());
+        return found != nullptr ? std::string(found->pw_name) : std::to_string(geteuid());
+    }();
+    return account;
 }
 
 std::string deskName() {
@@ -298,10 +302,8 @@ void FileAuditTrail::enterAccess(sqlite3_context* context, int, sqlite3_value** 
         entry.patient = textOf(values[3]);
         entry.details = textOf(values[4]);
         std::tie(entry.timeUtc, entry.timeLocal) = timesNow();
-        if (const int failure = trail->enter(entry, values[3]); failure != SQLITE_OK) {
-            sqlite3_result_error(context, sqlite3_errmsg(trail->m_db), -1);
-            sqlite3_result_error_code(context, failure);
-        }
+        if (trail->enter(entry, values[3]) != SQLITE_OK)
+            SqliteConnection::fail(trail->m_db);
     } catch (const DbError& e) {
         sqlite3_result_error(context, e.what(), -1);
         sqlite3_result_error_code(context, sqlite3_extended_errcode(trail->m_db));
@@ -384,12 +386,8 @@ void FileAuditTrail::prepareFor(const char* sql) {
                    [](unsigned char c) { return char(std::tolower(c)); });
     if (names(lowered, accessView)) {
         static const std::string access = accessViewStatements();
-        make(access);
+        if (sqlite3_exec(m_db, access.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            SqliteConnection::fail(m_db);
         m_accessMade = true;
     }
-}
-
-void FileAuditTrail::make(const std::string& statements) {
-    if (sqlite3_exec(m_db, statements.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        SqliteConnection::fail(m_db);
 }

@@ -55,7 +55,6 @@ private:
     // The entry after the last entry's hash, by who acts and where, with its own hash; the
     // engine's code of the failure, or SQLITE_OK.
     int enter(AuditEntry& entry, sqlite3_value* patient);
-    void make(const std::string& statements);
 
     sqlite3* m_db;
     std::vector<Change> m_changes;
