@@ -8,6 +8,7 @@
 #include "platform/DocTemplate.h"
 #include "platform/Document.h"
 #include "res/resource.h"
+#include "store/AccessWriter.h"
 #include "store/Database.h"
 #include "tools/DataFolder.h"
 
@@ -38,6 +39,8 @@ CKLApp::~CKLApp() {
         screen->CloseAllDocuments();
     frame.reset();
     docTemplates.clear();
+    // The entries of what the last screens opened go into these records, not the next ones.
+    AccessWriter::drain();
     theApp = nullptr;
 }
 

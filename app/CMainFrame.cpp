@@ -680,6 +680,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     WindowPlacement::save(*this);
+    AccessNote::settle();
     backups->atClose();
     if (const std::string missing = BackupSettings::missingFolder(
             BackupSettings::folderIsDefault() ? std::string() : BackupSettings::folder());

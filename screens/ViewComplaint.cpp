@@ -113,7 +113,7 @@ void ViewComplaint::showVisit(const std::string& patient, const std::string& vis
     enableControl(IDC_VISIT_HISTORY, true);
     setControlText(IDC_VISIT_CANCEL, "Close");
     LoadVisit();
-    AccessNote::enterOf(this, Access::Open, "complaints", visitId, patientId);
+    AccessNote::enterOpened("complaints", visitId, patientId);
 }
 
 void ViewComplaint::fillComplaintList(const std::vector<std::string>& complaints) {

@@ -214,7 +214,7 @@ void ViewRec::showPatient(const std::string& id) {
 
 void ViewRec::LoadPatient() {
     if (fillPatient())
-        AccessNote::enterOf(this, Access::Open, "patient_info", patientId, patientId);
+        AccessNote::enterOpened("patient_info", patientId, patientId);
 }
 
 bool ViewRec::fillPatient() {

@@ -43,18 +43,27 @@ const std::vector<Access>& AccessTrail::all() {
     return accesses;
 }
 
+namespace {
+
+bool enterThrough(Database& db, const AccessTrail::Entry& entry) {
+    // Patients' numbers start at 1: none is bound as 0.
+    db.prepare("INSERT INTO medora_access (action, table_name, record_id, patient_id,"
+               " details) VALUES (?, ?, ?, NULLIF(?, 0), ?)")
+        .bind(1, std::string(AccessTrail::word(entry.access)))
+        .bind(2, entry.table)
+        .bind(3, entry.record)
+        .bind(4, entry.patient.value_or(0))
+        .bind(5, detailsJson(entry))
+        .run();
+    return true;
+}
+
+} // namespace
+
 bool AccessTrail::enter(const Entry& entry) {
-    const std::string details = detailsJson(entry);
-    return Database::run([&](Database& db) {
-        // Patients' numbers start at 1: none is bound as 0.
-        db.prepare("INSERT INTO medora_access (action, table_name, record_id, patient_id,"
-                   " details) VALUES (?, ?, ?, NULLIF(?, 0), ?)")
-            .bind(1, std::string(word(entry.access)))
-            .bind(2, entry.table)
-            .bind(3, entry.record)
-            .bind(4, entry.patient.value_or(0))
-            .bind(5, details)
-            .run();
-        return true;
-    });
+    return Database::run([&](Database& db) { return enterThrough(db, entry); });
+}
+
+bool AccessTrail::enterOn(Engine& engine, const Entry& entry) {
+    return Database::runOn(engine, [&](Database& db) { return enterThrough(db, entry); });
 }

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+class Engine;
+
 // What was done with the records without changing them, as the audit trail names it.
 enum class Access {
     Open,         // a patient's record or a visit
@@ -39,6 +41,8 @@ public:
 
     // False, with LastFailure saying why, when the entry could not be entered.
     static bool enter(const Entry& entry);
+    // As enter(), in the records of that engine rather than the ones in use.
+    static bool enterOn(Engine& engine, const Entry& entry);
     static const char* word(Access access);
     static const std::vector<Access>& all();
 };

@@ -1,5 +1,6 @@
 #include "store/Database.h"
 
+#include "store/AccessWriter.h"
 #include "store/Engine.h"
 #include "store/LastFailure.h"
 
@@ -60,6 +61,8 @@ bool Database::notAllowed()
 bool Database::runOperation(Engine* chosen, Engine::Intent intent, Engine::Span span,
                             const std::function<bool(Database&)>& work)
 {
+    // Access entries queued before the operation go into the trail before it.
+    AccessWriter::drain();
     try {
         const std::shared_ptr<Engine> inUse = chosen != nullptr ? nullptr : Engine::current();
         Engine& engine = chosen != nullptr ? *chosen : *inUse;

@@ -1,5 +1,7 @@
 #include "store/Session.h"
 
+#include "store/AccessWriter.h"
+
 #include <mutex>
 
 namespace {
@@ -21,12 +23,15 @@ std::optional<UserAccount> Session::user() {
     return signedIn();
 }
 
+// Entries still queued are entered as the user who made them.
 void Session::signIn(const UserAccount& user) {
+    AccessWriter::drain();
     std::lock_guard lock(guard());
     signedIn() = user;
 }
 
 void Session::signOut() {
+    AccessWriter::drain();
     std::lock_guard lock(guard());
     signedIn().reset();
 }

@@ -5,6 +5,7 @@
 #include "records/AuditTrail.h"
 #include "records/RecordsBackup.h"
 #include "store/AccessTrail.h"
+#include "store/AccessWriter.h"
 #include "store/Database.h"
 #include "store/LastFailure.h"
 #include "store/Session.h"
@@ -279,6 +280,32 @@ TEST_P(AuditTrailTest, EachAccessEntersOneEntry)
     EXPECT_EQ(entries.back().patient, "");
     EXPECT_EQ(entries.back().details, "{}");
     EXPECT_EQ(AuditChain::firstBreak(entries), std::nullopt);
+}
+
+// Openings entered by the writer's thread go into the trail in the order they were made, each
+// as the user who made it, before whatever the store does next.
+TEST_P(AuditTrailTest, QueuedOpeningsAreEnteredInOrderAsTheirUser)
+{
+    int failed = 0;
+    const auto queueOpening = [&](long long patient) {
+        AccessWriter::queue({Access::Open, "patient_info", std::to_string(patient), patient},
+                            [&] { ++failed; });
+    };
+    for (long long patient = 1; patient <= 20; ++patient)
+        queueOpening(patient);
+    Session::signIn(UserAccount{"dr_next", "", UserRole::Administrator});
+    queueOpening(21);
+    ASSERT_TRUE(AccessTrail::enter({Access::Backup, "", "", std::nullopt}));
+
+    const std::vector<AuditEntry> entries = trail();
+    ASSERT_EQ(entries.size(), 22u);
+    EXPECT_EQ(failed, 0);
+    for (size_t i = 0; i < 21; ++i) {
+        EXPECT_EQ(entries[i].action, "open");
+        EXPECT_EQ(entries[i].patient, std::to_string(i + 1));
+        EXPECT_EQ(entries[i].user, onServer() ? "desk" : i < 20 ? kSignedIn : "dr_next");
+    }
+    EXPECT_EQ(entries.back().action, "backup");
 }
 
 // What someone with the file or the owner's rights might do to the trail behind the program's
