@@ -53,8 +53,10 @@ bool AccessNote::enterOf(QWidget* parent, Access access, const std::string& tabl
 
 void AccessNote::enterOpened(const std::string& table, const std::string& record,
                              const std::string& patientId) {
+    // Told on the screens' thread; the program closing waits for the entries before it ends.
     AccessWriter::queue(rowEntry(Access::Open, table, record, patientId, {}), [] {
-        QMetaObject::invokeMethod(qApp, tellFailures, Qt::QueuedConnection);
+        if (QCoreApplication* program = QCoreApplication::instance())
+            QMetaObject::invokeMethod(program, tellFailures, Qt::QueuedConnection);
     });
 }
 
