@@ -5,6 +5,7 @@
 #include "platform/Dialog.h"
 #include "platform/CChildFrame.h"
 #include "platform/DocTemplate.h"
+#include "store/AccessWriter.h"
 #include "store/Engine.h"
 
 #include <QAction>
@@ -78,6 +79,7 @@ GuiSession::~GuiSession() {
 }
 
 void GuiSession::settle() {
+    AccessWriter::drain();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QApplication::processEvents();
 }

@@ -36,7 +36,8 @@ public:
     ScriptedResponder& boxes() { return responder; }
     QString folder() const { return dir.path(); }
 
-    // Lets deferred work run (screens closed from their own handlers go away here).
+    // Lets deferred work run: screens closed from their own handlers go away here, and what
+    // the screens opened is entered in the audit trail.
     static void settle();
 
     template <class View> View* active() const {

@@ -1,5 +1,6 @@
 #include "TestRecords.h"
 
+#include "store/AccessWriter.h"
 #include "tools/ServerSetup.h"
 
 #include <QFile>
@@ -78,7 +79,10 @@ QString TestRecords::file() const {
     return folder + "/clinic_db.mdb";
 }
 
+// What the test does to the records behind the program's back comes after the entries of what
+// the program opened, which its own thread may still be entering.
 bool TestRecords::run(const std::string& sql) {
+    AccessWriter::drain();
     if (admin)
         return runOnServer(sql);
     sqlite3* db = nullptr;
@@ -118,6 +122,7 @@ bool TestRecords::refuse(const std::string& statement, const std::string& table)
 }
 
 void TestRecords::takeAway() {
+    AccessWriter::drain();
     if (!admin) {
         QFile::rename(file(), file() + ".away");
         return;
