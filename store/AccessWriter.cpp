@@ -29,8 +29,8 @@ public:
     };
 
     Writer() {
-        // Made first, who is signed in outlives the writer, which may still be entering an
-        // entry at the program's end.
+        // Who is signed in is made before the writer and so outlives it: the writer may still
+        // be entering an entry as the program ends.
         Session::user();
         m_thread = std::thread([this] { run(); });
     }
@@ -45,9 +45,10 @@ public:
     }
 
     void queue(const AccessTrail::Entry& entry, std::function<void()> failed) {
+        Queued queued{entry, Engine::current(), std::move(failed)};
         {
             const std::lock_guard lock(m_mutex);
-            m_queued.push_back({entry, Engine::current(), std::move(failed)});
+            m_queued.push_back(std::move(queued));
             ++waiting;
         }
         m_changed.notify_all();
