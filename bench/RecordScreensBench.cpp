@@ -16,6 +16,8 @@
 #include "screens/AddMedicationDialog.h"
 #include "screens/ViewRec.h"
 #include "screens/ViewResults.h"
+#include "store/Database.h"
+#include "store/Statement.h"
 #include "store/store.h"
 
 #include <QAbstractButton>
