@@ -10,6 +10,8 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -68,6 +70,8 @@ private:
     // Entries still queued when the program ends are entered before the thread stops.
     void run() {
         onWriterThread = true;
+        // The writer gives way to the screens: it works while they wait for input, or for it.
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
         std::unique_lock lock(m_mutex);
         for (;;) {
             m_changed.wait(lock, [this] { return m_stopping || !m_queued.empty(); });
