@@ -14,6 +14,7 @@ const char* const kEntries =
     "SELECT entry_id, time_utc, time_local, user_name, desk, action, table_name, record_id,"
     " coalesce(CAST(patient_id AS TEXT), ''), details, previous_hash, hash FROM audit_trail";
 const char* const kInOrder = " ORDER BY entry_id";
+const char* const kHashed = " WHERE hash IS NOT NULL";
 
 using Connection = std::unique_ptr<sqlite3, decltype(&sqlite3_close_v2)>;
 using Query = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
@@ -113,7 +114,22 @@ void eachOfFileChosen(const std::string& path, const AuditReport::Filter& filter
         unreadable(db.get(), path);
 }
 
+// Whether the server holds a trail; when it does, its hashes are made first.
+bool sealedTrailOn(ServerLink& link) {
+    if (link.single("SELECT to_regclass('audit_trail') IS NOT NULL") != "t")
+        return false;
+    AuditTrail::sealOnServer(link);
+    return true;
+}
+
 } // namespace
+
+// In a transaction of its own that sees every entry committed, whatever the server's default.
+void AuditTrail::sealOnServer(ServerLink& link) {
+    link.run("BEGIN ISOLATION LEVEL READ COMMITTED");
+    link.run("SELECT medora_audit_seal()");
+    link.run("COMMIT");
+}
 
 std::vector<AuditEntry> AuditTrail::ofFile(const std::string& path,
                                            const AuditReport::Filter& filter) {
@@ -126,12 +142,13 @@ void AuditTrail::eachOfFile(const std::string& path, const Take& take) {
     eachOfFileChosen(path, {}, take);
 }
 
+
 std::vector<AuditEntry> AuditTrail::ofServer(const std::string& connection,
                                              const std::string& password,
                                              const AuditReport::Filter& filter) {
     try {
         ServerLink link(connection, password);
-        if (link.single("SELECT to_regclass('audit_trail') IS NOT NULL") != "t")
+        if (!sealedTrailOn(link))
             return {};
         const Chosen chosen =
             chosenBy(filter, [](int n) { return "$" + std::to_string(n); });
@@ -149,16 +166,16 @@ std::vector<AuditEntry> AuditTrail::ofServer(const std::string& connection,
 }
 
 // COPY hands the rows over as the server reads them, where a query's result would be held
-// whole first.
+// whole first. Entries committed after the hashes were made wait for the next reading.
 void AuditTrail::eachOfServer(const std::string& connection, const std::string& password,
                               const Take& take) {
     try {
         ServerLink link(connection, password);
-        if (link.single("SELECT to_regclass('audit_trail') IS NOT NULL") != "t")
+        if (!sealedTrailOn(link))
             return;
         std::vector<std::string> fields;
         std::vector<bool> nulls;
-        link.copyOut(std::string("COPY (") + kEntries + kInOrder + ") TO STDOUT",
+        link.copyOut(std::string("COPY (") + kEntries + kHashed + kInOrder + ") TO STDOUT",
                      [&](const char* row, size_t size) {
                          ServerLink::splitCopyRow(row, size, fields, nulls);
                          take(entryOf([&](int column) { return fields.at(size_t(column)); }));

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class ServerLink;
+
 // The entries of the audit trail, in the order of their numbers, as a records file, a backup
 // or the server holds them. Each throws std::runtime_error, saying why, when they cannot be
 // read. Records of a step before the trail hold no entries.
@@ -28,4 +30,9 @@ public:
     static void eachOfFile(const std::string& path, const Take& take);
     static void eachOfServer(const std::string& connection, const std::string& password,
                              const Take& take);
+
+    // The server's writers enter their entries without the hashes that chain them: whoever
+    // reads the chain makes them first, on a link outside any transaction. Entries committed
+    // after that wait for the next reader. Throws ServerError.
+    static void sealOnServer(ServerLink& link);
 };

@@ -1,5 +1,7 @@
 #include "records/ServerBackup.h"
 
+#include "records/AuditTrail.h"
+
 #include "records/ArrayBatch.h"
 #include "records/BackupProof.h"
 #include "records/ChosenFile.h"
@@ -203,6 +205,7 @@ void copyTableOut(ServerLink& link, SqliteFile& out, const MedoraTable& table,
     std::vector<std::string> fields;
     std::vector<bool> nulls;
     link.copyOut("COPY (SELECT " + columns + " FROM " + table.name +
+                     (table.trail ? " WHERE hash IS NOT NULL" : "") +
                      (key.empty() ? "" : " ORDER BY " + key) + ") TO STDOUT",
                  [&](const char* row, size_t size) {
                      ServerLink::splitCopyRow(row, size, fields, nulls);
@@ -487,8 +490,10 @@ ServerBackup::Outcome ServerBackup::backup(const std::string& target,
                 const Progress rows = stretch(progress, 0, kRowsShare);
                 RowCounter counter(rows, target);
                 ServerLink link(m_connection, m_password, [&counter] { return counter.stopped(); });
-                link.run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
                 requireCurrentStep(link);
+                // The backup keeps the trail as far as its hashes are made.
+                AuditTrail::sealOnServer(link);
+                link.run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
                 // Every table at once, before the snapshot: a restore that sets the indexes
                 // aside waits for the whole backup rather than meeting it halfway in a deadlock.
                 link.run("LOCK TABLE " + allTableNames() + " IN ACCESS SHARE MODE");

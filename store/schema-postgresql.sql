@@ -130,7 +130,8 @@ CREATE TABLE clinic_settings (
 );
 
 -- The record of every change and access, as in schema.sql. Only the owner's triggers and
--- functions write it (tools/audit-postgresql.sql); the desks may not change it.
+-- functions write it (tools/audit-postgresql.sql); the desks may not change it. An entry's
+-- hashes are made after it is committed, when the trail is next read (medora_audit_seal).
 CREATE TABLE audit_trail (
     entry_id      integer GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
     time_utc      text NOT NULL,
@@ -142,8 +143,8 @@ CREATE TABLE audit_trail (
     record_id     text NOT NULL,
     patient_id    integer,
     details       text NOT NULL,
-    previous_hash text NOT NULL,
-    hash          text NOT NULL
+    previous_hash text,
+    hash          text
 );
 CREATE INDEX audit_trail_row ON audit_trail (patient_id, table_name, record_id);
 

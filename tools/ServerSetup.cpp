@@ -64,8 +64,10 @@ BEGIN
     EXECUTE format('REVOKE ALL ON ALL TABLES IN SCHEMA %I FROM medora_desk, medora_admin,'
                    ' medora_clinician, medora_reception, medora_auditor', current_schema());
     -- Only the owner's triggers write the audit trail; auditors and administrators read it.
-    REVOKE ALL ON audit_trail, medora_audit_head FROM PUBLIC;
+    REVOKE ALL ON audit_trail FROM PUBLIC;
     GRANT SELECT ON audit_trail TO medora_auditor, medora_admin;
+    -- They make its hashes before they read it whole, for a check or a backup.
+    GRANT EXECUTE ON FUNCTION medora_audit_seal() TO medora_auditor, medora_admin;
     GRANT INSERT ON medora_access TO medora_desk;
     -- What a lock in EXCLUSIVE mode takes; the table stays empty, for no desk may insert.
     GRANT UPDATE ON medora_write_turn TO medora_desk;
@@ -246,7 +248,6 @@ const struct {
     {"medora_password_change", {kReads, kReads, kReads, kReads, kNoRight}},
     {"medora_indexes_aside", {kNoRight, kNoRight, kNoRight, kNoRight, kNoRight}},
     {"audit_trail", {kNoRight, kNoRight, kNoRight, kReads, kReads}},
-    {"medora_audit_head", {kNoRight, kNoRight, kNoRight, kNoRight, kNoRight}},
     {"medora_access", {"INSERT", "INSERT", "INSERT", "INSERT", kNoRight}},
     {"medora_write_turn", {"UPDATE", "UPDATE", "UPDATE", "UPDATE", kNoRight}},
 };
@@ -335,10 +336,11 @@ void ServerSetup::checkDeskLimits() {
          " 'complaints', 'history_entries', 'patient_medications', 'tests', 'meds_list',"
          " 'tests_list', 'clinic_info')",
          "a table of records has no trigger that keeps the audit trail, or it is disabled"},
-        {"SELECT count(*) = 2 AND bool_and(p.prosecdef AND EXISTS (SELECT FROM"
+        {"SELECT count(*) = 3 AND bool_and(p.prosecdef AND EXISTS (SELECT FROM"
          " unnest(p.proconfig) setting WHERE setting = 'search_path=pg_catalog, ' ||"
          " quote_ident(current_schema()) || ', pg_temp')) FROM pg_proc p WHERE p.oid IN"
-         " ('medora_audit_change()'::regprocedure, 'medora_audit_access()'::regprocedure)",
+         " ('medora_audit_change()'::regprocedure, 'medora_audit_access()'::regprocedure,"
+         " 'medora_audit_seal()'::regprocedure)",
          "the functions that keep the audit trail do not run as their owner on Medora's schema"},
         {"SELECT p.prosecdef AND EXISTS (SELECT FROM unnest(p.proconfig) setting"
          " WHERE setting = 'search_path=pg_catalog, ' || quote_ident(current_schema()) ||"

@@ -4,57 +4,74 @@
 -- statement here can run again: medora-admin runs them when it sets up records and when it
 -- upgrades them.
 
--- One row that every transaction adding entries updates, once: a transaction that adds an
--- entry waits for another that added one to end, and then reads its entry, so two desks never
--- fork the chain. In a transaction that reads from an older snapshot, the update fails as a
--- serialization failure instead, which the desks try again, rather than chaining onto an
--- entry older than the last. Updated for every entry, the row would leave a restore's
--- transaction a chain of versions of it as long as the rows it loads.
-CREATE TABLE IF NOT EXISTS medora_audit_head (
-    only_row integer PRIMARY KEY CHECK (only_row = 1),
-    appends  bigint NOT NULL
-);
-INSERT INTO medora_audit_head (only_row, appends) VALUES (1, 0) ON CONFLICT (only_row) DO NOTHING;
-
 -- One field of an entry as the chain hashes it (records/AuditChain): no line break of its own
 -- and a backslash only as the start of an escape, followed by a line break. Without a search
--- path of its own, the server writes it into the trigger's function, which costs a fraction
--- of calling it for every field of every row a restore loads.
+-- path of its own, the server writes it into the function that hashes the entries, which
+-- costs a fraction of calling it for every field of every entry.
 CREATE OR REPLACE FUNCTION medora_audit_field(field text) RETURNS text
 LANGUAGE sql IMMUTABLE AS $$
     SELECT pg_catalog.replace(pg_catalog.replace(field, E'\\', E'\\\\'), E'\n', E'\\n') || E'\n'
 $$;
 
--- Enters one entry at the end of the chain. Who acted is the login that connected
--- (session_user), never the role the function runs as. The desk is the address the server saw
--- the connection come from, or "local" for one through the server's own socket: the
--- application name would be the desk's word only, which any client sets.
+-- Enters one entry, its hashes left for medora_audit_seal. Who acted is the login that
+-- connected (session_user), never the role the function runs as. The desk is the address the
+-- server saw the connection come from, or "local" for one through the server's own socket: the
+-- application name would be the desk's word only, which any client sets. Holding the writers'
+-- turn in a mode that any number of writers share, the transaction keeps a sealing out until
+-- it ends: the desks' transactions take it whole already, one written with psql takes it here.
 CREATE OR REPLACE FUNCTION medora_audit_append(action text, table_name text, record_id text,
                                                patient_id integer, details text) RETURNS void
 LANGUAGE plpgsql AS $$
-DECLARE
-    entry audit_trail%ROWTYPE;
 BEGIN
-    UPDATE medora_audit_head SET appends = appends + 1
-    WHERE only_row = 1 AND xmin <> xid(pg_current_xact_id());
-    entry.time_utc := to_char(clock_timestamp() AT TIME ZONE 'UTC',
-                              'YYYY-MM-DD"T"HH24:MI:SS.MS"Z"');
-    entry.time_local := to_char(clock_timestamp(), 'YYYY-MM-DD"T"HH24:MI:SS.MS');
-    entry.user_name := session_user;
-    entry.desk := coalesce(host(inet_client_addr()), 'local');
-    entry.previous_hash := coalesce((SELECT t.hash FROM audit_trail t
-                                     ORDER BY t.entry_id DESC LIMIT 1), repeat('0', 64));
-    entry.hash := encode(sha256(convert_to(
-        entry.previous_hash || E'\n' || medora_audit_field(entry.time_utc) ||
-        medora_audit_field(entry.time_local) || medora_audit_field(entry.user_name) ||
-        medora_audit_field(entry.desk) || medora_audit_field(action) ||
-        medora_audit_field(table_name) || medora_audit_field(record_id) ||
-        medora_audit_field(coalesce(patient_id::text, '')) ||
-        medora_audit_field(details), 'UTF8')), 'hex');
+    LOCK TABLE medora_write_turn IN ROW EXCLUSIVE MODE;
     INSERT INTO audit_trail (time_utc, time_local, user_name, desk, action, table_name, record_id,
-                             patient_id, details, previous_hash, hash)
-    VALUES (entry.time_utc, entry.time_local, entry.user_name, entry.desk, action, table_name,
-            record_id, patient_id, details, entry.previous_hash, entry.hash);
+                             patient_id, details)
+    VALUES (to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS.MS"Z"'),
+            to_char(clock_timestamp(), 'YYYY-MM-DD"T"HH24:MI:SS.MS'), session_user,
+            coalesce(host(inet_client_addr()), 'local'), action, table_name, record_id,
+            patient_id, details);
+END
+$$;
+
+-- Closes the chain over the entries entered since it was last closed, oldest first: each gets
+-- the hash of the entry before it and its own (records/AuditChain). The writers do not wait
+-- for the hashes; whoever reads the chain (medora-admin audit verify and report, a backup)
+-- closes it first. Once the writers' turn is held against every writer, each entry not yet
+-- hashed is committed and follows the last one hashed, so sealers never fork the chain or
+-- leave a gap in it; in a transaction with an older view of the trail that would not hold, so
+-- it is refused there. Gives the number of entries hashed.
+CREATE OR REPLACE FUNCTION medora_audit_seal() RETURNS bigint
+LANGUAGE plpgsql SECURITY DEFINER AS $$
+DECLARE
+    last_sealed integer;
+    last_hash text;
+    entry record;
+    sealed bigint := 0;
+BEGIN
+    IF current_setting('transaction_isolation') <> 'read committed' THEN
+        RAISE EXCEPTION 'the audit trail''s hashes are made only where every entry committed is seen'
+            USING ERRCODE = 'invalid_transaction_state';
+    END IF;
+    SET LOCAL lock_timeout = '20s';
+    LOCK TABLE medora_write_turn IN SHARE ROW EXCLUSIVE MODE;
+    SELECT t.entry_id, t.hash INTO last_sealed, last_hash FROM audit_trail t
+    WHERE t.hash IS NOT NULL ORDER BY t.entry_id DESC LIMIT 1;
+    last_hash := coalesce(last_hash, repeat('0', 64));
+    FOR entry IN SELECT * FROM audit_trail t WHERE t.entry_id > coalesce(last_sealed, 0)
+                 ORDER BY t.entry_id LOOP
+        UPDATE audit_trail t SET previous_hash = last_hash,
+            hash = encode(sha256(convert_to(
+                last_hash || E'\n' || medora_audit_field(entry.time_utc) ||
+                medora_audit_field(entry.time_local) || medora_audit_field(entry.user_name) ||
+                medora_audit_field(entry.desk) || medora_audit_field(entry.action) ||
+                medora_audit_field(entry.table_name) || medora_audit_field(entry.record_id) ||
+                medora_audit_field(coalesce(entry.patient_id::text, '')) ||
+                medora_audit_field(entry.details), 'UTF8')), 'hex')
+        WHERE t.entry_id = entry.entry_id
+        RETURNING t.hash INTO last_hash;
+        sealed := sealed + 1;
+    END LOOP;
+    RETURN sealed;
 END
 $$;
 
@@ -105,7 +122,8 @@ CREATE OR REPLACE TRIGGER medora_access INSTEAD OF INSERT ON medora_access
     FOR EACH ROW EXECUTE FUNCTION medora_audit_access();
 
 -- The functions a desk's statement calls find only the server's own objects and Medora's
--- tables, whatever the desk's search path; medora_audit_append, which only they call, runs
+-- tables, whatever the desk's search path (as does the one that closes the chain, which
+-- medora-admin and the backups call); medora_audit_append, which only they call, runs
 -- with theirs, without the cost of setting it again for every entry. Each table of records
 -- has its trigger.
 DO $$
@@ -115,13 +133,15 @@ DECLARE
 BEGIN
     EXECUTE format('ALTER FUNCTION %I.medora_audit_append(text, text, text, integer, text)'
                    ' RESET search_path', current_schema());
-    FOREACH made IN ARRAY array['medora_audit_change()', 'medora_audit_access()'] LOOP
+    FOREACH made IN ARRAY array['medora_audit_change()', 'medora_audit_access()',
+                                'medora_audit_seal()'] LOOP
         EXECUTE format('ALTER FUNCTION %I.%s SET search_path = pg_catalog, %I, pg_temp',
                        current_schema(), made, current_schema());
     END LOOP;
     FOREACH made IN ARRAY array['medora_audit_field(text)',
                                 'medora_audit_append(text, text, text, integer, text)',
-                                'medora_audit_change()', 'medora_audit_access()'] LOOP
+                                'medora_audit_change()', 'medora_audit_access()',
+                                'medora_audit_seal()'] LOOP
         EXECUTE format('REVOKE ALL ON FUNCTION %I.%s FROM PUBLIC', current_schema(), made);
     END LOOP;
     FOR audited IN SELECT * FROM (VALUES

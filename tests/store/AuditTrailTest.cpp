@@ -476,7 +476,6 @@ TEST_F(DeskSqlTest, ADeskLoginCannotTouchTheTrailAndIsNamedInIt)
           "DELETE FROM audit_trail", "TRUNCATE audit_trail",
           "INSERT INTO audit_trail (time_utc, time_local, user_name, desk, action, table_name,"
           " record_id, details, previous_hash, hash) VALUES ('', '', '', '', '', '', '', '', '', '')",
-          "UPDATE medora_audit_head SET appends = 0",
           "INSERT INTO medora_write_turn VALUES (1)",
           "ALTER TABLE patient_info DISABLE TRIGGER medora_audit",
           "DROP TRIGGER medora_audit ON complaints", "DROP FUNCTION medora_audit_change() CASCADE",
@@ -493,6 +492,41 @@ TEST_F(DeskSqlTest, ADeskLoginCannotTouchTheTrailAndIsNamedInIt)
     EXPECT_EQ(count("audit_trail"), 4);
     EXPECT_EQ(AuditChain::firstBreak(AuditTrail::ofServer(serverConnection("postgres"))),
               std::nullopt);
+}
+
+// The hashes are made when the trail is read, after the writers' commits: a reading waits for
+// a transaction still writing, so that no entry is hashed before one committed after it, and
+// is refused in a transaction that might not see every entry committed.
+TEST_F(DeskSqlTest, HashingTheTrailWaitsForAWriterStillAtWork)
+{
+    ASSERT_EQ(refusal("BEGIN"), "");
+    ASSERT_EQ(refusal("INSERT INTO meds_list (name) VALUES ('FIRST')"), "");
+    pg_conn* reader = PQconnectdb(serverConnection("postgres").c_str());
+    ASSERT_EQ(PQstatus(reader), CONNECTION_OK) << PQerrorMessage(reader);
+    ASSERT_EQ(PQsendQuery(reader, "SELECT medora_audit_seal()"), 1);
+    usleep(300000);
+    PQconsumeInput(reader);
+    EXPECT_EQ(PQisBusy(reader), 1) << "the hashes were made with a writer at work";
+    ASSERT_EQ(refusal("INSERT INTO meds_list (name) VALUES ('SECOND')"), "");
+    ASSERT_EQ(refusal("COMMIT"), "");
+    PGresult* sealed = PQgetResult(reader);
+    EXPECT_EQ(PQresultStatus(sealed), PGRES_TUPLES_OK) << PQresultErrorMessage(sealed);
+    EXPECT_STREQ(PQgetvalue(sealed, 0, 0), "2");
+    PQclear(sealed);
+    while (PGresult* rest = PQgetResult(reader))
+        PQclear(rest);
+
+    PGresult* older = PQexec(reader, "BEGIN ISOLATION LEVEL REPEATABLE READ;"
+                                     " SELECT medora_audit_seal()");
+    EXPECT_NE(std::string(PQresultErrorMessage(older)).find("only where every entry"),
+              std::string::npos);
+    PQclear(older);
+    PQfinish(reader);
+
+    const std::vector<AuditEntry> entries = AuditTrail::ofServer(serverConnection("postgres"));
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_NE(entries[1].details.find("SECOND"), std::string::npos);
+    EXPECT_EQ(AuditChain::firstBreak(entries), std::nullopt);
 }
 
 namespace {

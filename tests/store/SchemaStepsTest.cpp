@@ -54,6 +54,7 @@ const EarlierShape kFiles[] = {
     {"WithTheUsers", BEFORE_AUDIT "PRAGMA user_version = 5"},
     {"WithTheAuditTrail", "DROP INDEX audit_trail_row; PRAGMA user_version = 6"},
     {"WithTheTrailIndexed", "PRAGMA user_version = 7"},
+    {"WithTheWritersTurn", "PRAGMA user_version = 8"},
     {"WithTheNewTablesAtAnEarlierStep", "PRAGMA user_version = 4"},
     {"AsThisVersionMakesThem", ""},
 };
@@ -77,6 +78,8 @@ const char* const kAuditMissing = "missing step 6: the audit trail (medora-admin
 const char* const kRowIndexMissing = "missing step 7: the audit trail's index by patient and row"
                                      " (medora-admin upgrade makes it)";
 const char* const kTurnMissing = "missing step 8: the writers' turn (medora-admin upgrade makes it)";
+const char* const kSealMissing = "missing step 9: the audit trail's hashes made when it is read"
+                                 " (medora-admin upgrade makes it)";
 
 // Each table's index by patient as servers had it until step 4, made again so.
 std::string treeIndexes(const std::vector<const char*>& tables)
@@ -94,8 +97,14 @@ const std::string kTrees = kTreesBeforeTheKeys + treeIndexes({"search_words"});
 // Every shape of the records on a server that Medora has set up. Until step 6 no trigger kept
 // an audit trail.
 // Until step 7 desks could not enter their access to the records.
+// Until step 9 every entry was hashed as it was entered, the writers taking turns at a row.
+const std::string kBeforeSeal =
+    "SELECT medora_audit_seal(); ALTER TABLE audit_trail ALTER previous_hash SET NOT NULL, ALTER hash SET NOT NULL;"
+    " CREATE TABLE medora_audit_head (only_row integer PRIMARY KEY CHECK (only_row = 1),"
+    " appends bigint NOT NULL); INSERT INTO medora_audit_head VALUES (1, 0);"
+    " DROP FUNCTION medora_audit_seal(); ";
 // Until step 8 the desks' changes took no turns.
-const std::string kBeforeTurn = "DROP TABLE medora_write_turn; ";
+const std::string kBeforeTurn = kBeforeSeal + "DROP TABLE medora_write_turn; ";
 const std::string kBeforeAccess = kBeforeTurn +
     "DROP VIEW medora_access; DROP FUNCTION medora_audit_access(); DROP INDEX audit_trail_row; ";
 const std::string kBeforeAudit = kBeforeAccess + "DROP TABLE audit_trail, medora_audit_head;"
@@ -108,35 +117,37 @@ const EarlierShape kServers[] = {
      {kUnrecorded, "missing step 1: the search's keys (medora-admin upgrade makes it)",
       "missing step 2: the records' identity (medora-admin upgrade makes it)",
       kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing, kRowIndexMissing,
-      kTurnMissing}},
+      kTurnMissing, kSealMissing}},
     {"WithTheSearchKeys",
      kBeforeAudit + kTrees + "DROP TABLE records_identity, medora_version, clinic_settings",
      {kUnrecorded, "missing step 2: the records' identity (medora-admin upgrade makes it)",
       kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing, kRowIndexMissing,
-      kTurnMissing}},
+      kTurnMissing, kSealMissing}},
     {"WithTheIdentity", kBeforeAudit + kTrees + "DROP TABLE medora_version, clinic_settings",
      {kUnrecorded, kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing,
-      kRowIndexMissing, kTurnMissing}},
+      kRowIndexMissing, kTurnMissing, kSealMissing}},
     {"WithTheVersionRow",
      kBeforeAudit + kTrees +
          "DELETE FROM search_words WHERE word = 'obrien'; UPDATE medora_version SET step = 2;"
          " DROP TABLE clinic_settings",
      {kJoinedNamesMissing, kHashesMissing, kSettingsMissing, kAuditMissing, kRowIndexMissing,
-      kTurnMissing}},
+      kTurnMissing, kSealMissing}},
     {"WithTheJoinedNames",
      kBeforeAudit + kTrees + "UPDATE medora_version SET step = 3; DROP TABLE clinic_settings",
      {kHashesMissing, kSettingsMissing, kAuditMissing, kRowIndexMissing,
-      kTurnMissing}},
+      kTurnMissing, kSealMissing}},
     {"WithTheHashIndexes",
      kBeforeAudit + "UPDATE medora_version SET step = 4; DROP TABLE clinic_settings",
      {kSettingsMissing, kAuditMissing, kRowIndexMissing,
-      kTurnMissing}},
+      kTurnMissing, kSealMissing}},
     {"WithTheUsers", kBeforeAudit + "UPDATE medora_version SET step = 5",
      {kAuditMissing, kRowIndexMissing,
-      kTurnMissing}},
+      kTurnMissing, kSealMissing}},
     {"WithTheAuditTrail", kBeforeAccess + "UPDATE medora_version SET step = 6",
-     {kRowIndexMissing, kTurnMissing}},
-    {"WithTheTrailIndexed", kBeforeTurn + "UPDATE medora_version SET step = 7", {kTurnMissing}},
+     {kRowIndexMissing, kTurnMissing, kSealMissing}},
+    {"WithTheTrailIndexed", kBeforeTurn + "UPDATE medora_version SET step = 7",
+     {kTurnMissing, kSealMissing}},
+    {"WithTheWritersTurn", kBeforeSeal + "UPDATE medora_version SET step = 8", {kSealMissing}},
 };
 
 // One row of every kind the records hold, beside the patients the store adds.

@@ -230,10 +230,10 @@ TEST_F(ServerSetupTest, CheckFindsWhatDiffersFromMedorasTables)
 TEST_F(ServerSetupTest, UpgradeGivesAnEarlierVersionsPatientsTheirKeys)
 {
     query("DROP TABLE search_words, medora_indexes_aside, records_identity, medora_version,"
-          " clinic_settings, audit_trail, medora_audit_head, medora_write_turn CASCADE");
+          " clinic_settings, audit_trail, medora_write_turn CASCADE");
     query("DROP FUNCTION medora_set_indexes_aside(), medora_build_indexes(),"
           " medora_move_keys_forward(regclass, bigint)");
-    query("DROP FUNCTION medora_audit_change(), medora_audit_access(),"
+    query("DROP FUNCTION medora_audit_change(), medora_audit_access(), medora_audit_seal(),"
           " medora_audit_append(text, text, text, integer, text) CASCADE");
     query("GRANT SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA " + query("SELECT current_schema()")[0] +
           " TO medora_desk");
