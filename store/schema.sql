@@ -163,6 +163,6 @@ CREATE TABLE audit_trail (
 CREATE INDEX audit_trail_row ON audit_trail (patient_id, table_name, record_id);
 
 -- The schema step of the program (store/SchemaSteps.cpp) these tables are the shape of.
-PRAGMA user_version = 8;
+PRAGMA user_version = 9;
 
 COMMIT;
