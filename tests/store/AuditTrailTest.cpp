@@ -527,6 +527,12 @@ TEST_F(DeskSqlTest, HashingTheTrailWaitsForAWriterStillAtWork)
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_NE(entries[1].details.find("SECOND"), std::string::npos);
     EXPECT_EQ(AuditChain::firstBreak(entries), std::nullopt);
+
+    // More entries than the hashes are made for at a time.
+    query("INSERT INTO meds_list (name) SELECT 'M' || n FROM generate_series(1, 10001) n");
+    const std::vector<AuditEntry> many = AuditTrail::ofServer(serverConnection("postgres"));
+    EXPECT_EQ(many.size(), 10003u);
+    EXPECT_EQ(AuditChain::firstBreak(many), std::nullopt);
 }
 
 namespace {
