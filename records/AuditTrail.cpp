@@ -142,7 +142,6 @@ void AuditTrail::eachOfFile(const std::string& path, const Take& take) {
     eachOfFileChosen(path, {}, take);
 }
 
-
 std::vector<AuditEntry> AuditTrail::ofServer(const std::string& connection,
                                              const std::string& password,
                                              const AuditReport::Filter& filter) {

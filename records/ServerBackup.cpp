@@ -1,8 +1,7 @@
 #include "records/ServerBackup.h"
 
-#include "records/AuditTrail.h"
-
 #include "records/ArrayBatch.h"
+#include "records/AuditTrail.h"
 #include "records/BackupProof.h"
 #include "records/ChosenFile.h"
 #include "records/CopyPipe.h"
