@@ -10,8 +10,6 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -70,8 +68,9 @@ private:
     // Entries still queued when the program ends are entered before the thread stops.
     void run() {
         onWriterThread = true;
-        // The writer gives way to the screens: it works while they wait for input, or for it.
-        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
+        // At the program's own priority: the screens' next operation waits for the entries
+        // queued before it, so a writer put behind the machine's other work would hold the
+        // screens up whenever the machine is busy.
         std::unique_lock lock(m_mutex);
         for (;;) {
             m_changed.wait(lock, [this] { return m_stopping || !m_queued.empty(); });
