@@ -303,6 +303,12 @@ QAction* CMainFrame::actionFor(int command) {
 }
 
 void CMainFrame::rebuildMenu(int menuId) {
+    // The bar's menus are its children, which clear() leaves alive: each screen opened would
+    // otherwise keep its menus until the program ends. Later, for the command being run may
+    // be one of their entries.
+    for (QAction* popup : menuBar()->actions())
+        if (QMenu* menu = popup->menu())
+            menu->deleteLater();
     menuBar()->clear();
     for (const MenuPopup& popup : menuResource(menuId)) {
         QMenu* menu = menuBar()->addMenu(QString::fromUtf8(popup.title));

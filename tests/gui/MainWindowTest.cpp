@@ -40,6 +40,10 @@ QStringList menuTitles(CMainFrame& frame) {
     return titles;
 }
 
+qsizetype menusOf(CMainFrame& frame) {
+    return frame.menuBar()->findChildren<QMenu*>().size();
+}
+
 QAction* menuEntry(CMainFrame& frame, const QString& menu, const QString& entry) {
     for (QAction* popup : frame.menuBar()->actions())
         if (popup->text() == menu && popup->menu())
@@ -161,6 +165,7 @@ private slots:
         const QStringList names = {"MainMenu", "AddNew", "FindID", "FindName", "ViewResults",
                                    "ViewRec", "ViewComplaint", "IssuPrescription",
                                    "EditClinicInfo1", "VitalChartsView"};
+        const qsizetype menusAtStart = menusOf(s.frame());
         for (int round = 0; round < 5; ++round) {
             GuiSession::click(*s.activeView(), IDC_MAIN_FIND_ID);
             CMainFrame::CloseFindID();
@@ -170,6 +175,8 @@ private slots:
         QCOMPARE(templates.size(), size_t(10));
         for (int i = 0; i < 10; ++i)
             QCOMPARE(templates[i]->docName(), names[i]);
+        // Nor do the menus of the screens left behind stay.
+        QCOMPARE(menusOf(s.frame()), menusAtStart);
         QCOMPARE(s.activeTitle(), QString("Main Menu"));
         VERIFY_BOXES(s);
     }
